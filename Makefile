@@ -1,0 +1,70 @@
+# The two commands of the README: `make run` and `make test`. Both install what is missing first.
+SHELL := /bin/bash
+JOBS ?= $(shell nproc)
+BUILD ?= build
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+# Debian packages the build, the tests, the benchmarks and the fuzzers need.
+PACKAGES := cmake g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev \
+            libace-dev libinih-dev libspdlog-dev g++-multilib
+
+.PHONY: deps build run test test-unit test-asan test-tsan test-m32 fuzz-replay fuzz bench format clean
+
+deps:
+	@missing=$$(for p in $(PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; done); \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing: $$missing"; \
+	  SUDO=$$( [ "$$(id -u)" = 0 ] || echo sudo ); \
+	  $$SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq $$missing; \
+	fi
+
+build: deps
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	TARROW_DRIVER=$${TARROW_DRIVER:-sim} $(BUILD)/bin/tarrow details
+
+test: build test-asan test-tsan test-m32 fuzz-replay
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -LE slow
+	cd $(BUILD) && ctest --output-on-failure -L slow
+
+test-unit: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -LE slow
+
+test-asan: deps
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVTX_SANITIZE=ON -DVTX_BENCH=OFF >/dev/null
+	cmake --build build-asan -j $(JOBS)
+	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS) -LE slow
+
+test-tsan: deps
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DVTX_TSAN=ON -DVTX_BENCH=OFF >/dev/null
+	cmake --build build-tsan -j $(JOBS)
+	cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j $(JOBS) -L threaded
+
+# The record layouts' published 32-bit sizes are static_asserts that only a 32-bit compile sees.
+test-m32: deps
+	g++ -m32 -std=c++17 -fsyntax-only -Wall -Wextra -Werror -I. -Iinc tests/support/layout_sizes_32.cpp
+
+fuzz-build: deps
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=Debug -DVTX_FUZZ=ON -DVTX_BENCH=OFF >/dev/null
+	cmake --build build-fuzz -j $(JOBS) --target fuzzers
+
+# Replays every fuzz target over its saved corpus (seconds).
+fuzz-replay: fuzz-build
+	./fuzz/replay build-fuzz/bin
+
+# The long runs, by hand: FUZZ_SECONDS per target (default 600).
+fuzz: fuzz-build
+	./fuzz/run build-fuzz/bin $${FUZZ_SECONDS:-600}
+
+bench: deps
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake --build build-bench -j $(JOBS)
+	./bench/run build-bench/bin
+
+format:
+	git ls-files '*.cpp' '*.h' '*.c' | xargs clang-format -i
+
+clean:
+	rm -rf build build-asan build-tsan build-fuzz build-bench
