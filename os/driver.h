@@ -1,0 +1,48 @@
+// Device open, close and request: the one door to the board driver. The transport behind it is
+// chosen once per process by TARROW_DRIVER: the real device node, the embedded simulator, or the
+// simulator daemon on a Unix socket. All three take the same requests and report POSIX-style:
+// 0 or a handle on success, -1 with errno set on failure.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace os {
+
+int DeviceOpen(const char* device_name);
+int DeviceClose(int handle);
+int DeviceRequest(int handle, uint32_t subcommand, void* block);
+
+// One way of reaching the driver.
+class DriverTransport {
+ public:
+  virtual ~DriverTransport() = default;
+  virtual int Open(const char* device_name) = 0;  // handle, or -1 with errno
+  virtual int Close(int handle) = 0;              // 0, or -1 with errno
+  virtual int Request(int handle, uint32_t subcommand, void* block) = 0;  // 0, or -1 with errno
+  virtual std::string Description() const = 0;
+  virtual bool Simulated() const = 0;
+};
+
+// The transports.
+std::unique_ptr<DriverTransport> MakeDeviceTransport();
+std::unique_ptr<DriverTransport> MakeEmbeddedTransport();
+std::unique_ptr<DriverTransport> MakeDaemonTransport(const std::string& socket_path);
+
+// The daemon's default socket: $XDG_RUNTIME_DIR/tarrow-simd.sock, else /tmp/tarrow-simd-UID.sock.
+std::string DefaultDaemonSocket();
+
+// The transport in use, chosen on first use from TARROW_DRIVER.
+DriverTransport& Driver();
+std::string DriverDescription();
+bool DriverIsSimulated();
+// Tests replace the transport (null: choose again from the environment on next use).
+void SetDriverForTesting(std::unique_ptr<DriverTransport> transport);
+
+// Raising the process priority, done once on the first successful open of the board device.
+// Tests observe how often it was asked for.
+void RaiseProcessPriority();
+uint32_t PriorityRaiseCount();
+
+}  // namespace os

@@ -1,0 +1,54 @@
+// One simulated board module: its identity as the driver reports it, the facilities it offers,
+// its configuration specifications, and what was done to it.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "vtx.h"
+
+namespace sim {
+
+// A numbered configuration specification of a module (MODULE_CONFIG_SPECS).
+struct ConfigSpec {
+  uint32_t value = 0;
+  std::string description;  // at most 51 characters reach the caller
+};
+
+class Module {
+ public:
+  explicit Module(uint8_t number);
+
+  uint8_t number() const { return number_; }
+
+  // The module information block as MODULE_INFO returns it (module number, exists and hardware
+  // set by the constructor).
+  VtxDrvModuleInfoBlock& info() { return info_; }
+  const VtxDrvModuleInfoBlock& info() const { return info_; }
+
+  // The module's name, as the device's location information names it; stored as UTF-16.
+  void SetName(const std::string& name);
+  std::string Name() const;
+
+  // Facilities the module offers; ADDRESS_CHECK and address association find them.
+  std::set<uint8_t>& facilities() { return facilities_; }
+  const std::set<uint8_t>& facilities() const { return facilities_; }
+
+  std::map<uint32_t, ConfigSpec>& config_specs() { return config_specs_; }
+
+  // What the driver did to the module.
+  bool deactivated = false;
+  uint32_t reset_count = 0;
+  std::vector<uint32_t> reconfig_values;
+
+ private:
+  uint8_t number_;
+  VtxDrvModuleInfoBlock info_{};
+  std::set<uint8_t> facilities_;
+  std::map<uint32_t, ConfigSpec> config_specs_;
+};
+
+}  // namespace sim
