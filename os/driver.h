@@ -44,5 +44,11 @@ void SetDriverForTesting(std::unique_ptr<DriverTransport> transport);
 // Tests observe how often it was asked for.
 void RaiseProcessPriority();
 uint32_t PriorityRaiseCount();
+// The system call behind it: high priority class on Windows, a lower nice value here (refused
+// quietly without the privilege).
+void RaiseSystemPriority();
+
+// The POSIX error number of a Windows system error (GetLastError), as the driver layer reports it.
+int ErrnoFromSystemError(uint32_t system_error);
 
 }  // namespace os

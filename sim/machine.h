@@ -75,7 +75,6 @@ class Machine {
   // Resolves an address as the driver does: an ordinal address names a channel by ordinal, the
   // any-facility value matches any facility. Returns false when nothing answers to it.
   bool Resolve(const uint8_t in[4], uint8_t out[4]) const;
-  void DestroySession(uint32_t handle);
 
   mutable std::mutex lock_;
   VtxDriverVersion version_{};

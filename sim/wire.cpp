@@ -41,9 +41,12 @@ bool GetChunk(const uint8_t* bytes, size_t size, size_t& pos, Bytes& out) {
 
 // The message block as eleven words, the buffer pointer's word zero.
 Bytes MessageWords(const VtxDrvMsgBlock& m) {
-  const uint32_t words[kMsgWords] = {m.session, 0, m.length, m.timeout_ms, m.options,
-                                     m.drv_status, m.notify_address, m.dest_address,
-                                     m.src_address, m.data_bits, m.stream};
+  const uint32_t words[kMsgWords] = {m.session,        0,
+                                     m.length,         m.timeout_ms,
+                                     m.options,        m.drv_status,
+                                     m.notify_address, m.dest_address,
+                                     m.src_address,    m.data_bits,
+                                     m.stream};
   Bytes out;
   for (uint32_t w : words) PutWord(out, w);
   return out;
@@ -54,20 +57,30 @@ Bytes MessageWords(const VtxDrvMsgBlock& m) {
 size_t BlockSize(uint32_t subcommand) {
   if (IsMessage(subcommand)) return kMsgWords * 4;
   switch (subcommand) {
-    case VTX_DRV_GET_VERSION: return sizeof(VtxDriverVersion);
+    case VTX_DRV_GET_VERSION:
+      return sizeof(VtxDriverVersion);
     case VTX_DRV_SESSION_CREATE:
-    case VTX_DRV_SESSION_DESTROY: return sizeof(VtxDrvSessionBlock);
-    case VTX_DRV_ADDRESS_ASSOC: return sizeof(VtxDrvAssocBlock);
+    case VTX_DRV_SESSION_DESTROY:
+      return sizeof(VtxDrvSessionBlock);
+    case VTX_DRV_ADDRESS_ASSOC:
+      return sizeof(VtxDrvAssocBlock);
     case VTX_DRV_CLEAR_OUTPUT:
-    case VTX_DRV_CLEAR_INPUT: return sizeof(VtxDrvClearBlock);
-    case VTX_DRV_MODULE_INFO: return sizeof(VtxDrvModuleInfoBlock);
+    case VTX_DRV_CLEAR_INPUT:
+      return sizeof(VtxDrvClearBlock);
+    case VTX_DRV_MODULE_INFO:
+      return sizeof(VtxDrvModuleInfoBlock);
     case VTX_DRV_MODULE_RECONFIG:
     case VTX_DRV_MODULE_RESET:
-    case VTX_DRV_ASYNC_CANCEL: return sizeof(VtxDrvModuleCtlBlock);
-    case VTX_DRV_ADDRESS_CHECK: return sizeof(VtxDrvAddressCheckBlock);
-    case VTX_DRV_MODULE_DEACTIVATE: return sizeof(VtxDrvDeactivateBlock);
-    case VTX_DRV_MODULE_CONFIG_SPECS: return sizeof(VtxDrvConfigSpecsBlock);
-    default: return 0;
+    case VTX_DRV_ASYNC_CANCEL:
+      return sizeof(VtxDrvModuleCtlBlock);
+    case VTX_DRV_ADDRESS_CHECK:
+      return sizeof(VtxDrvAddressCheckBlock);
+    case VTX_DRV_MODULE_DEACTIVATE:
+      return sizeof(VtxDrvDeactivateBlock);
+    case VTX_DRV_MODULE_CONFIG_SPECS:
+      return sizeof(VtxDrvConfigSpecsBlock);
+    default:
+      return 0;
   }
 }
 
@@ -145,7 +158,9 @@ void EncodeResponse(int result, const Bytes& block, const Bytes& data, Bytes& ou
   out.insert(out.end(), data.begin(), data.end());
 }
 
-uint32_t Word(const Bytes& block, size_t index) { return GetWord(block.data() + 4 * index); }
+uint32_t Word(const Bytes& block, size_t index) {
+  return GetWord(block.data() + 4 * index);
+}
 
 void SetWord(Bytes& block, size_t index, uint32_t value) {
   for (int i = 0; i < 4; ++i) block[4 * index + i] = static_cast<uint8_t>(value >> (8 * i));

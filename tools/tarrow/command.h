@@ -11,8 +11,8 @@ using Args = std::vector<std::string>;
 
 struct Command {
   const char* name;
-  const char* usage;    // one line: arguments and options
-  const char* summary;  // one line: what it does
+  const char* usage;             // one line: arguments and options
+  const char* summary;           // one line: what it does
   int (*run)(const Args& args);  // exit status
 };
 
@@ -35,8 +35,8 @@ std::string JsonString(const std::string& text);
 
 #define TARROW_CONCAT2(a, b) a##b
 #define TARROW_CONCAT(a, b) TARROW_CONCAT2(a, b)
-#define TARROW_COMMAND(...)                                                              \
-  static const bool TARROW_CONCAT(registered_, __LINE__) = [] {                          \
-    ::tarrow::Register(::tarrow::Command{__VA_ARGS__});                                  \
-    return true;                                                                         \
+#define TARROW_COMMAND(...)                                     \
+  static const bool TARROW_CONCAT(registered_, __LINE__) = [] { \
+    ::tarrow::Register(::tarrow::Command{__VA_ARGS__});         \
+    return true;                                                \
   }()

@@ -1,0 +1,393 @@
+#include "sim/machine.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "sim/default_machine.h"
+
+namespace sim {
+
+struct Machine::Session {
+  uint32_t handle = 0;
+  int connection = 0;
+  uint8_t own[4] = {};
+  uint32_t flags = 0;
+  bool associated = false;
+  uint8_t remote[4] = {};
+};
+
+struct Machine::Connection {
+  int id = 0;
+  std::string device;
+};
+
+namespace {
+
+// The word of a sub-command's block where the driver writes its status (or result).
+int StatusWordIndex(uint32_t subcommand) {
+  switch (subcommand) {
+    case VTX_DRV_SESSION_CREATE:
+    case VTX_DRV_SESSION_DESTROY:
+    case VTX_DRV_CLEAR_OUTPUT:
+    case VTX_DRV_CLEAR_INPUT:
+      return 3;
+    case VTX_DRV_ADDRESS_ASSOC:
+    case VTX_DRV_MODULE_RESET:
+    case VTX_DRV_MODULE_RECONFIG:
+    case VTX_DRV_ASYNC_CANCEL:
+      return 2;
+    case VTX_DRV_ADDRESS_CHECK:
+    case VTX_DRV_MODULE_DEACTIVATE:
+    case VTX_DRV_MODULE_CONFIG_SPECS:
+      return 1;
+    case VTX_DRV_MSG_SEND:
+    case VTX_DRV_MSG_RECEIVE:
+    case VTX_DRV_MSG_SEND_ASYNC:
+    case VTX_DRV_MSG_RECEIVE_ASYNC:
+      return 5;
+    default:
+      return -1;
+  }
+}
+
+template <typename Block>
+Block Load(const wire::Bytes& bytes) {
+  Block block;
+  memcpy(&block, bytes.data(), sizeof block);
+  return block;
+}
+
+template <typename Block>
+void Store(const Block& block, wire::Bytes& bytes) {
+  memcpy(bytes.data(), &block, sizeof block);
+}
+
+}  // namespace
+
+Machine::Machine() {
+  version_.driver_version = 5;
+  version_.driver_build = 17;
+  version_.pipr_version = 3;
+  version_.interface_version = VTX_DRIVER_INTERFACE;
+  version_.full_byte_address_mode = 0;
+}
+
+Machine::~Machine() = default;
+
+std::unique_ptr<Machine> Machine::Default() {
+  auto machine = std::make_unique<Machine>();
+  BuildDefaultMachine(*machine);
+  return machine;
+}
+
+void Machine::SetDriverVersion(const VtxDriverVersion& version) {
+  std::lock_guard<std::mutex> hold(lock_);
+  version_ = version;
+}
+
+VtxDriverVersion Machine::DriverVersion() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return version_;
+}
+
+bool Machine::FullByteAddressMode() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return version_.full_byte_address_mode != 0;
+}
+
+Module& Machine::AddModule(uint8_t number) {
+  std::lock_guard<std::mutex> hold(lock_);
+  auto& slot = modules_[number];
+  slot = std::make_unique<Module>(number);
+  return *slot;
+}
+
+Module* Machine::FindModule(uint8_t number) {
+  std::lock_guard<std::mutex> hold(lock_);
+  auto found = modules_.find(number);
+  return found == modules_.end() ? nullptr : found->second.get();
+}
+
+std::vector<uint8_t> Machine::ModuleNumbers() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  std::vector<uint8_t> numbers;
+  for (const auto& entry : modules_) numbers.push_back(entry.first);
+  return numbers;
+}
+
+void Machine::InjectFault(uint32_t subcommand, const Fault& fault) {
+  std::lock_guard<std::mutex> hold(lock_);
+  faults_[subcommand] = fault;
+}
+
+int Machine::Open(const std::string& device_name, int& error) {
+  if (device_name != VTX_DRIVER_DEVICE && device_name != VTX_CONTROL_DEVICE) {
+    error = ENOENT;
+    return -1;
+  }
+  std::lock_guard<std::mutex> hold(lock_);
+  auto connection = std::make_unique<Connection>();
+  connection->id = next_connection_++;
+  connection->device = device_name;
+  int id = connection->id;
+  connections_[id] = std::move(connection);
+  error = 0;
+  return id;
+}
+
+void Machine::Close(int connection) {
+  std::lock_guard<std::mutex> hold(lock_);
+  // A closed connection takes its sessions with it, as when a process dies.
+  for (auto it = sessions_.begin(); it != sessions_.end();) {
+    it = it->second->connection == connection ? sessions_.erase(it) : std::next(it);
+  }
+  connections_.erase(connection);
+}
+
+size_t Machine::OpenConnections() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return connections_.size();
+}
+
+uint64_t Machine::RequestCount(uint32_t subcommand) const {
+  std::lock_guard<std::mutex> hold(lock_);
+  auto found = request_counts_.find(subcommand);
+  return found == request_counts_.end() ? 0 : found->second;
+}
+
+void Machine::Serve(int connection, const uint8_t* request, size_t size, wire::Bytes& response) {
+  wire::Request decoded;
+  if (!wire::DecodeRequest(request, size, decoded)) {
+    wire::EncodeResponse(EINVAL, {}, {}, response);
+    return;
+  }
+  wire::Bytes data_out;
+  int result;
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    auto found = connections_.find(connection);
+    if (found == connections_.end()) {
+      result = EBADF;
+    } else {
+      ++request_counts_[decoded.subcommand];
+      result = Dispatch(*found->second, decoded, data_out);
+    }
+  }
+  wire::EncodeResponse(result, decoded.block, data_out, response);
+}
+
+int Machine::Dispatch(Connection& connection, wire::Request& request, wire::Bytes& data_out) {
+  (void)data_out;
+  auto fault = faults_.find(request.subcommand);
+  if (fault != faults_.end()) {
+    Fault f = fault->second;
+    faults_.erase(fault);
+    if (f.error != 0) return f.error;
+    int index = StatusWordIndex(request.subcommand);
+    if (index >= 0) {
+      wire::SetWord(request.block, static_cast<size_t>(index), f.drv_status);
+      return 0;
+    }
+  }
+  switch (request.subcommand) {
+    case VTX_DRV_GET_VERSION:
+      Store(version_, request.block);
+      return 0;
+    case VTX_DRV_SESSION_CREATE:
+      return SessionCreate(connection, request.block);
+    case VTX_DRV_SESSION_DESTROY:
+      return SessionDestroy(connection, request.block);
+    case VTX_DRV_ADDRESS_ASSOC:
+      return AddressAssoc(connection, request.block);
+    case VTX_DRV_MODULE_INFO:
+      return ModuleInfo(request.block);
+    case VTX_DRV_MODULE_CONFIG_SPECS:
+      return ConfigSpecs(request.block);
+    case VTX_DRV_ADDRESS_CHECK:
+      return AddressCheck(request.block);
+    case VTX_DRV_MODULE_DEACTIVATE:
+      return Deactivate(request.block);
+    case VTX_DRV_MODULE_RESET:
+    case VTX_DRV_MODULE_RECONFIG:
+      return ModuleControl(request.subcommand, request.block);
+    default:
+      return EINVAL;  // a request this driver does not know
+  }
+}
+
+int Machine::SessionCreate(Connection& connection, wire::Bytes& bytes) {
+  auto block = Load<VtxDrvSessionBlock>(bytes);
+  auto session = std::make_unique<Session>();
+  session->connection = connection.id;
+  session->flags = block.flags;
+  bool requested = block.address[0] || block.address[1] || block.address[2] || block.address[3];
+  if (requested) {
+    for (const auto& entry : sessions_) {
+      if (memcmp(entry.second->own, block.address, 4) == 0) {
+        block.drv_status = GDI_STS_ADDRESS_IN_USE;
+        Store(block, bytes);
+        return 0;
+      }
+    }
+    memcpy(session->own, block.address, 4);
+  } else {
+    // A host address of its own: facility 0x40, type 3, host 1, a unit that no session holds.
+    session->own[0] = 0x40;
+    session->own[1] = 0x03;
+    session->own[2] = 0x01;
+    session->own[3] = next_own_unit_;
+    next_own_unit_ = static_cast<uint8_t>(next_own_unit_ % 0x7F + 1);
+  }
+  session->handle = next_session_++;
+  block.session = session->handle;
+  memcpy(block.address, session->own, 4);
+  block.drv_status = GDI_STS_OK;
+  sessions_[session->handle] = std::move(session);
+  Store(block, bytes);
+  return 0;
+}
+
+int Machine::SessionDestroy(Connection& connection, wire::Bytes& bytes) {
+  auto block = Load<VtxDrvSessionBlock>(bytes);
+  auto found = sessions_.find(block.session);
+  if (found == sessions_.end() || found->second->connection != connection.id) {
+    block.drv_status = GDI_STS_SESSIONHANDLEBAD;
+  } else {
+    sessions_.erase(found);
+    block.drv_status = GDI_STS_OK;
+  }
+  Store(block, bytes);
+  return 0;
+}
+
+bool Machine::Resolve(const uint8_t in[4], uint8_t out[4]) const {
+  uint8_t mask = version_.full_byte_address_mode ? 0xFF : 0x7F;
+  uint8_t any = mask;
+  if ((in[2] & mask) == 0) {
+    // An ordinal address: the channel whose ordinal is byte 0 * 256 + byte 1.
+    uint32_t ordinal = static_cast<uint32_t>(in[0]) * 256 + in[1];
+    for (const auto& [number, module] : modules_) {
+      const auto& info = module->info();
+      if (module->deactivated || ordinal < info.ordinal_start ||
+          ordinal >= info.ordinal_start + info.num_ordinals) {
+        continue;
+      }
+      out[0] = 0;
+      out[1] = 2;
+      out[2] = number;
+      out[3] = static_cast<uint8_t>(ordinal - info.ordinal_start);
+      return true;
+    }
+    return false;
+  }
+  auto found = modules_.find(static_cast<uint8_t>(in[2] & mask));
+  if (found == modules_.end() || found->second->deactivated) return false;
+  const Module& module = *found->second;
+  uint8_t facility = in[0] & mask;
+  if (facility != any && module.facilities().count(facility) == 0) return false;
+  uint8_t kind = in[1] & mask;
+  if (kind != 1 && !(kind == 2 && in[3] < module.info().num_channels)) return false;
+  memcpy(out, in, 4);
+  return true;
+}
+
+int Machine::AddressAssoc(Connection& connection, wire::Bytes& bytes) {
+  auto block = Load<VtxDrvAssocBlock>(bytes);
+  auto found = sessions_.find(block.session);
+  uint8_t resolved[4];
+  if (found == sessions_.end() || found->second->connection != connection.id) {
+    block.drv_status = GDI_STS_SESSIONHANDLEBAD;
+  } else if (!Resolve(block.address, resolved)) {
+    block.drv_status = GDI_STS_NODATA;
+  } else {
+    memcpy(block.address, resolved, 4);
+    block.drv_status = GDI_STS_OK;
+    // An address already associated with another session is in use; its holder keeps it.
+    for (const auto& [handle, other] : sessions_) {
+      if (handle != block.session && other->associated &&
+          memcmp(other->remote + 1, resolved + 1, 3) == 0) {
+        block.drv_status = GDI_STS_ADDRESS_IN_USE;
+      }
+    }
+    if (block.drv_status == GDI_STS_OK || !(found->second->flags & VTX_SESSION_UNIQUE)) {
+      found->second->associated = true;
+      memcpy(found->second->remote, resolved, 4);
+    }
+  }
+  Store(block, bytes);
+  return 0;
+}
+
+int Machine::ModuleInfo(wire::Bytes& bytes) {
+  auto block = Load<VtxDrvModuleInfoBlock>(bytes);
+  auto found = modules_.find(static_cast<uint8_t>(block.mod_num));
+  if (block.mod_num <= 0xFF && found != modules_.end()) {
+    block = found->second->info();
+  } else {
+    uint32_t number = block.mod_num;
+    block = VtxDrvModuleInfoBlock{};
+    block.mod_num = number;
+  }
+  Store(block, bytes);
+  return 0;
+}
+
+int Machine::ConfigSpecs(wire::Bytes& bytes) {
+  auto block = Load<VtxDrvConfigSpecsBlock>(bytes);
+  auto module = modules_.find(static_cast<uint8_t>(block.mod_num));
+  block.result = 1;
+  if (block.mod_num <= 0xFF && module != modules_.end()) {
+    auto& specs = module->second->config_specs();
+    auto spec = specs.find(block.spec_num);
+    if (spec != specs.end()) {
+      block.result = 0;
+      block.value = spec->second.value;
+      memset(block.desc, 0, sizeof block.desc);
+      strncpy(block.desc, spec->second.description.c_str(), sizeof block.desc - 1);
+    }
+  }
+  Store(block, bytes);
+  return 0;
+}
+
+int Machine::AddressCheck(wire::Bytes& bytes) {
+  auto block = Load<VtxDrvAddressCheckBlock>(bytes);
+  uint8_t resolved[4];
+  block.result = Resolve(block.address, resolved) ? 0 : 1;
+  Store(block, bytes);
+  return 0;
+}
+
+int Machine::Deactivate(wire::Bytes& bytes) {
+  auto block = Load<VtxDrvDeactivateBlock>(bytes);
+  auto found = modules_.find(static_cast<uint8_t>(block.mod_num));
+  if (block.mod_num > 0xFF || found == modules_.end()) {
+    block.drv_status = GDI_STS_PORTNOTEXIST;
+  } else {
+    found->second->deactivated = true;
+    block.drv_status = GDI_STS_OK;
+  }
+  Store(block, bytes);
+  return 0;
+}
+
+int Machine::ModuleControl(uint32_t subcommand, wire::Bytes& bytes) {
+  auto block = Load<VtxDrvModuleCtlBlock>(bytes);
+  auto found = modules_.find(static_cast<uint8_t>(block.word0));
+  if (block.word0 > 0xFF || found == modules_.end()) {
+    block.drv_status = GDI_STS_PORTNOTEXIST;
+  } else {
+    Module& module = *found->second;
+    if (subcommand == VTX_DRV_MODULE_RESET) {
+      ++module.reset_count;
+      module.deactivated = false;
+    } else {
+      module.reconfig_values.push_back(block.config_value);
+    }
+    block.drv_status = GDI_STS_OK;
+  }
+  Store(block, bytes);
+  return 0;
+}
+
+}  // namespace sim

@@ -1,0 +1,27 @@
+#include "sim/module.h"
+
+namespace sim {
+
+Module::Module(uint8_t number) : number_(number) {
+  info_.mod_num = number;
+  info_.exists = 1;
+  info_.hardware = 1;
+}
+
+void Module::SetName(const std::string& name) {
+  for (auto& unit : info_.name) unit = 0;
+  // The driver keeps 64 UTF-16 units; the last one stays zero as a terminator.
+  size_t count = name.size() < 63 ? name.size() : 63;
+  for (size_t i = 0; i < count; ++i) info_.name[i] = static_cast<unsigned char>(name[i]);
+}
+
+std::string Module::Name() const {
+  std::string name;
+  for (uint16_t unit : info_.name) {
+    if (unit == 0) break;
+    name += static_cast<char>(unit & 0xFF);
+  }
+  return name;
+}
+
+}  // namespace sim

@@ -1,0 +1,129 @@
+// tarrow: what the library knows of this machine's boards, for administrators and scripts.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+
+#include "os/driver.h"
+#include "tools/tarrow/command.h"
+
+namespace tarrow {
+namespace {
+
+std::map<std::string, Command>& Commands() {
+  static std::map<std::string, Command> commands;
+  return commands;
+}
+
+void Usage(FILE* out) {
+  fprintf(out, "usage: tarrow COMMAND [ARGS]\n\ncommands:\n");
+  for (const auto& [name, command] : Commands()) {
+    fprintf(out, "  %-10s %s\n", name.c_str(), command.usage);
+    fprintf(out, "  %-10s   %s\n", "", command.summary);
+  }
+  fprintf(
+      out,
+      "\nTARROW_DRIVER selects the board: device, sim, sim:SOCKET (default: the first found).\n");
+}
+
+}  // namespace
+
+void Register(const Command& command) {
+  Commands()[command.name] = command;
+}
+
+void NoteSimulatedBoard() {
+  static bool noted = false;
+  if (noted) return;
+  noted = true;
+  std::string what = os::DriverDescription();
+  if (os::DriverIsSimulated()) fprintf(stderr, "tarrow: simulated board (%s)\n", what.c_str());
+}
+
+bool TakeFlag(Args& args, const std::string& flag) {
+  for (auto it = args.begin(); it != args.end(); ++it) {
+    if (*it == flag) {
+      args.erase(it);
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string TakeOption(Args& args, const std::string& option, const std::string& fallback) {
+  for (auto it = args.begin(); it != args.end(); ++it) {
+    if (*it == option && it + 1 != args.end()) {
+      std::string value = *(it + 1);
+      args.erase(it, it + 2);
+      return value;
+    }
+    if (it->rfind(option + "=", 0) == 0) {
+      std::string value = it->substr(option.size() + 1);
+      args.erase(it);
+      return value;
+    }
+  }
+  return fallback;
+}
+
+bool ParseModuleNumber(const std::string& text, unsigned& out) {
+  char* end = nullptr;
+  unsigned long value = strtoul(text.c_str(), &end, 0);
+  if (text.empty() || *end != '\0' || value > 255) {
+    fprintf(stderr, "tarrow: expected a module number from 0 to 255, got \"%s\"\n", text.c_str());
+    return false;
+  }
+  out = static_cast<unsigned>(value);
+  return true;
+}
+
+std::string JsonString(const std::string& text) {
+  std::string out = "\"";
+  for (unsigned char c : text) {
+    switch (c) {
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      default:
+        if (c < 0x20) {
+          char escaped[8];
+          snprintf(escaped, sizeof escaped, "\\u%04x", c);
+          out += escaped;
+        } else {
+          out += static_cast<char>(c);
+        }
+    }
+  }
+  return out + "\"";
+}
+
+}  // namespace tarrow
+
+int main(int argc, char** argv) {
+  using namespace tarrow;
+  if (argc < 2 || strcmp(argv[1], "--help") == 0 || strcmp(argv[1], "help") == 0) {
+    Usage(argc < 2 ? stderr : stdout);
+    return argc < 2 ? 2 : 0;
+  }
+  auto found = Commands().find(argv[1]);
+  if (found == Commands().end()) {
+    fprintf(stderr, "tarrow: unknown command \"%s\"\n\n", argv[1]);
+    Usage(stderr);
+    return 2;
+  }
+  Args args(argv + 2, argv + argc);
+  return found->second.run(args);
+}
