@@ -75,23 +75,27 @@ void CopyModuleInfo(const VtxDrvModuleInfoBlock& block, VtxModuleInfoArgs* args)
 // The date and comment texts are fixed fields: print at most their size.
 void TraceModuleInfoReturn(VtxLine* line, const VtxModuleInfoArgs* a) {
   const char* name = "VtxModuleInfo";
-  trace::CallReturn(line, name, a,
-                    "exists=%u,num_channels=%u,hardware=%u,bus_type=%u,hw_type=0x%X,hw_id=0x%X,"
-                    "ordinal_start=%u,num_ordinals=%u,num_ordinals_init=%u",
-                    a->exists, a->num_channels, a->hardware, a->bus_type, a->hw_type, a->hw_id,
-                    a->ordinal_start, a->num_ordinals, a->num_ordinals_init);
-  trace::CallReturn(line, name, a,
-                    "pci_vend_id=0x%X,pci_dev_id=0x%X,pci_sub_vend_id=0x%X,pci_sub_id=0x%X,"
-                    "pci_interf_type=0x%X",
-                    a->pci_vend_id, a->pci_dev_id, a->pci_sub_vend_id, a->pci_sub_id,
-                    a->pci_interf_type);
-  trace::CallReturn(line, name, a,
-                    "pci_runtime_start=0x%X,pci_runtime_size=0x%X,pci_mem_start=0x%X,"
-                    "pci_mem_size=0x%X,pci_modctrl_start=0x%X,pci_modctrl_size=0x%X,"
-                    "pci_io_start=0x%X,pci_io_size=0x%X,pci_irq=0x%X",
-                    a->pci_runtime_start, a->pci_runtime_size, a->pci_mem_start, a->pci_mem_size,
-                    a->pci_modctrl_start, a->pci_modctrl_size, a->pci_io_start, a->pci_io_size,
-                    a->pci_irq);
+  // Without argument detail the four return traces would read alike: one "Return" line stands
+  // for them.
+  if (trace::FunctionOptions() & trace::kFuncDetail) {
+    trace::CallReturn(line, name, a,
+                      "exists=%u,num_channels=%u,hardware=%u,bus_type=%u,hw_type=0x%X,hw_id=0x%X,"
+                      "ordinal_start=%u,num_ordinals=%u,num_ordinals_init=%u",
+                      a->exists, a->num_channels, a->hardware, a->bus_type, a->hw_type, a->hw_id,
+                      a->ordinal_start, a->num_ordinals, a->num_ordinals_init);
+    trace::CallReturn(line, name, a,
+                      "pci_vend_id=0x%X,pci_dev_id=0x%X,pci_sub_vend_id=0x%X,pci_sub_id=0x%X,"
+                      "pci_interf_type=0x%X",
+                      a->pci_vend_id, a->pci_dev_id, a->pci_sub_vend_id, a->pci_sub_id,
+                      a->pci_interf_type);
+    trace::CallReturn(line, name, a,
+                      "pci_runtime_start=0x%X,pci_runtime_size=0x%X,pci_mem_start=0x%X,"
+                      "pci_mem_size=0x%X,pci_modctrl_start=0x%X,pci_modctrl_size=0x%X,"
+                      "pci_io_start=0x%X,pci_io_size=0x%X,pci_irq=0x%X",
+                      a->pci_runtime_start, a->pci_runtime_size, a->pci_mem_start, a->pci_mem_size,
+                      a->pci_modctrl_start, a->pci_modctrl_size, a->pci_io_start, a->pci_io_size,
+                      a->pci_irq);
+  }
   trace::CallReturn(line, name, a,
                     "boot_ver_major=%u,boot_ver_middle=%u,boot_ver_minor=%u,boot_ver_build=%u,"
                     "boot_ver_auto_num=%u,boot_ver_date=%.20s,boot_ver_comment=%.50s,hw_info=0x%X",
