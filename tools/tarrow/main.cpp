@@ -6,6 +6,7 @@
 #include <string>
 
 #include "os/driver.h"
+#include "trace/api_log.h"
 #include "tools/tarrow/command.h"
 
 namespace tarrow {
@@ -25,6 +26,20 @@ void Usage(FILE* out) {
   fprintf(
       out,
       "\nTARROW_DRIVER selects the board: device, sim, sim:SOCKET (default: the first found).\n");
+}
+
+// The library's error messages reach the person at the terminal; TARROW_TRACE=MASK shows more of
+// the API trace log.
+int TraceToStderr(const char* line) {
+  fprintf(stderr, "%s\n", line);
+  return 0;
+}
+
+void RouteTrace() {
+  const char* mask = getenv("TARROW_TRACE");
+  vtx::trace::InstallFunction(&TraceToStderr);
+  vtx::trace::ExchangeMask(mask ? static_cast<uint32_t>(strtoul(mask, nullptr, 0))
+                                : vtx::trace::kLevelError);
 }
 
 }  // namespace
@@ -124,6 +139,7 @@ int main(int argc, char** argv) {
     Usage(stderr);
     return 2;
   }
+  RouteTrace();
   Args args(argv + 2, argv + argc);
   return found->second.run(args);
 }
