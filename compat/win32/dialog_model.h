@@ -75,6 +75,11 @@ struct HWND__ {
   std::vector<MessageBoxRecord> message_boxes;  // shown with this window as owner
 };
 
+// A page as the property sheet keeps it: its description as the provider gave it.
+struct _PSP {
+  PROPSHEETPAGEA description;
+};
+
 namespace win32compat {
 
 // What the property sheet does with a page: creates its dialog from the page's template (after

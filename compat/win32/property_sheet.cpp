@@ -6,10 +6,6 @@
 
 #include "compat/win32/dialog_model.h"
 
-struct _PSP {
-  PROPSHEETPAGEA description;
-};
-
 namespace {
 
 UINT CallPageCallback(HPROPSHEETPAGE page, UINT message) {
