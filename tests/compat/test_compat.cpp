@@ -114,9 +114,10 @@ TEST_F(RegistryTest, KeysOpenFromTheFileAndValuesReportTheirSize) {
   ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "software", 0, KEY_ALL_ACCESS, &parent),
             ERROR_SUCCESS);
   ASSERT_EQ(RegOpenKeyExA(parent, "Corvane", 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+  RegCloseKey(parent);
   EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE", 0, KEY_ALL_ACCESS, &parent),
             ERROR_FILE_NOT_FOUND);
-  RegCloseKey(parent);
+  EXPECT_EQ(parent, nullptr);
 
   DWORD type = 0, size = 4;
   char small[4];
