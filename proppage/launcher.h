@@ -1,0 +1,12 @@
+// The configuration tool launcher behind the page's "Configure" button.
+#pragma once
+
+#include "compat/win32/windows.h"
+
+namespace proppage {
+
+// Starts the configuration tool that the registry names, detached; 1 when it started, else 0
+// after a message box owned by `owner` that says why.
+int LaunchConfigTool(HWND owner);
+
+}  // namespace proppage
