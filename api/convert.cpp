@@ -91,9 +91,8 @@ Conversion::~Conversion() {
   ReleasePointers();
 }
 
-bool Conversion::Prepare(Family family, const VtxLine* line, void* caller, void* buffer,
+bool Conversion::Prepare(const LayoutEntry* table, const VtxLine* line, void* caller, void* buffer,
                          size_t buffer_size) {
-  const LayoutEntry* table = LayoutTable(family);
   if (table == nullptr || CheckAppVersion(line) != 0) return false;
   if (CompareVersions(VtxAppApiVersion, table->version) < 0) return false;
   const LayoutEntry* old = MatchOlderLayout(table, VtxAppApiVersion);

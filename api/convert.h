@@ -42,7 +42,11 @@ class Conversion {
 
   // Checks the application's version and, for an older layout, converts `caller` into `buffer`.
   // False when the version is refused or the record cannot be converted.
-  bool Prepare(Family family, const VtxLine* line, void* caller, void* buffer, size_t buffer_size);
+  bool Prepare(Family family, const VtxLine* line, void* caller, void* buffer, size_t buffer_size) {
+    return Prepare(LayoutTable(family), line, caller, buffer, buffer_size);
+  }
+  bool Prepare(const LayoutEntry* table, const VtxLine* line, void* caller, void* buffer,
+               size_t buffer_size);
   bool matched() const { return old_ != nullptr; }
 
   void ConvertBack();
