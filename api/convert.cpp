@@ -94,8 +94,9 @@ Conversion::~Conversion() {
 bool Conversion::Prepare(const LayoutEntry* table, const VtxLine* line, void* caller, void* buffer,
                          size_t buffer_size) {
   if (table == nullptr || CheckAppVersion(line) != 0) return false;
-  if (CompareVersions(VtxAppApiVersion, table->version) < 0) return false;
-  const LayoutEntry* old = MatchOlderLayout(table, VtxAppApiVersion);
+  uint32_t version = AppApiVersion();
+  if (CompareVersions(version, table->version) < 0) return false;
+  const LayoutEntry* old = MatchOlderLayout(table, version);
   if (old == nullptr || caller == nullptr) return true;
   const LayoutEntry* current = CurrentLayout(table);
   if (current->size > buffer_size) return false;
@@ -199,7 +200,7 @@ void Conversion::ReturnResult() {
 CallbackRecord::CallbackRecord(Family family, void* record)
     : record_(static_cast<uint8_t*>(record)), app_record_(record) {
   const LayoutEntry* table = LayoutTable(family);
-  old_ = record == nullptr ? nullptr : MatchOlderLayout(table, VtxAppApiVersion);
+  old_ = record == nullptr ? nullptr : MatchOlderLayout(table, AppApiVersion());
   if (old_ == nullptr) return;
   current_ = CurrentLayout(table);
   buffer_ = static_cast<uint8_t*>(MemAlloc(old_->size, kNoOrdinal, kMemTagConversion));

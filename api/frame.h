@@ -18,6 +18,7 @@
 
 #include "api/convert.h"
 #include "api/layout.h"
+#include "api/version.h"
 #include "trace/api_log.h"
 #include "vtx.h"
 
@@ -61,7 +62,7 @@ Ret Framed(Ret (*worker)(Params...), typename frame_detail::Same<Params>::type..
   static_assert(std::is_pointer_v<RecordPtr>, "an operation takes its argument record last");
   using Record = std::remove_pointer_t<RecordPtr>;
 
-  if (VtxAppApiVersion == CV_API_VERSION) return worker(args...);
+  if (AppApiVersion() == CV_API_VERSION) return worker(args...);
 
   std::tuple<Params...> call(args...);
   RecordPtr caller = std::get<sizeof...(Params) - 1>(call);

@@ -134,53 +134,50 @@ void FormDial(uint32_t code, StatusText* text) {
   Format(text->description, sizeof text->description, "Dial: %s.", row->description);
 }
 
-// The hangups that the library itself raises, beyond the fax protocol's own codes.
-void FormHostHangup(const VtxLine* line, int code, StatusText* text) {
-  char* desc = text->description;
-  size_t size = sizeof text->description;
-  switch (code) {
-    case 500:
-      Format(text->name, sizeof text->name, "HNG_ERROR_INTERRUPT (%d)", code);
-      if (line != nullptr && line->error_interrupt != 0) {
-        Format(desc, size, "Hangup: Error interrupt (%d) 0x%X received: %s.", code,
-               line->error_interrupt, FirmwareErrorText(line->error_interrupt));
-      } else {
-        Format(desc, size, "Hangup: Error interrupt received. (%d)", code);
-      }
-      return;
-    case 501:
-      Format(text->name, sizeof text->name, "HNG_INTERRUPT_OVERRUN (%d)", code);
-      if (line != nullptr && line->overrun_count != 0) {
-        Format(desc, size, "Hangup: Interrupt overrun %d occurred. (%d)",
-               static_cast<int>(line->overrun_count), code);
-      } else {
-        Format(desc, size, "Hangup: Interrupt overrun occurred. (%d)", code);
-      }
-      return;
-    case 502:
-      Format(text->name, sizeof text->name, "HNG_UNEXPECTED_IRSDONE (%d)", code);
-      Format(desc, size, "Hangup: Unexpected 03/7F interrupt occurred. (%d)", code);
-      return;
-    case 503:
-      Format(text->name, sizeof text->name, "HNG_IOCTL_ERROR (%d)", code);
-      if (line != nullptr && line->last_error != 0) {
-        Format(desc, size, "Hangup: Driver ioctl error %d - %s (%d)", line->last_error,
-               strerror(line->last_error), code);
-      } else {
-        Format(desc, size, "Hangup: Driver ioctl error occurred. (%d)", code);
-      }
-      return;
-    case 504:
-      Format(text->name, sizeof text->name, "HNG_OVERLAY_DLOAD_ERR (%d)", code);
-      Format(desc, size, "Hangup: Overlay download error occurred. (%d)", code);
-      return;
-    case 505:
-      Format(text->name, sizeof text->name, "HNG_MAX_TIMEOUT (%d)", code);
-      Format(desc, size, "Hangup: Maximum timeout exceeded. (%d)", code);
-      return;
-    default:
-      FormatBoth(text, "CV_STATUS_ERROR_HANGUP: %d", code);
+// The hangups that the library itself raises, beyond the fax protocol's own codes; the
+// description without the details that a line can add.
+struct HostHangup {
+  int code;
+  const char* name;
+  const char* plain;
+};
+constexpr HostHangup kHostHangups[] = {
+    {500, "HNG_ERROR_INTERRUPT", "Hangup: Error interrupt received. (%d)"},
+    {501, "HNG_INTERRUPT_OVERRUN", "Hangup: Interrupt overrun occurred. (%d)"},
+    {502, "HNG_UNEXPECTED_IRSDONE", "Hangup: Unexpected 03/7F interrupt occurred. (%d)"},
+    {503, "HNG_IOCTL_ERROR", "Hangup: Driver ioctl error occurred. (%d)"},
+    {504, "HNG_OVERLAY_DLOAD_ERR", "Hangup: Overlay download error occurred. (%d)"},
+    {505, "HNG_MAX_TIMEOUT", "Hangup: Maximum timeout exceeded. (%d)"},
+};
+
+// The description with what the line knows of the hangup; false when it knows nothing.
+bool FormHangupDetail(const VtxLine* line, int code, char* desc, size_t size) {
+  if (line == nullptr) return false;
+  if (code == 500 && line->error_interrupt != 0) {
+    Format(desc, size, "Hangup: Error interrupt (%d) 0x%X received: %s.", code,
+           line->error_interrupt, FirmwareErrorText(line->error_interrupt));
+  } else if (code == 501 && line->overrun_count != 0) {
+    Format(desc, size, "Hangup: Interrupt overrun %d occurred. (%d)",
+           static_cast<int>(line->overrun_count), code);
+  } else if (code == 503 && line->last_error != 0) {
+    Format(desc, size, "Hangup: Driver ioctl error %d - %s (%d)", line->last_error,
+           strerror(line->last_error), code);
+  } else {
+    return false;
   }
+  return true;
+}
+
+void FormHostHangup(const VtxLine* line, int code, StatusText* text) {
+  for (const HostHangup& row : kHostHangups) {
+    if (row.code != code) continue;
+    Format(text->name, sizeof text->name, "%s (%d)", row.name, code);
+    if (!FormHangupDetail(line, code, text->description, sizeof text->description)) {
+      Format(text->description, sizeof text->description, row.plain, code);
+    }
+    return;
+  }
+  FormatBoth(text, "CV_STATUS_ERROR_HANGUP: %d", code);
 }
 
 void FormHangup(const VtxLine* line, uint32_t line_status, StatusText* text) {

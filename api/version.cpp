@@ -18,25 +18,30 @@ int CompareVersions(uint32_t a, uint32_t b) {
   return 0;
 }
 
+uint32_t AppApiVersion() {
+  return __atomic_load_n(&VtxAppApiVersion, __ATOMIC_RELAXED);
+}
+
 int CheckAppVersion(const VtxLine* line) {
-  if (VtxAppApiVersion == 0) {
+  uint32_t version = AppApiVersion();
+  if (version == 0) {
     trace::Message(line, trace::kLevelError, "Warning: CV_API_SET_VER macro not called.");
-    VtxAppApiVersion = CV_API_VERSION;
+    __atomic_store_n(&VtxAppApiVersion, CV_API_VERSION, __ATOMIC_RELAXED);
     return 0;
   }
-  if (CompareVersions(VtxAppApiVersion, CV_API_VERSION) > 0) {
+  if (CompareVersions(version, CV_API_VERSION) > 0) {
     trace::Message(line, trace::kLevelError,
                    "Application version %uB%uA%u with interface %u is later than library "
                    "version %uB%uA%u with interface %u",
                    VersionNumber(VtxAppBuild), InterfaceNumber(VtxAppBuild), VtxAppANumber,
-                   InterfaceNumber(VtxAppApiVersion), VersionNumber(CV_API_BUILD),
+                   InterfaceNumber(version), VersionNumber(CV_API_BUILD),
                    InterfaceNumber(CV_API_BUILD), CV_API_ANUMBER, InterfaceNumber(CV_API_VERSION));
     return 1;
   }
-  if (CompareVersions(VtxAppApiVersion, kOldestApiVersion) < 0) {
+  if (CompareVersions(version, kOldestApiVersion) < 0) {
     trace::Message(line, trace::kLevelError,
                    "Application version %uB%u is earlier than allowable lowest 4.8.",
-                   VersionNumber(VtxAppApiVersion), InterfaceNumber(VtxAppApiVersion));
+                   VersionNumber(version), InterfaceNumber(version));
     return 1;
   }
   return 0;

@@ -195,20 +195,20 @@ typedef struct VtxRtpOptions49 {
 } VtxRtpOptions49;
 
 /* The fields that every layout of the telephony and switching record begins with. */
-#define VTX_TELEPH_ARGS_FIELDS                                                       \
-  uint32_t status, line_status; /* out */                                            \
-  uint32_t port_type;           /* out: port-type word of the reported port */       \
-  uint32_t src_port_class;                                                           \
-  uint32_t src_port_unit;                                                            \
-  uint32_t src_stream;                                                               \
-  uint32_t src_slot;                                                                 \
-  uint32_t dest_port_class;                                                          \
-  uint32_t dest_port_unit;                                                           \
-  uint32_t dest_stream;                                                              \
-  uint32_t dest_slot;                                                                \
-  uint32_t conn_mode;                                                                \
-  void* iter_context; /* null before the first call of a port list walk */           \
-  uint32_t async_lp;  /* 0: these operations are synchronous */                      \
+#define VTX_TELEPH_ARGS_FIELDS                                                 \
+  uint32_t status, line_status; /* out */                                      \
+  uint32_t port_type;           /* out: port-type word of the reported port */ \
+  uint32_t src_port_class;                                                     \
+  uint32_t src_port_unit;                                                      \
+  uint32_t src_stream;                                                         \
+  uint32_t src_slot;                                                           \
+  uint32_t dest_port_class;                                                    \
+  uint32_t dest_port_unit;                                                     \
+  uint32_t dest_stream;                                                        \
+  uint32_t dest_slot;                                                          \
+  uint32_t conn_mode;                                                          \
+  void* iter_context; /* null before the first call of a port list walk */     \
+  uint32_t async_lp;  /* 0: these operations are synchronous */                \
   uint8_t reserved[172]
 
 /* Argument of the telephony and switching operations. */
@@ -232,22 +232,22 @@ typedef struct VtxTelephArgs48 {
 typedef int (*VtxDialDBFunc)(const uint8_t* db_record, void* arg);
 
 /* The texts of the call-progress and dialling-database record, `N` characters each. */
-#define VTX_DIAL_TEXTS_FIELDS(N)                                     \
-  uint32_t text_flags;                                               \
-  char db_file[N];    /* dialling database file */                   \
-  char raw_number[N]; /* the number as dialled */                    \
-  char cp_text1[N];   /* call-progress texts */                      \
-  char cp_text2[N];                                                  \
-  char cp_text3[N];                                                  \
+#define VTX_DIAL_TEXTS_FIELDS(N)                   \
+  uint32_t text_flags;                             \
+  char db_file[N];    /* dialling database file */ \
+  char raw_number[N]; /* the number as dialled */  \
+  char cp_text1[N];   /* call-progress texts */    \
+  char cp_text2[N];                                \
+  char cp_text3[N];                                \
   uint32_t text_reserved
 
-#define VTX_DIAL_ARGS_TAIL_FIELDS                                                    \
-  const VtxResult* db_res; /* in: result words of the call, or null */               \
-  int32_t wait_time;       /* out: seconds still to wait, -1 refused, 0 free */      \
-  int32_t reason;          /* out */                                                 \
-  VtxDialDBFunc db_func;   /* in: VtxDialDBList */                                   \
-  void* arg;               /* in: VtxDialDBList */                                   \
-  uint32_t async_lp;       /* in: must be 0 */                                       \
+#define VTX_DIAL_ARGS_TAIL_FIELDS                                               \
+  const VtxResult* db_res; /* in: result words of the call, or null */          \
+  int32_t wait_time;       /* out: seconds still to wait, -1 refused, 0 free */ \
+  int32_t reason;          /* out */                                            \
+  VtxDialDBFunc db_func;   /* in: VtxDialDBList */                              \
+  void* arg;               /* in: VtxDialDBList */                              \
+  uint32_t async_lp;       /* in: must be 0 */                                  \
   uint8_t reserved[126]
 
 #pragma pack(push, 1)

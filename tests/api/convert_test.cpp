@@ -36,15 +36,6 @@ TEST(CopyLayout, WidensFieldsElementByElementAndCutsTextsBackTerminated) {
   EXPECT_EQ(back, Bytes({1, 2, 10, 11, 20, 21, 'v', 'w', 0, 9}));
 }
 
-TEST(CopyLayout, WithoutZeroFillKeepsWhatTheSourceLacks) {
-  std::vector<uint8_t> old_record = Bytes({1, 2, 10, 11, 20, 21, 'a', 'b', 'c', 9});
-  std::vector<uint8_t> wide(20, 0xEE);
-  CopyLayout(old_record.data(), old_record.size(), kOld, wide.data(), wide.size(), kNew,
-             kWayInKeep);
-  EXPECT_EQ(wide, Bytes({1,    2,    10,   11,   0xEE, 0xEE, 20,  21,   0xEE, 0xEE,
-                         0xEE, 0xEE, 0xEE, 0xEE, 'a',  'b',  'c', 0xEE, 0xEE, 9}));
-}
-
 TEST(CopyLayout, NestedElementsConvertThroughTheirOwnLists) {
   // Two elements; each grows a 1-byte field into 2 bytes in front of a 1-byte tail.
   static constexpr FieldDesc kOldElem[] = {{0, 1, 1, false, nullptr}, {}};

@@ -36,16 +36,12 @@ constexpr Expected kPairs[] = {
     {4, 5, "CV_STATUS_ERROR_HANGUP: 5", "CV_STATUS_ERROR_HANGUP: 5"},
     {4, 500, "HNG_ERROR_INTERRUPT (500)", "Hangup: Error interrupt received. (500)"},
     {4, 501, "HNG_INTERRUPT_OVERRUN (501)", "Hangup: Interrupt overrun occurred. (501)"},
-    {4, 502, "HNG_UNEXPECTED_IRSDONE (502)", "Hangup: Unexpected 03/7F interrupt occurred. (502)"},
     {4, 503, "HNG_IOCTL_ERROR (503)", "Hangup: Driver ioctl error occurred. (503)"},
     {4, 505, "HNG_MAX_TIMEOUT (505)", "Hangup: Maximum timeout exceeded. (505)"},
-    {5, 1, "CV_STATUS_USER_TERMINATED", "CV_STATUS_USER_TERMINATED"},
     {6, 0, "CV_STATUS_TIMEOUT 0", "Timeout from total time elapsed"},
-    {6, 1, "CV_STATUS_TIMEOUT 1", "Timeout from silence timeout"},
     {6, 7, "CV_STATUS_TIMEOUT 7", "Timeout for unknown reason"},
     {7, 3, "CV_STATUS_ALERT 3", "CV_STATUS_ALERT 3"},
     {8, 0, "CV_STATUS_VV", "VoiceView mode switch required."},
-    {9, 0, "CV_STATUS_CONTINUING", "CV_STATUS_CONTINUING"},
     {1, 0, "CV_STATUS_ ? 1,0", "CV_STATUS_ ? 1,0"},
 };
 
