@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "api/driver_access.h"
+#include "api/frame.h"
 #include "api/line.h"
 #include "trace/api_log.h"
 
@@ -278,21 +279,24 @@ int ModuleDeactivateWorker(VtxModuleArgs* args) {
 
 extern "C" {
 
-// Until the call frame wraps them, the public entries call their workers directly.
+using vtx::api::Carry;
+using vtx::api::Family;
+using vtx::api::Framed;
+
 int VtxModuleInfo(VtxLine* line, VtxModuleInfoArgs* args) {
-  return vtx::ModuleInfoWorker(line, args);
+  return Framed<Family::kModule, Carry::kOutput>(vtx::ModuleInfoWorker, line, args);
 }
 int VtxModuleConfigSpecsGet(VtxLine* line, VtxModuleArgs* args) {
-  return vtx::ModuleConfigSpecsGetWorker(line, args);
+  return Framed<Family::kModule, Carry::kOutput>(vtx::ModuleConfigSpecsGetWorker, line, args);
 }
 int VtxCheckAddress(VtxLine* line, VtxModuleArgs* args) {
-  return vtx::CheckAddressWorker(line, args);
+  return Framed<Family::kModule, Carry::kOutput>(vtx::CheckAddressWorker, line, args);
 }
 int VtxCheckFacility(VtxLine* line, VtxModuleArgs* args) {
-  return vtx::CheckFacilityWorker(line, args);
+  return Framed<Family::kModule, Carry::kOutput>(vtx::CheckFacilityWorker, line, args);
 }
 int VtxModuleDeactivate(VtxModuleArgs* args) {
-  return vtx::ModuleDeactivateWorker(args);
+  return Framed<Family::kModule, Carry::kInputOnly>(vtx::ModuleDeactivateWorker, args);
 }
 
 }  // extern "C"

@@ -92,6 +92,188 @@ extern uint32_t VtxAppANumber;
     VtxAppANumber = CV_API_ANUMBER;      \
   } while (0)
 
+/* ---- Call frame and status texts ---------------------------------------------------------- */
+
+/* Memory hooks: every allocation of the library goes through them. `ordinal` is the channel
+ * ordinal of the line the memory is for (-1 without one), `tag` says what the memory holds
+ * (1 the line record, 3 packet buffers, 17 a line's auxiliary buffer). */
+typedef void* (*VtxAllocFunc)(size_t size, int32_t ordinal, uint32_t tag);
+typedef void (*VtxFreeFunc)(void* pointer, int32_t ordinal, uint32_t tag);
+
+/* Installs both hooks; a null hook restores the process heap's malloc or free. */
+void VtxMemAllocFuncsSet(VtxAllocFunc alloc_func, VtxFreeFunc free_func);
+
+/* Records whose older layouts the library still converts. Their sizes with four-byte pointers
+ * are fixed by the applications built against older versions; fields marked "reserved" belong
+ * to operations that read or write them beyond this header's concern and must stay zero. */
+
+#pragma pack(push, 1)
+/* Argument of VtxLineAttach, VtxSessionAttach, VtxLineDetach, VtxLineReset and VtxLineConfig.
+ * Up to version 4.8 the record ends before `attach_option`. */
+typedef struct VtxLineArgs {
+  uint32_t status, line_status; /* out */
+  int32_t unit;                 /* in: channel ordinal for VtxLineAttach; negative searches */
+  uint8_t dest_addr[4];         /* in: destination module address */
+  uint8_t local_addr[4];        /* in: requested own address; out: the session's own address */
+  uint32_t present;             /* in: non-zero: the destination must exist */
+  uint32_t unique;              /* in: non-zero: the destination must not be in use */
+  uint32_t reset_on_close;      /* in: session flag for the driver */
+  uint32_t buf_size;            /* in: session buffer size */
+  uint32_t session_parm1;       /* in: passed to the session create unchanged */
+  uint32_t session_parm2;       /* in: passed to the session create unchanged */
+  const char* config_file_name; /* in: user preference file of VtxLineReset, or null */
+  uint32_t reset_status;        /* out: the line's reset status flags */
+  uint32_t use_config_lines;    /* in: VtxLineReset: the application feeds the lines itself */
+  uint32_t mill_load_fonts;     /* in: VtxLineReset */
+  uint32_t skip_teleph;         /* in: VtxLineReset, VtxLineConfig */
+  uint32_t err_on_deact;        /* in: non-zero: register for module deactivation notices */
+  uint32_t no_init;             /* in: VtxLineReset, VtxLineConfig: no firmware reset */
+  const char* config_file_line; /* in: VtxLineConfig: one configuration line, null closes */
+  uint32_t no_fonts;            /* in: VtxLineConfig: ignore `font_file` */
+  uint8_t reserved[97];         /* further line set-up fields */
+  uint32_t async_lp;            /* in: asynchronous context; 0 for the synchronous operations */
+  uint32_t attach_option;       /* in, since 5.0: non-zero skips the destination check */
+} VtxLineArgs;
+#pragma pack(pop)
+
+/* A socket address in the IPv4 form. */
+typedef struct VtxSockAddr {
+  uint16_t sin_family;
+  uint16_t sin_port;
+  uint8_t sin_addr[4];
+  uint8_t sin_zero[8];
+} VtxSockAddr;
+
+/* The T.38 parameters, in negotiation order. */
+typedef struct VtxT38Params {
+  uint32_t t38_version;
+  uint32_t t38_max_bit_rate;
+  uint32_t t38_fax_fill_bit_removal;
+  uint32_t t38_fax_transcoding_MMR;
+  uint32_t t38_fax_transcoding_JBIG;
+  uint32_t t38_fax_rate_management;
+  uint32_t t38_fax_max_buffer;
+  uint32_t t38_fax_max_datagram_recv;
+  uint32_t t38_fax_udp_EC;
+  uint32_t t38_fax_max_datagram_send;
+  uint32_t t38_UDPTL_redundancy_depth_control;
+  uint32_t t38_UDPTL_redundancy_depth_image;
+  uint32_t t38_t30_fast_notify;
+} VtxT38Params;
+
+/* The destination of an IP connection: UDPTL options, then RTP options. */
+typedef struct VtxUdptlOptions {
+  VtxSockAddr remoteAddr;
+  VtxSockAddr localAddr;
+  VtxT38Params t38;
+  VtxSockAddr remoteRTCPAddr; /* filled by the connection query */
+  VtxSockAddr localRTCPAddr;  /* filled by the connection query */
+  uint8_t reserved[64];
+} VtxUdptlOptions;
+
+typedef struct VtxRtpOptions {
+  VtxSockAddr remoteRTPAddr;
+  VtxSockAddr localRTPAddr;
+  VtxSockAddr remoteRTCPAddr;
+  VtxSockAddr localRTCPAddr;
+  uint8_t reserved[116];
+} VtxRtpOptions;
+
+/* The same options as version 4.9 laid them out. */
+typedef struct VtxUdptlOptions49 {
+  VtxSockAddr remoteAddr;
+  VtxSockAddr localAddr;
+  VtxT38Params t38;
+} VtxUdptlOptions49;
+
+typedef struct VtxRtpOptions49 {
+  VtxSockAddr remoteRTPAddr;
+  VtxSockAddr localRTPAddr;
+  VtxSockAddr remoteRTCPAddr;
+  VtxSockAddr localRTCPAddr;
+  uint8_t reserved[20];
+} VtxRtpOptions49;
+
+/* The fields that every layout of the telephony and switching record begins with. */
+#define VTX_TELEPH_ARGS_FIELDS                                                 \
+  uint32_t status, line_status; /* out */                                      \
+  uint32_t port_type;           /* out: port-type word of the reported port */ \
+  uint32_t src_port_class;                                                     \
+  uint32_t src_port_unit;                                                      \
+  uint32_t src_stream;                                                         \
+  uint32_t src_slot;                                                           \
+  uint32_t dest_port_class;                                                    \
+  uint32_t dest_port_unit;                                                     \
+  uint32_t dest_stream;                                                        \
+  uint32_t dest_slot;                                                          \
+  uint32_t conn_mode;                                                          \
+  void* iter_context; /* null before the first call of a port list walk */     \
+  uint32_t async_lp;  /* 0: these operations are synchronous */                \
+  uint8_t reserved[172]
+
+/* Argument of the telephony and switching operations. */
+typedef struct VtxTelephArgs {
+  VTX_TELEPH_ARGS_FIELDS;
+  VtxUdptlOptions udptl_opts; /* destination of an IP connection, class 12 */
+  VtxRtpOptions rtp_opts;     /* destination of an IP connection, class 19 */
+} VtxTelephArgs;
+
+typedef struct VtxTelephArgs49 {
+  VTX_TELEPH_ARGS_FIELDS;
+  VtxUdptlOptions49 udptl_opts;
+  VtxRtpOptions49 rtp_opts;
+} VtxTelephArgs49;
+
+typedef struct VtxTelephArgs48 {
+  VTX_TELEPH_ARGS_FIELDS;
+} VtxTelephArgs48;
+
+/* Called by VtxDialDBList for each database record (96 bytes) until it returns non-zero. */
+typedef int (*VtxDialDBFunc)(const uint8_t* db_record, void* arg);
+
+/* The texts of the call-progress and dialling-database record, `N` characters each. */
+#define VTX_DIAL_TEXTS_FIELDS(N)                   \
+  uint32_t text_flags;                             \
+  char db_file[N];    /* dialling database file */ \
+  char raw_number[N]; /* the number as dialled */  \
+  char cp_text1[N];   /* call-progress texts */    \
+  char cp_text2[N];                                \
+  char cp_text3[N];                                \
+  uint32_t text_reserved
+
+#define VTX_DIAL_ARGS_TAIL_FIELDS                                               \
+  const VtxResult* db_res; /* in: result words of the call, or null */          \
+  int32_t wait_time;       /* out: seconds still to wait, -1 refused, 0 free */ \
+  int32_t reason;          /* out */                                            \
+  VtxDialDBFunc db_func;   /* in: VtxDialDBList */                              \
+  void* arg;               /* in: VtxDialDBList */                              \
+  uint32_t async_lp;       /* in: must be 0 */                                  \
+  uint8_t reserved[126]
+
+#pragma pack(push, 1)
+typedef struct VtxDialTexts {
+  VTX_DIAL_TEXTS_FIELDS(256);
+} VtxDialTexts;
+
+typedef struct VtxDialTexts48 {
+  VTX_DIAL_TEXTS_FIELDS(128);
+} VtxDialTexts48;
+
+/* Argument of the call-progress and dialling-database operations. */
+typedef struct VtxDialArgs {
+  uint32_t status, line_status; /* out */
+  VtxDialTexts texts;
+  VTX_DIAL_ARGS_TAIL_FIELDS;
+} VtxDialArgs;
+
+/* The same record as version 4.8 laid it out, with texts of 128 characters. */
+typedef struct VtxDialArgs48 {
+  uint32_t status, line_status;
+  VtxDialTexts48 texts;
+  VTX_DIAL_ARGS_TAIL_FIELDS;
+} VtxDialArgs48;
+#pragma pack(pop)
+
 /* ---- Lines ------------------------------------------------------------------------------- */
 
 /* A line: the handle returned by line and session attach. Its record is the library's. */

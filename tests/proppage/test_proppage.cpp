@@ -13,23 +13,13 @@
 #include <thread>
 #include <vector>
 
-#include "api/module_lookup.h"
+#include "os/driver.h"
+#include "sim/default_machine.h"
+#include "sim/embedded.h"
 #include "compat/win32/dialog_model.h"
 #include "compat/win32/windows.h"
 
 namespace fs = std::filesystem;
-
-// The module lookup as the page sees it: locations of the boards present.
-namespace {
-std::map<std::string, int> present_modules;
-std::vector<std::string> looked_up;
-}  // namespace
-
-int vtx::LookupModule(const char* location) {
-  looked_up.push_back(location);
-  auto found = present_modules.find(location);
-  return found == present_modules.end() ? -1 : found->second;
-}
 
 namespace {
 
@@ -88,9 +78,15 @@ class PageTest : public ::testing::Test {
         reinterpret_cast<void*>(GetProcAddress(provider_, "EnumPropPages")));
     ASSERT_NE(enum_pages_, nullptr);
     devices_ = SetupDiCreateDeviceInfoList(nullptr, nullptr);
-    present_modules = {{kBoardLocation, 2}, {"PCI Slot 5 (Bus 2)", 0x1A}};
-    looked_up.clear();
+    // The boards present: module 2 and module 0x1A, named by their locations.
+    sim::ReplaceEmbeddedMachine(std::make_unique<sim::Machine>());
+    os::SetDriverForTesting(os::MakeEmbeddedTransport());
+    sim::MakeBoard(sim::EmbeddedMachine().AddModule(2), kBoardLocation, 4, 0);
+    sim::MakeBoard(sim::EmbeddedMachine().AddModule(0x1A), "PCI Slot 5 (Bus 2)", 4, 4);
   }
+
+  // How often the page asked the driver about modules.
+  uint64_t ModuleQueries() { return sim::EmbeddedMachine().RequestCount(VTX_DRV_MODULE_INFO); }
 
   void TearDown() override {
     win32compat::DestroyPageDialog(dialog_);
@@ -99,6 +95,8 @@ class PageTest : public ::testing::Test {
     if (provider_) FreeLibrary(provider_);
     unsetenv("CRVN_REGISTRY");
     fs::remove_all(dir_);
+    os::SetDriverForTesting(nullptr);
+    sim::ReplaceEmbeddedMachine(nullptr);
   }
 
   void WriteRegistry(const std::string& body) {
@@ -248,7 +246,6 @@ TEST_F(PageTest, TitleNamesTheDeviceAndItsModule) {
     AddDevice(c.description, c.friendly_name, c.location);
     EXPECT_EQ(OpenPage(), TRUE);
     EXPECT_EQ(Text(1001), c.title);
-    EXPECT_EQ(looked_up.back(), c.location);
     win32compat::DestroyPageDialog(dialog_);
     dialog_ = nullptr;
     DestroyPropertySheetPage(page_);
@@ -259,10 +256,10 @@ TEST_F(PageTest, TitleNamesTheDeviceAndItsModule) {
 TEST_F(PageTest, UnknownOrMissingLocationLeavesTheTemplateAsItIs) {
   for (const char* location : {"PCI Slot 9 (Bus 7)", static_cast<const char*>(nullptr)}) {
     SCOPED_TRACE(location ? location : "no location");
-    looked_up.clear();
+    uint64_t queries = ModuleQueries();
     AddDevice("Tarrow PCI Board", "Fax board", location);
     EXPECT_EQ(OpenPage(), FALSE);
-    EXPECT_EQ(looked_up.size(), location ? 1u : 0u);
+    EXPECT_EQ(ModuleQueries() - queries, location ? 125u : 0u) << "modules 2 to 126 are asked";
     EXPECT_EQ(Text(1001), "Corvane Hardware Name");
     EXPECT_EQ(Text(1023), "");
     EXPECT_FALSE(Control(1023)->has_font);

@@ -16,6 +16,7 @@ class SimulatedBoardTest : public ::testing::Test {
   void SetUp() override {
     sim::ReplaceEmbeddedMachine(sim::Machine::Default());
     os::SetDriverForTesting(os::MakeEmbeddedTransport());
+    CV_API_SET_VER();
   }
   void TearDown() override {
     os::SetDriverForTesting(nullptr);

@@ -140,6 +140,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   RouteTrace();
+  CV_API_SET_VER();
   Args args(argv + 2, argv + argc);
   return found->second.run(args);
 }
