@@ -49,10 +49,10 @@ void Daemon::Stop() {
   if (stopping_.exchange(true)) return;
   if (acceptor_.joinable()) acceptor_.join();
   {
-    std::lock_guard<std::mutex> hold(clients_lock_);
+    std::unique_lock<std::mutex> hold(clients_lock_);
     for (int fd : client_fds_) shutdown(fd, SHUT_RDWR);
+    clients_done_.wait(hold, [this] { return client_fds_.empty(); });
   }
-  for (auto& client : clients_) client.join();
   if (listen_fd_ >= 0) {
     close(listen_fd_);
     unlink(socket_path_.c_str());
@@ -67,7 +67,7 @@ void Daemon::AcceptLoop() {
     if (fd < 0) continue;
     std::lock_guard<std::mutex> hold(clients_lock_);
     client_fds_.push_back(fd);
-    clients_.emplace_back(&Daemon::ServeClient, this, fd);
+    std::thread(&Daemon::ServeClient, this, fd).detach();
   }
 }
 
@@ -94,6 +94,7 @@ void Daemon::ServeClient(int fd) {
   std::lock_guard<std::mutex> hold(clients_lock_);
   client_fds_.erase(std::remove(client_fds_.begin(), client_fds_.end(), fd), client_fds_.end());
   close(fd);
+  clients_done_.notify_all();
 }
 
 }  // namespace sim

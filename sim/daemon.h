@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -35,9 +36,10 @@ class Daemon {
   int listen_fd_ = -1;
   std::atomic<bool> stopping_{false};
   std::thread acceptor_;
+  // Client threads run detached; Stop() waits until none is left.
   std::mutex clients_lock_;
+  std::condition_variable clients_done_;
   std::vector<int> client_fds_;
-  std::vector<std::thread> clients_;
 };
 
 }  // namespace sim
