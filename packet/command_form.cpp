@@ -19,10 +19,8 @@ extern "C" int MillFormCmd(MillArgs* args, const MillTagItem* tags) {
       body += vtx::packet::VarintSize(args->code);
       break;
     case MILL_VERB_DATA:
-      if (args->tag_ptr == nullptr || args->data_bits > 0xFFFF) {
-        return Fail(args, APIERR_BADPARAMETER);
-      }
-      body += 4 + (args->data_bits + 7) / 8;
+      if (args->tag_ptr == nullptr) return Fail(args, APIERR_BADPARAMETER);
+      body += 4 + (static_cast<uint64_t>(args->data_bits) + 7) / 8;
       break;
     case MILL_VERB_SET:
     case MILL_VERB_GET:
@@ -30,7 +28,8 @@ extern "C" int MillFormCmd(MillArgs* args, const MillTagItem* tags) {
     default:
       return Fail(args, APIERR_BADPARAMETER, "MillFormCmd- Bad command verb");
   }
-  if (body > MILL_MAX_CMD_LEN) {
+  // The bit count of DATA is a 16-bit field.
+  if (body > MILL_MAX_CMD_LEN || (args->verb == MILL_VERB_DATA && args->data_bits > 0xFFFF)) {
     return Fail(args, APIERR_PACKET_CREATION, "MillFormCmd- Command too long");
   }
   uint8_t* out = args->cmd_buf;
