@@ -2,6 +2,14 @@
 
 namespace vtx::packet {
 
+namespace {
+// A Mill reading result: true for an item, false at the end; an error also sets `failed`.
+bool Stepped(int result, bool& failed) {
+  if (result < 0) failed = true;
+  return result > 0;
+}
+}  // namespace
+
 Tag::Elements::Elements(const Tag& tag) {
   args_.tag_type = tag.type;
   args_.value_ptr = const_cast<uint8_t*>(tag.data);
@@ -38,10 +46,7 @@ TagReader::TagReader(const uint8_t* area, uint32_t size, bool get_verb) {
 }
 
 bool TagReader::Next(Tag& tag) {
-  if (failed_) return false;
-  const int result = MillGetTag(&args_);
-  if (result < 0) failed_ = true;
-  if (result <= 0) return false;
+  if (failed_ || !Stepped(MillGetTag(&args_), failed_)) return false;
   tag.id = args_.tag_id;
   tag.type = args_.tag_type;
   tag.data = args_.tag_data_ptr;
@@ -65,11 +70,8 @@ PacketReader::PacketReader(const uint8_t* packet, size_t size, bool outgoing) {
 }
 
 bool PacketReader::Next(Command& command) {
-  if (failed_) return false;
-  int result = MillGetCmd(&args_);
-  if (result > 0) result = MillParseCmd(&args_);
-  if (result < 0) failed_ = true;
-  if (result <= 0) return false;
+  if (failed_ || !Stepped(MillGetCmd(&args_), failed_)) return false;
+  if (!Stepped(MillParseCmd(&args_), failed_)) return false;
   command.facility = args_.facility;
   command.verb = args_.verb;
   command.code = args_.code;
