@@ -549,6 +549,147 @@ int VtxCheckAddress(VtxLine* line, VtxModuleArgs* args);
 int VtxCheckFacility(VtxLine* line, VtxModuleArgs* args);
 int VtxModuleDeactivate(VtxModuleArgs* args);
 
+/* ---- Packets ---------------------------------------------------------------------------- */
+
+/* A packet is an 11-byte header followed by commands; a command is a verb with its fields
+ * followed by tags. Multi-byte fixed fields are little-endian. Facility numbers and the codes of
+ * each facility are in the firmware definition headers (common.h, admin.h, hostctrl.h, ...). */
+
+#define MILL_HEADER_LEN 11
+#define MILL_MAX_CMD_LEN 32767 /* bytes after a command's length field */
+#define MILL_MAX_TAG_LEN 16383 /* bytes after a tag's length varint */
+
+/* Header flags. */
+#define MILL_PKT_PRIORITY 0x40u
+#define MILL_PKT_SRC_FACILITY 0x20u /* the facility is byte 0 of the source address */
+#define MILL_PKT_FULL_BYTE 0x04u    /* the sender wrote full-byte addresses */
+
+/* Verbs. */
+#define MILL_VERB_NOTHING 0
+#define MILL_VERB_START 1
+#define MILL_VERB_FINISH 2
+#define MILL_VERB_DATA 3
+#define MILL_VERB_SET 4
+#define MILL_VERB_LET 5
+#define MILL_VERB_GET 6
+#define MILL_VERB_RESTORE 7
+#define MILL_VERB_EVENT 8
+#define MILL_VERB_INDIRECT 9
+#define MILL_VERB_REQUEST 10
+
+/* Tag type byte: base size (bits 0-1), signed, extended, unit (bits 4-6), unit unknown. */
+#define MILL_TYPE_BYTE 0x00u
+#define MILL_TYPE_SHORT 0x01u
+#define MILL_TYPE_LONG 0x02u
+#define MILL_TYPE_LIST 0x03u
+#define MILL_TYPE_BASE_MASK 0x03u
+#define MILL_TYPE_SIGNED 0x04u
+#define MILL_TYPE_EXT 0x08u
+#define MILL_TYPE_UNIT_SHIFT 4
+#define MILL_TYPE_UNIT_MASK 0x70u
+#define MILL_TYPE_UNIT_UNKNOWN 0x80u
+#define MILL_UNIT_UNITLESS 0
+#define MILL_UNIT_CHAR 1
+#define MILL_UNIT_BOOLEAN 2
+#define MILL_UNIT_CBELLS 3
+#define MILL_UNIT_MSEC 4
+#define MILL_UNIT_HZ 5
+#define MILL_UNIT_BYTES 6
+#define MILL_UNIT_CBM 7
+
+/* One entry of a tag list: a list is an array of these ended by a tag id 0. With `data_len` 0
+ * an integer tag carries the value itself in the `data` word (MILL_TAG_VALUE). */
+typedef struct MillTagItem {
+  uint32_t tag_id;
+  uint32_t tag_type;
+  uint32_t data_len;
+  const void* data;
+} MillTagItem;
+
+/* Puts an integer value into a data pointer word (`tag_data_ptr`, MillTagItem.data). */
+#define MILL_TAG_VALUE(value) ((uint8_t*)(uintptr_t)(uint32_t)(value))
+
+/* The packet argument record. A caller clears it to zeros, then sets what the operation needs. */
+typedef struct MillArgs {
+  uint32_t status;        /* out: result class */
+  uint32_t line_status;   /* out: result detail */
+  uint32_t facility;      /* facility to send to; after parsing, the current command's */
+  uint32_t verb;          /* verb of the command formed or parsed */
+  uint32_t code;          /* mode, event or request; for DATA the stream number */
+  int32_t prio;           /* > 0: send with the priority flag */
+  int32_t incoming_flag;  /* 0 to 3: how a send treats packets waiting to be received */
+  uint32_t no_hangup;     /* passed to the hangup check after processing */
+  uint32_t timeout;       /* milliseconds; 0xFFFFFFFF waits for ever */
+  uint8_t* cmd_buf;       /* the command being formed or parsed */
+  uint32_t tag_id;        /* tag being formed or just parsed */
+  uint32_t tag_type;      /* its type byte */
+  uint32_t tag_len;       /* total length of the tag just formed or parsed */
+  uint8_t* tag_ptr;       /* where the next tag is written; when parsing, the next to read */
+  uint32_t tag_data_len;  /* data length of the tag */
+  uint8_t* tag_data_ptr;  /* data of the tag; or the value itself (MILL_TAG_VALUE) */
+  uint32_t tags_left;     /* bytes of tags not yet read */
+  uint32_t var_value;     /* value for the value encoders; in raw data mode the stream */
+  uint32_t pkt_flags;     /* header flags byte */
+  uint8_t dest_addr[4];   /* destination address */
+  uint8_t src_addr[4];    /* source address */
+  uint32_t cmd_len;       /* length of the command at cmd_buf, its length field included */
+  uint32_t pkt_len;       /* packet length (buffer size on receive) */
+  uint8_t* pkt_buf;       /* packet buffer */
+  uint32_t pkt_len_field; /* header length field as read; after a send, the driver's length */
+  uint32_t outgoing;      /* 1 when the packet being parsed was formed by the host */
+  uint32_t no_drain;      /* no draining after a wait matched */
+  uint8_t* value_ptr;     /* cursor of the value encoders and decoders */
+  uint32_t value_len;     /* byte count of the value encoders and decoders */
+  uint32_t data_bits;     /* bit count of a DATA command */
+  uint32_t value_used;    /* bytes consumed by the last integer read */
+  uint32_t ignore_data;   /* DATA commands met during processing are skipped */
+  uint32_t pkt_saved;     /* forming a header: sets flag 0x20; reading: saved packet valid */
+  uint8_t* saved_pkt_buf; /* packet start kept while its commands are read */
+  uint32_t saved_pkt_len; /* its length */
+  uint32_t clear_option;  /* option word of CLEAR_INPUT and CLEAR_OUTPUT */
+  uint32_t cmd_parsed;    /* the verb fields of the current command are already parsed */
+  uint32_t trace_rcv;     /* each processed received command is decoded into the trace */
+  const MillTagItem* tag_list; /* cursor into a tag list */
+  uint32_t tag_count;     /* count of tags appended to the current command */
+  uint32_t use_alt_chan;  /* non-zero: byte 1 of the destination is its low byte */
+  uint32_t async_lp;      /* asynchronous context (0 = synchronous) */
+  uint32_t raw_data;      /* DATA payload exchanged without header */
+  uint32_t send_option8;  /* passed to MSG_SEND as option bit 8 */
+  uint32_t no_process;    /* command-by-command reading returns commands unprocessed */
+} MillArgs;
+
+/* Forming. Each returns a length, or -1 with `status` 2 and `line_status` 5 (missing buffer or
+ * pointer, bad verb) or 20 (size rules, too long). Output buffers are the caller's: a command
+ * never exceeds MILL_MAX_CMD_LEN + 2 bytes, nothing is written past that. */
+int MillFormTag(MillArgs* args);     /* one tag at tag_ptr; sets and returns tag_len */
+int MillFormAddTag(MillArgs* args);  /* appends one tag to the command at cmd_buf; cmd_len */
+int MillFormCmd(MillArgs* args, const MillTagItem* tags); /* command at cmd_buf; cmd_len */
+int MillFormTagList(MillArgs* args); /* appends the tags at tag_list; cmd_len */
+/* As MillFormTagList with the list as arguments: (uint32_t id, uint32_t type, uint32_t data_len,
+ * const void* data or MILL_TAG_VALUE(value)) repeated, ended by an id 0. */
+int MillFormTagListArgs(MillArgs* args, ...);
+int MillFormPktHeader(MillArgs* args); /* 11 bytes at pkt_buf for a command of cmd_len; 11 */
+/* var_value at value_ptr: the cursor advances, value_len is set to the bytes written. */
+int MillPutVarint(MillArgs* args);
+int MillPutVarint15(MillArgs* args);
+/* The low value_len (1, 2 or 4) bytes of var_value at value_ptr; the cursor advances. */
+int MillPutFixed(MillArgs* args);
+
+/* Parsing. A format error sets `status` 2, `line_status` 21 and traces "Parse error on: %s";
+ * a missing buffer gives `line_status` 5. Nothing outside the bytes given is read. */
+int MillGetPktHeader(MillArgs* args); /* header at pkt_buf (pkt_len bytes); 1 or -1 */
+int MillGetCmd(MillArgs* args);       /* first or next command: 1, 0 at the end, -1 */
+int MillParseCmd(MillArgs* args);     /* verb fields of cmd_buf; tag area; 1 or -1 */
+int MillGetTag(MillArgs* args);       /* next tag at tag_ptr: 1, 0 none left, -1 */
+/* Next integer element of the current tag (cursor value_ptr/value_len, set by MillGetTag);
+ * sign-extended for signed Byte and Short; also left in var_value. 0 on error. */
+int32_t MillGetTagInt(MillArgs* args);
+/* A value at value_ptr, of at most value_len bytes (MillGetFixed: exactly value_len, 1, 2 or 4);
+ * the cursor advances by value_used. 0 with `status` 2, `line_status` 21 when it runs past. */
+uint32_t MillGetVarint(MillArgs* args);
+uint32_t MillGetVarint15(MillArgs* args);
+uint32_t MillGetFixed(MillArgs* args);
+
 #ifdef __cplusplus
 }
 #endif

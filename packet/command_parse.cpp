@@ -1,0 +1,159 @@
+// Reading a command: its verb fields, its tags one by one and the integer elements of a tag.
+// Every read is bounded by the command length (or the tag area, or the tag data) in args.
+#include <cstddef>
+
+#include "packet/encoding.h"
+#include "packet/outcome.h"
+
+using vtx::packet::Fail;
+using vtx::packet::GetVarint;
+using vtx::packet::ParseError;
+
+extern "C" int MillParseCmd(MillArgs* args) {
+  static const char kItem[] = "command";
+  const uint8_t* cmd = args->cmd_buf;
+  if (cmd == nullptr) return Fail(args, APIERR_BADPARAMETER);
+  const size_t len = args->cmd_len;
+  if (len < 3 || vtx::packet::GetFixed(cmd, 2) != len - 2) return ParseError(args, kItem);
+  args->verb = cmd[2];
+  args->code = 0;
+  args->data_bits = 0;
+  size_t pos = 3;
+  switch (args->verb) {
+    case MILL_VERB_START:
+    case MILL_VERB_FINISH:
+    case MILL_VERB_EVENT:
+    case MILL_VERB_REQUEST: {
+      const size_t n = GetVarint(cmd + pos, len - pos, args->code);
+      if (n == 0) return ParseError(args, kItem);
+      pos += n;
+      break;
+    }
+    case MILL_VERB_DATA:
+      if (len < pos + 4) return ParseError(args, kItem);
+      args->data_bits = vtx::packet::GetFixed(cmd + pos, 2);
+      args->code = vtx::packet::GetFixed(cmd + pos + 2, 2);
+      pos += 4;
+      break;
+    default:
+      break;
+  }
+  args->tag_ptr = args->cmd_buf + pos;
+  args->tags_left = static_cast<uint32_t>(len - pos);
+  return 1;
+}
+
+extern "C" int MillGetTag(MillArgs* args) {
+  static const char kItem[] = "getting tagged values";
+  if (args->tags_left == 0) return 0;
+  uint8_t* tag = args->tag_ptr;
+  if (tag == nullptr) return Fail(args, APIERR_BADPARAMETER);
+  uint32_t body;
+  const size_t length_size = GetVarint(tag, args->tags_left, body);
+  if (length_size == 0 || body > args->tags_left - length_size) return ParseError(args, kItem);
+  const size_t end = length_size + body;
+  uint32_t value;
+  size_t pos = length_size;
+  size_t n = GetVarint(tag + pos, end - pos, value);
+  if (n == 0) return ParseError(args, kItem);
+  args->tag_id = value;
+  pos += n;
+  if (args->verb == MILL_VERB_GET) {
+    args->tag_type = 0;
+    pos = end;
+  } else {
+    n = GetVarint(tag + pos, end - pos, value);
+    if (n == 0) return ParseError(args, kItem);
+    args->tag_type = value;
+    pos += n;
+  }
+  args->tag_data_ptr = tag + pos;
+  args->tag_data_len = static_cast<uint32_t>(end - pos);
+  args->value_ptr = args->tag_data_ptr;
+  args->value_len = args->tag_data_len;
+  args->tag_len = static_cast<uint32_t>(end);
+  args->tag_ptr = tag + end;
+  args->tags_left -= static_cast<uint32_t>(end);
+  return 1;
+}
+
+namespace {
+
+// Reads one code at the value cursor with `read`; advances the cursor. False when it runs past.
+template <typename Read>
+bool ReadValue(MillArgs* args, Read read, uint32_t& value) {
+  const size_t n = args->value_ptr == nullptr ? 0 : read(args->value_ptr, args->value_len, value);
+  args->value_used = static_cast<uint32_t>(n);
+  if (n == 0) return false;
+  args->value_ptr += n;
+  args->value_len -= static_cast<uint32_t>(n);
+  return true;
+}
+
+size_t ReadFixedElement(const uint8_t* in, size_t avail, size_t width, uint32_t& value) {
+  if (avail < width) return 0;
+  value = vtx::packet::GetFixed(in, width);
+  return width;
+}
+
+uint32_t ValueError(MillArgs* args) {
+  args->status = CV_STATUS_ERROR;
+  args->line_status = APIERR_PACKET_PARSE;
+  return 0;
+}
+
+}  // namespace
+
+extern "C" int32_t MillGetTagInt(MillArgs* args) {
+  const uint32_t type = args->tag_type;
+  const uint32_t base = type & MILL_TYPE_BASE_MASK;
+  uint32_t value = 0;
+  bool ok = false;
+  if ((type & MILL_TYPE_EXT) == 0) {
+    const size_t width = vtx::packet::BaseSize(type);
+    ok = width != 0 && ReadValue(
+                           args,
+                           [width](const uint8_t* in, size_t avail, uint32_t& v) {
+                             return ReadFixedElement(in, avail, width, v);
+                           },
+                           value);
+  } else if (base == MILL_TYPE_BYTE) {
+    ok = ReadValue(args, vtx::packet::GetVarint, value);
+  } else if (base == MILL_TYPE_SHORT) {
+    ok = ReadValue(args, vtx::packet::GetVarint15, value);
+  }
+  if (!ok) {
+    args->value_used = 0;
+    ParseError(args, "integer tagged value");
+    return 0;
+  }
+  if (type & MILL_TYPE_SIGNED) {
+    if (base == MILL_TYPE_BYTE) value = static_cast<uint32_t>(static_cast<int8_t>(value));
+    if (base == MILL_TYPE_SHORT) value = static_cast<uint32_t>(static_cast<int16_t>(value));
+  }
+  args->var_value = value;
+  return static_cast<int32_t>(value);
+}
+
+extern "C" uint32_t MillGetVarint(MillArgs* args) {
+  uint32_t value = 0;
+  return ReadValue(args, vtx::packet::GetVarint, value) ? value : ValueError(args);
+}
+
+extern "C" uint32_t MillGetVarint15(MillArgs* args) {
+  uint32_t value = 0;
+  return ReadValue(args, vtx::packet::GetVarint15, value) ? value : ValueError(args);
+}
+
+// A fixed value is exactly value_len bytes; the width stays for the next read.
+extern "C" uint32_t MillGetFixed(MillArgs* args) {
+  const uint32_t width = args->value_len;
+  if (args->value_ptr == nullptr || (width != 1 && width != 2 && width != 4)) {
+    Fail(args, APIERR_BADPARAMETER);
+    return 0;
+  }
+  const uint32_t value = vtx::packet::GetFixed(args->value_ptr, width);
+  args->value_ptr += width;
+  args->value_used = width;
+  return value;
+}
