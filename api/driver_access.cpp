@@ -1,6 +1,5 @@
 #include "api/driver_access.h"
 
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 
@@ -11,21 +10,13 @@
 namespace vtx {
 namespace {
 
-std::atomic<bool> g_full_byte_address_mode{false};
-
 using trace::kLevelError;
 using trace::kLevelInfo;
 
 }  // namespace
 
-bool FullByteAddressMode() {
-  return g_full_byte_address_mode.load(std::memory_order_relaxed);
-}
-void SetFullByteAddressMode(bool on) {
-  g_full_byte_address_mode.store(on);
-}
 uint8_t AnyFacility() {
-  return FullByteAddressMode() ? 0xFF : 0x7F;
+  return AddressByteMask();
 }
 uint32_t HighestModuleNumber() {
   return FullByteAddressMode() ? 254 : 126;

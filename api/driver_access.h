@@ -5,13 +5,11 @@
 
 #include <cstdint>
 
+#include "packet/address_mode.h"
 #include "vtx.h"
 
 namespace vtx {
 
-// The process-wide full-byte address mode, taken from every successful handshake.
-bool FullByteAddressMode();
-void SetFullByteAddressMode(bool on);
 // The any-facility address byte and the highest module number of the current mode.
 uint8_t AnyFacility();
 uint32_t HighestModuleNumber();
