@@ -33,19 +33,29 @@ struct NamedMutex {
   int depth = 0;
 };
 
-std::mutex g_registry_lock;
-std::map<std::string, NamedMutex*> g_names;
-pid_t g_registry_pid = getpid();
+// The names this process has open. Created on first use and never destroyed, so that locks
+// work during the start and the end of the process as well.
+struct Registry {
+  std::mutex lock;
+  std::map<std::string, NamedMutex*> names;
+  pid_t pid = getpid();
+};
+
+Registry& TheRegistry() {
+  static Registry* registry = new Registry;
+  return *registry;
+}
 
 // A forked child starts with a copy of its parent's names; their owners are threads of the
 // parent, so the child forgets them (their lock files stay locked for the parent).
-void ForgetInheritedNames() {
-  if (g_registry_pid == getpid()) return;
-  for (auto& entry : g_names) {
+void ForgetInheritedNames(Registry& registry) {
+  if (registry.pid == getpid()) return;
+  for (auto& entry : registry.names) {
     if (entry.second->fd >= 0) close(entry.second->fd);
+    entry.second->fd = -1;  // a handle the parent passed on must not unlock another file
   }
-  g_names.clear();
-  g_registry_pid = getpid();
+  registry.names.clear();
+  registry.pid = getpid();
 }
 
 // Opens the lock file read-only: flock needs no write access, so processes of other users can
@@ -59,15 +69,16 @@ int OpenLockFile(const std::string& path) {
 }
 
 NamedMutex* OpenName(const std::string& name, const std::string* lock_file) {
-  std::lock_guard<std::mutex> hold(g_registry_lock);
-  ForgetInheritedNames();
-  NamedMutex*& slot = g_names[name];
+  Registry& registry = TheRegistry();
+  std::lock_guard<std::mutex> hold(registry.lock);
+  ForgetInheritedNames(registry);
+  NamedMutex*& slot = registry.names[name];
   if (slot == nullptr) {
     auto* created = new (std::nothrow) NamedMutex;
     if (created != nullptr && lock_file != nullptr) created->fd = OpenLockFile(*lock_file);
     if (created == nullptr || (lock_file != nullptr && created->fd < 0)) {
       delete created;
-      g_names.erase(name);
+      registry.names.erase(name);
       return nullptr;
     }
     created->name = name;
@@ -78,9 +89,10 @@ NamedMutex* OpenName(const std::string& name, const std::string* lock_file) {
 }
 
 void CloseName(NamedMutex* mutex) {
-  std::lock_guard<std::mutex> hold(g_registry_lock);
+  Registry& registry = TheRegistry();
+  std::lock_guard<std::mutex> hold(registry.lock);
   if (--mutex->users > 0) return;
-  g_names.erase(mutex->name);
+  registry.names.erase(mutex->name);
   if (mutex->fd >= 0) close(mutex->fd);
   delete mutex;
 }
