@@ -6,10 +6,13 @@
 #include <cerrno>
 #include <string>
 
+#include "tests/support/temp_dir.h"
+
 namespace {
 
 TEST(FileOpen, BinaryModeKeepsUpdateAccessAndMissingFilesFail) {
-  std::string path = std::string(::testing::TempDir()) + "os_file_" + std::to_string(getpid());
+  vtx::testing::TempDir dir("os_file");
+  std::string path = dir.Path("file");
   FILE* out = os::FileOpen(path.c_str(), "w", true);
   ASSERT_NE(out, nullptr);
   fputs("abc", out);

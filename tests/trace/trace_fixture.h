@@ -3,13 +3,13 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "tests/support/temp_dir.h"
 #include "trace/api_log.h"
 #include "vtx.h"
 
@@ -31,17 +31,11 @@ class TraceTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetTrace();
-    std::string pattern = ::testing::TempDir() + "trace_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
+    ASSERT_FALSE(dir_.path().empty());
   }
-  void TearDown() override {
-    ResetTrace();
-    std::string remove = "rm -rf '" + dir_ + "'";
-    ASSERT_EQ(system(remove.c_str()), 0);
-  }
+  void TearDown() override { ResetTrace(); }
 
-  std::string Path(const std::string& leaf) const { return dir_ + "/" + leaf; }
+  std::string Path(const std::string& leaf) const { return dir_.Path(leaf); }
 
   // Traces to `first` (and `second` alternately at `limit`) with every level on.
   int TraceToFiles(const char* first, const char* second = nullptr, uint32_t limit = 0) {
@@ -62,7 +56,7 @@ class TraceTest : public ::testing::Test {
     return lines;
   }
 
-  std::string dir_;
+  TempDir dir_{"trace"};
   VtxDebugControlArgs last_{};
 };
 
