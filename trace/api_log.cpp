@@ -53,7 +53,11 @@ void WriteLine(const VtxLine* line, const char* format, va_list args) {
   char text[kLineBufferSize + 1];
   size_t used = FormatPrefix(line, text, kLineBufferSize);
   int n = vsnprintf(text + used, kLineBufferSize - used, format, args);
-  if (n > 0) used = std::min(used + static_cast<size_t>(n), kLineBufferSize - 1);
+  if (n > 0) {
+    used = std::min(used + static_cast<size_t>(n), kLineBufferSize - 1);
+  } else {
+    text[used] = '\0';  // nothing formatted, or a format the C library refused
+  }
   Emit(text, used);
 }
 
