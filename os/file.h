@@ -12,4 +12,8 @@ namespace os {
 FILE* FileOpen(const char* path, const char* mode, bool binary);
 void FileClose(FILE* stream);
 
+// Writes `size` bytes after anything still buffered in the stream and hands them to the system
+// before returning, like a write followed by a flush. Returns false when not all were written.
+bool FileWriteThrough(FILE* stream, const char* data, size_t size);
+
 }  // namespace os

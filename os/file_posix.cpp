@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <cerrno>
 #include <string>
 
@@ -19,6 +21,20 @@ FILE* FileOpen(const char* path, const char* mode, bool binary) {
 
 void FileClose(FILE* stream) {
   if (stream != nullptr) fclose(stream);
+}
+
+// Straight to the descriptor: the stream's buffer would only add a copy and a second call.
+bool FileWriteThrough(FILE* stream, const char* data, size_t size) {
+  if (fflush(stream) != 0) return false;
+  int fd = fileno(stream);
+  while (size > 0) {
+    ssize_t written = write(fd, data, size);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    data += written;
+    size -= static_cast<size_t>(written);
+  }
+  return true;
 }
 
 }  // namespace os

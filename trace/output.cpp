@@ -76,8 +76,7 @@ bool SwitchFileAtLimit() {
 
 void WriteStream(FILE* stream, char* text, size_t length) {
   text[length] = '\n';
-  fwrite(text, 1, length + 1, stream);
-  fflush(stream);
+  os::FileWriteThrough(stream, text, length + 1);
   text[length] = '\0';
 }
 
