@@ -690,6 +690,57 @@ uint32_t MillGetVarint(MillArgs* args);
 uint32_t MillGetVarint15(MillArgs* args);
 uint32_t MillGetFixed(MillArgs* args);
 
+/* ---- Trace control ---- */
+
+/* Trace level bits: a message at level N is written when the level mask AND N is non-zero. */
+#define VTX_TRACE_RESET 0x1u  /* resets and truncated packets */
+#define VTX_TRACE_PACKET 0x2u /* packet contents and line events */
+#define VTX_TRACE_INFO 0x4u
+#define VTX_TRACE_ERROR 0x8u
+#define VTX_TRACE_ALL 0xFFFFFFFFu
+
+/* Function-debug option bits. */
+#define VTX_FUNC_DBG_CALLS 0x1u  /* "Called" and "Return" lines */
+#define VTX_FUNC_DBG_DETAIL 0x2u /* with the call's arguments and results */
+
+/* `debug_options` bits: which settings VtxDebugControl applies. */
+#define VTX_DEBUG_DISTRIBUTE 0x1u      /* send the record to other trace users instead */
+#define VTX_DEBUG_SET_MODE 0x2u        /* exchange the level mask with `debug_mode` */
+#define VTX_DEBUG_SET_FUNCTION 0x4u    /* install `trace_func` (null: standard output) */
+#define VTX_DEBUG_SET_FUNC_OPTS 0x8u   /* function-debug options from `debug_func_dbg_opts` */
+#define VTX_DEBUG_CC_API 0x10u         /* call-control trace kinds 0 to 5 get */
+#define VTX_DEBUG_CC_L3L4 0x20u        /*   the level `debug_cc_trace_level` */
+#define VTX_DEBUG_CC_L4L3 0x40u
+#define VTX_DEBUG_CC_INTERNAL 0x80u
+#define VTX_DEBUG_CC_HOST_MODULE 0x100u
+#define VTX_DEBUG_CC_IP_STACK 0x200u
+#define VTX_DEBUG_CC_FILE 0x400u       /* call-control trace file from `debug_cc_trace_file` */
+#define VTX_DEBUG_SET_FILES 0x800u     /* trace files from the two names and the limit */
+
+/* Receives the text of every trace line (without a line end). */
+typedef int (*VtxTraceFunc)(const char* line);
+
+/* Argument of VtxDebugControl; a DEBUG_CONTROL command carries the same values as tags. */
+typedef struct VtxDebugControlArgs {
+  uint32_t status, line_status;    /* out */
+  uint32_t debug_options;          /* in: DEBUG_OPTIONS, VTX_DEBUG_ bits */
+  VtxTraceFunc trace_func;         /* in */
+  uint32_t debug_mode;             /* in: DEBUG_MODE, the new level mask; out: the previous one */
+  const char* debug_fname1;        /* in: DEBUG_FNAME1; "%p" stands for the process identifier */
+  const char* debug_fname2;        /* in: DEBUG_FNAME2, the file alternating with the first */
+  uint32_t debug_file_limit;       /* in: DEBUG_FILE_LIMIT, bytes per alternating file */
+  int32_t target_ordinal;          /* in: distribution: a channel ordinal, or -1 for all */
+  uint8_t assoc_addr[4];           /* in: distribution: used when its first byte is non-zero */
+  uint8_t dest_addr[4];            /* in: distribution: used when its first byte is non-zero */
+  uint32_t debug_cc_trace_level;   /* in: DEBUG_CC_TRACE_LEVEL */
+  const char* debug_cc_trace_file; /* in: DEBUG_CC_TRACE_FILE */
+  uint32_t debug_func_dbg_opts;    /* in: DEBUG_FUNC_DBG_OPTS, VTX_FUNC_DBG_ bits */
+} VtxDebugControlArgs;
+
+int VtxDebugControl(VtxDebugControlArgs* args);
+
+/* ---- End of trace control ---- */
+
 #ifdef __cplusplus
 }
 #endif

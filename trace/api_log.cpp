@@ -1,60 +1,88 @@
 #include "trace/api_log.h"
 
-#include <sys/time.h>
-
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
-#include <mutex>
 #include <string>
 
 #include "api/line.h"
+#include "os/clock.h"
+#include "trace/output.h"
 
 namespace vtx::trace {
 namespace {
 
 std::atomic<uint32_t> g_mask{0};
 std::atomic<uint32_t> g_function_options{0};
-std::mutex g_output_lock;
-LineSink g_sink = nullptr;
 
+// The whole line, prefix included, is built in a buffer of 16 KiB; a longer message is cut.
+// One byte more holds the line end written to streams.
 constexpr size_t kLineBufferSize = 16 * 1024;
 
-// "%02d/%02d %02d:%02d:%02d.%02d": month, day, hours, minutes, seconds, hundredths.
-size_t FormatPrefix(const VtxLine* line, char* out, size_t size) {
-  timeval now{};
-  gettimeofday(&now, nullptr);
-  tm local{};
-  localtime_r(&now.tv_sec, &local);
-  int n = snprintf(out, size, "%02d/%02d %02d:%02d:%02d.%02d ", local.tm_mon + 1, local.tm_mday,
-                   local.tm_hour, local.tm_min, local.tm_sec, static_cast<int>(now.tv_usec / 10000));
-  if (line == nullptr) {
-    n += snprintf(out + n, size - n, "[0,0] ");
-  } else {
-    if (line->ordinal >= 0) n += snprintf(out + n, size - n, "%d", line->ordinal);
-    n += snprintf(out + n, size - n, "[%X,%X] ", line->dest_addr[2], line->dest_addr[1]);
-  }
-  return static_cast<size_t>(n);
+char* PutTwoDigits(char* out, int value, char separator) {
+  out[0] = static_cast<char>('0' + value / 10 % 10);
+  out[1] = static_cast<char>('0' + value % 10);
+  out[2] = separator;
+  return out + 3;
 }
 
-void Emit(const char* text) {
-  std::lock_guard<std::mutex> hold(g_output_lock);
-  if (g_sink != nullptr) {
-    g_sink(text);
-    return;
+// "%02d/%02d %02d:%02d:%02d.%02d " (month, day, hours, minutes, seconds, hundredths), then the
+// line's ordinal when it has one and "[%X,%X] " with the third and second byte of its
+// destination address, or "[0,0] " without a line.
+size_t FormatPrefix(const VtxLine* line, char* out, size_t size) {
+  os::LocalTime now = os::LocalNow();
+  char* p = PutTwoDigits(out, now.month, '/');
+  p = PutTwoDigits(p, now.day, ' ');
+  p = PutTwoDigits(p, now.hour, ':');
+  p = PutTwoDigits(p, now.minute, ':');
+  p = PutTwoDigits(p, now.second, '.');
+  p = PutTwoDigits(p, now.hundredths, ' ');
+  size_t used = static_cast<size_t>(p - out);
+  if (line == nullptr) {
+    memcpy(p, "[0,0] ", 7);
+    return used + 6;
   }
-  fputs(text, stdout);
-  fputc('\n', stdout);
-  fflush(stdout);
+  int n = line->ordinal >= 0 ? snprintf(p, size - used, "%d", line->ordinal) : 0;
+  n += snprintf(p + n, size - used - n, "[%X,%X] ", line->dest_addr[2], line->dest_addr[1]);
+  return used + static_cast<size_t>(n);
 }
 
 void WriteLine(const VtxLine* line, const char* format, va_list args) {
-  char text[kLineBufferSize];
-  size_t used = FormatPrefix(line, text, sizeof text);
-  vsnprintf(text + used, sizeof text - used, format, args);
-  Emit(text);
+  char text[kLineBufferSize + 1];
+  size_t used = FormatPrefix(line, text, kLineBufferSize);
+  int n = vsnprintf(text + used, kLineBufferSize - used, format, args);
+  if (n > 0) {
+    used = std::min(used + static_cast<size_t>(n), kLineBufferSize - 1);
+  } else {
+    text[used] = '\0';  // nothing formatted, or a format the C library refused
+  }
+  Emit(text, used);
+}
+
+void WriteAlways(const VtxLine* line, const char* format, ...)
+    __attribute__((format(printf, 2, 3)));
+void WriteAlways(const VtxLine* line, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  WriteLine(line, format, args);
+  va_end(args);
+}
+
+bool CallLinesWanted(uint32_t* options) {
+  *options = g_function_options.load(std::memory_order_relaxed);
+  return g_mask.load(std::memory_order_relaxed) != 0 && (*options & kFuncCalls) != 0;
+}
+
+// Text that becomes part of a line's format: its '%' signs are doubled.
+std::string FormatLiteral(const std::string& text) {
+  std::string escaped;
+  for (char c : text) {
+    escaped += c;
+    if (c == '%') escaped += '%';
+  }
+  return escaped;
 }
 
 }  // namespace
@@ -72,14 +100,14 @@ void Message(const VtxLine* line, uint32_t level, const char* format, ...) {
 }
 
 void CallEntry(const VtxLine* line, const char* name, const char* format, ...) {
-  uint32_t options = g_function_options.load(std::memory_order_relaxed);
-  if (g_mask.load(std::memory_order_relaxed) == 0 || (options & kFuncCalls) == 0) return;
+  uint32_t options;
+  if (!CallLinesWanted(&options)) return;
   if ((options & kFuncDetail) == 0) {
     Message(line, kLevelAlways, "%s: Called", name);
     return;
   }
   // The argument format becomes part of the line's own format.
-  std::string line_format = std::string(name) + ": Called (" + (format ? format : "") + ")";
+  std::string line_format = FormatLiteral(name) + ": Called (" + (format ? format : "") + ")";
   va_list args;
   va_start(args, format);
   MessageV(line, kLevelAlways, line_format.c_str(), args);
@@ -88,53 +116,53 @@ void CallEntry(const VtxLine* line, const char* name, const char* format, ...) {
 
 void CallReturn(const VtxLine* line, const char* name, const void* record, const char* format,
                 ...) {
-  uint32_t options = g_function_options.load(std::memory_order_relaxed);
-  if (g_mask.load(std::memory_order_relaxed) == 0 || (options & kFuncCalls) == 0) return;
+  uint32_t options;
+  if (!CallLinesWanted(&options)) return;
   if ((options & kFuncDetail) == 0) {
     Message(line, kLevelAlways, "%s: Return", name);
     return;
   }
-  std::string results;
+  std::string inner = format ? format : "";
   if (record != nullptr) {
     VtxResult words;
     memcpy(&words, record, sizeof words);
-    char text[64];
-    snprintf(text, sizeof text, "res.status=%u,res.line_status=%u", words.status,
+    char results[64];
+    snprintf(results, sizeof results, "res.status=%u,res.line_status=%u", words.status,
              words.line_status);
-    results = text;
+    if (!inner.empty()) inner += ",";
+    inner += FormatLiteral(results);
   }
-  // The result text is data, not format: its '%' signs are escaped.
-  std::string escaped;
-  for (char c : results) {
-    escaped += c;
-    if (c == '%') escaped += '%';
-  }
-  std::string inner = format ? format : "";
-  if (!inner.empty() && !escaped.empty()) inner += ",";
-  inner += escaped;
-  std::string line_format = std::string(name) + ": Return (" + inner + ")";
+  std::string line_format = FormatLiteral(name) + ": Return (" + inner + ")";
   va_list args;
   va_start(args, format);
   MessageV(line, kLevelAlways, line_format.c_str(), args);
   va_end(args);
 }
 
+// Written whatever the mask is, rather than by opening the mask around it, so that a mask change
+// made by another thread meanwhile is neither lost nor applied to this line.
 void RequestFailure(const VtxLine* line, const char* request_name) {
   int error = errno;
-  uint32_t saved = ExchangeMask(kLevelAlways);
-  Message(line, kLevelAlways, "ioctl %s: %s", request_name, strerror(error));
-  ExchangeMask(saved);
+  WriteAlways(line, "ioctl %s: %s", request_name, strerror(error));
   errno = error;
 }
 
-uint32_t ExchangeMask(uint32_t mask) { return g_mask.exchange(mask); }
-uint32_t Mask() { return g_mask.load(); }
-void SetFunctionOptions(uint32_t options) { g_function_options.store(options); }
-uint32_t FunctionOptions() { return g_function_options.load(); }
+uint32_t ExchangeMask(uint32_t mask) {
+  return g_mask.exchange(mask);
+}
+uint32_t Mask() {
+  return g_mask.load();
+}
+void SetFunctionOptions(uint32_t options) {
+  g_function_options.store(options);
+}
+uint32_t FunctionOptions() {
+  return g_function_options.load();
+}
 
 void InstallFunction(LineSink sink) {
-  std::lock_guard<std::mutex> hold(g_output_lock);
-  g_sink = sink;
+  TraceLock hold;
+  InstallFunctionLocked(sink);
 }
 
 }  // namespace vtx::trace

@@ -36,7 +36,7 @@ void CallReturn(const VtxLine* line, const char* name, const void* record, const
     __attribute__((format(printf, 4, 5)));
 
 // The request-failure report: "ioctl %s: %s" with the request's name and strerror(errno), written
-// with every level enabled for that one line.
+// with every level enabled for that one line (so even with a mask of 0). errno is preserved.
 void RequestFailure(const VtxLine* line, const char* request_name);
 
 // Installs a new level mask and returns the previous one.
@@ -46,8 +46,13 @@ void SetFunctionOptions(uint32_t options);
 uint32_t FunctionOptions();
 
 // Where lines go: an application function receives each line's text; null restores standard
-// output.
-using LineSink = int (*)(const char* line);
+// output. Any open trace file is closed.
+using LineSink = VtxTraceFunc;
 void InstallFunction(LineSink sink);
+
+// Applies a trace-control record (VtxDebugControl, the `debug` and `debug_options` keywords of
+// the preference file, the DEBUG_CONTROL command): writes its result words and returns 0, or -1
+// on failure.
+int ApplyControl(VtxDebugControlArgs* args);
 
 }  // namespace vtx::trace

@@ -1,0 +1,19 @@
+// Files as the library opens them: the firmware and font files, the preference and country
+// parameter files, the dialling database and the trace files.
+#pragma once
+
+#include <cstdio>
+
+namespace os {
+
+// Opens `path` with the C mode text `mode`. With `binary`, the mode becomes its first character,
+// then "b", then the rest ("r" becomes "rb", "r+" becomes "rb+"); otherwise it is used as given.
+// Returns null when the file cannot be opened (errno tells why).
+FILE* FileOpen(const char* path, const char* mode, bool binary);
+void FileClose(FILE* stream);
+
+// Writes `size` bytes after anything still buffered in the stream and hands them to the system
+// before returning, like a write followed by a flush. Returns false when not all were written.
+bool FileWriteThrough(FILE* stream, const char* data, size_t size);
+
+}  // namespace os
