@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "lineconfig/settings.h"
 #include "vtx.h"
 
 struct VtxLine {
@@ -31,4 +32,6 @@ struct VtxLine {
   uint32_t error_interrupt = 0;  // code of the last error interrupt (hangup 500)
   uint32_t overrun_count = 0;    // interrupt overruns seen (hangup 501)
   bool overrun = false;          // a packet overrun occurred
+
+  vtx::LineConfigState config{};  // the preference file's settings and the country parameters
 };

@@ -10,6 +10,7 @@ namespace vtx::api {
 constexpr uint32_t kMemTagLine = 1;        // the line record
 constexpr uint32_t kMemTagConversion = 2;  // arrays converted between record layouts
 constexpr uint32_t kMemTagPacket = 3;      // packet-layer buffers
+constexpr uint32_t kMemTagFontName = 4;    // a font file name of a line's configuration
 constexpr uint32_t kMemTagAuxiliary = 17;  // a line's auxiliary buffer
 
 void* MemAlloc(size_t size, int32_t ordinal, uint32_t tag);

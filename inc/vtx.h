@@ -549,6 +549,12 @@ int VtxCheckAddress(VtxLine* line, VtxModuleArgs* args);
 int VtxCheckFacility(VtxLine* line, VtxModuleArgs* args);
 int VtxModuleDeactivate(VtxModuleArgs* args);
 
+/* ---- Line configuration ------------------------------------------------------------------ */
+
+/* One line of the user preference file per call (`config_file_line`), then one call with a null
+ * line that loads the country parameters and configures the firmware; `reset_status` out. */
+int VtxLineConfig(VtxLine* line, VtxLineArgs* args);
+
 /* ---- Packets ---------------------------------------------------------------------------- */
 
 /* A packet is an 11-byte header followed by commands; a command is a verb with its fields

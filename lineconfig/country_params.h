@@ -1,0 +1,39 @@
+// The country parameters of a line: the built-in block of the USA, the loader of the country
+// parameter file, and the two line settings that override single parameters.
+//
+// The file is little-endian: a 16-bit record length (parameter bytes per record, at least 202),
+// a signed 16-bit record count, then the records, each a 16-bit country code followed by
+// record-length bytes. Bytes beyond the first 202 belong to later versions and are skipped.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "lineconfig/settings.h"
+#include "vtx.h"
+
+namespace vtx {
+
+constexpr uint32_t kUsaCountryCode = 0x10;
+extern const uint8_t kUsaCountryParams[kCountryParamsLen];
+
+// Positions in the block that the host itself reads or writes.
+constexpr size_t kCountryCedTimeout = 25;  // 16-bit, low byte first
+constexpr size_t kCountryCabs = 29;
+constexpr size_t kCountryCedLock = 157;  // non-zero: ced_timeout does not override
+
+constexpr size_t kCountryFileHeaderLen = 4;
+constexpr size_t kCountryRecordHeaderLen = 2;
+
+// Copies the built-in USA block into the line.
+void SetDefaultCountryParams(VtxLine* line);
+
+// Reads the record of the line's country_code from the file named by cv_cparm. Returns 0 when
+// the record was found or the code is not in the file, -1 when the file is missing, unreadable
+// or incompatible; the block and `reset_status` say the rest.
+int LoadCountryParams(VtxLine* line);
+
+// Applies the ced_timeout and cabs settings to the block.
+void ApplyCountryOverrides(VtxLine* line);
+
+}  // namespace vtx

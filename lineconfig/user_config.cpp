@@ -1,0 +1,60 @@
+#include "lineconfig/user_config.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "api/line.h"
+#include "lineconfig/line_config.h"
+#include "lineconfig/settings.h"
+#include "os/file.h"
+#include "trace/api_log.h"
+
+namespace vtx {
+namespace {
+
+// Lines longer than the buffer arrive in pieces, each handled as a line of its own.
+constexpr size_t kLineBufferSize = 300;
+
+// Feeds every line of the file to VtxLineConfig; the result of the last call.
+int FeedFile(VtxLine* line, VtxLineArgs* args, FILE* file) {
+  char buffer[kLineBufferSize];
+  int result = 0;
+  while (result == 0 && std::fgets(buffer, sizeof buffer, file) != nullptr) {
+    size_t length = std::strlen(buffer);
+    if (length > 0 && buffer[length - 1] == '\n') buffer[length - 1] = '\0';
+    args->config_file_line = buffer;
+    result = LineConfigWorker(line, args);
+  }
+  args->config_file_line = nullptr;
+  return result;
+}
+
+}  // namespace
+
+int ReadUserConfiguration(VtxLine* line, VtxLineArgs* args) {
+  if (RefuseAsync(line, args)) return -1;
+  const char* name = args->config_file_name;
+  if (name == nullptr && args->use_config_lines != 0) return 0;
+
+  int result = 0;
+  if (name != nullptr) {
+    FILE* file = os::FileOpen(name, "r", false);
+    if (file == nullptr) {
+      trace::Message(line, trace::kLevelWarning,
+                     "Warning: User configuration file \"%s\" not found", name);
+      line->reset_status |= kResetNoUserConfig;
+    } else {
+      trace::Message(line, trace::kLevelInfo, "Reading user configuration file \"%s\"", name);
+      result = FeedFile(line, args, file);
+      os::FileClose(file);
+    }
+  }
+  if (result != 0) return result;
+  if (args->use_config_lines != 0) return 0;
+  if (name == nullptr) {
+    trace::Message(line, trace::kLevelInfo, "No config information specified. Using defaults.");
+  }
+  return LineConfigWorker(line, args);
+}
+
+}  // namespace vtx
