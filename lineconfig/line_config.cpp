@@ -2,8 +2,6 @@
 // loads the country parameters and configures the firmware.
 #include "lineconfig/line_config.h"
 
-#include <cstring>
-
 #include "api/frame.h"
 #include "api/line.h"
 #include "lineconfig/config_parser.h"
@@ -26,7 +24,7 @@ unsigned long ResetStatus(const VtxLine* line) {
 void OpenSequence(VtxLine* line) {
   LineConfigState& config = line->config;
   config.settings = kDefaultLineSettings;
-  std::memset(&config.fonts, 0, sizeof config.fonts);
+  ReleaseFontTable(line);
   if (!SetFontName(line, kDefaultFontSlot, kDefaultFont, sizeof kDefaultFont - 1)) {
     line->reset_status |= kResetFontMemory;
   }

@@ -1,0 +1,107 @@
+#include "lineconfig/user_config.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+#include "tests/lineconfig/line_fixture.h"
+#include "tests/support/capture.h"
+
+namespace vtx::testing {
+namespace {
+
+using ::testing::Contains;
+using ::testing::HasSubstr;
+
+class UserConfig : public LineConfigTest {
+ protected:
+  std::string Write(const std::string& text) {
+    std::string path = dir_.Path("cvcall.cfg");
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+  }
+  // The reader as the line reset calls it.
+  int Read(const char* file_name, uint32_t use_config_lines = 0) {
+    args_ = VtxLineArgs{};
+    args_.config_file_name = file_name;
+    args_.use_config_lines = use_config_lines;
+    return ReadUserConfiguration(&line_, &args_);
+  }
+  // A country file that does not exist, so that the closing call keeps the USA block quietly.
+  std::string NoCountry() { return "cv_cparm " + dir_.Path("none.cfg") + "\n"; }
+
+  VtxLineArgs args_{};
+};
+
+TEST_F(UserConfig, CommentsOnlyLeaveTheDefaults) {
+  std::string path = Write("# a preference file\n\n#nrings 9\n   \n" + NoCountry() + "#end");
+  ASSERT_EQ(Read(path.c_str()), 0);
+  EXPECT_EQ(line_.reset_status & (kResetNoUserConfig | kResetBadConfigLine), 0u);
+  EXPECT_EQ(settings().nrings, 1);
+  EXPECT_EQ(line_.config.sequence_open, 0u) << "the closing call was made";
+  EXPECT_EQ(Font(31), "(empty)") << "font names are freed by the closing call";
+  EXPECT_EQ(args_.reset_status, line_.reset_status);
+  EXPECT_EQ(args_.config_file_line, nullptr);
+}
+
+TEST_F(UserConfig, LongLinesArriveInPieces) {
+  // 299 characters, then 51: the second piece is a line of its own.
+  std::string first = "id_string " + std::string(289, 'A');
+  std::string second = "nrings 9" + std::string(43, ' ');
+  ASSERT_EQ(first.size() + second.size(), 350u);
+  std::string path = Write(first + second + "\n" + NoCountry() + "agc 7\r\n");
+  TraceCapture trace(0xFFFFFFFF, 3);
+  ASSERT_EQ(Read(path.c_str()), 0);
+  EXPECT_STREQ(settings().id_string, "AAAAAAAAAAAAAAAAAAAA");
+  EXPECT_EQ(settings().nrings, 9);
+  EXPECT_EQ(settings().agc, 7) << "a carriage return is white space";
+  EXPECT_THAT(trace.messages(), Contains(HasSubstr("Reading user configuration file \"" + path)));
+  EXPECT_THAT(trace.messages(), Contains("VtxLineConfig: Called (config_file_line=" + second +
+                                         ",no_fonts=0,skip_teleph=0,no_init=0)"));
+  EXPECT_THAT(trace.messages(),
+              Contains(HasSubstr("VtxLineConfig: Called (config_file_line=(NULL),")));
+}
+
+TEST_F(UserConfig, MissingFileUsesTheDefaults) {
+  TraceCapture trace;
+  std::string path = dir_.Path("absent.cfg");
+  ASSERT_EQ(Read(path.c_str()), 0);
+  EXPECT_THAT(trace.messages(),
+              Contains("Warning: User configuration file \"" + path + "\" not found"));
+  EXPECT_EQ(line_.reset_status & kResetNoUserConfig, kResetNoUserConfig);
+  EXPECT_EQ(line_.config.sequence_open, 0u);
+}
+
+TEST_F(UserConfig, WithoutAFileName) {
+  EXPECT_EQ(Read(nullptr, 1), 0);
+  EXPECT_EQ(line_.config.sequence_open, 0u) << "nothing happens: the caller feeds lines";
+
+  TraceCapture trace;
+  Feed(NoCountry().c_str());
+  ASSERT_EQ(Read(nullptr), 0);
+  EXPECT_THAT(trace.messages(), Contains("No config information specified. Using defaults."));
+  EXPECT_EQ(line_.config.sequence_open, 0u);
+}
+
+TEST_F(UserConfig, CallerFinishesTheSequence) {
+  std::string path = Write("nrings 4\n");
+  ASSERT_EQ(Read(path.c_str(), 1), 0);
+  EXPECT_EQ(settings().nrings, 4);
+  EXPECT_EQ(line_.config.sequence_open, 1u) << "no closing call";
+  Feed(NoCountry().c_str());
+  EXPECT_EQ(Feed(nullptr), 0);
+  EXPECT_EQ(line_.config.sequence_open, 0u);
+}
+
+TEST_F(UserConfig, RefusesAsynchronousUse) {
+  args_ = VtxLineArgs{};
+  args_.async_lp = 5;
+  EXPECT_EQ(ReadUserConfiguration(&line_, &args_), -1);
+  EXPECT_EQ(args_.status, 2u);
+  EXPECT_EQ(args_.line_status, static_cast<uint32_t>(APIERR_ASYNC_LP_ERR));
+}
+
+}  // namespace
+}  // namespace vtx::testing
