@@ -98,9 +98,12 @@ void cfgConfiguration::removeSubtree(cfgSection* section) {
   for (cfgLine* line : doomed) {
     report(kTrace, -1, "cfgConfiguration.deleteSubsection()=>\n  Removing line '%s'",
            line->text.c_str());
-    // Sections that ended at the line now end at the line before it.
+    // Sections that ended at the line now end at the item or header before it; comments are
+    // passed over, since they introduce what follows them.
+    cfgLine* before = line->prev;
+    while (before && syntax::isComment(before->text.view())) before = before->prev;
     for (cfgSection* s = section->parent_; s; s = s->parent_) {
-      if (s->lastLine_ == line) s->lastLine_ = line->prev;
+      if (s->lastLine_ == line) s->lastLine_ = before;
     }
     lines_.unlink(line);
   }
