@@ -20,6 +20,10 @@ class cfgArray {
   }
   const T& item(size_t idx) const { return const_cast<cfgArray*>(this)->item(idx); }
 
+  // Room for `count` elements: the first request sets the starting capacity when it is larger.
+  void reserve(size_t count) {
+    if (data_.capacity() == 0 && count > 16) data_.reserve(count);
+  }
   void append(T value) { insertAt(data_.size(), value); }
   void insertAt(size_t idx, T value) {
     if (idx > data_.size()) throw cfgError(indexError_);

@@ -43,7 +43,7 @@ cfgConfiguration::cfgConfiguration(uint32_t word, uint8_t mask, cfgMessageCallba
     : word_(word), mask_(mask), callback_(callback), escape_(escape) {
   separator_ = separator;
   message_.userData = user_data;
-  root_ = current_ = &sections_.emplace_back();
+  root_ = current_ = sections_.make();
   root_->owner_ = this;
 }
 
@@ -94,7 +94,7 @@ int cfgConfiguration::report(int kind, int line, const char* format, ...) {
 }
 
 cfgSection* cfgConfiguration::newSection(cfgSection* parent, std::string_view name) {
-  cfgSection* section = &sections_.emplace_back();
+  cfgSection* section = sections_.make();
   section->owner_ = this;
   section->parent_ = parent;
   section->name_ = cfgString(name);
@@ -103,10 +103,10 @@ cfgSection* cfgConfiguration::newSection(cfgSection* parent, std::string_view na
 }
 
 cfgItem* cfgConfiguration::newItem(cfgSection* section, const cfgString& name, int line_number) {
-  cfgItem* item = &items_.emplace_back();
+  cfgItem* item = items_.make();
   item->section_ = section;
   item->name_ = name;
-  item->separator_ = separator_;
+  item->separator_ = separator_[0];
   item->escape_ = escape_;
   item->lineNumber_ = line_number;
   section->addItem(item);

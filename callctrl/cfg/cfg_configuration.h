@@ -19,11 +19,11 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <string>
 #include <string_view>
 
 #include "callctrl/cfg/cfg_lines.h"
+#include "callctrl/cfg/cfg_pool.h"
 #include "callctrl/cfg/cfg_section.h"
 #include "callctrl/cfg/cfg_string.h"
 #include "callctrl/cfg/cfg_text_file.h"
@@ -139,10 +139,10 @@ class cfgConfiguration {
   cfgLineList lines_;
   cfgSection* current_ = nullptr;
   cfgSection* root_ = nullptr;
-  std::deque<cfgSection> sections_;  // owns every section, the root first
-  std::deque<cfgItem> items_;        // owns every item
-  int lineInProgress_ = -1;          // the file line being parsed, for messages about paths
-  std::string scratch_;              // written forms and decoded text
+  cfgPool<cfgSection> sections_;  // owns every section
+  cfgPool<cfgItem> items_;        // owns every item
+  int lineInProgress_ = -1;       // the file line being parsed, for messages about paths
+  std::string scratch_;           // written forms and decoded text
   std::string scratch2_;
 };
 

@@ -15,7 +15,7 @@ void cfgConfiguration::assign(cfgItem* item, const cfgString& value, bool mark) 
   if (item->hasValue_ && item->value_ == value.view()) return;
   item->value_ = value;
   item->hasValue_ = true;
-  syntax::writeItemLine(item->name_.view(), item->separator_[0], value.view(), item->escape_,
+  syntax::writeItemLine(item->name_.view(), item->separator_, value.view(), item->escape_,
                         scratch_);
   cfgSection* section = item->section_;
   if (item->line_) {

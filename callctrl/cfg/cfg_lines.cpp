@@ -3,10 +3,10 @@
 namespace vtx::cfg {
 
 cfgLine* cfgLineList::make(const cfgString& text, int number) {
-  cfgLine& line = store_.emplace_back();
-  line.text = text;
-  line.number = number;
-  return &line;
+  cfgLine* line = store_.make();
+  line->text = text;
+  line->number = number;
+  return line;
 }
 
 cfgLine* cfgLineList::append(const cfgString& text, int number) {

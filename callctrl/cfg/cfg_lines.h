@@ -3,8 +3,7 @@
 // back the file as it was with only the changed lines rewritten.
 #pragma once
 
-#include <deque>
-
+#include "callctrl/cfg/cfg_pool.h"
 #include "callctrl/cfg/cfg_string.h"
 
 namespace vtx::cfg {
@@ -32,7 +31,7 @@ class cfgLineList {
  private:
   cfgLine* make(const cfgString& text, int number);
 
-  std::deque<cfgLine> store_;  // owns the lines; unlinked ones stay until the list is cleared
+  cfgPool<cfgLine> store_;  // owns the lines; unlinked ones stay until the list is cleared
   cfgLine* head_ = nullptr;
   cfgLine* tail_ = nullptr;
 };

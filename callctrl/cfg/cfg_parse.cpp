@@ -88,8 +88,9 @@ void cfgConfiguration::parseItem(cfgLine* line, std::string_view text, int numbe
     report(kWarning, number,
            "item '%s' was first found at line %d in the input stream. duplicates will be ignored.",
            name.c_str(), item->lineNumber_);
+    std::string path = wants(kWarning) ? section->path() : std::string();
     report(kWarning, -1, "item '%s' appears more than once in section '%s'; previously found at %d",
-           name.c_str(), section->path().c_str(), item->lineNumber_);
+           name.c_str(), path.c_str(), item->lineNumber_);
     return;
   }
   if (item) {

@@ -36,7 +36,7 @@ class cfgItem {
   cfgSection* section_ = nullptr;
   cfgString name_;
   cfgString value_;
-  cfgString separator_;
+  char separator_ = '=';  // the configuration's separator when the item was made
   bool escape_ = false;
   bool modified_ = false;
   bool hasValue_ = false;

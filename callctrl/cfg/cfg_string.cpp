@@ -9,20 +9,38 @@
 
 namespace vtx::cfg {
 
-cfgString::Rep* cfgString::allocate(size_t length, const char* failure) {
-  void* memory = std::malloc(offsetof(Rep, text) + length + 1);
+char* cfgString::allocate(size_t length, const char* failure) {
+  if (length <= kSmall) {
+    small_.length = static_cast<uint8_t>(length);
+    small_.text[length] = '\0';
+    return small_.text;
+  }
+  void* memory = length <= UINT32_MAX ? std::malloc(offsetof(Rep, text) + length + 1) : nullptr;
   if (!memory) throw cfgError(failure);
   Rep* rep = new (memory) Rep;
   rep->refs.store(1, std::memory_order_relaxed);
-  rep->length = length;
   rep->text[length] = '\0';
-  return rep;
+  big_.rep = rep;
+  big_.text = rep->text;
+  big_.length = static_cast<uint32_t>(length);
+  small_.length = kShared;
+  return rep->text;
 }
 
 void cfgString::intializeWith(std::string_view text) {
-  if (text.empty()) return;
-  rep_ = allocate(text.size(), "out of memory in cfgString.intializeWith");
-  std::memcpy(rep_->text, text.data(), text.size());
+  clearSmall();
+  std::memcpy(allocate(text.size(), "out of memory in cfgString.intializeWith"), text.data(),
+              text.size());
+}
+
+void cfgString::setLength(size_t length) noexcept {
+  if (shared()) {
+    big_.length = static_cast<uint32_t>(length);
+    big_.rep->text[length] = '\0';
+  } else {
+    small_.length = static_cast<uint8_t>(length);
+    small_.text[length] = '\0';
+  }
 }
 
 cfgString::cfgString(const char* text) {
@@ -33,12 +51,14 @@ cfgString::cfgString(std::string_view text) {
   intializeWith(text);
 }
 
-cfgString::cfgString(const cfgString& other) noexcept : rep_(other.rep_) {
-  if (rep_) rep_->refs.fetch_add(1, std::memory_order_relaxed);
+cfgString::cfgString(const cfgString& other) noexcept {
+  std::memcpy(static_cast<void*>(this), &other, sizeof *this);  // either form, bytewise
+  if (shared()) big_.rep->refs.fetch_add(1, std::memory_order_relaxed);
 }
 
-cfgString::cfgString(cfgString&& other) noexcept : rep_(other.rep_) {
-  other.rep_ = nullptr;
+cfgString::cfgString(cfgString&& other) noexcept {
+  std::memcpy(static_cast<void*>(this), &other, sizeof *this);
+  other.clearSmall();
 }
 
 cfgString::~cfgString() {
@@ -46,53 +66,54 @@ cfgString::~cfgString() {
 }
 
 void cfgString::release() noexcept {
-  if (rep_ && rep_->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
-    rep_->~Rep();
-    std::free(rep_);
+  if (shared() && big_.rep->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+    big_.rep->~Rep();
+    std::free(big_.rep);
   }
-  rep_ = nullptr;
+  clearSmall();
 }
 
 cfgString& cfgString::operator=(const cfgString& other) noexcept {
-  if (other.rep_) other.rep_->refs.fetch_add(1, std::memory_order_relaxed);
-  release();
-  rep_ = other.rep_;
+  if (this != &other) {
+    release();
+    new (this) cfgString(other);
+  }
   return *this;
 }
 
 cfgString& cfgString::operator=(cfgString&& other) noexcept {
   if (this != &other) {
     release();
-    rep_ = other.rep_;
-    other.rep_ = nullptr;
+    new (this) cfgString(std::move(other));
   }
   return *this;
 }
 
 cfgString& cfgString::operator=(char c) {
-  Rep* rep = allocate(1, "out of memory in cfgString::operator=(char)");
-  rep->text[0] = c;
-  release();
-  rep_ = rep;
-  return *this;
+  cfgString one;
+  one.allocate(1, "out of memory in cfgString::operator=(char)")[0] = c;
+  return *this = std::move(one);
 }
 
 cfgString cfgString::substr(size_t pos, size_t count) const {
   std::string_view text = view().substr(std::min(pos, length()), count);
   cfgString part;
-  if (text.size() == length()) return *this;
-  if (text.empty()) return part;
-  part.rep_ = allocate(text.size(), "out of memory in cfgString::substr");
-  std::memcpy(part.rep_->text, text.data(), text.size());
+  if (shared() && text.size() > kSmall && text.data()[text.size()] == '\0') {
+    part.big_ = {big_.rep, text.data(), static_cast<uint32_t>(text.size())};
+    part.small_.length = kShared;
+    big_.rep->refs.fetch_add(1, std::memory_order_relaxed);
+    return part;
+  }
+  std::memcpy(part.allocate(text.size(), "out of memory in cfgString::substr"), text.data(),
+              text.size());
   return part;
 }
 
 cfgString cfgString::operator+(std::string_view tail) const {
-  if (tail.empty()) return *this;
   cfgString joined;
-  joined.rep_ = allocate(length() + tail.size(), "out of memory in cfgString::operator+");
-  std::memcpy(joined.rep_->text, c_str(), length());
-  std::memcpy(joined.rep_->text + length(), tail.data(), tail.size());
+  char* text = joined.allocate(length() + tail.size(), "out of memory in cfgString::operator+");
+  std::memcpy(text, c_str(), length());
+  std::memcpy(text + length(), tail.data(), tail.size());
   return joined;
 }
 

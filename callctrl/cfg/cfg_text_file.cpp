@@ -1,5 +1,6 @@
 #include "callctrl/cfg/cfg_text_file.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "callctrl/cfg/cfg_error.h"
@@ -49,56 +50,59 @@ void cfgTextFile::openHook(int mode) {
   if (mode != kWrite) throw cfgError("unknown open mode in cfgTextFile::openHook");
 }
 
-void cfgTextFile::storeLine(std::string_view text, bool had_cr) {
-  if (!had_cr) {
-    append(cfgString(text), kLF);
-    return;
-  }
-  std::string kept;
-  kept.reserve(text.size());
-  for (char c : text) {
-    if (c != '\r') kept.push_back(c);
-  }
-  append(cfgString(kept), kCRLF);
-}
-
 bool cfgTextFile::readAll() {
   if (!good_ || mode_ != kRead) return false;
-  char block[kBlockSize];
-  std::string pending;  // a line that crosses a block boundary
-  bool pending_cr = false;
-  size_t got;
-  while ((got = std::fread(block, 1, sizeof block, stream_)) > 0) {
-    std::string_view rest(block, got);
-    while (!rest.empty()) {
-      size_t lf = rest.find('\n');
-      std::string_view piece = rest.substr(0, lf);
-      bool cr = piece.find('\r') != std::string_view::npos;
-      if (lf == std::string_view::npos) {
-        pending.append(piece);
-        pending_cr |= cr;
-        break;
-      }
-      if (pending.empty() && !pending_cr) {
-        storeLine(piece, cr);
-      } else {
-        pending.append(piece);
-        storeLine(pending, pending_cr || cr);
-        pending.clear();
-        pending_cr = false;
-      }
-      rest.remove_prefix(lf + 1);
-    }
+  std::string buffer;
+  if (std::fseek(stream_, 0, SEEK_END) == 0) {
+    long size = std::ftell(stream_);
+    if (size > 0) buffer.reserve(static_cast<size_t>(size));
+    std::rewind(stream_);
   }
+  char block[kBlockSize];
+  size_t got;
+  while ((got = std::fread(block, 1, sizeof block, stream_)) > 0) buffer.append(block, got);
   if (std::ferror(stream_)) {
     good_ = false;
     return false;
   }
-  if (!pending.empty() || pending_cr) {
-    storeLine(pending, pending_cr);
-    ends_.item(ends_.count() - 1) = kNoLineEnd;
-  }
+  splitLines(buffer);
   return true;
+}
+
+void cfgTextFile::splitLines(std::string_view bytes) {
+  size_t count = static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
+  std::vector<size_t> starts;
+  starts.reserve(count + 1);
+  lines_.reserve(count);
+  ends_.reserve(count);
+  // One shared copy of the file holds every line, carriage returns squeezed out and each line
+  // ended by a terminator, so that every line is a part of it. A file of n bytes needs at most
+  // n + 1 characters: a line feed becomes the terminator, and only an unterminated last line
+  // adds one.
+  cfgString whole = cfgString::build(bytes.size() + 1, [&](char* text) {
+    size_t in = 0, out = 0;
+    while (in < bytes.size()) {
+      starts.push_back(out);
+      bool cr = false;
+      while (in < bytes.size() && bytes[in] != '\n') {
+        char c = bytes[in++];
+        if (c == '\r') {
+          cr = true;
+        } else {
+          text[out++] = c;
+        }
+      }
+      bool lf = in < bytes.size();
+      in += lf;
+      text[out++] = '\0';
+      ends_.append(!lf ? kNoLineEnd : cr ? kCRLF : kLF);
+    }
+    starts.push_back(out);
+    return out;
+  });
+  for (size_t i = 0; i + 1 < starts.size(); ++i) {
+    lines_.push_back(whole.substr(starts[i], starts[i + 1] - starts[i] - 1));
+  }
 }
 
 bool cfgTextFile::write(int line_end) {

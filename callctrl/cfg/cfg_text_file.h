@@ -44,7 +44,8 @@ class cfgTextFile {
 
  private:
   void openHook(int mode);
-  void storeLine(std::string_view text, bool had_cr);
+  // Makes the lines of a file's bytes.
+  void splitLines(std::string_view bytes);
 
   std::string fileName_;
   std::vector<cfgString> lines_;
