@@ -126,7 +126,7 @@ class cfgConfiguration {
   void removeSubtree(cfgSection* section);
   void parseHeader(cfgLine* line, std::string_view text, int number, bool* abort);
   void parseItem(cfgLine* line, std::string_view text, int number);
-  void putLines(cfgTextFile& file, bool dumping);
+  bool putLines(cfgTextFile& file, bool dumping);
 
   uint32_t valid_ = kValid;
   uint32_t word_;

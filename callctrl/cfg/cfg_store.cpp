@@ -3,7 +3,13 @@
 
 namespace vtx::cfg {
 
-void cfgConfiguration::putLines(cfgTextFile& file, bool dumping) {
+bool cfgConfiguration::putLines(cfgTextFile& file, bool dumping) {
+  if (!file.writable()) {
+    report(kError, -1,
+           "output stream is bad. configuration cannot be %s. Please check your access rights.",
+           dumping ? "dumped" : "stored");
+    return false;
+  }
   for (cfgLine* line = lines_.head(); line; line = line->next) {
     if (dumping) {
       std::string_view text = line->text.view();
@@ -11,31 +17,18 @@ void cfgConfiguration::putLines(cfgTextFile& file, bool dumping) {
     }
     file.append(line->text, cfgTextFile::kCRLF);
   }
+  return true;
 }
 
 bool cfgConfiguration::store(cfgTextFile& file, bool force) {
   check("store('ofile', force)");
   if (!force && (lines_.empty() || !root_->modified_)) return true;
-  if (!file.writable()) {
-    report(kError, -1,
-           "output stream is bad. configuration cannot be stored. Please check your access "
-           "rights.");
-    return false;
-  }
-  putLines(file, false);
-  return true;
+  return putLines(file, false);
 }
 
 bool cfgConfiguration::dump(cfgTextFile& file) {
   check("dump('ofile')");
-  if (!file.writable()) {
-    report(kError, -1,
-           "output stream is bad. configuration cannot be dumped. Please check your access "
-           "rights.");
-    return false;
-  }
-  putLines(file, true);
-  return true;
+  return putLines(file, true);
 }
 
 }  // namespace vtx::cfg

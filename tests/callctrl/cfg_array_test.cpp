@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "cfg_fixture.h"
+
 namespace vtx::cfg {
 namespace {
 
@@ -35,18 +37,12 @@ TEST(CfgArray, IndicesBeyondTheCountRaise) {
   ArrayOfLongs longs;
   ArrayOfVoidPointers pointers;
   longs.append(1);
-  auto text = [](auto&& operation) {
-    try {
-      operation();
-    } catch (const cfgError& e) {
-      return std::string(e.what());
-    }
-    return std::string("<no exception>");
-  };
-  EXPECT_EQ(text([&] { longs.item(1); }), "ArrayOfLongs.item(size_t idx)=> invalid index");
-  EXPECT_EQ(text([&] { pointers.item(0); }),
+  EXPECT_EQ(testing::Raised([&] { longs.item(1); }),
+            "ArrayOfLongs.item(size_t idx)=> invalid index");
+  EXPECT_EQ(testing::Raised([&] { pointers.item(0); }),
             "ArrayOfVoidPointers.item(size_t idx)=> invalid index");
-  EXPECT_EQ(text([&] { longs.removeAt(3); }), "ArrayOfLongs.item(size_t idx)=> invalid index");
+  EXPECT_EQ(testing::Raised([&] { longs.removeAt(3); }),
+            "ArrayOfLongs.item(size_t idx)=> invalid index");
 }
 
 TEST(CfgArray, LowerBoundFindsTheInsertionPlace) {

@@ -175,28 +175,20 @@ TEST_F(CfgTest, ADestroyedConfigurationRaisesNamingTheOperation) {
   cfgConfiguration& config = Make();
   config.destroy();
   cfgString value;
-  auto text = [](auto&& operation) {
-    try {
-      operation();
-    } catch (const cfgError& e) {
-      return std::string(e.what());
-    }
-    return std::string("<no exception>");
-  };
   const std::string tail =
       "=>\n\t\tImplementation of cfgConfiguration is invalid or has been dead for a while.\n";
-  EXPECT_EQ(text([&] { config.read("/a/b", value); }),
+  EXPECT_EQ(Raised([&] { config.read("/a/b", value); }),
             "\t\tcfgConfiguration.read('ipath', 'svalue')" + tail);
-  EXPECT_EQ(text([&] { config.write("/a/b", "v"); }),
+  EXPECT_EQ(Raised([&] { config.write("/a/b", "v"); }),
             "\t\tcfgConfiguration.write('ipath', 'svalue')" + tail);
-  EXPECT_EQ(text([&] { config.write("/a/b", 1L); }),
+  EXPECT_EQ(Raised([&] { config.write("/a/b", 1L); }),
             "\t\tcfgConfiguration.write('ipath', lvalue)" + tail);
-  EXPECT_EQ(text([&] { config.destroy(); }), "\t\tcfgConfiguration.destroy()" + tail);
-  EXPECT_EQ(text([&] { config.expandEV(value); }),
+  EXPECT_EQ(Raised([&] { config.destroy(); }), "\t\tcfgConfiguration.destroy()" + tail);
+  EXPECT_EQ(Raised([&] { config.expandEV(value); }),
             "\t\tcfgConfiguration.expandEV('svalue')" + tail);
-  EXPECT_EQ(text([&] { config.separator(); }), "\t\tcfgConfiguration.separator()" + tail);
-  EXPECT_EQ(text([&] { config.escapeCC(); }), "\t\tcfgConfiguration.escapeCC()" + tail);
-  EXPECT_EQ(text([&] { config.evarsAreExpanded(); }),
+  EXPECT_EQ(Raised([&] { config.separator(); }), "\t\tcfgConfiguration.separator()" + tail);
+  EXPECT_EQ(Raised([&] { config.escapeCC(); }), "\t\tcfgConfiguration.escapeCC()" + tail);
+  EXPECT_EQ(Raised([&] { config.evarsAreExpanded(); }),
             "\t\tcfgConfiguration.evarsAreExpanded()" + tail);
 }
 

@@ -12,8 +12,20 @@
 #include <vector>
 
 #include "callctrl/cfg/cfg_configuration.h"
+#include "callctrl/cfg/cfg_error.h"
 
 namespace vtx::cfg::testing {
+
+// The text of the cfgError that `operation` raises.
+template <typename Operation>
+std::string Raised(Operation&& operation) {
+  try {
+    operation();
+  } catch (const cfgError& e) {
+    return e.what();
+  }
+  return "<no exception>";
+}
 
 struct Reported {
   int kind;

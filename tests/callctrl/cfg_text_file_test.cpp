@@ -60,12 +60,7 @@ TEST_F(CfgTest, TextFileFailures) {
             "can't write buffer '" + target + "' to disk.\n");
 
   cfgTextFile odd(Path("odd.cfg").c_str());
-  try {
-    odd.open(7);
-    ADD_FAILURE() << "an unknown mode raises";
-  } catch (const cfgError& e) {
-    EXPECT_STREQ(e.what(), "unknown open mode in cfgTextFile::openHook");
-  }
+  EXPECT_EQ(Raised([&] { odd.open(7); }), "unknown open mode in cfgTextFile::openHook");
   EXPECT_TRUE(odd.writable()) << "the file is left open for writing";
 }
 
