@@ -102,14 +102,15 @@ cfgSection* cfgConfiguration::newSection(cfgSection* parent, std::string_view na
   return section;
 }
 
-cfgItem* cfgConfiguration::newItem(cfgSection* section, const cfgString& name, int line_number) {
+cfgItem* cfgConfiguration::newItem(cfgSection* section, size_t where, const cfgString& name,
+                                   int line_number) {
   cfgItem* item = items_.make();
   item->section_ = section;
   item->name_ = name;
   item->separator_ = separator_[0];
   item->escape_ = escape_;
   item->lineNumber_ = line_number;
-  section->addItem(item);
+  section->items_.insertAt(where, item);
   return item;
 }
 
@@ -226,10 +227,11 @@ bool cfgConfiguration::writeString(const char* operation, const char* entry_path
     report(kError, -1, "Configuration Item Name cannot start with '%c'.", '!');
     return false;
   }
-  cfgItem* item = section->item(entry);
+  size_t where;
+  cfgItem* item = section->item(entry, &where);
   if (!item) {
     report(kTrace, -1, "cfgConfiguration.doWriteString()=>\n  Adding Entry %s", entry.c_str());
-    item = newItem(section, cfgString(entry), -1);
+    item = newItem(section, where, cfgString(entry), -1);
   }
   report(kTrace, -1, "cfgConfiguration.doWriteString()=>\n  Setting value %s", text.c_str());
   assign(item, cfgString(value), true);

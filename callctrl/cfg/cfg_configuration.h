@@ -113,7 +113,8 @@ class cfgConfiguration {
   // sections are created when `create` is set, else the result is null.
   cfgSection* resolve(std::string_view path, cfgSection* base, bool create);
   cfgSection* newSection(cfgSection* parent, std::string_view name);
-  cfgItem* newItem(cfgSection* section, const cfgString& name, int line_number);
+  // A new item at index `where` of the section's items (where a lookup found no such name).
+  cfgItem* newItem(cfgSection* section, size_t where, const cfgString& name, int line_number);
   bool writeString(const char* operation, const char* entry_path, std::string_view value);
   bool writeNumber(const char* operation, const char* entry_path, const char* format, ...)
       __attribute__((format(printf, 4, 5)));

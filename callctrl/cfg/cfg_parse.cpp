@@ -26,14 +26,13 @@ int cfgConfiguration::parse(const cfgTextFile& file) {
   bool abort = false;
   for (size_t i = 0; i < count && !abort; ++i) {
     int number = static_cast<int>(i) + 1;
-    cfgString text = file.line(i);
-    while (syntax::continues(text.view())) {
-      text = text.substr(0, text.length() - 1);
+    cfgLine* line = lines_.append(file.line(i), number);
+    while (syntax::continues(line->text.view())) {
+      line->text = line->text.substr(0, line->text.length() - 1);
       if (i + 1 >= count) break;
-      text = text + syntax::skipWhite(file.line(++i).view());
+      line->text = line->text + syntax::skipWhite(file.line(++i).view());
     }
-    cfgLine* line = lines_.append(text, number);
-    std::string_view body = syntax::skipWhite(text.view());
+    std::string_view body = syntax::skipWhite(line->text.view());
     // The root's own line is the file's first line, unless that line already heads a section.
     if (line == lines_.head() && (body.empty() || body[0] != '[')) root_->header_ = line;
     if (syntax::isComment(body)) continue;
@@ -82,7 +81,8 @@ void cfgConfiguration::parseItem(cfgLine* line, std::string_view text, int numbe
   cfgSection* section = current_;
   section->lastItemLine_ = line;
   section->endSubtreeAt(line);
-  cfgItem* item = section->item(key);
+  size_t where;
+  cfgItem* item = section->item(key, &where);
   if (item && compareNames(key, "font_file") != 0) {
     std::string name(key);
     report(kWarning, number,
@@ -99,7 +99,7 @@ void cfgConfiguration::parseItem(cfgLine* line, std::string_view text, int numbe
     item->line_ = line;
     item->hasValue_ = false;
   } else {
-    item = newItem(section, cfgString(key), number);
+    item = newItem(section, where, cfgString(key), number);
     item->line_ = line;
   }
   syntax::decodeValue(scanned.value, escape_, scratch2_);

@@ -36,9 +36,10 @@ size_t cfgSection::place(const ArrayOfVoidPointers& array, std::string_view name
   return idx;
 }
 
-cfgItem* cfgSection::item(std::string_view name) {
+cfgItem* cfgSection::item(std::string_view name, size_t* where) {
   bool found;
   size_t idx = place<cfgItem>(items_, name, &found);
+  if (where) *where = idx;
   return found ? static_cast<cfgItem*>(items_.item(idx)) : nullptr;
 }
 
@@ -54,11 +55,6 @@ const cfgItem* cfgSection::findItem(std::string_view name) const {
 
 const cfgSection* cfgSection::findSubsection(std::string_view name) const {
   return const_cast<cfgSection*>(this)->subsection(name);
-}
-
-void cfgSection::addItem(cfgItem* item) {
-  bool found;
-  items_.insertAt(place<cfgItem>(items_, item->name_.view(), &found), item);
 }
 
 void cfgSection::addSubsection(cfgSection* section) {

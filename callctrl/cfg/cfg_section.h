@@ -70,9 +70,9 @@ class cfgSection {
   // The index where `name` is or would go in a sorted array of items or sections.
   template <typename T>
   static size_t place(const ArrayOfVoidPointers& array, std::string_view name, bool* found);
-  cfgItem* item(std::string_view name);
+  // The item of that name, or null; `where` receives its index or the index it would take.
+  cfgItem* item(std::string_view name, size_t* where = nullptr);
   cfgSection* subsection(std::string_view name);
-  void addItem(cfgItem* item);
   void addSubsection(cfgSection* section);
   void removeSubsection(cfgSection* section);
   // Marks this section and every ancestor modified.
