@@ -34,7 +34,10 @@ int cfgConfiguration::parse(const cfgTextFile& file) {
     }
     std::string_view body = syntax::skipWhite(line->text.view());
     // The root's own line is the file's first line, unless that line already heads a section.
-    if (line == lines_.head() && (body.empty() || body[0] != '[')) root_->header_ = line;
+    if (line == lines_.head() && (body.empty() || body[0] != '[')) {
+      root_->header_ = line;
+      root_->lastLine_ = line;
+    }
     if (syntax::isComment(body)) continue;
     lineInProgress_ = number;
     if (body[0] == '[') {

@@ -76,6 +76,12 @@ TEST_F(CfgTest, SectionCreatedByAPathEndingInASlashGetsAHeader) {
   EXPECT_EQ(Store(), "  top=\" lead\"q\"\r\n[a/b]\r\n[a]\r\n  x=1\r\n");
 }
 
+TEST_F(CfgTest, SectionsOfAFileOfCommentsFollowTheComments) {
+  Parse("; only a comment\n");
+  EXPECT_TRUE(config_->write("/a/k", "v"));
+  EXPECT_EQ(Store(), "; only a comment\r\n[a]\r\n  k=v\r\n");
+}
+
 TEST_F(CfgTest, ItemNamesCannotStartWithAnExclamationMark) {
   Make();
   EXPECT_FALSE(config_->write("/s/!name", "v"));

@@ -15,7 +15,8 @@ TEST_F(CfgTest, ItemValuesLoseTrailingBlanksAndQuotesButKeepQuotedBlanks) {
       "quoted = \"  two blanks\"\n"
       "colon: x\n"
       "bare\n"
-      "inner = a\"b\"\n");
+      "inner = a\"b\"\n"
+      "twice == x\n");
   EXPECT_EQ(result_, 0);
   EXPECT_EQ(Read("/top"), "root value");
   EXPECT_EQ(Read("/s/plain"), "abc");
@@ -23,6 +24,7 @@ TEST_F(CfgTest, ItemValuesLoseTrailingBlanksAndQuotesButKeepQuotedBlanks) {
   EXPECT_EQ(Read("/s/colon"), "x");
   EXPECT_EQ(Read("/s/bare"), "");
   EXPECT_EQ(Read("/s/inner"), "a\"b\"");
+  EXPECT_EQ(Read("/s/twice"), "= x");
   EXPECT_EQ(Read("/s/absent"), "<missing>");
   EXPECT_TRUE(messages_.empty());
 }

@@ -36,26 +36,6 @@ TEST(CfgSyntax, WrittenItemsReadBackAsTheyWere) {
   }
 }
 
-TEST(CfgSyntax, LinePieces) {
-  EXPECT_TRUE(isComment("   "));
-  EXPECT_TRUE(isComment("\t; x"));
-  EXPECT_TRUE(isComment("# x"));
-  EXPECT_FALSE(isComment(" k ; x"));
-  EXPECT_TRUE(continues("a\\"));
-  EXPECT_FALSE(continues("a\\\\"));
-  EXPECT_TRUE(continues("\\\\\\"));
-  Item item = scanItem("k\\=ey\t:\t value  ");
-  EXPECT_EQ(item.key, "k\\=ey");
-  EXPECT_EQ(item.value, "value");
-  EXPECT_EQ(scanItem("k==v").value, "=v") << "only one separator is taken";
-  Header header = scanHeader("[a\\]b] x");
-  EXPECT_TRUE(header.complete);
-  EXPECT_EQ(header.name, "a\\]b");
-  EXPECT_TRUE(hasTrailingText(header.rest));
-  EXPECT_FALSE(hasTrailingText(" \t# note"));
-  EXPECT_FALSE(scanHeader("[a\\]").complete);
-}
-
 TEST(CfgSyntax, EnvironmentExpansionForms) {
   setenv("CFG_SYNTAX_V", "val", 1);
   unsetenv("CFG_SYNTAX_NONE");
