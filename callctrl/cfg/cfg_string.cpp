@@ -61,15 +61,15 @@ cfgString::cfgString(cfgString&& other) noexcept {
   other.clearSmall();
 }
 
-cfgString::~cfgString() {
-  release();
-}
-
-void cfgString::release() noexcept {
-  if (shared() && big_.rep->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+void cfgString::dropShared() noexcept {
+  if (big_.rep->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
     big_.rep->~Rep();
     std::free(big_.rep);
   }
+}
+
+void cfgString::release() noexcept {
+  if (shared()) dropShared();
   clearSmall();
 }
 

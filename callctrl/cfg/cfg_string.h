@@ -18,7 +18,9 @@ class cfgString {
   cfgString(std::string_view text);
   cfgString(const cfgString& other) noexcept;
   cfgString(cfgString&& other) noexcept;
-  ~cfgString();
+  ~cfgString() {
+    if (shared()) dropShared();
+  }
   cfgString& operator=(const cfgString& other) noexcept;
   cfgString& operator=(cfgString&& other) noexcept;
   // Makes the string the one character `c`.
@@ -66,6 +68,7 @@ class cfgString {
   char* allocate(size_t length, const char* failure);
   void intializeWith(std::string_view text);
   void setLength(size_t length) noexcept;
+  void dropShared() noexcept;  // gives up this string's share of a shared text
   void release() noexcept;
 
   // Both forms keep their tag in the last byte: the length of an inside text, or kShared.

@@ -110,8 +110,12 @@ bool keepsUnescaped(unsigned char c) {
 }
 
 void appendName(std::string_view name, bool escaping, std::string& out) {
+  if (!escaping) {
+    out.append(name);
+    return;
+  }
   for (char c : name) {
-    if (escaping && (c == '\0' || !keepsUnescaped(static_cast<unsigned char>(c)))) {
+    if (c == '\0' || !keepsUnescaped(static_cast<unsigned char>(c))) {
       out.push_back('\\');
     }
     out.push_back(c);
@@ -119,20 +123,22 @@ void appendName(std::string_view name, bool escaping, std::string& out) {
 }
 
 void appendValue(std::string_view value, bool escaping, std::string& out) {
+  if (!escaping) {
+    out.append(value);
+    return;
+  }
   for (char c : value) {
-    if (escaping) {
-      const char* escaped = c == '\t'   ? "\\t"
-                            : c == '\n' ? "\\n"
-                            : c == '\r' ? "\\r"
-                            : c == '"'  ? "\\\""
-                            : c == '\\' ? "\\\\"
-                                        : nullptr;
-      if (escaped) {
-        out.append(escaped);
-        continue;
-      }
+    const char* escaped = c == '\t'   ? "\\t"
+                          : c == '\n' ? "\\n"
+                          : c == '\r' ? "\\r"
+                          : c == '"'  ? "\\\""
+                          : c == '\\' ? "\\\\"
+                                      : nullptr;
+    if (escaped) {
+      out.append(escaped);
+    } else {
+      out.push_back(c);
     }
-    out.push_back(c);
   }
 }
 

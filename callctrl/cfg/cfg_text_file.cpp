@@ -83,19 +83,21 @@ void cfgTextFile::splitLines(std::string_view bytes) {
     size_t in = 0, out = 0;
     while (in < bytes.size()) {
       starts.push_back(out);
-      bool cr = false;
-      while (in < bytes.size() && bytes[in] != '\n') {
-        char c = bytes[in++];
-        if (c == '\r') {
-          cr = true;
-        } else {
-          text[out++] = c;
+      size_t lf = bytes.find('\n', in);
+      size_t stop = lf == std::string_view::npos ? bytes.size() : lf;
+      std::string_view piece = bytes.substr(in, stop - in);
+      bool cr = piece.find('\r') != std::string_view::npos;
+      if (cr) {
+        for (char c : piece) {
+          if (c != '\r') text[out++] = c;
         }
+      } else {
+        std::memcpy(text + out, piece.data(), piece.size());
+        out += piece.size();
       }
-      bool lf = in < bytes.size();
-      in += lf;
       text[out++] = '\0';
-      ends_.append(!lf ? kNoLineEnd : cr ? kCRLF : kLF);
+      ends_.append(lf == std::string_view::npos ? kNoLineEnd : cr ? kCRLF : kLF);
+      in = stop + 1;
     }
     starts.push_back(out);
     return out;
