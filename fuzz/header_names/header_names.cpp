@@ -1,10 +1,10 @@
 // Arbitrary header text through the name parser. The first byte chooses whether the text is
 // read as the common header; every name installed must be found again by its code.
+#include "trace/header_names.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-
-#include "trace/header_names.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
