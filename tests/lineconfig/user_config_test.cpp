@@ -43,7 +43,8 @@ TEST_F(UserConfig, CommentsOnlyLeaveTheDefaults) {
   EXPECT_EQ(line_.config.sequence_open, 0u) << "the closing call was made";
   EXPECT_EQ(Font(31), "(empty)") << "font names are freed by the closing call";
   EXPECT_EQ(args_.reset_status, line_.reset_status);
-  EXPECT_EQ(args_.config_file_line, nullptr);
+  const char* left = args_.config_file_line;  // a packed field: copied before comparing
+  EXPECT_EQ(left, nullptr);
 }
 
 TEST_F(UserConfig, LongLinesArriveInPieces) {
