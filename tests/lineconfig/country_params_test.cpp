@@ -103,13 +103,6 @@ TEST_F(CountryParams, CodeNotInTheFile) {
     EXPECT_EQ(line_.reset_status, kResetCountryCode) << count;
     EXPECT_THAT(trace.messages(), Contains("Warning: Country code 10 not found, using USA (10)."));
   }
-  std::string path = Write(202, 1, {Record(0x44, 202, 1)});
-  TraceCapture trace;
-  line_.reset_status = 0;
-  Feed("country_code 0x10");
-  Close(path);
-  ExpectUsa();
-  EXPECT_EQ(line_.reset_status, kResetCountryCode);
 }
 
 TEST_F(CountryParams, ReadFailures) {

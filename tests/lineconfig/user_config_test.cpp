@@ -96,13 +96,5 @@ TEST_F(UserConfig, CallerFinishesTheSequence) {
   EXPECT_EQ(line_.config.sequence_open, 0u);
 }
 
-TEST_F(UserConfig, RefusesAsynchronousUse) {
-  args_ = VtxLineArgs{};
-  args_.async_lp = 5;
-  EXPECT_EQ(ReadUserConfiguration(&line_, &args_), -1);
-  EXPECT_EQ(args_.status, 2u);
-  EXPECT_EQ(args_.line_status, static_cast<uint32_t>(APIERR_ASYNC_LP_ERR));
-}
-
 }  // namespace
 }  // namespace vtx::testing
