@@ -11,6 +11,9 @@ namespace sim {
 
 namespace {
 
+constexpr int kMsgLengthWord = 2;
+constexpr int kMsgStatusWord = 5;
+
 // The word of a sub-command's block where the driver writes its status (or result).
 int StatusWordIndex(uint32_t subcommand) {
   switch (subcommand) {
@@ -181,18 +184,17 @@ int Machine::Dispatch(std::unique_lock<std::mutex>& hold, Connection& connection
   if (fault != faults_.end() && !fault->second.empty()) {
     Fault f = fault->second.front();
     fault->second.erase(fault->second.begin());
-    if (f.error != 0) return f.error;
-    int index = StatusWordIndex(request.subcommand);
+    const int index = StatusWordIndex(request.subcommand);
+    const bool message = index == kMsgStatusWord;
+    if (f.error != 0 || !f.serve) {
+      // Nothing was done: a message request moved no bytes.
+      if (message) wire::SetWord(request.block, kMsgLengthWord, 0);
+      if (f.error != 0) return f.error;
+    }
     if (index >= 0) {
-      if (f.serve) {
-        int result = Perform(hold, connection, request, data_out);
-        wire::SetWord(request.block, static_cast<size_t>(index), f.drv_status);
-        return result;
-      }
-      // Interrupted before anything moved.
-      if (index == 5) wire::SetWord(request.block, 2, 0);
+      int result = f.serve ? Perform(hold, connection, request, data_out) : 0;
       wire::SetWord(request.block, static_cast<size_t>(index), f.drv_status);
-      return 0;
+      return result;
     }
   }
   return Perform(hold, connection, request, data_out);
