@@ -14,7 +14,9 @@ void FormPacket(const FwPacket& packet, const uint8_t dest[4], const uint8_t src
     return;
   }
   std::vector<uint8_t> commands;
-  std::vector<uint8_t> scratch(MILL_MAX_CMD_LEN + 2);
+  // Room for the largest command, kept per thread: clearing 32 KiB per reply would cost more
+  // than the reply.
+  thread_local std::vector<uint8_t> scratch(MILL_MAX_CMD_LEN + 2);
   uint32_t packet_facility = facility;
   for (size_t i = 0; i < packet.commands.size(); ++i) {
     const FwReplyCommand& c = packet.commands[i];
