@@ -1,5 +1,7 @@
 #include "packet/line_io.h"
 
+#include <cstring>
+
 #include "api/hangup_check.h"
 #include "api/line.h"
 #include "os/clock.h"
@@ -64,6 +66,13 @@ bool RefusedWhileNested(VtxLine* line, MillArgs* args) {
   if (line->nesting == 0 || args->timeout == 0) return false;
   FailLine(line, args, APIERR_ASYNC_LP_ERR, 0);
   return true;
+}
+
+void FormPacketAt(MillArgs* args, uint8_t* packet) {
+  args->pkt_buf = packet;
+  MillFormPktHeader(args);
+  memcpy(packet + args->pkt_len, args->cmd_buf, args->cmd_len);
+  args->pkt_len += args->cmd_len;
 }
 
 }  // namespace vtx::packet

@@ -58,6 +58,11 @@ void DriverStatusError(VtxLine* line, MillArgs* args, const char* format, uint32
 // Refuses (29) an operation that would wait inside an asynchronous operation.
 bool RefusedWhileNested(VtxLine* line, MillArgs* args);
 
+// Forms the packet of the command at cmd_buf (cmd_len bytes) into `packet`, which holds at least
+// MILL_HEADER_LEN + cmd_len bytes, with the header of args (addresses, flags): pkt_buf and
+// pkt_len then describe it.
+void FormPacketAt(MillArgs* args, uint8_t* packet);
+
 // Runs an application callback as the design wants it: not nested, marked as inside a callback.
 template <typename Call>
 auto InCallback(VtxLine* line, Call call) {

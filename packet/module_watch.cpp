@@ -39,10 +39,7 @@ int SessionTermWatch(VtxLine* line, const uint8_t address[4], VtxResult* result)
     const uint8_t dest[4] = {MILL_FACILITY_HOST_CTRL, 1, 1, line->dest_addr[3]};
     memcpy(args.dest_addr, dest, 4);
     memcpy(args.src_addr, line->own_addr, 4);
-    args.pkt_buf = packet;
-    MillFormPktHeader(&args);
-    memcpy(packet + args.pkt_len, command, args.cmd_len);
-    args.pkt_len += args.cmd_len;
+    FormPacketAt(&args, packet);
     args.incoming_flag = 2;
     args.timeout = kForever;
     if ((TransmitPkt(line, &args) & MILL_SEND_SENT) != 0) {

@@ -144,10 +144,7 @@ int SendCmd(VtxLine* line, MillArgs* args) {
   uint8_t packet[kMaxPacket];
   uint8_t* const caller_buf = args->pkt_buf;
   const uint32_t caller_len = args->pkt_len;
-  args->pkt_buf = packet;
-  MillFormPktHeader(args);
-  memcpy(packet + args->pkt_len, args->cmd_buf, args->cmd_len);
-  args->pkt_len += args->cmd_len;
+  FormPacketAt(args, packet);
   const int result = TransmitPkt(line, args);
   args->pkt_buf = caller_buf;
   args->pkt_len = caller_len;

@@ -8,6 +8,7 @@
 #include "api/line.h"
 #include "hostctrl.h"
 #include "os/driver.h"
+#include "packet/line_io.h"
 #include "packet/send_receive.h"
 #include "trace/api_log.h"
 #include "trace/cc_trace.h"
@@ -169,10 +170,7 @@ class Distributor {
     memcpy(args.src_addr, line_.own_addr, 4);
     args.src_addr[0] = MILL_FACILITY_HOST_CTRL;
     args.pkt_saved = 1;  // the commands' facility travels in the source address
-    args.pkt_buf = packet;
-    MillFormPktHeader(&args);
-    memcpy(packet + args.pkt_len, command, args.cmd_len);
-    args.pkt_len += args.cmd_len;
+    packet::FormPacketAt(&args, packet);
     args.pkt_saved = 0;
     args.timeout = 0xFFFFFFFF;
     if ((packet::SendPkt(&line_, &args) & MILL_SEND_SENT) != 0) return true;

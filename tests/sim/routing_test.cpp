@@ -7,6 +7,7 @@
 #include "api/driver_access.h"
 #include "common.h"
 #include "hostctrl.h"
+#include "packet/line_io.h"
 #include "packet/send_receive.h"
 #include "tests/support/attached_line.h"
 
@@ -28,10 +29,7 @@ class RoutingTest : public vtx::testing::AttachedLineTest {
     MillFormCmd(&args, tags);
     memcpy(args.dest_addr, dest, 4);
     memcpy(args.src_addr, from->own_addr, 4);
-    args.pkt_buf = packet;
-    MillFormPktHeader(&args);
-    memcpy(packet + args.pkt_len, command, args.cmd_len);
-    args.pkt_len += args.cmd_len;
+    vtx::packet::FormPacketAt(&args, packet);
     args.timeout = 1000;
     return MillSendPkt(from, &args);
   }
