@@ -787,6 +787,11 @@ typedef struct VtxDebugControlArgs {
 
 int VtxDebugControl(VtxDebugControlArgs* args);
 
+/* Replaces the packet decoder's names with those of the header files ("*.h") of `directory`,
+   added to the headers of earlier calls. Returns the number of headers that defined a facility,
+   or -1 when the directory cannot be read. */
+int VtxTraceNamesLoad(const char* directory);
+
 /* ---- End of trace control ---- */
 
 #ifdef __cplusplus

@@ -1,11 +1,14 @@
-// The simulator daemon: one socket connection per driver handle, so that the daemon closes the
-// handle's sessions when this process goes away.
+// The simulator daemon: a driver handle is one socket connection, so that the daemon closes the
+// handle's sessions when this process goes away. Closed handles leave their connection idle for
+// the next open, which spares a connection and a daemon thread per open.
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <mutex>
+#include <vector>
 
 #include "os/driver.h"
 #include "sim/frame_io.h"
@@ -14,45 +17,45 @@
 namespace os {
 namespace {
 
+constexpr size_t kIdleConnections = 8;
+
 class DaemonTransport : public DriverTransport {
  public:
   explicit DaemonTransport(std::string path) : path_(std::move(path)) {}
-
-  int Open(const char* device_name) override {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (path_.size() >= sizeof address.sun_path) {
-      errno = ENAMETOOLONG;
-      return -1;
-    }
-    memcpy(address.sun_path, path_.c_str(), path_.size() + 1);
-    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return -1;
-    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-      int error = errno;
-      close(fd);
-      errno = error;
-      return -1;
-    }
-    sim::wire::Bytes frame{sim::kFrameOpen};
-    frame.insert(frame.end(), device_name, device_name + strlen(device_name));
-    sim::wire::Bytes answer;
-    if (!sim::WriteFrame(fd, frame.data(), frame.size()) || !sim::ReadFrame(fd, answer) ||
-        answer.size() != 4) {
-      close(fd);
-      errno = EIO;
-      return -1;
-    }
-    int error = static_cast<int>(sim::wire::Word(answer, 0));
-    if (error != 0) {
-      close(fd);
-      errno = error;
-      return -1;
-    }
-    return fd;
+  ~DaemonTransport() override {
+    for (int fd : idle_) close(fd);
   }
 
-  int Close(int handle) override { return close(handle); }
+  int Open(const char* device_name) override {
+    sim::wire::Bytes frame{sim::kFrameOpen};
+    frame.insert(frame.end(), device_name, device_name + strlen(device_name));
+    // An idle connection may have been ended by a daemon that restarted: then a new one.
+    for (int fd = TakeIdle(); fd >= 0; fd = TakeIdle()) {
+      int result = OpenOn(fd, frame);
+      if (result != kConnectionLost) return result;
+    }
+    int fd = Connect();
+    if (fd < 0) return -1;
+    int result = OpenOn(fd, frame);
+    if (result == kConnectionLost) errno = EIO;
+    return result == kConnectionLost ? -1 : result;
+  }
+
+  int Close(int handle) override {
+    const uint8_t frame[] = {sim::kFrameClose};
+    sim::wire::Bytes answer;
+    if (!sim::WriteFrame(handle, frame, sizeof frame) || !sim::ReadFrame(handle, answer)) {
+      close(handle);
+      return 0;  // the daemon is gone, and the handle with it
+    }
+    std::lock_guard<std::mutex> hold(lock_);
+    if (idle_.size() < kIdleConnections) {
+      idle_.push_back(handle);
+    } else {
+      close(handle);
+    }
+    return 0;
+  }
 
   int Request(int handle, uint32_t subcommand, void* block) override {
     thread_local sim::wire::Bytes request;
@@ -73,7 +76,56 @@ class DaemonTransport : public DriverTransport {
   bool Simulated() const override { return true; }
 
  private:
+  static constexpr int kConnectionLost = -2;
+
+  int TakeIdle() {
+    std::lock_guard<std::mutex> hold(lock_);
+    if (idle_.empty()) return -1;
+    int fd = idle_.back();
+    idle_.pop_back();
+    return fd;
+  }
+
+  int Connect() {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path_.size() >= sizeof address.sun_path) {
+      errno = ENAMETOOLONG;
+      return -1;
+    }
+    memcpy(address.sun_path, path_.c_str(), path_.size() + 1);
+    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return -1;
+    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+      int error = errno;
+      close(fd);
+      errno = error;
+      return -1;
+    }
+    return fd;
+  }
+
+  // The handle (the connection itself), -1 with errno when the daemon refused the open, or
+  // kConnectionLost when the connection failed.
+  int OpenOn(int fd, const sim::wire::Bytes& frame) {
+    sim::wire::Bytes answer;
+    if (!sim::WriteFrame(fd, frame.data(), frame.size()) || !sim::ReadFrame(fd, answer) ||
+        answer.size() != 4) {
+      close(fd);
+      return kConnectionLost;
+    }
+    int error = static_cast<int>(sim::wire::Word(answer, 0));
+    if (error != 0) {
+      close(fd);
+      errno = error;
+      return -1;
+    }
+    return fd;
+  }
+
   std::string path_;
+  std::mutex lock_;
+  std::vector<int> idle_;
 };
 
 }  // namespace

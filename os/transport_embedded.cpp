@@ -1,6 +1,8 @@
 // The simulator inside this process: requests are marshalled exactly as for the daemon and
 // served by the embedded machine.
+#include <atomic>
 #include <cerrno>
+#include <cstdio>
 
 #include "os/driver.h"
 #include "sim/embedded.h"
@@ -12,6 +14,13 @@ namespace {
 class EmbeddedTransport : public DriverTransport {
  public:
   int Open(const char* device_name) override {
+    // A machine file that was refused leaves no machine to open; its problems are said once.
+    const std::string& refused = sim::EmbeddedMachineError();
+    if (!refused.empty()) {
+      if (!told_.exchange(true)) fprintf(stderr, "TARROW_SIM_BOARD refused:\n%s", refused.c_str());
+      errno = ENODEV;
+      return -1;
+    }
     int error = 0;
     int handle = sim::EmbeddedMachine().Open(device_name, error);
     errno = error;
@@ -33,6 +42,9 @@ class EmbeddedTransport : public DriverTransport {
   }
   std::string Description() const override { return "embedded simulator"; }
   bool Simulated() const override { return true; }
+
+ private:
+  std::atomic<bool> told_{false};
 };
 
 }  // namespace

@@ -11,9 +11,9 @@
 #include "packet/event_hooks.h"
 #include "packet/line_io.h"
 #include "packet/module_watch.h"
-#include "packet/packet_trace.h"
 #include "packet/send_receive.h"
 #include "trace/api_log.h"
+#include "trace/decoder.h"
 
 namespace vtx::packet {
 namespace {
@@ -108,6 +108,15 @@ AlertOutcome Alert(VtxLine* line, MillArgs* work, int* result) {
   return AlertOutcome::kStands;
 }
 
+// "< %s" with the decoded command.
+void TraceReceived(const VtxLine* line, const MillArgs* work) {
+  char text[16 * 1024];
+  bool truncated = false;
+  trace::DecodeCommand(text, sizeof text, work->facility, work->cmd_buf, work->cmd_len,
+                       trace::kDecodeData, &truncated);
+  trace::Message(line, trace::kLevelPacket, "< %s", text);
+}
+
 void CopyResult(const MillArgs* from, MillArgs* to) {
   to->status = from->status;
   to->line_status = from->line_status;
@@ -134,7 +143,7 @@ int ProcessCmd(VtxLine* line, MillArgs* args) {
     FailLine(line, args, APIERR_DATA, kFlagProcessing);
     return 1;
   }
-  if (work.trace_rcv != 0) TraceCommand(line, &work);
+  if (work.trace_rcv != 0) TraceReceived(line, &work);
   bool callback_called = false;
   if (work.verb == MILL_VERB_EVENT) {
     if (work.code == COMMON_ERROR_REPORT_EVENT) ErrorReport(line, &work);

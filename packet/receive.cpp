@@ -6,7 +6,6 @@
 #include "api/line.h"
 #include "packet/encoding.h"
 #include "packet/line_io.h"
-#include "packet/packet_trace.h"
 #include "packet/send_receive.h"
 #include "trace/api_log.h"
 
@@ -89,7 +88,7 @@ int ReceivePkt(VtxLine* line, MillArgs* args) {
     args->data_bits = block.data_bits;
     args->var_value = block.stream;
   } else {
-    TracePacket(line, args->pkt_buf, args->pkt_len, kReceived);
+    trace::Packet(line, args->pkt_buf, args->pkt_len, trace::Direction::kReceived);
     args->raw_data = 0;
   }
   return 1;

@@ -6,8 +6,8 @@
 #include "api/frame.h"
 #include "api/line.h"
 #include "packet/line_io.h"
-#include "packet/packet_trace.h"
 #include "packet/send_receive.h"
+#include "trace/api_log.h"
 
 namespace vtx::packet {
 namespace {
@@ -39,7 +39,7 @@ int SendPkt(VtxLine* line, MillArgs* args) {
     block.data_bits = args->data_bits;
     block.stream = args->var_value;
   } else {
-    TracePacket(line, args->pkt_buf, args->pkt_len, kSent);
+    trace::Packet(line, args->pkt_buf, args->pkt_len, trace::Direction::kSent);
     if (args->pkt_len > 2 && (args->pkt_buf[2] & MILL_PKT_PRIORITY) != 0) {
       block.options = VTX_MSG_PRIORITY;
     }

@@ -75,19 +75,24 @@ void Daemon::ServeClient(int fd) {
   wire::Bytes frame;
   wire::Bytes response;
   int handle = -1;
-  // The first frame opens the device; every later one is a request on that handle.
+  // A connection opens the device, makes requests on the handle and closes it, and may then open
+  // it again: the library keeps idle connections for its next open.
   while (ReadFrame(fd, frame) && !frame.empty()) {
-    if (handle < 0) {
-      if (frame[0] != kFrameOpen) break;
+    uint8_t kind = frame[0];
+    if (kind == kFrameOpen && handle < 0) {
       int error = 0;
       handle = machine_.Open(std::string(frame.begin() + 1, frame.end()), error);
       response.assign(4, 0);
       wire::SetWord(response, 0, static_cast<uint32_t>(error));
-      if (!WriteFrame(fd, response.data(), response.size()) || handle < 0) break;
-      continue;
+    } else if (kind == kFrameRequest && handle >= 0) {
+      machine_.Serve(handle, frame.data() + 1, frame.size() - 1, response);
+    } else if (kind == kFrameClose && handle >= 0) {
+      machine_.Close(handle);
+      handle = -1;
+      response.assign(4, 0);
+    } else {
+      break;  // a frame out of turn: this connection is not speaking the protocol
     }
-    if (frame[0] != kFrameRequest) break;
-    machine_.Serve(handle, frame.data() + 1, frame.size() - 1, response);
     if (!WriteFrame(fd, response.data(), response.size())) break;
   }
   if (handle >= 0) machine_.Close(handle);

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "api/line.h"
-#include "os/clock.h"
 #include "trace/output.h"
+#include "trace/timestamp.h"
 
 namespace vtx::trace {
 namespace {
@@ -21,24 +21,11 @@ std::atomic<uint32_t> g_function_options{0};
 // One byte more holds the line end written to streams.
 constexpr size_t kLineBufferSize = 16 * 1024;
 
-char* PutTwoDigits(char* out, int value, char separator) {
-  out[0] = static_cast<char>('0' + value / 10 % 10);
-  out[1] = static_cast<char>('0' + value % 10);
-  out[2] = separator;
-  return out + 3;
-}
-
-// "%02d/%02d %02d:%02d:%02d.%02d " (month, day, hours, minutes, seconds, hundredths), then the
-// line's ordinal when it has one and "[%X,%X] " with the third and second byte of its
-// destination address, or "[0,0] " without a line.
+// The timestamp and a blank, then the line's ordinal when it has one and "[%X,%X] " with the
+// third and second byte of its destination address, or "[0,0] " without a line.
 size_t FormatPrefix(const VtxLine* line, char* out, size_t size) {
-  os::LocalTime now = os::LocalNow();
-  char* p = PutTwoDigits(out, now.month, '/');
-  p = PutTwoDigits(p, now.day, ' ');
-  p = PutTwoDigits(p, now.hour, ':');
-  p = PutTwoDigits(p, now.minute, ':');
-  p = PutTwoDigits(p, now.second, '.');
-  p = PutTwoDigits(p, now.hundredths, ' ');
+  char* p = out + FormatTimestamp(out);
+  *p++ = ' ';
   size_t used = static_cast<size_t>(p - out);
   if (line == nullptr) {
     memcpy(p, "[0,0] ", 7);

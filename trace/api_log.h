@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdarg>
+#include <cstddef>
 #include <cstdint>
 
 #include "vtx.h"
@@ -38,6 +39,15 @@ void CallReturn(const VtxLine* line, const char* name, const void* record, const
 // The request-failure report: "ioctl %s: %s" with the request's name and strerror(errno), written
 // with every level enabled for that one line (so even with a mask of 0). errno is preserved.
 void RequestFailure(const VtxLine* line, const char* request_name);
+
+// Direction of a traced packet.
+enum class Direction { kSent, kReceived };
+
+// The packet lines of a packet the host sends or receives (with the trace mask not 0): one line
+// per command at level 2, "%s%s %s" with the direction (">" sent, "<" received), "+" for a
+// priority packet and the decoded command; "%s TRUNC" at level 1 when the packet ends before a
+// command is complete. `bytes` is the whole packet, header included, `length` its size.
+void Packet(const VtxLine* line, const uint8_t* bytes, size_t length, Direction direction);
 
 // Installs a new level mask and returns the previous one.
 uint32_t ExchangeMask(uint32_t mask);

@@ -80,6 +80,7 @@ TEST_F(SendReceiveTest, SetThenGetRoundTrip) {
 }
 
 TEST_F(SendReceiveTest, ReceivesLiteralBoardBytes) {
+  TraceCapture trace(0x2);
   Inject(FromBoard(kGetRsp));
   MillArgs args = Receiving(0);
   args.facility = MILL_FACILITY_ADMIN;
@@ -89,6 +90,8 @@ TEST_F(SendReceiveTest, ReceivesLiteralBoardBytes) {
   ASSERT_EQ(MillWaitCmd(line_, &args), 1);
   ASSERT_EQ(MillGetTag(&args), 1);
   EXPECT_EQ(MillGetTagInt(&args), 0x12345678);
+  ASSERT_FALSE(trace.messages().empty());
+  EXPECT_EQ(trace.messages()[0].rfind("< ", 0), 0u) << "the packet line of a received packet";
 }
 
 TEST_F(SendReceiveTest, InterruptedRequestsCountByTheirBytes) {

@@ -5,6 +5,7 @@
 
 #include "tests/trace/trace_fixture.h"
 #include "trace/api_log.h"
+#include "trace/cc_file.h"
 #include "trace/cc_trace.h"
 
 namespace vtx::testing {
@@ -68,7 +69,8 @@ TEST_F(DebugControl, CallControlBitsSetCategoriesAndTheFileNamedLastByControl) {
   args.debug_options =
       VTX_DEBUG_CC_API | VTX_DEBUG_CC_L4L3 | VTX_DEBUG_CC_IP_STACK | VTX_DEBUG_CC_FILE;
   args.debug_cc_trace_level = 3;
-  args.debug_cc_trace_file = "cc_trace.log";
+  const std::string first = Path("cc_trace.log");
+  args.debug_cc_trace_file = first.c_str();
   ASSERT_EQ(Control(args), 0);
   for (int category : {trace::cc::kApiTrace, trace::cc::kL4L3Trace, trace::cc::kIpStackTrace}) {
     EXPECT_EQ(trace::cc::GetCategory(category).level, 3) << category;
@@ -78,15 +80,20 @@ TEST_F(DebugControl, CallControlBitsSetCategoriesAndTheFileNamedLastByControl) {
   EXPECT_EQ(trace::cc::GetCategory(trace::cc::kL3L4Trace).flags, trace::cc::kToStdout);
   EXPECT_TRUE(trace::cc::CategoryEnabled(trace::cc::kApiTrace, 3));
   EXPECT_FALSE(trace::cc::CategoryEnabled(trace::cc::kApiTrace, 4));
-  EXPECT_EQ(trace::cc::TraceFile(), "cc_trace.log");
+  EXPECT_EQ(trace::cc::TraceFile(), first);
+  EXPECT_EQ(trace::cc::OpenFileName(), first);
 
   // The name last set by trace control is not set again, whatever set the file meanwhile.
-  trace::cc::SetTraceFile("configured.log");
+  const std::string configured = Path("configured.log");
+  trace::cc::SetTraceFile(configured.c_str());
   ASSERT_EQ(Control(args), 0);
-  EXPECT_EQ(trace::cc::TraceFile(), "configured.log");
-  args.debug_cc_trace_file = "other.log";
+  EXPECT_EQ(trace::cc::TraceFile(), configured);
+  const std::string other = Path("other.log");
+  args.debug_cc_trace_file = other.c_str();
   ASSERT_EQ(Control(args), 0);
-  EXPECT_EQ(trace::cc::TraceFile(), "other.log");
+  EXPECT_EQ(trace::cc::TraceFile(), other);
+  EXPECT_EQ(trace::cc::OpenFileName(), other);
+  trace::cc::SetTraceFile(nullptr);
 }
 
 }  // namespace

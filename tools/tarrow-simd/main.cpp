@@ -6,6 +6,7 @@
 
 #include "os/driver.h"
 #include "sim/daemon.h"
+#include "sim/embedded.h"
 #include "sim/machine.h"
 
 namespace {
@@ -16,7 +17,9 @@ void OnSignal(int) {
 }
 
 int Usage() {
-  fprintf(stderr, "usage: tarrow-simd [--socket PATH]\n  default socket: %s\n",
+  fprintf(stderr,
+          "usage: tarrow-simd [--socket PATH] [--board FILE]\n"
+          "  default socket: %s\n  default board: the built-in machine (sim/boards/default.cfg)\n",
           os::DefaultDaemonSocket().c_str());
   return 2;
 }
@@ -25,9 +28,12 @@ int Usage() {
 
 int main(int argc, char** argv) {
   std::string socket_path = os::DefaultDaemonSocket();
+  std::string board;
   for (int i = 1; i < argc; ++i) {
     if (strcmp(argv[i], "--socket") == 0 && i + 1 < argc) {
       socket_path = argv[++i];
+    } else if (strcmp(argv[i], "--board") == 0 && i + 1 < argc) {
+      board = argv[++i];
     } else if (strcmp(argv[i], "--help") == 0) {
       Usage();
       return 0;
@@ -36,9 +42,13 @@ int main(int argc, char** argv) {
       return Usage();
     }
   }
-  auto machine = sim::Machine::Default();
-  sim::Daemon daemon(*machine, socket_path);
   std::string error;
+  auto machine = sim::BuildMachine(board, error);
+  if (!machine) {
+    fprintf(stderr, "tarrow-simd: the machine file was refused:\n%s", error.c_str());
+    return 1;
+  }
+  sim::Daemon daemon(*machine, socket_path);
   if (!daemon.Start(error)) {
     fprintf(stderr, "tarrow-simd: %s\n", error.c_str());
     return 1;

@@ -1,0 +1,1 @@
+vtx_bench(cfg_parse SOURCES ${CMAKE_CURRENT_LIST_DIR}/cfg_parse.cpp LIBS inih)

@@ -1,0 +1,74 @@
+#include "sim/machine_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+std::string Board(const char* name) {
+  return std::string(TARROW_SOURCE_DIR) + "/sim/boards/" + name;
+}
+
+TEST(MachineFileTest, DefaultFileIsTheBuiltInMachine) {
+  sim::Machine loaded;
+  std::string error;
+  ASSERT_TRUE(sim::LoadMachineFile(Board("default.cfg"), loaded, error)) << error;
+  auto built_in = sim::Machine::Default();
+  EXPECT_EQ(loaded.ModuleNumbers(), built_in->ModuleNumbers());
+  VtxDriverVersion a = loaded.DriverVersion();
+  VtxDriverVersion b = built_in->DriverVersion();
+  EXPECT_EQ(0, memcmp(&a, &b, sizeof a));
+  for (uint8_t m : built_in->ModuleNumbers()) {
+    sim::Module& expected = *built_in->FindModule(m);
+    sim::Module& got = *loaded.FindModule(m);
+    EXPECT_EQ(0, memcmp(&got.info(), &expected.info(), sizeof expected.info())) << int(m);
+    EXPECT_EQ(got.facilities(), expected.facilities());
+    ASSERT_EQ(got.config_specs().size(), expected.config_specs().size());
+    for (const auto& [number, spec] : expected.config_specs()) {
+      EXPECT_EQ(got.config_specs()[number].value, spec.value);
+      EXPECT_EQ(got.config_specs()[number].description, spec.description);
+    }
+  }
+}
+
+TEST(MachineFileTest, ShippedMachinesLoad) {
+  for (const char* name : {"chassis4.cfg", "virtual-ip.cfg"}) {
+    sim::Machine machine;
+    std::string error;
+    EXPECT_TRUE(sim::LoadMachineFile(Board(name), machine, error)) << name << ": " << error;
+    EXPECT_FALSE(machine.ModuleNumbers().empty()) << name;
+  }
+}
+
+TEST(MachineFileTest, EveryProblemIsToldWithItsLine) {
+  vtx::testing::TempDir dir;
+  std::string path = dir.path() + "/bad.cfg";
+  std::ofstream(path) << "[driver]\n"
+                         "interface_version=abc\n"
+                         "[module.2]\n"
+                         "name=GANTRY test\n"
+                         "num_channels=4\n"
+                         "colour=red\n"
+                         "facilities=FAX WARP\n"
+                         "[module.1]\n"
+                         "[module.3]\n"
+                         "name=no channels\n";
+  sim::Machine machine;
+  std::string error;
+  EXPECT_FALSE(sim::LoadMachineFile(path, machine, error));
+  EXPECT_EQ(error,
+            path + ":2: expected a number from 0 to 2147483647 for interface_version, got 'abc'\n" +
+                path + ":6: expected a key of [module.2], got 'colour'\n" + path +
+                ":7: expected a facility name (ADMIN, SPEECH, FAX, ...), got 'WARP'\n" + path +
+                ":8: expected [driver] or [module.N] with N from 2 to 254, got [module.1]\n" +
+                path + ":9: expected name and num_channels (0 to 255) in [module.3]\n");
+
+  EXPECT_FALSE(sim::LoadMachineFile(dir.path() + "/missing.cfg", machine, error));
+  EXPECT_NE(error.find("missing.cfg: cannot read the machine file"), std::string::npos);
+}
+
+}  // namespace
