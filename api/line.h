@@ -13,7 +13,9 @@ struct VtxLine {
   int32_t ordinal = -1;            // channel ordinal, -1 when the line has none
   uint32_t session = 0;            // driver session handle
   uint8_t own_addr[4] = {};        // the session's own address
-  uint8_t dest_addr[4] = {};       // the remote (destination) address
+  uint8_t dest_addr[4] = {};       // the remote (destination) address; byte 0 any-facility
+  bool deact_notices = false;      // registered for module deactivation notices
+  void* aux_buffer = nullptr;      // asynchronous context storage, released with tag 17
 
   // Per-line state, cleared by the line reset.
   uint32_t reset_status = 0;      // flags reported by the line reset and configuration
@@ -34,4 +36,36 @@ struct VtxLine {
   bool overrun = false;          // a packet overrun occurred
 
   vtx::LineConfigState config{};  // the preference file's settings and the country parameters
+
+  // Receiving: the line's own buffer and a packet kept back for the next receive.
+  uint8_t receive_buffer[MILL_RECEIVE_BUFFER] = {};
+  uint8_t* pending_pkt = nullptr;  // points into the buffer the packet was received in
+  uint32_t pending_pkt_len = 0;
+
+  // Asynchronous nesting: 0 for synchronous use; callbacks run with it 0 and in_callback set.
+  uint32_t nesting = 0;
+  bool in_callback = false;
+
+  // Application hooks.
+  MillCmdCallback cmd_callback = nullptr;
+  MillPageCallback page_callback = nullptr;
+  void* page_context = nullptr;
+  MillHoldupCallback holdup_callback = nullptr;
+  void* holdup_context = nullptr;
+  uint32_t call_state = 0;  // set by call control; read by the loop-current hook
+
+  // What the event hooks record until the handlers of the telephony and fax families take over.
+  bool play_record_finished = false;   // SPEECH RECORD_FINISHED, PLAYBACK_FINISHED
+  uint32_t bytes_processed = 0;        // their byte count (BYTES_PROCESSED)
+  uint32_t bytes_second = 0;           // their second count (tag 0x48)
+  bool speech_active = false;          // VAD speech started / ended
+  bool tone_pattern_finished = false;  // SIG_GEN TONE_PAT_FINISHED
+  bool fax_page_done = false;          // FAX PAGE_COMPLETE
+  bool fax_confirmed = false;          // FAX CONFIRMATION
+  uint32_t fax_confirmation = 0;       // its CONF_VAL
+  uint8_t holdup_flags = 0;            // 0x80: a kind 7 holdup was seen
+  uint8_t holdup_mcf_fsk = 0;          // T30H_RCV_MCF_FSK of the last holdup
+  // The fax parameters a T30_CONTINUE answer to a page holdup carries.
+  uint8_t fax_can_xmit = 0, fax_can_rcv = 0, fax_page_res = 0, fax_page_width = 0;
+  uint32_t fax_page_type = 0;
 };

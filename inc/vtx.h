@@ -279,6 +279,14 @@ typedef struct VtxDialArgs48 {
 /* A line: the handle returned by line and session attach. Its record is the library's. */
 typedef struct VtxLine VtxLine;
 
+/* Attach a line to a destination address (VtxSessionAttach) or to a channel by its ordinal
+ * `unit`, a negative `unit` searching for a free one (VtxLineAttach). They return the line, or
+ * null with the result words set. VtxLineDetach destroys the session and frees the line; it
+ * returns 0, or -1 with the line still attached. */
+VtxLine* VtxSessionAttach(VtxLineArgs* args);
+VtxLine* VtxLineAttach(VtxLineArgs* args);
+int VtxLineDetach(VtxLine* line, VtxLineArgs* args);
+
 /* ---- Driver access ----------------------------------------------------------------------- */
 
 #define VTX_DRIVER_DEVICE "/dev/tarrow"
@@ -663,6 +671,46 @@ typedef struct MillArgs {
   uint32_t send_option8;  /* passed to MSG_SEND as option bit 8 */
   uint32_t no_process;    /* command-by-command reading returns commands unprocessed */
 } MillArgs;
+
+/* Application hooks of a line, called from inside receive processing on the caller's thread.
+ * The command callback sees every processed command (a copy of the record); for an alert its
+ * `var_value` holds the alert value and it may cancel the alert (clear `facility`) or replace the
+ * command. The page callback gets 1 for a completed page, 2 for a confirmation. A holdup callback
+ * returning non-zero ends the fax session. */
+typedef int (*MillCmdCallback)(VtxLine* line, MillArgs* args);
+typedef void (*MillPageCallback)(VtxLine* line, int kind, void* context);
+typedef int (*MillHoldupCallback)(VtxLine* line, void* context, uint32_t kind);
+
+/* Result bits of the send operations. */
+#define MILL_SEND_SENT 0x1u          /* sent */
+#define MILL_SEND_FAILED 0x2u        /* failed or timed out */
+#define MILL_SEND_INPUT_PENDING 0x4u /* not sent: input is waiting to be received */
+#define MILL_SEND_PROCESSED 0x8u     /* input was processed while sending */
+
+/* The largest command the send operations accept, and the line's receive buffer size. */
+#define MILL_MAX_SEND_CMD 1024
+#define MILL_RECEIVE_BUFFER 1100
+
+/* Send and receive on a line. `timeout` 0xFFFFFFFF waits for ever, or up to the line's
+ * `max_timeout`, whose expiry is reported as hangup 505. */
+int MillSendPkt(VtxLine* line, MillArgs* args);     /* pkt_buf, pkt_len; send result bits */
+int MillTransmitPkt(VtxLine* line, MillArgs* args); /* as MillSendPkt, input by incoming_flag */
+int MillSendCmd(VtxLine* line, MillArgs* args);     /* the command at cmd_buf, to `facility` */
+/* Forms the command (in cmd_buf, or a buffer of its own when cmd_buf is null) and sends it;
+ * `tags` may be null for none. */
+int MillFormSendCmd(VtxLine* line, MillArgs* args, const MillTagItem* tags);
+int MillReceivePkt(VtxLine* line, MillArgs* args); /* 1 received into pkt_buf, 2 otherwise */
+int MillGetNextCmd(VtxLine* line, MillArgs* args); /* 1 a command is current, 2 otherwise */
+/* Reads commands until one with the `facility`, `verb` and `code` given: 1 matched, 0 timed
+ * out, -1 error. */
+int MillWaitCmd(VtxLine* line, MillArgs* args);
+int MillProcessCmd(VtxLine* line, MillArgs* args); /* the current command: 0 go on, 1 stop */
+/* Receives one packet and processes every command in it: 1, or 2 with the result words set. */
+int VtxRcvProcessPkt(VtxLine* line, MillArgs* args);
+void MillClearInput(VtxLine* line, MillArgs* args);
+void MillClearOutput(VtxLine* line, MillArgs* args); /* for dest_addr */
+/* As MillClearOutput for the line's remote address with `facility` and `use_alt_chan`. */
+void MillClearOutputFacility(VtxLine* line, MillArgs* args);
 
 /* Forming. Each returns a length, or -1 with `status` 2 and `line_status` 5 (missing buffer or
  * pointer, bad verb) or 20 (size rules, too long). Output buffers are the caller's: a command

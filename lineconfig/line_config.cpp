@@ -46,8 +46,10 @@ int CloseSequence(VtxLine* line, VtxLineArgs* args) {
 
 }  // namespace
 
+// The configuration runs only synchronously: refused with an asynchronous context, or inside an
+// asynchronous operation of the line.
 bool RefuseAsync(VtxLine* line, VtxLineArgs* args) {
-  if (args->async_lp == 0) return false;
+  if (args->async_lp == 0 && (line == nullptr || line->nesting == 0)) return false;
   args->status = CV_STATUS_ERROR;
   args->line_status = APIERR_ASYNC_LP_ERR;
   trace::CallReturn(line, "unknown", args, "ret=%d", -1);

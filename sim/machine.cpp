@@ -3,25 +3,16 @@
 #include <cerrno>
 #include <cstring>
 
+#include "packet/address_mode.h"
 #include "sim/default_machine.h"
+#include "sim/machine_session.h"
 
 namespace sim {
 
-struct Machine::Session {
-  uint32_t handle = 0;
-  int connection = 0;
-  uint8_t own[4] = {};
-  uint32_t flags = 0;
-  bool associated = false;
-  uint8_t remote[4] = {};
-};
-
-struct Machine::Connection {
-  int id = 0;
-  std::string device;
-};
-
 namespace {
+
+constexpr int kMsgLengthWord = 2;
+constexpr int kMsgStatusWord = 5;
 
 // The word of a sub-command's block where the driver writes its status (or result).
 int StatusWordIndex(uint32_t subcommand) {
@@ -70,6 +61,9 @@ Machine::Machine() {
   version_.pipr_version = 3;
   version_.interface_version = VTX_DRIVER_INTERFACE;
   version_.full_byte_address_mode = 0;
+  // The firmware reads and forms packets with the library's own packet code, whose address
+  // width is process-wide: in the daemon nothing else sets it.
+  vtx::SetFullByteAddressMode(false);
 }
 
 Machine::~Machine() = default;
@@ -83,6 +77,7 @@ std::unique_ptr<Machine> Machine::Default() {
 void Machine::SetDriverVersion(const VtxDriverVersion& version) {
   std::lock_guard<std::mutex> hold(lock_);
   version_ = version;
+  vtx::SetFullByteAddressMode(version.full_byte_address_mode != 0);
 }
 
 VtxDriverVersion Machine::DriverVersion() const {
@@ -117,7 +112,7 @@ std::vector<uint8_t> Machine::ModuleNumbers() const {
 
 void Machine::InjectFault(uint32_t subcommand, const Fault& fault) {
   std::lock_guard<std::mutex> hold(lock_);
-  faults_[subcommand] = fault;
+  faults_[subcommand].push_back(fault);
 }
 
 int Machine::Open(const std::string& device_name, int& error) {
@@ -139,7 +134,12 @@ void Machine::Close(int connection) {
   std::lock_guard<std::mutex> hold(lock_);
   // A closed connection takes its sessions with it, as when a process dies.
   for (auto it = sessions_.begin(); it != sessions_.end();) {
-    it = it->second->connection == connection ? sessions_.erase(it) : std::next(it);
+    if (it->second->connection == connection) {
+      ForgetSession(*it->second);
+      it = sessions_.erase(it);
+    } else {
+      ++it;
+    }
   }
   connections_.erase(connection);
 }
@@ -156,40 +156,60 @@ uint64_t Machine::RequestCount(uint32_t subcommand) const {
 }
 
 void Machine::Serve(int connection, const uint8_t* request, size_t size, wire::Bytes& response) {
-  wire::Request decoded;
+  // Per thread, so that requests reuse their buffers instead of allocating.
+  thread_local wire::Request decoded;
+  thread_local wire::Bytes data_out;
+  data_out.clear();
   if (!wire::DecodeRequest(request, size, decoded)) {
     wire::EncodeResponse(EINVAL, {}, {}, response);
     return;
   }
-  wire::Bytes data_out;
   int result;
   {
-    std::lock_guard<std::mutex> hold(lock_);
+    std::unique_lock<std::mutex> hold(lock_);
     auto found = connections_.find(connection);
     if (found == connections_.end()) {
       result = EBADF;
     } else {
       ++request_counts_[decoded.subcommand];
-      result = Dispatch(*found->second, decoded, data_out);
+      result = Dispatch(hold, *found->second, decoded, data_out);
     }
   }
   wire::EncodeResponse(result, decoded.block, data_out, response);
 }
 
-int Machine::Dispatch(Connection& connection, wire::Request& request, wire::Bytes& data_out) {
-  (void)data_out;
+int Machine::Dispatch(std::unique_lock<std::mutex>& hold, Connection& connection,
+                      wire::Request& request, wire::Bytes& data_out) {
   auto fault = faults_.find(request.subcommand);
-  if (fault != faults_.end()) {
-    Fault f = fault->second;
-    faults_.erase(fault);
-    if (f.error != 0) return f.error;
-    int index = StatusWordIndex(request.subcommand);
+  if (fault != faults_.end() && !fault->second.empty()) {
+    Fault f = fault->second.front();
+    fault->second.erase(fault->second.begin());
+    const int index = StatusWordIndex(request.subcommand);
+    const bool message = index == kMsgStatusWord;
+    if (f.error != 0 || !f.serve) {
+      // Nothing was done: a message request moved no bytes.
+      if (message) wire::SetWord(request.block, kMsgLengthWord, 0);
+      if (f.error != 0) return f.error;
+    }
     if (index >= 0) {
+      int result = f.serve ? Perform(hold, connection, request, data_out) : 0;
       wire::SetWord(request.block, static_cast<size_t>(index), f.drv_status);
-      return 0;
+      return result;
     }
   }
+  return Perform(hold, connection, request, data_out);
+}
+
+int Machine::Perform(std::unique_lock<std::mutex>& hold, Connection& connection,
+                     wire::Request& request, wire::Bytes& data_out) {
   switch (request.subcommand) {
+    case VTX_DRV_MSG_SEND:
+      return MsgSend(connection, request.block, request.data);
+    case VTX_DRV_MSG_RECEIVE:
+      return MsgReceive(hold, connection, request.block, data_out);
+    case VTX_DRV_CLEAR_INPUT:
+    case VTX_DRV_CLEAR_OUTPUT:
+      return Clear(request.subcommand, connection, request.block);
     case VTX_DRV_GET_VERSION:
       Store(version_, request.block);
       return 0;
@@ -253,6 +273,7 @@ int Machine::SessionDestroy(Connection& connection, wire::Bytes& bytes) {
   if (found == sessions_.end() || found->second->connection != connection.id) {
     block.drv_status = GDI_STS_SESSIONHANDLEBAD;
   } else {
+    ForgetSession(*found->second);
     sessions_.erase(found);
     block.drv_status = GDI_STS_OK;
   }
@@ -302,9 +323,11 @@ int Machine::AddressAssoc(Connection& connection, wire::Bytes& bytes) {
   } else {
     memcpy(block.address, resolved, 4);
     block.drv_status = GDI_STS_OK;
-    // An address already associated with another session is in use; its holder keeps it.
+    // A session that wants its destination to itself finds an address that another session
+    // has associated in use; the holder keeps it. Other sessions share it.
+    const bool unique = (found->second->flags & VTX_SESSION_UNIQUE) != 0;
     for (const auto& [handle, other] : sessions_) {
-      if (handle != block.session && other->associated &&
+      if (unique && handle != block.session && other->associated &&
           memcmp(other->remote + 1, resolved + 1, 3) == 0) {
         block.drv_status = GDI_STS_ADDRESS_IN_USE;
       }

@@ -1,9 +1,11 @@
 // One host's simulated boards and their driver: the modules by number, the driver connections
-// and their sessions, and the faults a test asks for. Every driver request arrives marshalled
-// (sim/wire.h), from the embedded transport or from the daemon's socket, and is served by Serve().
+// and their sessions, delivery of packets between sessions and to the modules' firmware, the
+// host controller (session end notices and the board name registry), and the faults a test asks
+// for. Every driver request arrives marshalled (sim/wire.h), from the embedded transport or from
+// the daemon's socket, and is served by Serve(); a receive that waits releases the machine.
 #pragma once
 
-#include <condition_variable>
+#include <array>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -13,16 +15,19 @@
 #include <vector>
 
 #include "sim/module.h"
+#include "sim/session_queue.h"
 #include "sim/wire.h"
 #include "vtx.h"
 
 namespace sim {
 
 // A fault for the next request of one sub-command: fail at the system level with an errno, or
-// answer with a driver status.
+// answer with a driver status. Faults of one sub-command are used in the order injected.
 struct Fault {
   int error = 0;            // non-zero: the request fails with this errno
   uint32_t drv_status = 0;  // otherwise: the driver status reported in the block
+  bool serve = false;       // the request is served first, then reports `drv_status`; else
+                            // nothing is done (and a message request moves no bytes)
 };
 
 class Machine {
@@ -59,11 +64,39 @@ class Machine {
   // Counts of every sub-command served, for tests and benchmarks.
   uint64_t RequestCount(uint32_t subcommand) const;
 
+  // Waits and delays take `scale` times their length (tests shorten long time-outs with it).
+  void SetTimeScale(double scale);
+  // The time-out of the last MSG_RECEIVE, as the library asked for it.
+  uint32_t LastReceiveTimeout() const;
+
+  // Unsolicited packets. InjectEvent sends `packet` from the module's channel `unit` to every
+  // session associated with it (its commands need their facility) and returns how many it
+  // reached; InjectRaw queues arbitrary bytes for the session whose own address is `session`.
+  size_t InjectEvent(uint8_t module, uint8_t unit, const FwPacket& packet);
+  bool InjectRaw(const uint8_t session[4], std::vector<uint8_t> bytes);
+
+  // Module presence: a module that died (SESSION_SUSP), was removed (SESSION_TERM, and it is
+  // gone), or whose call-control server died (SESSION_SUSP for its ECC address); each notice
+  // goes to the sessions that asked to be told about the module.
+  void ModuleDied(uint8_t number);
+  void RemoveModule(uint8_t number);
+  void EccServerDied(uint8_t number);
+  size_t WatcherCount() const;
+
+  // The board name registry of the host controller, shared by all sessions.
+  std::map<std::string, std::array<uint8_t, 4>> Names() const;
+
  private:
   struct Session;
   struct Connection;
 
-  int Dispatch(Connection& connection, wire::Request& request, wire::Bytes& data_out);
+  // Dispatch applies an injected fault, Perform does what the driver does.
+  int Dispatch(std::unique_lock<std::mutex>& hold, Connection& connection, wire::Request& request,
+               wire::Bytes& data_out);
+  int Perform(std::unique_lock<std::mutex>& hold, Connection& connection, wire::Request& request,
+              wire::Bytes& data_out);
+  // A session goes away: its waiting receive wakes, its notices and names are dropped.
+  void ForgetSession(Session& session);
   int SessionCreate(Connection& connection, wire::Bytes& block);
   int SessionDestroy(Connection& connection, wire::Bytes& block);
   int AddressAssoc(Connection& connection, wire::Bytes& block);
@@ -72,6 +105,21 @@ class Machine {
   int AddressCheck(wire::Bytes& block);
   int Deactivate(wire::Bytes& block);
   int ModuleControl(uint32_t subcommand, wire::Bytes& block);
+  int MsgSend(Connection& connection, wire::Bytes& block, const wire::Bytes& data);
+  int MsgReceive(std::unique_lock<std::mutex>& hold, Connection& connection, wire::Bytes& block,
+                 wire::Bytes& data_out);
+  int Clear(uint32_t subcommand, Connection& connection, wire::Bytes& block);
+  // Delivers a packet that session `from` sent: to a session, the host controller or a module.
+  uint32_t Route(Session& from, const uint8_t* packet, size_t size);
+  void RunFirmware(Module& module, Session& from, const FwCommand& command);
+  void HostControl(Session& from, const FwCommand& command);
+  void QueueReply(Session& to, const FwPacket& packet, const uint8_t src[4], uint32_t facility,
+                  uint32_t extra_delay_ms);
+  void NotifyWatchers(uint8_t module, uint8_t facility, uint32_t event);
+  Session* FindSession(uint32_t handle, const Connection* owner);
+  SimClock::time_point After(uint32_t ms) const;
+  uint8_t Mask() const { return version_.full_byte_address_mode ? 0xFF : 0x7F; }
+
   // Resolves an address as the driver does: an ordinal address names a channel by ordinal, the
   // any-facility value matches any facility. Returns false when nothing answers to it.
   bool Resolve(const uint8_t in[4], uint8_t out[4]) const;
@@ -79,9 +127,18 @@ class Machine {
   mutable std::mutex lock_;
   VtxDriverVersion version_{};
   std::map<uint8_t, std::unique_ptr<Module>> modules_;
-  std::map<uint32_t, Fault> faults_;
+  std::map<uint32_t, std::vector<Fault>> faults_;
   std::map<int, std::unique_ptr<Connection>> connections_;
   std::map<uint32_t, std::unique_ptr<Session>> sessions_;
+  struct Watcher {
+    uint32_t session;
+    uint8_t address[4];  // masked
+    uint32_t context;
+  };
+  std::vector<Watcher> watchers_;
+  std::map<std::string, std::array<uint8_t, 4>> names_;
+  double time_scale_ = 1.0;
+  uint32_t last_receive_timeout_ = 0;
   std::map<uint32_t, uint64_t> request_counts_;
   int next_connection_ = 3;
   uint32_t next_session_ = 0x100;

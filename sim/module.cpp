@@ -1,11 +1,14 @@
 #include "sim/module.h"
 
+#include "sim/default_firmware.h"
+
 namespace sim {
 
 Module::Module(uint8_t number) : number_(number) {
   info_.mod_num = number;
   info_.exists = 1;
   info_.hardware = 1;
+  InstallDefaultFirmware(*this);
 }
 
 void Module::SetName(const std::string& name) {
@@ -22,6 +25,21 @@ std::string Module::Name() const {
     name += static_cast<char>(unit & 0xFF);
   }
   return name;
+}
+
+std::vector<FwCommand> Module::CommandLog() const {
+  std::lock_guard<std::mutex> hold(log_lock_);
+  return log_;
+}
+
+void Module::ClearCommandLog() {
+  std::lock_guard<std::mutex> hold(log_lock_);
+  log_.clear();
+}
+
+void Module::LogCommand(const FwCommand& command) {
+  std::lock_guard<std::mutex> hold(log_lock_);
+  log_.push_back(command);
 }
 
 }  // namespace sim

@@ -4,10 +4,12 @@
 
 #include <cstdint>
 #include <map>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "sim/firmware.h"
 #include "vtx.h"
 
 namespace sim {
@@ -39,6 +41,22 @@ class Module {
 
   std::map<uint32_t, ConfigSpec>& config_specs() { return config_specs_; }
 
+  // Firmware behaviour; the constructor installs the healthy defaults (sim/default_firmware.h).
+  FirmwareTable& firmware() { return firmware_; }
+  // Firmware variables by facility and tag id: SET stores them, GET answers from them (a
+  // variable never set reads as a Long 0).
+  std::map<std::pair<uint32_t, uint32_t>, FwTag>& variables() { return variables_; }
+
+  // Every command the module received, in order (safe to read while the machine runs).
+  std::vector<FwCommand> CommandLog() const;
+  void ClearCommandLog();
+  void LogCommand(const FwCommand& command);
+
+  // Reply faults: every answer is delayed by `reply_delay_ms`; the next `drop_replies` answers
+  // are lost.
+  uint32_t reply_delay_ms = 0;
+  uint32_t drop_replies = 0;
+
   // What the driver did to the module.
   bool deactivated = false;
   uint32_t reset_count = 0;
@@ -49,6 +67,10 @@ class Module {
   VtxDrvModuleInfoBlock info_{};
   std::set<uint8_t> facilities_;
   std::map<uint32_t, ConfigSpec> config_specs_;
+  FirmwareTable firmware_;
+  std::map<std::pair<uint32_t, uint32_t>, FwTag> variables_;
+  mutable std::mutex log_lock_;
+  std::vector<FwCommand> log_;
 };
 
 }  // namespace sim

@@ -28,28 +28,27 @@ uint32_t GetWord(const uint8_t* p) {
          static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
 
-// Reads "u32 length, bytes" at `pos`, advancing it; false when the bytes run short.
-bool GetChunk(const uint8_t* bytes, size_t size, size_t& pos, Bytes& out) {
-  if (size - pos < 4) return false;
-  uint32_t length = GetWord(bytes + pos);
-  pos += 4;
-  if (size - pos < length) return false;
-  out.assign(bytes + pos, bytes + pos + length);
-  pos += length;
-  return true;
-}
-
 // The message block as eleven words, the buffer pointer's word zero.
-Bytes MessageWords(const VtxDrvMsgBlock& m) {
+void PutMessageWords(const VtxDrvMsgBlock& m, Bytes& out) {
   const uint32_t words[kMsgWords] = {m.session,        0,
                                      m.length,         m.timeout_ms,
                                      m.options,        m.drv_status,
                                      m.notify_address, m.dest_address,
                                      m.src_address,    m.data_bits,
                                      m.stream};
-  Bytes out;
   for (uint32_t w : words) PutWord(out, w);
-  return out;
+}
+
+// Finds "u32 length, bytes" at `pos` without copying; false when the bytes run short.
+bool FindChunk(const uint8_t* bytes, size_t size, size_t& pos, const uint8_t*& chunk,
+               size_t& length) {
+  if (size - pos < 4) return false;
+  length = GetWord(bytes + pos);
+  pos += 4;
+  if (size - pos < length) return false;
+  chunk = bytes + pos;
+  pos += length;
+  return true;
 }
 
 }  // namespace
@@ -84,56 +83,61 @@ size_t BlockSize(uint32_t subcommand) {
   }
 }
 
+// Both ends keep their buffers between requests: nothing here allocates once they have grown.
 void EncodeRequest(uint32_t subcommand, const void* block, Bytes& out) {
   out.clear();
   PutWord(out, subcommand);
-  Bytes body;
-  Bytes data;
+  PutWord(out, static_cast<uint32_t>(BlockSize(subcommand)));
+  const uint8_t* data = nullptr;
+  uint32_t data_size = 0;
   if (IsMessage(subcommand)) {
     const auto& m = *static_cast<const VtxDrvMsgBlock*>(block);
-    body = MessageWords(m);
-    if (IsSend(subcommand) && m.buffer != nullptr) data.assign(m.buffer, m.buffer + m.length);
+    PutMessageWords(m, out);
+    if (IsSend(subcommand) && m.buffer != nullptr) {
+      data = m.buffer;
+      data_size = m.length;
+    }
   } else {
     const auto* p = static_cast<const uint8_t*>(block);
-    body.assign(p, p + BlockSize(subcommand));
+    out.insert(out.end(), p, p + BlockSize(subcommand));
   }
-  PutWord(out, static_cast<uint32_t>(body.size()));
-  out.insert(out.end(), body.begin(), body.end());
-  PutWord(out, static_cast<uint32_t>(data.size()));
-  out.insert(out.end(), data.begin(), data.end());
+  PutWord(out, data_size);
+  if (data_size != 0) out.insert(out.end(), data, data + data_size);
 }
 
 int DecodeResponse(uint32_t subcommand, const Bytes& response, void* block) {
-  size_t pos = 0;
   if (response.size() < 4) return EPROTO;
   int result = static_cast<int>(GetWord(response.data()));
-  pos = 4;
-  Bytes body;
-  Bytes data;
-  if (!GetChunk(response.data(), response.size(), pos, body) ||
-      !GetChunk(response.data(), response.size(), pos, data) || pos != response.size()) {
+  size_t pos = 4;
+  const uint8_t* body;
+  size_t body_size;
+  const uint8_t* data;
+  size_t data_size;
+  if (!FindChunk(response.data(), response.size(), pos, body, body_size) ||
+      !FindChunk(response.data(), response.size(), pos, data, data_size) ||
+      pos != response.size()) {
     return EPROTO;
   }
-  if (body.size() != BlockSize(subcommand)) return EPROTO;
+  if (body_size != BlockSize(subcommand)) return EPROTO;
   if (!IsMessage(subcommand)) {
-    memcpy(block, body.data(), body.size());
+    memcpy(block, body, body_size);
     return result;
   }
   auto& m = *static_cast<VtxDrvMsgBlock*>(block);
   uint32_t capacity = m.length;
-  m.session = Word(body, 0);
-  m.length = Word(body, 2);
-  m.timeout_ms = Word(body, 3);
-  m.options = Word(body, 4);
-  m.drv_status = Word(body, 5);
-  m.notify_address = Word(body, 6);
-  m.dest_address = Word(body, 7);
-  m.src_address = Word(body, 8);
-  m.data_bits = Word(body, 9);
-  m.stream = Word(body, 10);
+  m.session = GetWord(body);
+  m.length = GetWord(body + 8);
+  m.timeout_ms = GetWord(body + 12);
+  m.options = GetWord(body + 16);
+  m.drv_status = GetWord(body + 20);
+  m.notify_address = GetWord(body + 24);
+  m.dest_address = GetWord(body + 28);
+  m.src_address = GetWord(body + 32);
+  m.data_bits = GetWord(body + 36);
+  m.stream = GetWord(body + 40);
   if (!IsSend(subcommand)) {
-    if (data.size() > capacity || m.length != data.size()) return EPROTO;
-    if (!data.empty()) memcpy(m.buffer, data.data(), data.size());
+    if (data_size > capacity || m.length != data_size) return EPROTO;
+    if (data_size != 0) memcpy(m.buffer, data, data_size);
   }
   return result;
 }
@@ -142,9 +146,16 @@ bool DecodeRequest(const uint8_t* bytes, size_t size, Request& out) {
   if (size < 4) return false;
   out.subcommand = GetWord(bytes);
   size_t pos = 4;
-  if (!GetChunk(bytes, size, pos, out.block) || !GetChunk(bytes, size, pos, out.data)) {
+  const uint8_t* block;
+  size_t block_size;
+  const uint8_t* data;
+  size_t data_size;
+  if (!FindChunk(bytes, size, pos, block, block_size) ||
+      !FindChunk(bytes, size, pos, data, data_size)) {
     return false;
   }
+  out.block.assign(block, block + block_size);
+  out.data.assign(data, data + data_size);
   return pos == size && BlockSize(out.subcommand) != 0 &&
          out.block.size() == BlockSize(out.subcommand);
 }

@@ -7,8 +7,8 @@
 
 namespace vtx::trace {
 
-// Writes the record's result words and returns 0, or -1 on failure. Without a packet transport
-// it fails with status 2, line status APIERR_NO_TRANSPORT.
+// Sends the record as HOST_CTRL EXT_DEBUG requests on a session of its own, applies its
+// call-control bits here too, writes the result words and returns 0, or -1 on failure.
 int DistributeControl(VtxDebugControlArgs* args);
 
 }  // namespace vtx::trace

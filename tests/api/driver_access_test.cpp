@@ -16,11 +16,12 @@ using vtx::testing::TraceCapture;
 class DriverAccessTest : public SimulatedBoardTest {
  protected:
   // A line with its own driver connection and session, as attach leaves it.
-  void OpenLine(VtxLine& line) {
+  void OpenLine(VtxLine& line, uint32_t flags = 0) {
     ASSERT_EQ(vtx::DriverOpenHandshake(&line.drv_handle, &line.drv_version), vtx::kDriverReady);
     VtxResult result{};
-    ASSERT_EQ(
-        vtx::SessionCreate(&line, vtx::SessionParams{}, &line.session, line.own_addr, &result), 0);
+    vtx::SessionParams params;
+    params.flags = flags;
+    ASSERT_EQ(vtx::SessionCreate(&line, params, &line.session, line.own_addr, &result), 0);
   }
 };
 
@@ -93,7 +94,7 @@ TEST_F(DriverAccessTest, SessionsAndAddressAssociation) {
   VtxLine line;
   OpenLine(line);
   VtxLine other;
-  OpenLine(other);
+  OpenLine(other, VTX_SESSION_UNIQUE);  // only a session that wants it alone finds it in use
   EXPECT_NE(line.session, other.session);
   EXPECT_NE(0, memcmp(line.own_addr, other.own_addr, 4)) << "each session has its own address";
 

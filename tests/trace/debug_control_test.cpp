@@ -63,27 +63,6 @@ TEST_F(DebugControl, InstallsFunctionExchangesMaskAndSetsOptions) {
                           "still here"));
 }
 
-TEST_F(DebugControl, DistributionIsReportedUnavailableAndAppliesNothingHere) {
-  VtxDebugControlArgs install{};
-  install.debug_options = VTX_DEBUG_SET_FUNCTION | VTX_DEBUG_SET_MODE;
-  install.trace_func = &Receive;
-  install.debug_mode = VTX_TRACE_ERROR;
-  ASSERT_EQ(Control(install), 0);
-
-  VtxDebugControlArgs args{};
-  args.debug_options = VTX_DEBUG_DISTRIBUTE | VTX_DEBUG_SET_MODE | VTX_DEBUG_CC_API;
-  args.debug_mode = 0;
-  args.debug_cc_trace_level = 4;
-  args.target_ordinal = -1;
-  EXPECT_EQ(Control(args), -1);
-  EXPECT_EQ(args.status, 2u);
-  EXPECT_EQ(args.line_status, static_cast<uint32_t>(APIERR_NO_TRANSPORT));
-  EXPECT_EQ(trace::Mask(), VTX_TRACE_ERROR);
-  EXPECT_NE(trace::cc::GetCategory(trace::cc::kApiTrace).level, 4);
-  EXPECT_THAT(g_received,
-              ElementsAre("Trace control distribution is not available: no packet transport"));
-}
-
 TEST_F(DebugControl, CallControlBitsSetCategoriesAndTheFileNamedLastByControl) {
   trace::cc::SetCategory(trace::cc::kL3L4Trace, 1, trace::cc::kToStdout);
   VtxDebugControlArgs args{};

@@ -1,0 +1,14 @@
+// The facility event hooks: what a received EVENT command changes in the line's state. The
+// handlers of the telephony and fax families plug in here; until they exist the hooks record
+// the flags, counts and line states that those handlers start from.
+#pragma once
+
+#include "vtx.h"
+
+namespace vtx::packet {
+
+// Applies the hook of the parsed EVENT command in `work`; a failure (a fax holdup answer that
+// could not be sent) is left in its result words.
+void ApplyEventHooks(VtxLine* line, MillArgs* work);
+
+}  // namespace vtx::packet

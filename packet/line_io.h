@@ -1,0 +1,79 @@
+// What the send and receive operations share: the reset status flags they set, the maximum-wait
+// rule, and the outcomes that every one of them reports the same way.
+#pragma once
+
+#include <cstdint>
+
+#include "api/line.h"
+#include "vtx.h"
+
+namespace vtx::packet {
+
+// Reset status flags of the packet layer.
+constexpr uint32_t kFlagResetWait = 0x00000001;      // a line reset waited in vain
+constexpr uint32_t kFlagResetFailure = 0x00000004;   // the firmware reported a reset failure
+constexpr uint32_t kFlagAlert = 0x00040000;          // an alert was reported
+constexpr uint32_t kFlagHangupOverrun = 0x00080000;  // hangup 500/501, or a packet overrun
+constexpr uint32_t kFlagSystemError = 0x00100000;    // a driver request failed at system level
+constexpr uint32_t kFlagAddressGone = 0x04000000;    // invalid address, or the module went away
+constexpr uint32_t kFlagTransfer = 0x08000000;       // a transfer failed
+constexpr uint32_t kFlagFormParse = 0x10000000;      // a command could not be formed or parsed
+constexpr uint32_t kFlagProcessing = 0x20000000;     // processing of a command ended in error
+
+constexpr uint32_t kForever = 0xFFFFFFFF;
+constexpr uint32_t kHangupOverrun = 501;     // HNG_ packet receive/interrupt overrun
+constexpr uint32_t kHangupMaxTimeout = 505;  // HNG_MAX_TIMEOUT
+constexpr uint32_t kStsOverrun = 54;         // the driver's packet overrun status
+
+// A wait bounded by a deadline. An infinite wait on a line with `max_timeout` becomes limited:
+// `max_timeout` seconds when below 1000, else milliseconds.
+class Wait {
+ public:
+  Wait(const VtxLine* line, uint32_t timeout);
+  bool infinite() const { return infinite_; }
+  bool limited() const { return limited_; }
+  uint32_t timeout() const { return timeout_; }
+  // Milliseconds left (0 once passed), or kForever for an infinite wait.
+  uint32_t Remaining() const;
+  bool Passed() const { return !infinite_ && Remaining() == 0; }
+
+ private:
+  uint32_t timeout_;
+  uint32_t start_;
+  bool infinite_;
+  bool limited_ = false;
+};
+
+// `status` 2 with `line_status` and a reset status flag.
+void FailLine(VtxLine* line, MillArgs* args, uint32_t line_status, uint32_t flag);
+// A wait that ran out: `status` 6, or for a limited wait the pending hangup 505 reported by the
+// hangup check.
+void TimedOut(VtxLine* line, MillArgs* args, const Wait& wait);
+// The driver reported a packet overrun.
+void Overrun(VtxLine* line, MillArgs* args);
+// A driver request failed at the system level (already traced by the request).
+void SystemFailure(VtxLine* line, MillArgs* args);
+// A driver status other than the expected ones: "<what> error %s", the status mapped.
+void DriverStatusError(VtxLine* line, MillArgs* args, const char* format, uint32_t drv_status);
+// Refuses (29) an operation that would wait inside an asynchronous operation.
+bool RefusedWhileNested(VtxLine* line, MillArgs* args);
+
+// Forms the packet of the command at cmd_buf (cmd_len bytes) into `packet`, which holds at least
+// MILL_HEADER_LEN + cmd_len bytes, with the header of args (addresses, flags): pkt_buf and
+// pkt_len then describe it.
+void FormPacketAt(MillArgs* args, uint8_t* packet);
+
+// Runs an application callback as the design wants it: not nested, marked as inside a callback.
+template <typename Call>
+auto InCallback(VtxLine* line, Call call) {
+  const uint32_t nesting = line->nesting;
+  const bool in_callback = line->in_callback;
+  line->nesting = 0;
+  line->in_callback = true;
+  auto result = call();
+  line->nesting = nesting;
+  line->in_callback = in_callback;
+  return result;
+}
+
+}  // namespace vtx::packet

@@ -1,0 +1,272 @@
+// Packets between sessions and modules: MSG_SEND delivers at once (to another session, the host
+// controller or a module's firmware, whose answers queue for the sender), MSG_RECEIVE takes
+// from the session's queue and may wait, CLEAR_INPUT and CLEAR_OUTPUT empty the queues.
+#include <cerrno>
+#include <cstring>
+
+#include "hostctrl.h"
+#include "sim/machine.h"
+#include "sim/machine_session.h"
+#include "sim/packet_form.h"
+
+namespace sim {
+namespace {
+
+constexpr uint8_t kKindModule = 1;
+constexpr uint8_t kKindChannel = 2;
+constexpr uint8_t kHostController = 1;  // module number of the machine's host controller
+constexpr uint32_t kForever = 0xFFFFFFFF;
+
+VtxDrvMsgBlock LoadMsg(const wire::Bytes& block) {
+  VtxDrvMsgBlock m{};
+  m.session = wire::Word(block, 0);
+  m.length = wire::Word(block, 2);
+  m.timeout_ms = wire::Word(block, 3);
+  m.options = wire::Word(block, 4);
+  m.dest_address = wire::Word(block, 7);
+  m.src_address = wire::Word(block, 8);
+  m.data_bits = wire::Word(block, 9);
+  m.stream = wire::Word(block, 10);
+  return m;
+}
+
+void StoreMsg(const VtxDrvMsgBlock& m, wire::Bytes& block) {
+  wire::SetWord(block, 2, m.length);
+  wire::SetWord(block, 4, m.options);
+  wire::SetWord(block, 5, m.drv_status);
+  wire::SetWord(block, 7, m.dest_address);
+  wire::SetWord(block, 8, m.src_address);
+  wire::SetWord(block, 9, m.data_bits);
+  wire::SetWord(block, 10, m.stream);
+}
+
+void Masked(const uint8_t in[4], uint8_t mask, uint8_t out[4]) {
+  for (int i = 0; i < 4; ++i) out[i] = in[i] & mask;
+}
+
+}  // namespace
+
+void Machine::SetTimeScale(double scale) {
+  std::lock_guard<std::mutex> hold(lock_);
+  time_scale_ = scale;
+}
+
+uint32_t Machine::LastReceiveTimeout() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return last_receive_timeout_;
+}
+
+SimClock::time_point Machine::After(uint32_t ms) const {
+  if (ms == kForever) return SimClock::time_point::max();
+  const auto scaled = std::chrono::microseconds(static_cast<int64_t>(ms * 1000.0 * time_scale_));
+  return SimClock::now() + scaled;
+}
+
+Machine::Session* Machine::FindSession(uint32_t handle, const Connection* owner) {
+  auto found = sessions_.find(handle);
+  if (found == sessions_.end()) return nullptr;
+  if (owner != nullptr && found->second->connection != owner->id) return nullptr;
+  return found->second.get();
+}
+
+void Machine::ForgetSession(Session& session) {
+  session.queue->Close();
+  for (auto it = watchers_.begin(); it != watchers_.end();) {
+    it = it->session == session.handle ? watchers_.erase(it) : std::next(it);
+  }
+  for (auto it = names_.begin(); it != names_.end();) {
+    it = memcmp(it->second.data(), session.own, 4) == 0 ? names_.erase(it) : std::next(it);
+  }
+}
+
+void Machine::QueueReply(Session& to, const FwPacket& packet, const uint8_t src[4],
+                         uint32_t facility, uint32_t extra_delay_ms) {
+  QueuedPacket queued;
+  FormPacket(packet, to.own, src, facility, queued.bytes);
+  queued.ready = After(packet.delay_ms + extra_delay_ms);
+  to.queue->Push(std::move(queued));
+}
+
+void Machine::RunFirmware(Module& module, Session& from, const FwCommand& command) {
+  module.LogCommand(command);
+  const FwHandler* handler = module.firmware().Find(command.facility, command.verb, command.code);
+  if (handler == nullptr) return;
+  FwAnswer answer;
+  (*handler)(command, answer);
+  const uint8_t src[4] = {0, command.address[1], command.address[2], command.address[3]};
+  for (const auto& packet : answer.packets) {
+    if (module.drop_replies > 0) {
+      --module.drop_replies;
+      continue;
+    }
+    QueueReply(from, packet, src, command.facility, module.reply_delay_ms);
+  }
+}
+
+uint32_t Machine::Route(Session& from, const uint8_t* packet, size_t size) {
+  const uint8_t mask = Mask();
+  uint8_t dest[4];
+  std::vector<FwCommand> commands;
+  if (!ReadCommands(packet, size, dest, commands)) return GDI_STS_INVALID_MSG;
+  Masked(dest, mask, dest);
+  for (auto& [handle, session] : sessions_) {
+    uint8_t own[4];
+    Masked(session->own, mask, own);
+    if (memcmp(own, dest, 4) == 0) {
+      QueuedPacket queued{{packet, packet + size}, SimClock::now(), from.handle, {}};
+      memcpy(queued.dest, dest, 4);
+      session->queue->Push(std::move(queued));
+      return GDI_STS_OK;
+    }
+  }
+  for (auto& command : commands) {
+    command.session = from.handle;
+    memcpy(command.address, dest, 4);
+  }
+  if (dest[1] == kKindModule && dest[2] == kHostController) {
+    for (const auto& command : commands) HostControl(from, command);
+    return GDI_STS_OK;
+  }
+  auto found = modules_.find(dest[2]);
+  if (found == modules_.end() || found->second->deactivated ||
+      (dest[1] != kKindModule && dest[1] != kKindChannel)) {
+    return GDI_STS_ADDRESS_INVALID;
+  }
+  // Host control addressed to a channel reaches the sessions attached there (trace control
+  // sent to the channel's users); without any it goes to the firmware.
+  bool delivered = false;
+  if (dest[0] == MILL_FACILITY_HOST_CTRL && dest[1] == kKindChannel) {
+    for (auto& [handle, session] : sessions_) {
+      if (handle == from.handle || !session->associated) continue;
+      uint8_t remote[4];
+      Masked(session->remote, mask, remote);
+      if (remote[1] == kKindChannel && remote[2] == dest[2] && remote[3] == dest[3]) {
+        QueuedPacket queued{{packet, packet + size}, SimClock::now(), from.handle, {}};
+        memcpy(queued.dest, dest, 4);
+        session->queue->Push(std::move(queued));
+        delivered = true;
+      }
+    }
+  }
+  if (!delivered) {
+    for (const auto& command : commands) RunFirmware(*found->second, from, command);
+  }
+  return GDI_STS_OK;
+}
+
+int Machine::MsgSend(Connection& connection, wire::Bytes& block, const wire::Bytes& data) {
+  VtxDrvMsgBlock m = LoadMsg(block);
+  Session* session = FindSession(m.session, &connection);
+  if (session == nullptr) {
+    m.drv_status = GDI_STS_SESSIONHANDLEBAD;
+  } else if ((m.options & VTX_MSG_REFUSE_IF_INPUT) != 0 && session->queue->HasReady()) {
+    m.drv_status = GDI_STS_RESOURCES;  // the option bit stays set: input is pending
+  } else {
+    m.options &= ~VTX_MSG_REFUSE_IF_INPUT;
+    if ((m.options & VTX_MSG_RAW) != 0) {
+      // Raw data travels as a DATA command to the addresses of the block.
+      FwPacket raw;
+      raw.Data(m.stream, data);
+      raw.commands.back().data_bits = m.data_bits;
+      uint8_t dest[4];
+      uint8_t src[4];
+      memcpy(dest, &m.dest_address, 4);
+      memcpy(src, &m.src_address, 4);
+      wire::Bytes formed;
+      FormPacket(raw, dest, src, src[0], formed);
+      m.drv_status = Route(*session, formed.data(), formed.size());
+    } else {
+      m.drv_status = Route(*session, data.data(), data.size());
+    }
+  }
+  if (m.drv_status != GDI_STS_OK) m.length = 0;
+  StoreMsg(m, block);
+  return 0;
+}
+
+int Machine::MsgReceive(std::unique_lock<std::mutex>& hold, Connection& connection,
+                        wire::Bytes& block, wire::Bytes& data_out) {
+  VtxDrvMsgBlock m = LoadMsg(block);
+  last_receive_timeout_ = m.timeout_ms;
+  Session* session = FindSession(m.session, &connection);
+  const uint32_t capacity = m.length;
+  m.length = 0;
+  if (session == nullptr) {
+    m.drv_status = GDI_STS_SESSIONHANDLEBAD;
+    StoreMsg(m, block);
+    return 0;
+  }
+  // The queue outlives the session if it is destroyed while this receive waits.
+  std::shared_ptr<SessionQueue> queue = session->queue;
+  switch (queue->Take(hold, After(m.timeout_ms), capacity, data_out)) {
+    case SessionQueue::Taken::kPacket:
+      m.drv_status = GDI_STS_OK;
+      m.length = static_cast<uint32_t>(data_out.size());
+      break;
+    case SessionQueue::Taken::kNoData:
+      m.drv_status = GDI_STS_NODATA;
+      break;
+    case SessionQueue::Taken::kTooSmall:
+      m.drv_status = GDI_STS_SIZE;
+      break;
+    case SessionQueue::Taken::kGone:
+      m.drv_status = GDI_STS_SESSIONHANDLEBAD;
+      break;
+  }
+  m.options &= ~VTX_MSG_RAW;
+  if (m.drv_status != GDI_STS_OK) data_out.clear();
+  StoreMsg(m, block);
+  return 0;
+}
+
+int Machine::Clear(uint32_t subcommand, Connection& connection, wire::Bytes& bytes) {
+  VtxDrvClearBlock block{};
+  memcpy(&block, bytes.data(), sizeof block);
+  Session* session = FindSession(block.session, &connection);
+  if (session == nullptr) {
+    block.drv_status = GDI_STS_SESSIONHANDLEBAD;
+  } else if (subcommand == VTX_DRV_CLEAR_INPUT) {
+    session->queue->Clear();
+    block.drv_status = GDI_STS_OK;
+  } else {
+    uint8_t dest[4];
+    memcpy(dest, &block.dest_address, 4);
+    Masked(dest, Mask(), dest);
+    for (auto& entry : sessions_) entry.second->queue->ClearFrom(session->handle, dest);
+    block.drv_status = GDI_STS_OK;
+  }
+  memcpy(bytes.data(), &block, sizeof block);
+  return 0;
+}
+
+size_t Machine::InjectEvent(uint8_t module, uint8_t unit, const FwPacket& packet) {
+  std::lock_guard<std::mutex> hold(lock_);
+  const uint8_t mask = Mask();
+  size_t reached = 0;
+  for (auto& [handle, session] : sessions_) {
+    uint8_t remote[4];
+    Masked(session->remote, mask, remote);
+    if (!session->associated || remote[2] != module || remote[3] != unit) continue;
+    const uint8_t src[4] = {0, remote[1], module, unit};
+    QueueReply(*session, packet, src, 0, 0);
+    ++reached;
+  }
+  return reached;
+}
+
+bool Machine::InjectRaw(const uint8_t session_address[4], std::vector<uint8_t> bytes) {
+  std::lock_guard<std::mutex> hold(lock_);
+  const uint8_t mask = Mask();
+  uint8_t wanted[4];
+  Masked(session_address, mask, wanted);
+  for (auto& [handle, session] : sessions_) {
+    uint8_t own[4];
+    Masked(session->own, mask, own);
+    if (memcmp(own, wanted, 4) != 0) continue;
+    session->queue->Push({std::move(bytes), SimClock::now(), 0, {}});
+    return true;
+  }
+  return false;
+}
+
+}  // namespace sim

@@ -1,0 +1,371 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <thread>
+
+#include "admin.h"
+#include "common.h"
+#include "hostctrl.h"
+#include "tests/support/attached_line.h"
+#include "tests/support/capture.h"
+
+namespace {
+
+using vtx::testing::TraceCapture;
+
+class SendReceiveTest : public vtx::testing::AttachedLineTest {
+ protected:
+  // A packet from module 2 channel 1 to the line, as the board writes it in 7-bit mode: the
+  // facility ADMIN in the source address (flag 0x20), then the commands.
+  std::vector<uint8_t> FromBoard(const std::vector<uint8_t>& commands) {
+    const uint8_t header[11] = {static_cast<uint8_t>(9 + commands.size()),
+                                0,
+                                0x20,
+                                static_cast<uint8_t>(line_->own_addr[0] | 0x80),
+                                static_cast<uint8_t>(line_->own_addr[1] | 0x80),
+                                static_cast<uint8_t>(line_->own_addr[2] | 0x80),
+                                line_->own_addr[3],
+                                0x81,
+                                0x82,
+                                0x82,
+                                0x01};
+    std::vector<uint8_t> packet(header, header + 11);
+    for (uint8_t byte : commands) packet.push_back(byte);
+    return packet;
+  }
+  static MillArgs Receiving(uint32_t timeout) {
+    MillArgs args{};
+    args.timeout = timeout;
+    return args;
+  }
+  uint64_t Requests(uint32_t subcommand) { return machine().RequestCount(subcommand); }
+};
+
+// EVENT GET_RSP with tag 0x20, a Long 0x12345678.
+const std::vector<uint8_t> kGetRsp = {0x09, 0x00, 0x08, 0x7C, 0x06, 0x20,
+                                      0x02, 0x78, 0x56, 0x34, 0x12};
+// EVENT CHANNEL_RESET_DONE without tags.
+const std::vector<uint8_t> kResetDone = {0x02, 0x00, 0x08, 0x08};
+
+TEST_F(SendReceiveTest, SetThenGetRoundTrip) {
+  MillArgs set{};
+  set.facility = MILL_FACILITY_ADMIN;
+  set.verb = MILL_VERB_SET;
+  set.timeout = 1000;
+  const MillTagItem value[] = {{0x20, MILL_TYPE_SHORT, 0, MILL_TAG_VALUE(0x1234)}, {0, 0, 0, 0}};
+  EXPECT_EQ(MillFormSendCmd(line_, &set, value), 1);
+  MillArgs get{};
+  get.facility = MILL_FACILITY_ADMIN;
+  get.verb = MILL_VERB_GET;
+  get.timeout = 1000;
+  const MillTagItem ids[] = {{0x20, 0, 0, MILL_TAG_VALUE(0)}, {0, 0, 0, 0}};
+  EXPECT_EQ(MillFormSendCmd(line_, &get, ids), 1);
+  MillArgs wait = Receiving(1000);
+  wait.facility = MILL_FACILITY_ADMIN;
+  wait.verb = MILL_VERB_EVENT;
+  wait.code = COMMON_GET_RSP_EVENT;
+  wait.no_drain = 1;
+  ASSERT_EQ(MillWaitCmd(line_, &wait), 1) << wait.status << "/" << wait.line_status;
+  ASSERT_EQ(MillGetTag(&wait), 1);
+  EXPECT_EQ(wait.tag_id, 0x20u);
+  EXPECT_EQ(MillGetTagInt(&wait), 0x1234);
+
+  auto log = board().CommandLog();
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_EQ(log[0].verb, MILL_VERB_SET);
+  ASSERT_EQ(log[0].tags.size(), 1u);
+  EXPECT_EQ(log[0].tags[0].data, (std::vector<uint8_t>{0x34, 0x12}));
+  const uint8_t channel[4] = {MILL_FACILITY_ADMIN, 2, 2, 1};
+  EXPECT_EQ(memcmp(log[1].address, channel, 4), 0);
+}
+
+TEST_F(SendReceiveTest, ReceivesLiteralBoardBytes) {
+  TraceCapture trace(0x2);
+  Inject(FromBoard(kGetRsp));
+  MillArgs args = Receiving(0);
+  args.facility = MILL_FACILITY_ADMIN;
+  args.verb = MILL_VERB_EVENT;
+  args.code = COMMON_GET_RSP_EVENT;
+  args.no_drain = 1;
+  ASSERT_EQ(MillWaitCmd(line_, &args), 1);
+  ASSERT_EQ(MillGetTag(&args), 1);
+  EXPECT_EQ(MillGetTagInt(&args), 0x12345678);
+  ASSERT_FALSE(trace.messages().empty());
+  EXPECT_EQ(trace.messages()[0].rfind("< ", 0), 0u) << "the packet line of a received packet";
+}
+
+TEST_F(SendReceiveTest, InterruptedRequestsCountByTheirBytes) {
+  Inject(FromBoard(kResetDone));
+  const uint64_t receives = Requests(VTX_DRV_MSG_RECEIVE);
+  machine().InjectFault(VTX_DRV_MSG_RECEIVE, sim::Fault{0, GDI_STS_INTR, false});
+  machine().InjectFault(VTX_DRV_MSG_RECEIVE, sim::Fault{0, GDI_STS_INTR, true});
+  MillArgs args = Receiving(1000);
+  EXPECT_EQ(MillReceivePkt(line_, &args), 1) << "35 with bytes is a packet";
+  EXPECT_EQ(Requests(VTX_DRV_MSG_RECEIVE), receives + 2) << "35 without bytes is retried";
+
+  const uint64_t sends = Requests(VTX_DRV_MSG_SEND);
+  machine().InjectFault(VTX_DRV_MSG_SEND, sim::Fault{0, GDI_STS_INTR, false});
+  machine().InjectFault(VTX_DRV_MSG_SEND, sim::Fault{0, GDI_STS_INTR, true});
+  MillArgs send{};
+  send.facility = MILL_FACILITY_ADMIN;
+  send.verb = MILL_VERB_SET;
+  send.timeout = 1000;
+  EXPECT_EQ(MillFormSendCmd(line_, &send, nullptr), 1);
+  EXPECT_EQ(Requests(VTX_DRV_MSG_SEND), sends + 2);
+
+  machine().InjectFault(VTX_DRV_MSG_RECEIVE, sim::Fault{0, GDI_STS_INTR, false});
+  args = Receiving(0);
+  EXPECT_EQ(MillReceivePkt(line_, &args), 2) << "no time left for a retry";
+  EXPECT_EQ(args.status, 6u);
+}
+
+TEST_F(SendReceiveTest, DriverStatusesOfSendAndReceive) {
+  TraceCapture trace(0x8);
+  MillArgs send{};
+  send.facility = MILL_FACILITY_ADMIN;
+  send.verb = MILL_VERB_SET;
+  send.timeout = 1000;
+  machine().InjectFault(VTX_DRV_MSG_SEND, sim::Fault{0, GDI_STS_RESOURCES});
+  EXPECT_EQ(MillFormSendCmd(line_, &send, nullptr), 2);
+  EXPECT_EQ(send.status, 6u);
+
+  machine().InjectFault(VTX_DRV_MSG_SEND, sim::Fault{0, 54});
+  EXPECT_EQ(MillFormSendCmd(line_, &send, nullptr), 2);
+  EXPECT_EQ(send.status, 4u);
+  EXPECT_EQ(send.line_status, 501u);
+  EXPECT_TRUE(line_->overrun);
+  EXPECT_TRUE(trace.Contains("Packet receive/interrupt overrun"));
+  EXPECT_NE(line_->reset_status & 0x08080000u, 0u);
+
+  machine().InjectFault(VTX_DRV_MSG_SEND, sim::Fault{0, GDI_STS_BLOCKED});
+  EXPECT_EQ(MillFormSendCmd(line_, &send, nullptr), 2);
+  EXPECT_EQ(send.status, 2u);
+  EXPECT_TRUE(trace.Contains("Send error GDI_STS_BLOCKED"));
+
+  MillArgs receive = Receiving(0);
+  EXPECT_EQ(MillReceivePkt(line_, &receive), 2);
+  EXPECT_EQ(receive.status, 6u) << "status 8: nothing to receive";
+
+  machine().InjectFault(VTX_DRV_MSG_RECEIVE, sim::Fault{0, 77});
+  receive = Receiving(0);
+  EXPECT_EQ(MillReceivePkt(line_, &receive), 2);
+  EXPECT_EQ(receive.status, 2u);
+  EXPECT_EQ(receive.line_status, 23u) << "an unknown status is a receive failure";
+  EXPECT_TRUE(trace.Contains("Receive error GDI_STS_? 77"));
+
+  machine().InjectFault(VTX_DRV_MSG_RECEIVE, sim::Fault{EIO, 0});
+  EXPECT_EQ(MillReceivePkt(line_, &receive), 2);
+  EXPECT_EQ(receive.line_status, 11u);
+  EXPECT_EQ(line_->last_error, EIO);
+  EXPECT_NE(line_->reset_status & 0x00100000u, 0u);
+}
+
+TEST_F(SendReceiveTest, SendToAGoneModuleMarksTheAddress) {
+  machine().FindModule(2)->deactivated = true;
+  MillArgs send{};
+  send.facility = MILL_FACILITY_ADMIN;
+  send.verb = MILL_VERB_SET;
+  EXPECT_EQ(MillFormSendCmd(line_, &send, nullptr), 2);
+  EXPECT_EQ(send.line_status, 19u);
+  EXPECT_NE(line_->reset_status & 0x04000000u, 0u);
+}
+
+TEST_F(SendReceiveTest, LimitedWaitEndsInHangup505) {
+  machine().SetTimeScale(0.001);
+  line_->config.settings.max_timeout = 30;
+  MillArgs args = Receiving(0xFFFFFFFF);
+  EXPECT_EQ(VtxRcvProcessPkt(line_, &args), 2);
+  EXPECT_EQ(args.status, 4u);
+  EXPECT_EQ(args.line_status, 505u);
+  EXPECT_EQ(machine().LastReceiveTimeout(), 30000u) << "30 means seconds";
+  line_->config.settings.max_timeout = 1500;
+  args = Receiving(0xFFFFFFFF);
+  EXPECT_EQ(VtxRcvProcessPkt(line_, &args), 2);
+  EXPECT_EQ(args.line_status, 505u);
+  EXPECT_EQ(machine().LastReceiveTimeout(), 1500u) << "1500 means milliseconds";
+}
+
+TEST_F(SendReceiveTest, DataCommandKeepsThePacketPending) {
+  std::vector<uint8_t> commands = kResetDone;
+  for (uint8_t byte : {0x07, 0x00, 0x03, 0x10, 0x00, 0x01, 0x00, 0xAA, 0xBB}) {
+    commands.push_back(byte);
+  }
+  Inject(FromBoard(commands));
+  int seen = 0;
+  static int* counter;
+  counter = &seen;
+  line_->cmd_callback = [](VtxLine*, MillArgs*) { return ++*counter; };
+  MillArgs args = Receiving(0);
+  EXPECT_EQ(VtxRcvProcessPkt(line_, &args), 2);
+  EXPECT_EQ(args.status, 6u);
+  EXPECT_EQ(seen, 1) << "the command before DATA was processed";
+  const uint64_t receives = Requests(VTX_DRV_MSG_RECEIVE);
+  MillArgs again = Receiving(0);
+  EXPECT_EQ(MillReceivePkt(line_, &again), 1);
+  EXPECT_EQ(Requests(VTX_DRV_MSG_RECEIVE), receives) << "the pending packet, not the driver";
+  EXPECT_EQ(again.pkt_len, 11u + commands.size());
+  line_->cmd_callback = nullptr;
+}
+
+TEST_F(SendReceiveTest, WaitDrainsThePacketOrTimesOut) {
+  std::vector<uint8_t> commands = kGetRsp;
+  for (int i = 0; i < 2; ++i) {
+    for (uint8_t byte : kResetDone) commands.push_back(byte);
+  }
+  Inject(FromBoard(commands));
+  static int seen;
+  seen = 0;
+  line_->cmd_callback = [](VtxLine*, MillArgs*) { return ++seen; };
+  MillArgs wait = Receiving(1000);
+  wait.facility = MILL_FACILITY_ADMIN;
+  wait.verb = MILL_VERB_EVENT;
+  wait.code = COMMON_GET_RSP_EVENT;
+  EXPECT_EQ(MillWaitCmd(line_, &wait), 1);
+  EXPECT_EQ(wait.status, 0u);
+  EXPECT_EQ(seen, 3) << "the rest of the packet was processed";
+
+  Inject(FromBoard(kResetDone));
+  wait = Receiving(30);
+  wait.facility = MILL_FACILITY_ADMIN;
+  wait.verb = MILL_VERB_EVENT;
+  wait.code = COMMON_GET_RSP_EVENT;
+  EXPECT_EQ(MillWaitCmd(line_, &wait), 0);
+  EXPECT_EQ(wait.status, 6u);
+  line_->cmd_callback = nullptr;
+}
+
+// ERROR_REPORT with ERROR_VALUE (a Short) and, when given, ERROR_MESSAGE.
+std::vector<uint8_t> ErrorReport(uint16_t value, const char* message) {
+  std::vector<uint8_t> command = {0,
+                                  0,
+                                  0x08,
+                                  0x7F,
+                                  0x04,
+                                  0x7F,
+                                  0x01,
+                                  static_cast<uint8_t>(value),
+                                  static_cast<uint8_t>(value >> 8)};
+  if (message != nullptr) {
+    command.push_back(static_cast<uint8_t>(strlen(message) + 2));
+    command.push_back(0x7E);
+    command.push_back(0x10);
+    command.insert(command.end(), message, message + strlen(message));
+  }
+  command[0] = static_cast<uint8_t>(command.size() - 2);
+  return command;
+}
+
+TEST_F(SendReceiveTest, FirmwareErrorReports) {
+  line_->line_state = 5;
+  Inject(FromBoard(ErrorReport(264, "busy")));
+  MillArgs args = Receiving(0);
+  EXPECT_EQ(VtxRcvProcessPkt(line_, &args), 2);
+  EXPECT_EQ(args.status, 4u);
+  EXPECT_EQ(args.line_status, 500u);
+  EXPECT_EQ(line_->line_state, 5u) << "264 keeps the line state";
+  EXPECT_STREQ(line_->error_message, "busy");
+
+  {
+    TraceCapture trace(0);
+    Inject(FromBoard(ErrorReport(255, nullptr)));
+    args = Receiving(0);
+    VtxRcvProcessPkt(line_, &args);
+    EXPECT_TRUE(trace.Contains("BUG CHECK: (no message)")) << "shown with a mask of 0";
+    EXPECT_EQ(line_->line_state, 0u);
+  }
+
+  Inject(FromBoard(ErrorReport(265, "gone")));
+  args = Receiving(0);
+  EXPECT_EQ(VtxRcvProcessPkt(line_, &args), 2);
+  EXPECT_EQ(args.status, 2u);
+  EXPECT_EQ(args.line_status, 35u);
+  EXPECT_EQ(line_->pending_hangup, 0u) << "265 withdraws the error interrupt";
+  EXPECT_STREQ(line_->error_message, "");
+}
+
+TEST_F(SendReceiveTest, NoHangupHoldsOnlyLowCodes) {
+  line_->pending_hangup = 11;
+  Inject(FromBoard(kResetDone));
+  MillArgs args = Receiving(0);
+  args.no_hangup = 1;
+  EXPECT_EQ(VtxRcvProcessPkt(line_, &args), 1);
+  EXPECT_EQ(line_->pending_hangup, 11u);
+  line_->pending_hangup = 505;
+  Inject(FromBoard(kResetDone));
+  args = Receiving(0);
+  args.no_hangup = 1;
+  EXPECT_EQ(VtxRcvProcessPkt(line_, &args), 2);
+  EXPECT_EQ(args.status, 4u);
+  EXPECT_EQ(args.line_status, 505u);
+}
+
+TEST_F(SendReceiveTest, AlertsStandOrAreCancelled) {
+  // HOST_CTRL EVENT ALERT with ALERT_VALUE 3, from the host controller.
+  const std::vector<uint8_t> alert = {0x06, 0x00, 0x08, 0x02, 0x03, 0x02, 0x00, 0x03};
+  auto packet = FromBoard(alert);
+  packet[7] = 0x8B;
+  Inject(packet);
+  MillArgs args = Receiving(0);
+  EXPECT_EQ(VtxRcvProcessPkt(line_, &args), 2);
+  EXPECT_EQ(args.status, 7u);
+  EXPECT_EQ(args.line_status, 3u);
+  EXPECT_NE(line_->reset_status & 0x00040000u, 0u);
+
+  line_->cmd_callback = [](VtxLine*, MillArgs* cmd) {
+    if (cmd->var_value == 3) cmd->facility = 0;
+    return 0;
+  };
+  Inject(packet);
+  args = Receiving(0);
+  EXPECT_EQ(VtxRcvProcessPkt(line_, &args), 1) << "cancelled by the callback";
+  line_->cmd_callback = nullptr;
+}
+
+TEST_F(SendReceiveTest, OversizedCommandIsRefusedBeforeTheDriver) {
+  std::vector<uint8_t> command(1025, 0);
+  MillArgs args{};
+  args.cmd_buf = command.data();
+  args.cmd_len = 1025;
+  const uint64_t sends = Requests(VTX_DRV_MSG_SEND);
+  EXPECT_EQ(MillSendCmd(line_, &args), 2);
+  EXPECT_EQ(args.line_status, 18u);
+  EXPECT_EQ(Requests(VTX_DRV_MSG_SEND), sends);
+}
+
+TEST_F(SendReceiveTest, ParseErrorDumpsThePacket) {
+  TraceCapture trace(0x8);
+  Inject({0x0C, 0x00, 0x20, 0xC0, 0x83, 0x81, 0x01, 0x81, 0x82, 0x82, 0x01, 0x09, 0x00, 0x08});
+  MillArgs args = Receiving(0);
+  EXPECT_EQ(VtxRcvProcessPkt(line_, &args), 2);
+  EXPECT_EQ(args.line_status, 21u);
+  EXPECT_TRUE(trace.Contains("Parse error, packet bytes follow"));
+  EXPECT_TRUE(trace.Contains("0C 00 20 C0 83 81 01 81 82 82 01 09 00 08 "));
+}
+
+TEST_F(SendReceiveTest, ModuleLossEndsTheWait) {
+  machine().ModuleDied(2);
+  MillArgs args = Receiving(1000);
+  EXPECT_EQ(VtxRcvProcessPkt(line_, &args), 2);
+  EXPECT_EQ(args.line_status, 19u) << "died";
+  EXPECT_NE(line_->reset_status & 0x04000000u, 0u);
+
+  machine().EccServerDied(2);
+  args = Receiving(1000);
+  TraceCapture trace(0x8);
+  EXPECT_EQ(VtxRcvProcessPkt(line_, &args), 2);
+  EXPECT_TRUE(trace.Contains("ECC server for module 2 has died."));
+}
+
+TEST_F(SendReceiveTest, ModuleRemovedWhileTheLineWaits) {
+  MillArgs args = Receiving(0xFFFFFFFF);
+  int result = 0;
+  std::thread waiter([&] { result = VtxRcvProcessPkt(line_, &args); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  machine().RemoveModule(2);
+  waiter.join();
+  EXPECT_EQ(result, 2);
+  EXPECT_EQ(args.status, 2u);
+  EXPECT_EQ(args.line_status, 27u);
+}
+
+}  // namespace

@@ -1,0 +1,40 @@
+// A simulated machine with one line attached to channel ordinal `unit` (module 2 by default).
+#pragma once
+
+#include <cstring>
+
+#include "api/line.h"
+#include "tests/support/simulated_board.h"
+
+namespace vtx::testing {
+
+class AttachedLineTest : public SimulatedBoardTest {
+ protected:
+  void SetUp() override {
+    SimulatedBoardTest::SetUp();
+    line_ = Attach(1);
+    ASSERT_NE(line_, nullptr);
+  }
+  void TearDown() override {
+    if (line_ != nullptr) Detach(line_);
+    SimulatedBoardTest::TearDown();
+  }
+  VtxLine* Attach(int32_t unit) {
+    VtxLineArgs args{};
+    args.unit = unit;
+    return VtxLineAttach(&args);
+  }
+  void Detach(VtxLine* line) {
+    VtxLineArgs args{};
+    EXPECT_EQ(VtxLineDetach(line, &args), 0);
+  }
+  // Queues raw bytes for the line as if its board had sent them.
+  void Inject(std::vector<uint8_t> bytes) {
+    ASSERT_TRUE(machine().InjectRaw(line_->own_addr, std::move(bytes)));
+  }
+  sim::Module& board() { return *machine().FindModule(2); }
+
+  VtxLine* line_ = nullptr;
+};
+
+}  // namespace vtx::testing
