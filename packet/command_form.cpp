@@ -1,6 +1,7 @@
 // Forming commands and packet headers.
 #include <cstring>
 
+#include "api/frame.h"
 #include "packet/address_mode.h"
 #include "packet/encoding.h"
 #include "packet/outcome.h"
@@ -8,7 +9,7 @@
 using vtx::packet::Fail;
 using vtx::packet::PutFixed;
 
-extern "C" int MillFormCmd(MillArgs* args, const MillTagItem* tags) {
+static int FormCmdWorker(MillArgs* args, const MillTagItem* tags) {
   if (args->cmd_buf == nullptr) return Fail(args, APIERR_BADPARAMETER);
   uint64_t body = 1;  // the verb
   switch (args->verb) {
@@ -50,7 +51,7 @@ extern "C" int MillFormCmd(MillArgs* args, const MillTagItem* tags) {
 }
 
 // In 7-bit mode every address is written as 4 bytes, bit 7 set in the first three.
-extern "C" int MillFormPktHeader(MillArgs* args) {
+static int FormPktHeaderWorker(MillArgs* args) {
   if (args->pkt_buf == nullptr) return Fail(args, APIERR_BADPARAMETER);
   const bool full_byte = vtx::FullByteAddressMode();
   uint8_t* out = args->pkt_buf;
@@ -80,15 +81,15 @@ int PutValue(MillArgs* args, Put put) {
 
 }  // namespace
 
-extern "C" int MillPutVarint(MillArgs* args) {
+static int PutVarintWorker(MillArgs* args) {
   return PutValue(args, vtx::packet::PutVarint);
 }
 
-extern "C" int MillPutVarint15(MillArgs* args) {
+static int PutVarint15Worker(MillArgs* args) {
   return PutValue(args, vtx::packet::PutVarint15);
 }
 
-extern "C" int MillPutFixed(MillArgs* args) {
+static int PutFixedWorker(MillArgs* args) {
   const uint32_t width = args->value_len;
   if (args->value_ptr == nullptr || (width != 1 && width != 2 && width != 4)) {
     return Fail(args, APIERR_BADPARAMETER);
@@ -97,3 +98,35 @@ extern "C" int MillPutFixed(MillArgs* args) {
   args->value_ptr += width;
   return static_cast<int>(width);
 }
+
+// The public entries pass through the call frame like every operation of the library.
+using vtx::api::Carry;
+using vtx::api::Family;
+using vtx::api::Framed;
+
+extern "C" {
+
+int MillFormCmd(MillArgs* args, const MillTagItem* tags) {
+  // The frame takes the record as the last argument.
+  return Framed<Family::kPacket, Carry::kOutput>(
+      +[](const MillTagItem* list, MillArgs* record) { return FormCmdWorker(record, list); }, tags,
+      args);
+}
+
+int MillFormPktHeader(MillArgs* args) {
+  return Framed<Family::kPacket, Carry::kOutput>(FormPktHeaderWorker, args);
+}
+
+int MillPutVarint(MillArgs* args) {
+  return Framed<Family::kPacket, Carry::kOutput>(PutVarintWorker, args);
+}
+
+int MillPutVarint15(MillArgs* args) {
+  return Framed<Family::kPacket, Carry::kOutput>(PutVarint15Worker, args);
+}
+
+int MillPutFixed(MillArgs* args) {
+  return Framed<Family::kPacket, Carry::kOutput>(PutFixedWorker, args);
+}
+
+}  // extern "C"

@@ -2,6 +2,7 @@
 // Every read is bounded by the command length (or the tag area, or the tag data) in args.
 #include <cstddef>
 
+#include "api/frame.h"
 #include "packet/encoding.h"
 #include "packet/outcome.h"
 
@@ -9,7 +10,7 @@ using vtx::packet::Fail;
 using vtx::packet::GetVarint;
 using vtx::packet::ParseError;
 
-extern "C" int MillParseCmd(MillArgs* args) {
+static int ParseCmdWorker(MillArgs* args) {
   static const char kItem[] = "command";
   const uint8_t* cmd = args->cmd_buf;
   if (cmd == nullptr) return Fail(args, APIERR_BADPARAMETER);
@@ -43,7 +44,7 @@ extern "C" int MillParseCmd(MillArgs* args) {
   return 1;
 }
 
-extern "C" int MillGetTag(MillArgs* args) {
+static int GetTagWorker(MillArgs* args) {
   static const char kItem[] = "getting tagged values";
   if (args->tags_left == 0) return 0;
   uint8_t* tag = args->tag_ptr;
@@ -104,7 +105,7 @@ uint32_t ValueError(MillArgs* args) {
 
 }  // namespace
 
-extern "C" int32_t MillGetTagInt(MillArgs* args) {
+static int32_t GetTagIntWorker(MillArgs* args) {
   const uint32_t type = args->tag_type;
   const uint32_t base = type & MILL_TYPE_BASE_MASK;
   uint32_t value = 0;
@@ -135,18 +136,18 @@ extern "C" int32_t MillGetTagInt(MillArgs* args) {
   return static_cast<int32_t>(value);
 }
 
-extern "C" uint32_t MillGetVarint(MillArgs* args) {
+static uint32_t GetVarintWorker(MillArgs* args) {
   uint32_t value = 0;
   return ReadValue(args, vtx::packet::GetVarint, value) ? value : ValueError(args);
 }
 
-extern "C" uint32_t MillGetVarint15(MillArgs* args) {
+static uint32_t GetVarint15Worker(MillArgs* args) {
   uint32_t value = 0;
   return ReadValue(args, vtx::packet::GetVarint15, value) ? value : ValueError(args);
 }
 
 // A fixed value is exactly value_len bytes; the width stays for the next read.
-extern "C" uint32_t MillGetFixed(MillArgs* args) {
+static uint32_t GetFixedWorker(MillArgs* args) {
   const uint32_t width = args->value_len;
   if (args->value_ptr == nullptr || (width != 1 && width != 2 && width != 4)) {
     Fail(args, APIERR_BADPARAMETER);
@@ -157,3 +158,36 @@ extern "C" uint32_t MillGetFixed(MillArgs* args) {
   args->value_used = width;
   return value;
 }
+
+// The public entries pass through the call frame like every operation of the library.
+using vtx::api::Carry;
+using vtx::api::Family;
+using vtx::api::Framed;
+
+extern "C" {
+
+int MillParseCmd(MillArgs* args) {
+  return Framed<Family::kPacket, Carry::kOutput>(ParseCmdWorker, args);
+}
+
+int MillGetTag(MillArgs* args) {
+  return Framed<Family::kPacket, Carry::kOutput>(GetTagWorker, args);
+}
+
+int32_t MillGetTagInt(MillArgs* args) {
+  return Framed<Family::kPacket, Carry::kOutput>(GetTagIntWorker, args);
+}
+
+uint32_t MillGetVarint(MillArgs* args) {
+  return Framed<Family::kPacket, Carry::kOutput>(GetVarintWorker, args);
+}
+
+uint32_t MillGetVarint15(MillArgs* args) {
+  return Framed<Family::kPacket, Carry::kOutput>(GetVarint15Worker, args);
+}
+
+uint32_t MillGetFixed(MillArgs* args) {
+  return Framed<Family::kPacket, Carry::kOutput>(GetFixedWorker, args);
+}
+
+}  // extern "C"

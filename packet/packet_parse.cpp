@@ -2,6 +2,7 @@
 // given (pkt_buf, pkt_len) bound everything; the header's own length field is not trusted.
 #include <cstddef>
 
+#include "api/frame.h"
 #include "packet/address_mode.h"
 #include "packet/encoding.h"
 #include "packet/outcome.h"
@@ -57,7 +58,7 @@ uint32_t PacketFacility(const MillArgs* args) {
 using vtx::packet::Fail;
 using vtx::packet::ParseError;
 
-extern "C" int MillGetPktHeader(MillArgs* args) {
+static int GetPktHeaderWorker(MillArgs* args) {
   if (args->pkt_buf == nullptr) return Fail(args, APIERR_BADPARAMETER);
   const size_t used = vtx::packet::ReadHeader(args);
   if (used == 0) return ParseError(args, "packet header");
@@ -67,7 +68,7 @@ extern "C" int MillGetPktHeader(MillArgs* args) {
 }
 
 // After the header, pkt_buf and pkt_len describe the bytes of the commands.
-extern "C" int MillGetCmd(MillArgs* args) {
+static int GetCmdWorker(MillArgs* args) {
   static const char kItem[] = "getting command from packet";
   if (args->pkt_buf == nullptr) return Fail(args, APIERR_BADPARAMETER);
   size_t next;
@@ -96,3 +97,20 @@ extern "C" int MillGetCmd(MillArgs* args) {
   args->cmd_len = length + 2;
   return 1;
 }
+
+// The public entries pass through the call frame like every operation of the library.
+using vtx::api::Carry;
+using vtx::api::Family;
+using vtx::api::Framed;
+
+extern "C" {
+
+int MillGetPktHeader(MillArgs* args) {
+  return Framed<Family::kPacket, Carry::kOutput>(GetPktHeaderWorker, args);
+}
+
+int MillGetCmd(MillArgs* args) {
+  return Framed<Family::kPacket, Carry::kOutput>(GetCmdWorker, args);
+}
+
+}  // extern "C"

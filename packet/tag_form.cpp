@@ -4,6 +4,7 @@
 #include <cstdarg>
 #include <cstring>
 
+#include "api/frame.h"
 #include "packet/encoding.h"
 #include "packet/outcome.h"
 
@@ -81,7 +82,7 @@ int AppendTags(MillArgs* args, Next next) {
 
 using vtx::packet::Fail;
 
-extern "C" int MillFormTag(MillArgs* args) {
+static int FormTagWorker(MillArgs* args) {
   if (args->tag_ptr == nullptr) return Fail(args, APIERR_BADPARAMETER);
   vtx::packet::TagPlan plan;
   if (PlanTag(args, plan) < 0) return -1;
@@ -89,7 +90,7 @@ extern "C" int MillFormTag(MillArgs* args) {
   return static_cast<int>(plan.total);
 }
 
-extern "C" int MillFormAddTag(MillArgs* args) {
+static int FormAddTagWorker(MillArgs* args) {
   if (args->cmd_buf == nullptr || args->cmd_len < 2) return Fail(args, APIERR_BADPARAMETER);
   vtx::packet::TagPlan plan;
   if (PlanTag(args, plan) < 0) return -1;
@@ -104,7 +105,7 @@ extern "C" int MillFormAddTag(MillArgs* args) {
   return static_cast<int>(args->cmd_len);
 }
 
-extern "C" int MillFormTagList(MillArgs* args) {
+static int FormTagListWorker(MillArgs* args) {
   return vtx::packet::AppendTags(args, [args](MillTagItem& item) {
     if (args->tag_list == nullptr) return false;
     item = *args->tag_list;
@@ -127,3 +128,24 @@ extern "C" int MillFormTagListArgs(MillArgs* args, ...) {
   va_end(list);
   return result;
 }
+
+// The public entries pass through the call frame like every operation of the library.
+using vtx::api::Carry;
+using vtx::api::Family;
+using vtx::api::Framed;
+
+extern "C" {
+
+int MillFormTag(MillArgs* args) {
+  return Framed<Family::kPacket, Carry::kOutput>(FormTagWorker, args);
+}
+
+int MillFormAddTag(MillArgs* args) {
+  return Framed<Family::kPacket, Carry::kOutput>(FormAddTagWorker, args);
+}
+
+int MillFormTagList(MillArgs* args) {
+  return Framed<Family::kPacket, Carry::kOutput>(FormTagListWorker, args);
+}
+
+}  // extern "C"
