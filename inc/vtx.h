@@ -411,7 +411,7 @@ typedef struct VtxDrvModuleInfoBlock {
 /* MODULE_CONFIG_SPECS. */
 typedef struct VtxDrvConfigSpecsBlock {
   uint32_t mod_num;   /* in */
-  uint32_t result;    /* out: 0 when the specification exists */
+  uint32_t result;    /* out: 0 when the configuration spec exists */
   uint32_t spec_num;  /* in */
   uint32_t value;     /* out */
   char desc[52];      /* out: terminated */
@@ -551,7 +551,7 @@ typedef struct VtxModuleArgs {
 } VtxModuleArgs;
 
 int VtxModuleInfo(VtxLine* line, VtxModuleInfoArgs* args);
-/* Returns 1 found, 0 no such specification, -1 failure. */
+/* Returns 1 found, 0 no such configuration spec, -1 failure. */
 int VtxModuleConfigSpecsGet(VtxLine* line, VtxModuleArgs* args);
 int VtxCheckAddress(VtxLine* line, VtxModuleArgs* args);
 int VtxCheckFacility(VtxLine* line, VtxModuleArgs* args);
