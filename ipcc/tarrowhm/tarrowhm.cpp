@@ -229,6 +229,6 @@ CIPI_EXPORT int32_t CIPI_GetStats(char* buffer, int32_t size) {
   if (!buffer || size <= 0) return -1;
   Library& lib = State();
   std::lock_guard<std::mutex> lock(lib.mutex);
-  return std::snprintf(buffer, static_cast<size_t>(size), "open=%d queued=%zu",
-                       lib.open ? 1 : 0, lib.events.size());
+  return std::snprintf(buffer, static_cast<size_t>(size), "open=%d queued=%zu", lib.open ? 1 : 0,
+                       lib.events.size());
 }
