@@ -25,12 +25,19 @@ void EndWalk(VtxLine* line, VtxTelephArgs* args, uint32_t reset_flag) {
   line->reset_status |= reset_flag;
 }
 
-int NextTag(WalkContext* walk, uint32_t id) {
+Step NextDescription(VtxLine* line, VtxTelephArgs* args, uint32_t id, packet::Tag& desc) {
+  MillArgs& answer = Walk(args)->args;
   for (;;) {
-    const int step = MillGetTag(&walk->args);
-    if (step <= 0) return step;
-    if (walk->args.tag_id == id) return 1;
+    const int step = MillGetTag(&answer);
+    if (step == 0) return Step::kEnd;
+    if (step < 0) return Step::kUnreadable;
+    if (answer.tag_id == id) break;
   }
+  desc = packet::Tag{answer.tag_id, answer.tag_type, answer.tag_data_ptr, answer.tag_data_len};
+  if (desc.IsList()) return Step::kDescription;
+  SetResult(reinterpret_cast<VtxResult*>(args), CV_STATUS_ERROR, APIERR_INVALID_BOARD_PARAM);
+  EndWalk(line, args, kResetTelephony);
+  return Step::kRefused;
 }
 
 }  // namespace vtx::teleph

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "packet/command_reader.h"
 #include "vtx.h"
 
 namespace vtx::teleph {
@@ -24,8 +25,12 @@ WalkContext* NewWalk(VtxLine* line, VtxTelephArgs* args);
 // Frees the context and clears the pointer; `reset_flag` goes into the line's reset status.
 void EndWalk(VtxLine* line, VtxTelephArgs* args, uint32_t reset_flag = 0);
 
-// Steps to the next top-level tag `id` of the answer: 1 found (its data in the context's
-// tag_data_ptr and tag_data_len), 0 at the end, -1 when the tags cannot be read.
-int NextTag(WalkContext* walk, uint32_t id);
+enum class Step { kDescription, kEnd, kUnreadable, kRefused };
+
+// Steps to the next top-level description tag `id` of the answer: kDescription with the tag in
+// `desc`; kEnd when no tag is left; kUnreadable when the tags cannot be read; kRefused when the
+// description is not a List tag (`status` 2, `line_status` 25, the walk ended with the reset
+// status bit of the telephony lists).
+Step NextDescription(VtxLine* line, VtxTelephArgs* args, uint32_t id, packet::Tag& desc);
 
 }  // namespace vtx::teleph

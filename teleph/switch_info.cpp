@@ -78,15 +78,9 @@ int CallSWGetInfo(VtxLine* line, VtxTelephArgs* args) {
   }
   WalkContext* walk = Walk(args);
   int last_found = 0;
-  int step;
-  while ((step = NextTag(walk, CALL_SW_PORT_DESC_VAR)) == 1) {
-    packet::Tag desc{walk->args.tag_id, walk->args.tag_type, walk->args.tag_data_ptr,
-                     walk->args.tag_data_len};
-    if (!desc.IsList()) {
-      SetResult(result, CV_STATUS_ERROR, APIERR_INVALID_BOARD_PARAM);
-      EndWalk(line, args, kResetTelephony);
-      return -1;
-    }
+  Step step;
+  packet::Tag desc;
+  while ((step = NextDescription(line, args, CALL_SW_PORT_DESC_VAR, desc)) == Step::kDescription) {
     bool failed = false;
     last_found = ReadPortDesc(desc, args, failed);
     if (last_found >= kPortMembers) return 1;
@@ -96,8 +90,9 @@ int CallSWGetInfo(VtxLine* line, VtxTelephArgs* args) {
       return -1;
     }
   }
+  if (step == Step::kRefused) return -1;
   CopyResult(result, walk->args);
-  if (step < 0) {
+  if (step == Step::kUnreadable) {
     EndWalk(line, args, kResetTelephony);
     return -1;
   }

@@ -42,15 +42,10 @@ int TelephGetInfo(VtxLine* line, VtxTelephArgs* args) {
   const bool received_now = Walk(args) == nullptr;
   if (received_now && !StartHardwareWalk(line, args)) return -1;
   WalkContext* walk = Walk(args);
-  int step;
-  while ((step = NextTag(walk, TELE_CTRL_HARDWARE_DESC_VAR)) == 1) {
-    packet::Tag desc{walk->args.tag_id, walk->args.tag_type, walk->args.tag_data_ptr,
-                     walk->args.tag_data_len};
-    if (!desc.IsList()) {
-      SetResult(result, CV_STATUS_ERROR, APIERR_INVALID_BOARD_PARAM);
-      EndWalk(line, args, kResetTelephony);
-      return -1;
-    }
+  Step step;
+  packet::Tag desc;
+  while ((step = NextDescription(line, args, TELE_CTRL_HARDWARE_DESC_VAR, desc)) ==
+         Step::kDescription) {
     int found = 0;
     packet::TagReader members = desc.Members();
     packet::Tag member;
@@ -80,9 +75,10 @@ int TelephGetInfo(VtxLine* line, VtxTelephArgs* args) {
       return -1;
     }
   }
+  if (step == Step::kRefused) return -1;
   CopyResult(result, walk->args);
   EndWalk(line, args);
-  if (step < 0) return -1;
+  if (step == Step::kUnreadable) return -1;
   if (received_now) {
     trace::Message(line, trace::kLevelInfo, "Hardware telephony response contained no port info.");
   }

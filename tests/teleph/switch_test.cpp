@@ -75,6 +75,13 @@ TEST_F(SwitchTest, HardwareDescriptionWithOneMemberIsSkipped) {
   EXPECT_EQ(VtxTelephGetInfo(line_, &args), 0);
   EXPECT_EQ(args.status, 0u);
   EXPECT_TRUE(trace.Contains("Hardware telephony response contained no port info."));
+
+  Answer(MILL_FACILITY_TELE_CTRL, TELE_CTRL_RESOURCE_LIST_REQUEST, TELE_CTRL_HARDWARE_LIST_EVENT,
+         {Int(TELE_CTRL_HARDWARE_DESC_VAR, 3)});
+  EXPECT_EQ(VtxTelephGetInfo(line_, &args), -1);
+  EXPECT_EQ(args.line_status, 25u);
+  EXPECT_EQ(args.iter_context, nullptr);
+  EXPECT_NE(line_->reset_status & kResetTelephony, 0u);
 }
 
 TEST_F(SwitchTest, PortUnitSixtyIsRefused) {
