@@ -68,4 +68,13 @@ struct VtxLine {
   // The fax parameters a T30_CONTINUE answer to a page holdup carries.
   uint8_t fax_can_xmit = 0, fax_can_rcv = 0, fax_page_res = 0, fax_page_width = 0;
   uint32_t fax_page_type = 0;
+
+  // ---- Telephony information and call switching ----
+  // Capability set, 96 bits: bit n is bit (n mod 8) of byte n div 8; the final configuration
+  // fills it and the operations that need a capability test single bits.
+  uint8_t capabilities[12] = {};
+  // The port-type word of each telephony port by port unit, filled by VtxTelephGetInfo.
+  static constexpr uint32_t kPortTypeUnits = 60;
+  uint32_t port_types[kPortTypeUnits] = {};
+  // ---- End of telephony information and call switching ----
 };

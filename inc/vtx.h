@@ -179,6 +179,19 @@ typedef struct VtxRtpOptions {
   uint8_t reserved[116];
 } VtxRtpOptions;
 
+/* The addresses of the source side of an IP connection as the connection query reports them:
+ * the UDPTL addresses with their RTCP addresses, then the RTP options' four addresses. */
+typedef struct VtxSrcIpAddrs {
+  VtxSockAddr remoteAddr;
+  VtxSockAddr localAddr;
+  VtxSockAddr remoteRTCPAddr; /* of the UDPTL options */
+  VtxSockAddr localRTCPAddr;  /* of the UDPTL options */
+  VtxSockAddr remoteRTPAddr;
+  VtxSockAddr localRTPAddr;
+  VtxSockAddr rtpRemoteRTCPAddr; /* of the RTP options */
+  VtxSockAddr rtpLocalRTCPAddr;  /* of the RTP options */
+} VtxSrcIpAddrs;
+
 /* The same options as version 4.9 laid them out. */
 typedef struct VtxUdptlOptions49 {
   VtxSockAddr remoteAddr;
@@ -209,7 +222,10 @@ typedef struct VtxRtpOptions49 {
   uint32_t conn_mode;                                                          \
   void* iter_context; /* null before the first call of a port list walk */     \
   uint32_t async_lp;  /* 0: these operations are synchronous */                \
-  uint8_t reserved[172]
+  uint32_t src_port_type;  /* out: VtxCallSWGetConns */                        \
+  uint32_t dest_port_type; /* out: VtxCallSWGetConns */                        \
+  VtxSrcIpAddrs src_ip;    /* out: VtxCallSWGetConns, an IP source side */     \
+  uint8_t reserved[36]
 
 /* Argument of the telephony and switching operations. */
 typedef struct VtxTelephArgs {
@@ -743,6 +759,61 @@ int32_t MillGetTagInt(MillArgs* args);
 uint32_t MillGetVarint(MillArgs* args);
 uint32_t MillGetVarint15(MillArgs* args);
 uint32_t MillGetFixed(MillArgs* args);
+
+/* ---- Telephony information, call switching and network configuration ---- */
+
+/* Port classes of the switching requests: IP sides, T.38 over UDPTL and RTP. */
+#define VTX_PORT_CLASS_UDPTL 12
+#define VTX_PORT_CLASS_RTP 19
+#define VTX_CONN_MODE_NO_T38 0x80u /* with it, no T.38 parameters are checked or sent */
+
+/* Walk the module's telephony hardware list (VtxTelephGetInfo: `src_port_unit`, `port_type`)
+ * or its switch resource list (VtxCallSWGetInfo), one port per call: 1 a port reported, 0 the
+ * end, -1 failure. `iter_context` is null before the first call and left alone afterwards. */
+int VtxTelephGetInfo(VtxLine* line, VtxTelephArgs* args);
+int VtxCallSWGetInfo(VtxLine* line, VtxTelephArgs* args);
+/* Connect a source to a destination time slot (VtxCallSWConnect) or a channel to an IP port
+ * (VtxCallSWConnectIP, which returns the assigned addresses in the record): 0, a positive
+ * firmware result code, or -1. */
+int VtxCallSWConnect(VtxLine* line, VtxTelephArgs* args);
+int VtxCallSWConnectIP(VtxLine* line, VtxTelephArgs* args);
+int VtxCallSWClearConns(VtxLine* line, VtxTelephArgs* args);
+/* The module's connections one per call: 1 reported, 0 the end, -1 failure. `iter_context`
+ * holds the number of the connection last reported (0 before the first call). */
+int VtxCallSWGetConns(VtxLine* line, VtxTelephArgs* args);
+
+/* A socket address as the network configuration carries it. */
+typedef struct VtxNetAddr {
+  uint16_t sin_fam; /* 2 */
+  uint16_t sin_port;
+  uint8_t sin_addr[4];
+  uint8_t sin_zero[8];
+} VtxNetAddr;
+
+/* Argument of VtxNetworkConfigSet, VtxNetworkConfigGet and VtxNetworkConfigSave. */
+typedef struct VtxNetworkArgs {
+  uint32_t status, line_status; /* out */
+  uint32_t unit;                /* in: interface number from 1 (counted down by the call) */
+  uint32_t ARPflush;
+  uint32_t set_localAddr;
+  VtxNetAddr localAddr;
+  uint32_t set_localNetmask;
+  VtxNetAddr localNetmask;
+  uint32_t set_gateway1;
+  VtxNetAddr gateway1;
+  uint32_t set_speed, speed;             /* 0, 1 or 2 */
+  uint32_t set_duplex, duplex;           /* 1 or 2 */
+  uint32_t set_flowControl, flowControl; /* 0 to 3 */
+  uint32_t set_ARPTimeout, ARPTimeout;   /* milliseconds */
+  uint8_t MAC[6];                        /* out: VtxNetworkConfigGet */
+} VtxNetworkArgs;
+
+/* Set: 0, a positive result code, -1. Get: 1 a setting reported, 0 none, -1. Save: as Set. */
+int VtxNetworkConfigSet(VtxLine* line, VtxNetworkArgs* args);
+int VtxNetworkConfigGet(VtxLine* line, VtxNetworkArgs* args);
+int VtxNetworkConfigSave(VtxLine* line, VtxNetworkArgs* args);
+
+/* ---- End of telephony information, call switching and network configuration ---- */
 
 /* ---- Trace control ---- */
 

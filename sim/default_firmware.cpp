@@ -2,6 +2,8 @@
 
 #include "common.h"
 #include "sim/module.h"
+#include "sim/network_firmware.h"
+#include "sim/switch_firmware.h"
 #include "vtx.h"
 
 namespace sim {
@@ -21,6 +23,10 @@ void InstallDefaultFirmware(Module& module) {
     }
     answer.Packet().Event(COMMON_GET_RSP_EVENT, std::move(values));
   });
+  // ---- Telephony hardware, switch and network ----
+  InstallSwitchFirmware(module);
+  InstallNetworkFirmware(module);
+  // ---- End of telephony hardware, switch and network ----
 }
 
 }  // namespace sim

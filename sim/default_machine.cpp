@@ -46,6 +46,7 @@ void MakeBoard(Module& module, const char* name, uint32_t channels, uint32_t ord
   for (uint8_t facility : kBoardFacilities) module.facilities().insert(facility);
   module.config_specs()[0] = ConfigSpec{channels, "Number of channels"};
   module.config_specs()[1] = ConfigSpec{1, "Telephony interface enabled"};
+  module.telephony() = DefaultTelephony(module.number(), channels);
 }
 
 void BuildDefaultMachine(Machine& machine) {

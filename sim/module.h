@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "sim/firmware.h"
+#include "sim/telephony.h"
 #include "vtx.h"
 
 namespace sim {
@@ -47,6 +48,11 @@ class Module {
   // variable never set reads as a Long 0).
   std::map<std::pair<uint32_t, uint32_t>, FwTag>& variables() { return variables_; }
 
+  // ---- Telephony hardware, switch and network ----
+  // Filled by MakeBoard and the machine file; the switch and network firmware keep it.
+  Telephony& telephony() { return telephony_; }
+  // ---- End of telephony hardware, switch and network ----
+
   // Every command the module received, in order (safe to read while the machine runs).
   std::vector<FwCommand> CommandLog() const;
   void ClearCommandLog();
@@ -68,6 +74,7 @@ class Module {
   std::set<uint8_t> facilities_;
   std::map<uint32_t, ConfigSpec> config_specs_;
   FirmwareTable firmware_;
+  Telephony telephony_;
   std::map<std::pair<uint32_t, uint32_t>, FwTag> variables_;
   mutable std::mutex log_lock_;
   std::vector<FwCommand> log_;

@@ -1,0 +1,25 @@
+#include "sim/list_tag.h"
+
+#include "vtx.h"
+
+namespace sim {
+
+FwTag ListTag(uint32_t id, const std::vector<FwTag>& members) {
+  std::vector<uint8_t> data;
+  for (const FwTag& member : members) {
+    // A member's length varint, id and type take at most 9 bytes before its data.
+    std::vector<uint8_t> formed(member.data.size() + 9);
+    MillArgs args{};
+    args.verb = MILL_VERB_EVENT;
+    args.tag_id = member.id;
+    args.tag_type = member.type;
+    args.tag_data_len = static_cast<uint32_t>(member.data.size());
+    args.tag_data_ptr = const_cast<uint8_t*>(member.data.data());
+    args.tag_ptr = formed.data();
+    if (MillFormTag(&args) < 0) continue;
+    data.insert(data.end(), formed.begin(), formed.begin() + args.tag_len);
+  }
+  return FwTag::Bytes(id, MILL_TYPE_LIST, std::move(data));
+}
+
+}  // namespace sim

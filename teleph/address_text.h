@@ -1,0 +1,22 @@
+// The trace forms of the IP descriptions of a connection.
+#pragma once
+
+#include <cstddef>
+
+#include "vtx.h"
+
+namespace vtx::teleph {
+
+// Text buffers large enough for any of the forms below.
+constexpr size_t kAddressTextSize = 768;
+
+// "destOptions.UDPTLopts=(remoteAddr=(...),localAddr=(...)" from the two addresses.
+void UdptlText(const VtxSockAddr& remote, const VtxSockAddr& local, char* out, size_t size);
+// "destOptions.RTPopts=(remoteRTPAddr=(...),localRTPAddr=(...),remoteRTCPAddr=(...),
+// localRTCPAddr=(...)))" from the four addresses.
+void RtpText(const VtxSockAddr& remote_rtp, const VtxSockAddr& local_rtp,
+             const VtxSockAddr& remote_rtcp, const VtxSockAddr& local_rtcp, char* out, size_t size);
+// The destination description of the record in the form of its class (12 UDPTL, else RTP).
+void DestinationText(const VtxTelephArgs& args, char* out, size_t size);
+
+}  // namespace vtx::teleph

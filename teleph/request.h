@@ -1,0 +1,54 @@
+// What the telephony, switching and network operations share: the capability and asynchronous
+// checks at their start, the request they send to the module itself, the wait for its answer
+// and the drain of the rest of the answer's packet, and the report of a refusal.
+#pragma once
+
+#include <cstdint>
+
+#include "vtx.h"
+
+namespace vtx::teleph {
+
+constexpr uint32_t kCapCallSwitch = 87;           // the module's CALL_SW facility answered
+constexpr uint32_t kCapNetwork = 70;              // the module takes network settings
+constexpr uint32_t kResetTelephony = 0x01000000;  // a telephony list could not be read
+
+bool HasCapability(const VtxLine* line, uint32_t capability);
+
+// Writes the result words of `from` into `to`.
+inline void CopyResult(VtxResult* to, const MillArgs& from) {
+  to->status = from.status;
+  to->line_status = from.line_status;
+}
+inline void SetResult(VtxResult* to, uint32_t status, uint32_t line_status) {
+  to->status = status;
+  to->line_status = line_status;
+}
+
+// The common start of the switching operations: synchronous only (29), capability 87 (3).
+// False with the result words set.
+bool SwitchingAllowed(VtxLine* line, uint32_t async_lp, VtxResult* result);
+
+// Forms and sends a REQUEST with `tags` (may be null) to the module itself (byte 1 of the
+// address 1), without waiting for input: true when sent, else false with the result words.
+bool SendRequest(VtxLine* line, uint32_t facility, uint32_t code, const MillTagItem* tags,
+                 VtxResult* result);
+
+// Prepares `wait` (cleared) for the EVENT `code` of `facility`, without draining, and waits
+// `timeout` ms: 1 matched, 0 timed out, -1 error; the packet goes to `buffer` when given.
+int WaitEvent(VtxLine* line, MillArgs* wait, uint32_t facility, uint32_t code, uint32_t timeout,
+              uint8_t* buffer = nullptr, uint32_t size = 0);
+
+// Reads what is left of the answer's packet without waiting. False (result words copied) when
+// that ended other than by running out of input.
+bool DrainRest(VtxLine* line, MillArgs* wait, VtxResult* result);
+
+// The module refused: "<format with code>" at the error level, `status` 2, `line_status` 26, and
+// the line keeps the refused family's class and the code for the status texts.
+void FirmwareRefused(VtxLine* line, VtxResult* result, uint32_t error_class, uint32_t code,
+                     const char* format);
+
+// The integer of the first top-level tag `id` of the current command of `wait`, or 0.
+uint32_t CommandTagInt(const MillArgs& wait, uint32_t id);
+
+}  // namespace vtx::teleph
