@@ -2,6 +2,7 @@
 
 #include "common.h"
 #include "sim/module.h"
+#include "sim/reset_firmware.h"
 #include "vtx.h"
 
 namespace sim {
@@ -21,6 +22,9 @@ void InstallDefaultFirmware(Module& module) {
     }
     answer.Packet().Event(COMMON_GET_RSP_EVENT, std::move(values));
   });
+  // ---- Line reset and feature information ----
+  InstallResetFirmware(module);
+  // ---- End of line reset and feature information ----
 }
 
 }  // namespace sim
