@@ -34,21 +34,21 @@ class FeatureQueryTest : public AttachedLineTest {
 TEST_F(FeatureQueryTest, EnumeratesOneFeaturePerCallAndStartsOverAfterTheEnd) {
   Features({"FAX#T", "PORTS=4", "NAME$abc"});
   VtxFeatureArgs f = Query();
-  EXPECT_EQ(f.status, 0u);
+  EXPECT_EQ(+f.status, 0u);
   EXPECT_STREQ(f.key, "FAX");
-  EXPECT_EQ(f.type, VTX_FEATURE_BOOLEAN);
-  EXPECT_EQ(f.value_int, 1);
+  EXPECT_EQ(+f.type, VTX_FEATURE_BOOLEAN);
+  EXPECT_EQ(+f.value_int, 1);
   f = Query();
   EXPECT_STREQ(f.key, "PORTS");
-  EXPECT_EQ(f.type, VTX_FEATURE_INTEGER);
-  EXPECT_EQ(f.value_int, 4);
+  EXPECT_EQ(+f.type, VTX_FEATURE_INTEGER);
+  EXPECT_EQ(+f.value_int, 4);
   f = Query();
   EXPECT_STREQ(f.key, "NAME");
-  EXPECT_EQ(f.type, VTX_FEATURE_TEXT);
+  EXPECT_EQ(+f.type, VTX_FEATURE_TEXT);
   EXPECT_STREQ(f.output_value_string, "abc");
   EXPECT_EQ(line_->op_in_progress, kOpFeatureList);
   f = Query();
-  EXPECT_EQ(f.status, 0u);
+  EXPECT_EQ(+f.status, 0u);
   EXPECT_STREQ(f.key, "");
   EXPECT_EQ(line_->op_in_progress, 0u);
   EXPECT_EQ(Queries(), 1u);
@@ -61,21 +61,21 @@ TEST_F(FeatureQueryTest, ValuesAndMalformedTexts) {
   Features({"X#Q", "Off#F", "Neg= -12", "#T", "AB?1", "MY_KEY#T"});
   TraceCapture trace;
   VtxFeatureArgs f = Query();
-  EXPECT_EQ(f.value_int, 1);  // anything but 'F' is true
-  EXPECT_EQ(Query().value_int, 0);
-  EXPECT_EQ(Query().value_int, -12);
+  EXPECT_EQ(+f.value_int, 1);  // anything but 'F' is true
+  EXPECT_EQ(+Query().value_int, 0);
+  EXPECT_EQ(+Query().value_int, -12);
   f = Query();
-  EXPECT_EQ(f.status, static_cast<uint32_t>(CV_STATUS_ERROR));
-  EXPECT_EQ(f.line_status, static_cast<uint32_t>(APIERR_INVALID_BOARD_PARAM));
+  EXPECT_EQ(+f.status, static_cast<uint32_t>(CV_STATUS_ERROR));
+  EXPECT_EQ(+f.line_status, static_cast<uint32_t>(APIERR_INVALID_BOARD_PARAM));
   EXPECT_TRUE(trace.Contains("Feature error, key name not found"));
   // A failure leaves the enumeration under way: the next call reads the next feature.
   f = Query();
-  EXPECT_EQ(f.line_status, static_cast<uint32_t>(APIERR_INVALID_BOARD_PARAM));
+  EXPECT_EQ(+f.line_status, static_cast<uint32_t>(APIERR_INVALID_BOARD_PARAM));
   EXPECT_TRUE(trace.Contains("Feature error, key AB unknown type 63"));
   f = Query();
   EXPECT_STREQ(f.key, "MY");
-  EXPECT_EQ(f.type, '_');
-  EXPECT_EQ(f.line_status, static_cast<uint32_t>(APIERR_INVALID_BOARD_PARAM));
+  EXPECT_EQ(+f.type, '_');
+  EXPECT_EQ(+f.line_status, static_cast<uint32_t>(APIERR_INVALID_BOARD_PARAM));
   EXPECT_EQ(Queries(), 1u);
   EXPECT_TRUE(trace.Contains("Feature: X = T"));
   EXPECT_TRUE(trace.Contains("Feature: Neg = -12"));
@@ -84,14 +84,14 @@ TEST_F(FeatureQueryTest, ValuesAndMalformedTexts) {
 TEST_F(FeatureQueryTest, WithoutTheCapabilityNothingIsSent) {
   Features({"FAX#T"}, 0);
   VtxFeatureArgs f = Query();
-  EXPECT_EQ(f.status, static_cast<uint32_t>(CV_STATUS_ERROR));
-  EXPECT_EQ(f.line_status, static_cast<uint32_t>(APIERR_BOARDCAPABILITY));
+  EXPECT_EQ(+f.status, static_cast<uint32_t>(CV_STATUS_ERROR));
+  EXPECT_EQ(+f.line_status, static_cast<uint32_t>(APIERR_BOARDCAPABILITY));
   EXPECT_TRUE(board().CommandLog().empty());
 
   VtxFeatureArgs nested{};
   nested.async_lp = 1;
   VtxFeatureSetQuery(line_, &nested);
-  EXPECT_EQ(nested.line_status, static_cast<uint32_t>(APIERR_ASYNC_LP_ERR));
+  EXPECT_EQ(+nested.line_status, static_cast<uint32_t>(APIERR_ASYNC_LP_ERR));
 }
 
 }  // namespace
