@@ -70,11 +70,30 @@ struct VtxLine {
   uint32_t fax_page_type = 0;
 
   // ---- Telephony information and call switching ----
-  // Capability set, 96 bits: bit n is bit (n mod 8) of byte n div 8; the final configuration
-  // fills it and the operations that need a capability test single bits.
-  uint8_t capabilities[12] = {};
   // The port-type word of each telephony port by port unit, filled by VtxTelephGetInfo.
   static constexpr uint32_t kPortTypeUnits = 60;
   uint32_t port_types[kPortTypeUnits] = {};
   // ---- End of telephony information and call switching ----
+  // ---- Line reset and feature information ----
+  FirmwareVersion boot_rom_ver{};           // from CHANNEL_RESET_DONE, or the module information
+  FirmwareVersion control_proc_ver{};       // from CHANNEL_RESET_DONE
+  FirmwareVersion dsp_ver[VTX_MAX_DSPS]{};  // by DSP slot
+  int32_t dsp_count = 0;                    // 0 to VTX_MAX_DSPS
+  uint8_t capabilities[12] = {};            // capability n is bit n % 8 of byte n / 8
+  uint32_t op_in_progress = 0;              // a multi-packet operation under way (kOpFeatureList)
+  // ---- End of line reset and feature information ----
 };
+
+namespace vtx {
+
+constexpr uint32_t kOpFeatureList = 2;     // op_in_progress: a feature enumeration
+constexpr uint32_t kCapFeatureQuery = 82;  // the firmware answers feature queries
+
+inline bool HasCapability(const VtxLine* line, uint32_t n) {
+  return n < 96 && (line->capabilities[n / 8] & (1u << (n % 8))) != 0;
+}
+inline void SetCapability(VtxLine* line, uint32_t n) {
+  if (n < 96) line->capabilities[n / 8] |= static_cast<uint8_t>(1u << (n % 8));
+}
+
+}  // namespace vtx

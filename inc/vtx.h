@@ -815,6 +815,47 @@ int VtxNetworkConfigSave(VtxLine* line, VtxNetworkArgs* args);
 
 /* ---- End of telephony information, call switching and network configuration ---- */
 
+/* ---- Line reset and feature information ---- */
+
+/* A firmware version report, kept per line for the boot ROM, the control processor and each DSP. */
+#pragma pack(push, 1)
+typedef struct FirmwareVersion {
+  uint8_t major, middle, minor, build;
+  uint16_t auto_num;
+  char date[20];
+  char comment[50];
+} FirmwareVersion;
+#pragma pack(pop)
+
+#define VTX_MAX_DSPS 40
+
+/* Resets the firmware channel of the line, reads its version reports and configures the line
+ * from `config_file_name`; `reset_status` out. Returns 0, or -1 with the result words set. */
+int VtxLineReset(VtxLine* line, VtxLineArgs* args);
+
+/* Feature value types: the type character of the firmware's feature text. */
+#define VTX_FEATURE_BOOLEAN 35 /* '#' */
+#define VTX_FEATURE_TEXT 36    /* '$' */
+#define VTX_FEATURE_INTEGER 61 /* '=' */
+
+#pragma pack(push, 1)
+/* Argument of VtxFeatureSetQuery. */
+typedef struct VtxFeatureArgs {
+  uint32_t status, line_status;     /* out */
+  uint8_t reserved[12];             /* neither read nor written */
+  char key[9];                      /* out: at most 8 characters; empty at the end of the list */
+  int32_t type;                     /* out: VTX_FEATURE_ */
+  int32_t value_int;                /* out: boolean (0 or 1) or integer value */
+  char output_value_string[128];    /* out: text value */
+  uint32_t async_lp;                /* in: must be 0 */
+} VtxFeatureArgs;
+#pragma pack(pop)
+
+/* One feature of the line's module per call, starting over once the empty key was returned. */
+void VtxFeatureSetQuery(VtxLine* line, VtxFeatureArgs* args);
+
+/* ---- End of line reset and feature information ---- */
+
 /* ---- Trace control ---- */
 
 /* Trace level bits: a message at level N is written when the level mask AND N is non-zero. */

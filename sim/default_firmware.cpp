@@ -4,6 +4,7 @@
 #include "sim/module.h"
 #include "sim/network_firmware.h"
 #include "sim/switch_firmware.h"
+#include "sim/reset_firmware.h"
 #include "vtx.h"
 
 namespace sim {
@@ -27,6 +28,9 @@ void InstallDefaultFirmware(Module& module) {
   InstallSwitchFirmware(module);
   InstallNetworkFirmware(module);
   // ---- End of telephony hardware, switch and network ----
+  // ---- Line reset and feature information ----
+  InstallResetFirmware(module);
+  // ---- End of line reset and feature information ----
 }
 
 }  // namespace sim

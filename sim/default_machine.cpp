@@ -49,10 +49,43 @@ void MakeBoard(Module& module, const char* name, uint32_t channels, uint32_t ord
   module.telephony() = DefaultTelephony(module.number(), channels);
 }
 
+// ---- Line reset and feature information ----
+namespace {
+
+FwVersion Version(uint8_t major, uint8_t middle, uint8_t minor, uint8_t build, uint16_t auto_num,
+                  const char* date, const char* comment) {
+  return FwVersion{major, middle, minor, build, auto_num, date, comment};
+}
+
+// The GANTRY's fax/modem DSPs serve channels in pairs and its echo canceller sits on a DSP of
+// its own; the DSP reports come one per CHANNEL_RESET_DONE.
+void DescribeGantryFirmware(FirmwareReport& report) {
+  report.control_proc = Version(5, 0, 4, 31, 2210, "2026-02-27", "control processor");
+  report.dsps = {
+      {Version(3, 2, 1, 7, 880, "2025-11-05", "fax/modem DSP"), {0x0F}},
+      {Version(2, 1, 0, 4, 412, "2025-09-18", "echo canceller DSP"), {0x10}},
+  };
+  report.dsp_lists_per_event = 1;
+  report.features = {"Model$GANTRY-8", "Channels=8", "Fax#T",         "V34#T",
+                     "T38#F",          "EchoCanc#T", "MaxRate=33600", "Serial$GT8-004217"};
+}
+
+void DescribeCorbelFirmware(FirmwareReport& report) {
+  report.control_proc = Version(5, 0, 3, 18, 2175, "2025-12-09", "control processor");
+  report.dsps = {{Version(3, 1, 6, 2, 861, "2025-10-21", "fax/modem DSP"), {}}};
+  report.features = {"Model$CORBEL-4", "Channels=4", "Fax#T",        "V34#F",
+                     "T38#T",          "EchoCanc#T", "MaxRate=14400"};
+}
+
+}  // namespace
+// ---- End of line reset and feature information ----
+
 void BuildDefaultMachine(Machine& machine) {
   MakeBoard(machine.AddModule(2), "GANTRY PCI bus 3, device 0, function 0", 8, 0);
   MakeBoard(machine.AddModule(3), "CORBEL PCI bus 4, device 1, function 0", 4, 8);
   machine.FindModule(3)->info().hw_type = 0x32;
+  DescribeGantryFirmware(machine.FindModule(2)->report);
+  DescribeCorbelFirmware(machine.FindModule(3)->report);
 }
 
 }  // namespace sim

@@ -218,6 +218,113 @@ void LoadConfigSpec(const cfgSection& section, uint32_t number, Module& module,
   module.config_specs()[number] = spec;
 }
 
+// ---- Line reset and feature information ----
+// What the firmware reports at a channel reset and in its feature list: module keys
+// admin_capabilities, dsp_lists_per_event, reset_delay_ms and feature_delay_ms; subsections
+// [module.N/control_proc_ver] and [module.N/dsp_ver.I] with ver_major, ver_middle, ver_minor,
+// ver_build, ver_auto_num, ver_date, ver_comment (and load_mask, hexadecimal bytes, for a DSP);
+// [module.N/feature.I] with text, the feature as the firmware sends it.
+
+struct ReportKey {
+  const char* name;
+  uint32_t FirmwareReport::*field;
+};
+const ReportKey kReportKeys[] = {
+    {"admin_capabilities", &FirmwareReport::admin_capabilities},
+    {"dsp_lists_per_event", &FirmwareReport::dsp_lists_per_event},
+    {"reset_delay_ms", &FirmwareReport::reset_delay_ms},
+    {"feature_delay_ms", &FirmwareReport::feature_delay_ms},
+};
+
+// A module key of the firmware report; false when the key is not one.
+bool ApplyReportKey(const cfgItem& item, FirmwareReport& report, Problems& problems) {
+  for (const ReportKey& key : kReportKeys) {
+    if (item.name().view() != key.name) continue;
+    if (!ParseNumber(item.value().view(), 0xFFFFFFFF, report.*key.field)) {
+      problems.Add(item.lineNumber(), std::string("expected a number for ") + key.name + ", got '" +
+                                          std::string(item.value().view()) + "'");
+    }
+    return true;
+  }
+  return false;
+}
+
+bool ParseMask(std::string_view text, std::vector<uint8_t>& mask) {
+  std::istringstream words{std::string(text)};
+  std::string word;
+  mask.clear();
+  while (words >> word) {
+    char* end = nullptr;
+    unsigned long value = strtoul(word.c_str(), &end, 16);
+    if (*end != '\0' || value > 0xFF) return false;
+    mask.push_back(static_cast<uint8_t>(value));
+  }
+  return true;
+}
+
+void LoadVersion(const cfgSection& section, FwVersion& version, std::vector<uint8_t>* mask,
+                 Problems& problems) {
+  const NumberKey kVersionKeys[] = {
+      {"ver_major", 0, 1, 0xFF}, {"ver_middle", 1, 1, 0xFF},     {"ver_minor", 2, 1, 0xFF},
+      {"ver_build", 3, 1, 0xFF}, {"ver_auto_num", 4, 2, 0xFFFF},
+  };
+  uint8_t numbers[6] = {};
+  std::string where = "[" + section.path().substr(1) + "]";
+  for (size_t i = 0; i < section.itemCount(); ++i) {
+    const cfgItem& item = section.item(i);
+    std::string_view key = item.name().view();
+    std::string value(item.value().view());
+    if (key == "ver_date" || key == "ver_comment") {
+      const size_t size = key == "ver_date" ? 20 : 50;
+      if (value.size() >= size) {
+        problems.Add(item.lineNumber(), "expected at most " + std::to_string(size - 1) +
+                                            " characters for " + std::string(key));
+      }
+      (key == "ver_date" ? version.date : version.comment) = value.substr(0, size - 1);
+    } else if (key == "load_mask" && mask != nullptr) {
+      if (!ParseMask(value, *mask)) {
+        problems.Add(item.lineNumber(),
+                     "expected hexadecimal bytes for load_mask, got '" + value + "'");
+      }
+    } else {
+      ApplyNumber(kVersionKeys, item, numbers, where, problems);
+    }
+  }
+  version.major = numbers[0];
+  version.middle = numbers[1];
+  version.minor = numbers[2];
+  version.build = numbers[3];
+  memcpy(&version.auto_num, numbers + 4, sizeof version.auto_num);
+}
+
+void LoadFeature(const cfgSection& section, FirmwareReport& report, Problems& problems) {
+  const cfgItem* text = section.findItem("text");
+  if (text == nullptr || section.itemCount() != 1) {
+    problems.Add(section.lineNumber(), "expected text alone in [" + section.path().substr(1) + "]");
+    return;
+  }
+  report.features.emplace_back(text->value().view());
+}
+
+// A subsection of the firmware report; false when the subsection is not one.
+bool LoadReportSection(const cfgSection& sub, Module& module, Problems& problems) {
+  std::string_view name = sub.name().view();
+  uint32_t index = 0;
+  if (name == "control_proc_ver") {
+    LoadVersion(sub, module.report.control_proc, nullptr, problems);
+  } else if (NumberedName(name, "dsp_ver", 0xFFFF, index)) {
+    DspVersion dsp;
+    LoadVersion(sub, dsp.version, &dsp.load_mask, problems);
+    module.report.dsps.push_back(std::move(dsp));
+  } else if (NumberedName(name, "feature", 0xFFFF, index)) {
+    LoadFeature(sub, module.report, problems);
+  } else {
+    return false;
+  }
+  return true;
+}
+// ---- End of line reset and feature information ----
+
 void LoadModule(const cfgSection& section, uint8_t number, uint32_t& next_ordinal, Machine& machine,
                 Problems& problems) {
   const cfgItem* name = section.findItem("name");
@@ -245,6 +352,8 @@ void LoadModule(const cfgSection& section, uint8_t number, uint32_t& next_ordina
       ApplyText(item, module.info().boot_ver_date, sizeof module.info().boot_ver_date, problems);
     } else if (key == "boot_ver_comment") {
       ApplyText(item, module.info().boot_ver_comment, 51, problems);
+    } else if (ApplyReportKey(item, module.report, problems)) {
+      // a key of the firmware report
     } else {
       ApplyNumber(kModuleKeys, item, &module.info(), where, problems);
     }
@@ -254,9 +363,11 @@ void LoadModule(const cfgSection& section, uint8_t number, uint32_t& next_ordina
     uint32_t spec = 0;
     if (NumberedName(sub.name().view(), "config_spec", 0xFFFFFFFF, spec)) {
       LoadConfigSpec(sub, spec, module, problems);
-    } else {
+    } else if (!LoadReportSection(sub, module, problems)) {
       problems.Add(sub.lineNumber(), "expected [" + std::string(section.name().view()) +
-                                         "/config_spec.N], got [" + sub.path().substr(1) + "]");
+                                         "/config_spec.N], [.../control_proc_ver], "
+                                         "[.../dsp_ver.N] or [.../feature.N], got [" +
+                                         sub.path().substr(1) + "]");
     }
   }
   next_ordinal = module.info().ordinal_start + module.info().num_ordinals;

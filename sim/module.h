@@ -15,6 +15,34 @@
 
 namespace sim {
 
+// ---- Line reset and feature information ----
+// A firmware version as a CHANNEL_RESET_DONE reports it.
+struct FwVersion {
+  uint8_t major = 0, middle = 0, minor = 0, build = 0;
+  uint16_t auto_num = 0;
+  std::string date;     // at most 19 characters
+  std::string comment;  // at most 49 characters
+};
+
+// One DSP version list: the version and the DSP slots it applies to (bit j of byte k is slot
+// 8k + j); without a mask it is reported for the first DSP.
+struct DspVersion {
+  FwVersion version;
+  std::vector<uint8_t> load_mask;
+};
+
+// What the firmware tells about itself at a channel reset and in its feature list.
+struct FirmwareReport {
+  FwVersion control_proc;
+  std::vector<DspVersion> dsps;
+  uint32_t dsp_lists_per_event = 0;    // > 0: DSP lists spread over events joined by CONTINUATION
+  std::vector<std::string> features;   // feature texts: key, type character ('#', '$', '='), value
+  uint32_t admin_capabilities = 0x10;  // ADMIN CAPABILITIES value; 0x10: answers feature queries
+  uint32_t reset_delay_ms = 0;         // each CHANNEL_RESET_DONE comes this late
+  uint32_t feature_delay_ms = 0;       // each FTRL_FEATURE_LIST comes this late
+};
+// ---- End of line reset and feature information ----
+
 // A numbered configuration specification of a module (MODULE_CONFIG_SPECS).
 struct ConfigSpec {
   uint32_t value = 0;
@@ -62,6 +90,10 @@ class Module {
   // are lost.
   uint32_t reply_delay_ms = 0;
   uint32_t drop_replies = 0;
+
+  // ---- Line reset and feature information ----
+  FirmwareReport report;
+  // ---- End of line reset and feature information ----
 
   // What the driver did to the module.
   bool deactivated = false;

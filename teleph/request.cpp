@@ -8,10 +8,6 @@
 
 namespace vtx::teleph {
 
-bool HasCapability(const VtxLine* line, uint32_t capability) {
-  return capability < 96 && (line->capabilities[capability / 8] & (1u << (capability % 8))) != 0;
-}
-
 bool SwitchingAllowed(VtxLine* line, uint32_t async_lp, VtxResult* result) {
   if (async_lp != 0 || line->nesting != 0) {
     SetResult(result, CV_STATUS_ERROR, APIERR_ASYNC_LP_ERR);

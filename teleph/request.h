@@ -13,8 +13,6 @@ constexpr uint32_t kCapCallSwitch = 87;           // the module's CALL_SW facili
 constexpr uint32_t kCapNetwork = 70;              // the module takes network settings
 constexpr uint32_t kResetTelephony = 0x01000000;  // a telephony list could not be read
 
-bool HasCapability(const VtxLine* line, uint32_t capability);
-
 // Writes the result words of `from` into `to`.
 inline void CopyResult(VtxResult* to, const MillArgs& from) {
   to->status = from.status;

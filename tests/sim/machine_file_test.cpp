@@ -13,6 +13,12 @@ std::string Board(const char* name) {
   return std::string(TARROW_SOURCE_DIR) + "/sim/boards/" + name;
 }
 
+std::string VersionText(const sim::FwVersion& v) {
+  return std::to_string(v.major) + "." + std::to_string(v.middle) + "." + std::to_string(v.minor) +
+         "." + std::to_string(v.build) + "/" + std::to_string(v.auto_num) + "/" + v.date + "/" +
+         v.comment;
+}
+
 TEST(MachineFileTest, DefaultFileIsTheBuiltInMachine) {
   sim::Machine loaded;
   std::string error;
@@ -32,6 +38,18 @@ TEST(MachineFileTest, DefaultFileIsTheBuiltInMachine) {
       EXPECT_EQ(got.config_specs()[number].value, spec.value);
       EXPECT_EQ(got.config_specs()[number].description, spec.description);
     }
+    EXPECT_EQ(VersionText(got.report.control_proc), VersionText(expected.report.control_proc));
+    ASSERT_EQ(got.report.dsps.size(), expected.report.dsps.size());
+    for (size_t i = 0; i < expected.report.dsps.size(); ++i) {
+      EXPECT_EQ(VersionText(got.report.dsps[i].version),
+                VersionText(expected.report.dsps[i].version));
+      EXPECT_EQ(got.report.dsps[i].load_mask, expected.report.dsps[i].load_mask);
+    }
+    EXPECT_EQ(got.report.features, expected.report.features);
+    EXPECT_EQ(got.report.dsp_lists_per_event, expected.report.dsp_lists_per_event);
+    EXPECT_EQ(got.report.admin_capabilities, expected.report.admin_capabilities);
+    EXPECT_EQ(got.report.reset_delay_ms, expected.report.reset_delay_ms);
+    EXPECT_EQ(got.report.feature_delay_ms, expected.report.feature_delay_ms);
   }
 }
 
