@@ -744,6 +744,23 @@ uint32_t MillGetVarint(MillArgs* args);
 uint32_t MillGetVarint15(MillArgs* args);
 uint32_t MillGetFixed(MillArgs* args);
 
+/* ---- Variables ---- */
+
+/* Firmware variables are tags of a facility, written with SET and read with GET. Both SETs
+ * return the send result bits (no answer is awaited); `cmd_buf` null forms in a buffer of the
+ * call's own. VtxSetSingleVar: `facility`, `tag_id`, `tag_type`, `tag_data_len` (0: `var_value`
+ * as an integer of the type's base size) and `tag_data_ptr`, sent with `prio`,
+ * `incoming_flag`, `timeout`, `no_hangup`, `use_alt_chan`. VtxSetVars: the tags of `tags`
+ * (ended by an id 0, at least one) in one SET. VtxGetVar: `facility`, `tag_id`, `no_hangup`,
+ * `use_alt_chan` in; the answer is received into `pkt_buf` (null: the line's buffer) and
+ * `tag_len`, `tag_type`, `tag_data_len`, `tag_data_ptr` (into that buffer) and, for an integer
+ * type, `var_value` come out; no answer within 1000 ms gives `status` 6. */
+int VtxSetSingleVar(VtxLine* line, MillArgs* args);
+int VtxSetVars(VtxLine* line, MillArgs* args, const MillTagItem* tags);
+void VtxGetVar(VtxLine* line, MillArgs* args);
+
+/* ---- End of variables ---- */
+
 /* ---- Trace control ---- */
 
 /* Trace level bits: a message at level N is written when the level mask AND N is non-zero. */

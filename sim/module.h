@@ -7,12 +7,28 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "sim/firmware.h"
 #include "vtx.h"
 
 namespace sim {
+
+// The owner of a firmware variable: one channel of the module (its unit number) or, for the
+// commands addressed to the module as a whole, kModuleItself.
+constexpr uint32_t kModuleItself = 0xFFFFFFFF;
+uint32_t ChannelOf(const FwCommand& command);
+
+// A firmware variable's place: facility, owner and tag id.
+struct VariableKey {
+  uint32_t facility = 0;
+  uint32_t channel = kModuleItself;
+  uint32_t id = 0;
+  bool operator<(const VariableKey& other) const {
+    return std::tie(facility, channel, id) < std::tie(other.facility, other.channel, other.id);
+  }
+};
 
 // A numbered configuration specification of a module (MODULE_CONFIG_SPECS).
 struct ConfigSpec {
@@ -43,9 +59,16 @@ class Module {
 
   // Firmware behaviour; the constructor installs the healthy defaults (sim/default_firmware.h).
   FirmwareTable& firmware() { return firmware_; }
-  // Firmware variables by facility and tag id: SET stores them, GET answers from them (a
-  // variable never set reads as a Long 0).
-  std::map<std::pair<uint32_t, uint32_t>, FwTag>& variables() { return variables_; }
+  // Firmware variables by facility, owner and tag id: SET stores them, GET answers from them.
+  std::map<VariableKey, FwTag>& variables() { return variables_; }
+  // The values a variable has before any SET, by facility and tag id, the same on every channel
+  // and on the module; a variable without one reads as a Long 0.
+  std::map<std::pair<uint32_t, uint32_t>, FwTag>& built_in_variables() { return built_in_; }
+  // What a GET_RSP carries besides the variables asked for: `get_rsp_extra_tags` go before
+  // them in every answer, and each entry of `get_rsp_before` is one GET_RSP event with those
+  // tags only, sent ahead of the answer (consumed by the next GET).
+  std::vector<FwTag> get_rsp_extra_tags;
+  std::vector<std::vector<FwTag>> get_rsp_before;
 
   // Every command the module received, in order (safe to read while the machine runs).
   std::vector<FwCommand> CommandLog() const;
@@ -68,7 +91,8 @@ class Module {
   std::set<uint8_t> facilities_;
   std::map<uint32_t, ConfigSpec> config_specs_;
   FirmwareTable firmware_;
-  std::map<std::pair<uint32_t, uint32_t>, FwTag> variables_;
+  std::map<VariableKey, FwTag> variables_;
+  std::map<std::pair<uint32_t, uint32_t>, FwTag> built_in_;
   mutable std::mutex log_lock_;
   std::vector<FwCommand> log_;
 };
