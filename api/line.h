@@ -68,4 +68,14 @@ struct VtxLine {
   // The fax parameters a T30_CONTINUE answer to a page holdup carries.
   uint8_t fax_can_xmit = 0, fax_can_rcv = 0, fax_page_res = 0, fax_page_width = 0;
   uint32_t fax_page_type = 0;
+
+  // ---- fax ----
+  // Refuses VtxFaxSetLocalId (line_status 3). Set at attach for a line whose destination is the
+  // module itself rather than one of its channels: such a line has no fax channel to identify.
+  uint8_t fax_refused = 0;
+  // Data flow: transfers stop while it is 0. A download sets it to 2 and restores it after.
+  uint32_t flow_word = 0;
+  bool font_download = false;    // a font download is in progress on the line
+  uint32_t saved_flow_word = 0;  // the flow word before it began
+  // ---- end fax ----
 };

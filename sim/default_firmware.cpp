@@ -1,6 +1,7 @@
 #include "sim/default_firmware.h"
 
 #include "common.h"
+#include "sim/fax_firmware.h"
 #include "sim/module.h"
 #include "vtx.h"
 
@@ -31,6 +32,9 @@ void InstallDefaultFirmware(Module& module) {
     for (const auto& tag : cmd.tags) values.push_back(ReadVariable(*m, cmd, tag.id));
     answer.Packet().Event(COMMON_GET_RSP_EVENT, std::move(values));
   });
+  // ---- fax: local identifier, abort and font store (sim/fax_firmware.h) ----
+  InstallFaxFirmware(module);
+  // ---- end fax ----
 }
 
 }  // namespace sim

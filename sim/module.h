@@ -10,6 +10,7 @@
 #include <tuple>
 #include <vector>
 
+#include "sim/fax_firmware.h"
 #include "sim/firmware.h"
 #include "vtx.h"
 
@@ -80,6 +81,11 @@ class Module {
   uint32_t reply_delay_ms = 0;
   uint32_t drop_replies = 0;
 
+  // ---- fax ----
+  // The FAX facility's state (sim/fax_firmware.h): font store, download, aborts.
+  FaxState& fax() { return fax_; }
+  // ---- end fax ----
+
   // What the driver did to the module.
   bool deactivated = false;
   uint32_t reset_count = 0;
@@ -93,6 +99,7 @@ class Module {
   FirmwareTable firmware_;
   std::map<VariableKey, FwTag> variables_;
   std::map<std::pair<uint32_t, uint32_t>, FwTag> built_in_;
+  FaxState fax_;  // fax
   mutable std::mutex log_lock_;
   std::vector<FwCommand> log_;
 };
