@@ -30,7 +30,6 @@ class FaxLocalIdTest : public vtx::testing::AttachedLineTest {
 TEST_F(FaxLocalIdTest, FieldIsReversedAndBlankFilled) {
   EXPECT_EQ(SentField("ABC"), Bytes("CBA                 "));
   EXPECT_EQ(SentField(""), Bytes("                    "));
-  EXPECT_EQ(SentField(nullptr), Bytes("                    "));
   EXPECT_EQ(SentField("0123456789abcdefghijklmno"), Bytes("onmlkjihgfedcba98765"));
   // The channel keeps the last identifier.
   const sim::FwTag* kept = sim::FaxLocalId(board(), 1);
@@ -38,7 +37,7 @@ TEST_F(FaxLocalIdTest, FieldIsReversedAndBlankFilled) {
   EXPECT_EQ(kept->data, Bytes("onmlkjihgfedcba98765"));
 }
 
-TEST_F(FaxLocalIdTest, RefusedOnTheModuleAndInsideAsynchronousWork) {
+TEST_F(FaxLocalIdTest, RefusedOnALineToTheModuleItself) {
   VtxLineArgs attach{};
   attach.dest_addr[0] = 0x01;
   attach.dest_addr[1] = 0x01;
@@ -50,12 +49,6 @@ TEST_F(FaxLocalIdTest, RefusedOnTheModuleAndInsideAsynchronousWork) {
   EXPECT_EQ(VtxFaxSetLocalId(module, &args), -1);
   EXPECT_EQ(args.line_status, 3u);
   Detach(module);
-
-  args = VtxFaxLocalIdArgs{};
-  args.async_lp = 1;
-  EXPECT_EQ(VtxFaxSetLocalId(line_, &args), -1);
-  EXPECT_EQ(args.line_status, 29u);
-  EXPECT_TRUE(board().CommandLog().empty());
 }
 
 TEST_F(FaxLocalIdTest, AbortIsAPriorityFinishWithoutWaiting) {
@@ -80,12 +73,6 @@ TEST_F(FaxLocalIdTest, AbortIsAPriorityFinishWithoutWaiting) {
   VtxFaxAbort(line_, &args);
   MillArgs receive{};
   EXPECT_EQ(MillReceivePkt(line_, &receive), 1);
-
-  line_->nesting = 1;
-  VtxFaxAbort(line_, &args);
-  line_->nesting = 0;
-  EXPECT_EQ(args.line_status, 29u);
-  EXPECT_EQ(board().CommandLog().size(), 2u);
 }
 
 }  // namespace

@@ -47,6 +47,15 @@ class FontDownloadTest : public vtx::testing::AttachedLineTest {
     font_ = bytes;
     return path;
   }
+  // A piece of three bytes of font `font_no`.
+  static VtxFontArgs Piece(int32_t font_no) {
+    static const uint8_t kPiece[3] = {9, 8, 7};
+    VtxFontArgs args{};
+    args.buf = kPiece;
+    args.size = sizeof kPiece;
+    args.font_no = font_no;
+    return args;
+  }
   std::vector<sim::FwCommand> Sent(uint32_t verb) {
     std::vector<sim::FwCommand> found;
     for (const auto& cmd : board().CommandLog()) {
@@ -137,11 +146,7 @@ TEST_F(FontDownloadTest, RefusalsBeforeStarting) {
 TEST_F(FontDownloadTest, FirmwareFailureKeepsItsTextAndRestoresTheFlow) {
   board().fax().font_result = 2;
   module_->flow_word = 1;
-  const uint8_t piece[3] = {9, 8, 7};
-  VtxFontArgs args{};
-  args.buf = piece;
-  args.size = sizeof piece;
-  args.font_no = 0;
+  VtxFontArgs args = Piece(0);
   ASSERT_EQ(VtxFaxDownloadFontData(module_, &args), 0);
   EXPECT_EQ(module_->flow_word, 2u);
 
@@ -159,19 +164,6 @@ TEST_F(FontDownloadTest, FirmwareFailureKeepsItsTextAndRestoresTheFlow) {
   EXPECT_EQ(module_->flow_word, 1u);
   EXPECT_FALSE(module_->font_download);
   EXPECT_EQ(board().fax().fonts.count(0), 0u);
-}
-
-TEST_F(FontDownloadTest, StoppedFlowEndsTheDataWithoutResult) {
-  const uint8_t piece[3] = {9, 8, 7};
-  VtxFontArgs args{};
-  args.buf = piece;
-  args.size = sizeof piece;
-  args.font_no = 1;
-  ASSERT_EQ(VtxFaxDownloadFontData(module_, &args), 0);
-  module_->flow_word = 0;
-  EXPECT_EQ(VtxFaxDownloadFontData(module_, &args), -1);
-  EXPECT_EQ(args.status, 0u);
-  EXPECT_EQ(Sent(MILL_VERB_DATA).size(), 1u);
 }
 
 }  // namespace
