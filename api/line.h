@@ -82,6 +82,15 @@ struct VtxLine {
   uint8_t capabilities[12] = {};            // capability n is bit n % 8 of byte n / 8
   uint32_t op_in_progress = 0;              // a multi-packet operation under way (kOpFeatureList)
   // ---- End of line reset and feature information ----
+  // ---- fax ----
+  // Refuses VtxFaxSetLocalId (line_status 3). Set at attach for a line whose destination is the
+  // module itself rather than one of its channels: such a line has no fax channel to identify.
+  uint8_t fax_refused = 0;
+  // Data flow: transfers stop while it is 0. A download sets it to 2 and restores it after.
+  uint32_t flow_word = 0;
+  bool font_download = false;    // a font download is in progress on the line
+  uint32_t saved_flow_word = 0;  // the flow word before it began
+  // ---- end fax ----
 };
 
 namespace vtx {

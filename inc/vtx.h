@@ -855,6 +855,58 @@ typedef struct VtxFeatureArgs {
 void VtxFeatureSetQuery(VtxLine* line, VtxFeatureArgs* args);
 
 /* ---- End of line reset and feature information ---- */
+/* ---- Variables ---- */
+
+/* Firmware variables are tags of a facility, written with SET and read with GET. Both SETs
+ * return the send result bits (no answer is awaited); `cmd_buf` null forms in a buffer of the
+ * call's own. VtxSetSingleVar: `facility`, `tag_id`, `tag_type`, `tag_data_len` (0: `var_value`
+ * as an integer of the type's base size) and `tag_data_ptr`, sent with `prio`,
+ * `incoming_flag`, `timeout`, `no_hangup`, `use_alt_chan`. VtxSetVars: the tags of `tags`
+ * (ended by an id 0, at least one) in one SET. VtxGetVar: `facility`, `tag_id`, `no_hangup`,
+ * `use_alt_chan` in; the answer is received into `pkt_buf` (null: the line's buffer) and
+ * `tag_len`, `tag_type`, `tag_data_len`, `tag_data_ptr` (into that buffer) and, for an integer
+ * type, `var_value` come out; no answer within 1000 ms gives `status` 6. */
+int VtxSetSingleVar(VtxLine* line, MillArgs* args);
+int VtxSetVars(VtxLine* line, MillArgs* args, const MillTagItem* tags);
+void VtxGetVar(VtxLine* line, MillArgs* args);
+
+/* ---- End of variables ---- */
+
+/* ---- Fax local identifier, abort and fonts ---- */
+
+/* Argument of VtxFaxSetLocalId: the identifier (at most its last 20 characters are used). */
+typedef struct VtxFaxLocalIdArgs {
+  uint32_t status, line_status; /* out */
+  const char* local_id;         /* in: text, or null for none */
+  uint32_t async_lp;            /* in: must be 0 */
+} VtxFaxLocalIdArgs;
+
+/* Argument of VtxFaxAbort: only the result words and the asynchronous context. */
+typedef struct VtxFaxArgs {
+  uint32_t status, line_status; /* out */
+  uint32_t async_lp;            /* in */
+} VtxFaxArgs;
+
+/* Argument of VtxFaxDownloadFont (`fname`) and VtxFaxDownloadFontData (`buf`, `size`). */
+typedef struct VtxFontArgs {
+  uint32_t status, line_status; /* out */
+  const char* fname;            /* in: the font file */
+  const uint8_t* buf;           /* in: one piece of the font; null ends the download */
+  uint32_t size;                /* in: bytes at buf */
+  int32_t font_no;              /* in: 0 to 30, or 255 for the default font */
+  uint32_t async_lp;            /* in: must be 0 */
+} VtxFontArgs;
+
+/* Sends the channel's local identifier: 0, or -1. */
+int VtxFaxSetLocalId(VtxLine* line, VtxFaxLocalIdArgs* args);
+/* Stops the channel's fax transmission or reception; returns once the request is sent. */
+void VtxFaxAbort(VtxLine* line, VtxFaxArgs* args);
+/* On a line attached to the module itself: the whole font file, or one piece of it (the first
+ * piece starts the download, a null `buf` ends it). 0, or -1 with the result words set. */
+int VtxFaxDownloadFont(VtxLine* line, VtxFontArgs* args);
+int VtxFaxDownloadFontData(VtxLine* line, VtxFontArgs* args);
+
+/* ---- End of fax local identifier, abort and fonts ---- */
 
 /* ---- Trace control ---- */
 

@@ -1,6 +1,7 @@
 #include "sim/default_firmware.h"
 
 #include "common.h"
+#include "sim/fax_firmware.h"
 #include "sim/module.h"
 #include "sim/network_firmware.h"
 #include "sim/switch_firmware.h"
@@ -8,20 +9,30 @@
 #include "vtx.h"
 
 namespace sim {
+namespace {
+
+// The value a GET reads for one variable: the owner's own, else the module's built-in value.
+FwTag ReadVariable(Module& module, const FwCommand& cmd, uint32_t id) {
+  auto stored = module.variables().find({cmd.facility, ChannelOf(cmd), id});
+  if (stored != module.variables().end()) return stored->second;
+  auto built_in = module.built_in_variables().find({cmd.facility, id});
+  if (built_in != module.built_in_variables().end()) return built_in->second;
+  return FwTag::Int(id, MILL_TYPE_LONG, 0);
+}
+
+}  // namespace
 
 void InstallDefaultFirmware(Module& module) {
   Module* m = &module;
   FirmwareTable& table = module.firmware();
   table.Set(kAnyFacility, MILL_VERB_SET, kAnyCode, [m](const FwCommand& cmd, FwAnswer&) {
-    for (const auto& tag : cmd.tags) m->variables()[{cmd.facility, tag.id}] = tag;
+    for (const auto& tag : cmd.tags) m->variables()[{cmd.facility, ChannelOf(cmd), tag.id}] = tag;
   });
   table.Set(kAnyFacility, MILL_VERB_GET, kAnyCode, [m](const FwCommand& cmd, FwAnswer& answer) {
-    std::vector<FwTag> values;
-    for (const auto& tag : cmd.tags) {
-      auto found = m->variables().find({cmd.facility, tag.id});
-      values.push_back(found != m->variables().end() ? found->second
-                                                     : FwTag::Int(tag.id, MILL_TYPE_LONG, 0));
-    }
+    for (auto& tags : m->get_rsp_before) answer.Packet().Event(COMMON_GET_RSP_EVENT, tags);
+    m->get_rsp_before.clear();
+    std::vector<FwTag> values = m->get_rsp_extra_tags;
+    for (const auto& tag : cmd.tags) values.push_back(ReadVariable(*m, cmd, tag.id));
     answer.Packet().Event(COMMON_GET_RSP_EVENT, std::move(values));
   });
   // ---- Telephony hardware, switch and network ----
@@ -31,6 +42,9 @@ void InstallDefaultFirmware(Module& module) {
   // ---- Line reset and feature information ----
   InstallResetFirmware(module);
   // ---- End of line reset and feature information ----
+  // ---- fax: local identifier, abort and font store (sim/fax_firmware.h) ----
+  InstallFaxFirmware(module);
+  // ---- end fax ----
 }
 
 }  // namespace sim

@@ -41,6 +41,7 @@ struct FwCommand {
   std::vector<FwTag> tags;    // for GET: ids only, type 0
   std::vector<uint8_t> data;  // DATA: the payload
   uint32_t data_bits = 0;
+  uint32_t pkt_flags = 0;  // header flags of the packet that carried it (0x40 priority)
 
   const FwTag* Find(uint32_t id) const;
 };

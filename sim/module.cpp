@@ -3,6 +3,15 @@
 #include "sim/default_firmware.h"
 
 namespace sim {
+namespace {
+
+constexpr uint8_t kKindChannel = 2;  // byte 1 of an address naming a channel
+
+}  // namespace
+
+uint32_t ChannelOf(const FwCommand& command) {
+  return command.address[1] == kKindChannel ? command.address[3] : kModuleItself;
+}
 
 Module::Module(uint8_t number) : number_(number) {
   info_.mod_num = number;

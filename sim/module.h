@@ -7,8 +7,10 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "sim/fax_firmware.h"
 #include "sim/firmware.h"
 #include "sim/telephony.h"
 #include "vtx.h"
@@ -43,6 +45,21 @@ struct FirmwareReport {
 };
 // ---- End of line reset and feature information ----
 
+// The owner of a firmware variable: one channel of the module (its unit number) or, for the
+// commands addressed to the module as a whole, kModuleItself.
+constexpr uint32_t kModuleItself = 0xFFFFFFFF;
+uint32_t ChannelOf(const FwCommand& command);
+
+// A firmware variable's place: facility, owner and tag id.
+struct VariableKey {
+  uint32_t facility = 0;
+  uint32_t channel = kModuleItself;
+  uint32_t id = 0;
+  bool operator<(const VariableKey& other) const {
+    return std::tie(facility, channel, id) < std::tie(other.facility, other.channel, other.id);
+  }
+};
+
 // A numbered configuration specification of a module (MODULE_CONFIG_SPECS).
 struct ConfigSpec {
   uint32_t value = 0;
@@ -72,9 +89,16 @@ class Module {
 
   // Firmware behaviour; the constructor installs the healthy defaults (sim/default_firmware.h).
   FirmwareTable& firmware() { return firmware_; }
-  // Firmware variables by facility and tag id: SET stores them, GET answers from them (a
-  // variable never set reads as a Long 0).
-  std::map<std::pair<uint32_t, uint32_t>, FwTag>& variables() { return variables_; }
+  // Firmware variables by facility, owner and tag id: SET stores them, GET answers from them.
+  std::map<VariableKey, FwTag>& variables() { return variables_; }
+  // The values a variable has before any SET, by facility and tag id, the same on every channel
+  // and on the module; a variable without one reads as a Long 0.
+  std::map<std::pair<uint32_t, uint32_t>, FwTag>& built_in_variables() { return built_in_; }
+  // What a GET_RSP carries besides the variables asked for: `get_rsp_extra_tags` go before
+  // them in every answer, and each entry of `get_rsp_before` is one GET_RSP event with those
+  // tags only, sent ahead of the answer (consumed by the next GET).
+  std::vector<FwTag> get_rsp_extra_tags;
+  std::vector<std::vector<FwTag>> get_rsp_before;
 
   // ---- Telephony hardware, switch and network ----
   // Filled by MakeBoard and the machine file; the switch and network firmware keep it.
@@ -94,6 +118,10 @@ class Module {
   // ---- Line reset and feature information ----
   FirmwareReport report;
   // ---- End of line reset and feature information ----
+  // ---- fax ----
+  // The FAX facility's state (sim/fax_firmware.h): font store, download, aborts.
+  FaxState& fax() { return fax_; }
+  // ---- end fax ----
 
   // What the driver did to the module.
   bool deactivated = false;
@@ -107,7 +135,9 @@ class Module {
   std::map<uint32_t, ConfigSpec> config_specs_;
   FirmwareTable firmware_;
   Telephony telephony_;
-  std::map<std::pair<uint32_t, uint32_t>, FwTag> variables_;
+  std::map<VariableKey, FwTag> variables_;
+  std::map<std::pair<uint32_t, uint32_t>, FwTag> built_in_;
+  FaxState fax_;  // fax
   mutable std::mutex log_lock_;
   std::vector<FwCommand> log_;
 };

@@ -57,6 +57,7 @@ bool ReadCommands(const uint8_t* packet, size_t size, uint8_t dest[4],
     received.facility = command.facility;
     received.verb = command.verb;
     received.code = command.code;
+    received.pkt_flags = reader.flags();
     if (command.verb == MILL_VERB_DATA) {
       received.data.assign(command.body, command.body + command.body_len);
       received.data_bits = command.data_bits;

@@ -1,0 +1,166 @@
+// Variables are written with a SET and need no answer; a GET is answered by a GET_RSP event,
+// and the firmware may send GET_RSP events for other requests in between, which are skipped.
+#include "packet/variables.h"
+
+#include <cstdint>
+
+#include "api/frame.h"
+#include "api/line.h"
+#include "common.h"
+#include "packet/line_io.h"
+#include "packet/outcome.h"
+#include "packet/send_receive.h"
+#include "trace/api_log.h"
+
+namespace vtx::packet {
+namespace {
+
+constexpr uint32_t kGetRspWait = 1000;  // ms to wait for each GET_RSP
+
+unsigned long Address(const void* pointer) {
+  return static_cast<unsigned long>(reinterpret_cast<uintptr_t>(pointer));
+}
+
+// A synchronous call inside an asynchronous operation of the line is refused without a return
+// trace; so is an asynchronous context, as these operations have no asynchronous form here.
+bool Refused(VtxLine* line, MillArgs* args) {
+  if (args->async_lp == 0 && (line == nullptr || line->nesting == 0)) return false;
+  FailLine(line, args, APIERR_ASYNC_LP_ERR, 0);
+  return true;
+}
+
+// Sends the SET formed from the tags at `tag_list` in a buffer of the call's own.
+int SendSet(VtxLine* line, MillArgs* args) {
+  args->verb = MILL_VERB_SET;
+  args->code = 0;
+  uint8_t* const caller_cmd = args->cmd_buf;
+  args->cmd_buf = nullptr;
+  const int result = FormSendCmd(line, args);
+  args->cmd_buf = caller_cmd;
+  return result;
+}
+
+// Looks through the tags of the GET_RSP current in `event` for `args->tag_id`.
+bool TakeTag(MillArgs* event, MillArgs* args) {
+  while (MillGetTag(event) == 1) {
+    if (event->tag_id != args->tag_id) continue;
+    args->tag_len = event->tag_len;
+    args->tag_type = event->tag_type;
+    args->tag_data_len = event->tag_data_len;
+    args->tag_data_ptr = event->tag_data_ptr;
+    if ((event->tag_type & MILL_TYPE_BASE_MASK) != MILL_TYPE_LIST) {
+      args->var_value = static_cast<uint32_t>(MillGetTagInt(event));
+    }
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+int SetSingleVar(VtxLine* line, MillArgs* args) {
+  const char* name = "VtxSetSingleVar";
+  trace::CallEntry(line, name,
+                   "facility=0x%X,tag_id=0x%X,tag_type=0x%X,tag_data_len=%u,tag_data_ptr=0x%lX,"
+                   "var_value=0x%X,prio=%d,incoming_flag=%d,timeout=%u,no_hangup=%d,"
+                   "use_alt_chan=%u",
+                   args->facility, args->tag_id, args->tag_type, args->tag_data_len,
+                   Address(args->tag_data_ptr), args->var_value, args->prio, args->incoming_flag,
+                   args->timeout, args->no_hangup, args->use_alt_chan);
+  if (Refused(line, args)) return MILL_SEND_FAILED;
+  if (args->tag_data_len == 0) args->tag_data_ptr = MILL_TAG_VALUE(args->var_value);
+  const MillTagItem tags[] = {
+      {args->tag_id, args->tag_type, args->tag_data_len, args->tag_data_ptr}, {0, 0, 0, nullptr}};
+  args->tag_list = tags;
+  const int result = SendSet(line, args);
+  args->tag_list = nullptr;
+  trace::CallReturn(line, name, args, "ret=%d", result);
+  return result;
+}
+
+int SetVars(VtxLine* line, MillArgs* args) {
+  const char* name = "VtxSetVars";
+  trace::CallEntry(line, name, "facility=0x%X,prio=%d,incoming_flag=%d,timeout=%u", args->facility,
+                   args->prio, args->incoming_flag, args->timeout);
+  if (Refused(line, args)) return MILL_SEND_FAILED;
+  int result = MILL_SEND_FAILED;
+  if (args->tag_list == nullptr || args->tag_list[0].tag_id == 0) {
+    FailLine(line, args, APIERR_BADPARAMETER, kFlagTransfer);
+  } else {
+    result = SendSet(line, args);
+  }
+  trace::CallReturn(line, name, args, "ret=%d", result);
+  return result;
+}
+
+void GetVar(VtxLine* line, MillArgs* args) {
+  const char* name = "VtxGetVar";
+  trace::CallEntry(line, name,
+                   "facility=0x%X,tag_id=0x%X,pkt_buf=0x%lX,pkt_len=%u,no_hangup=%d,"
+                   "use_alt_chan=%u",
+                   args->facility, args->tag_id, Address(args->pkt_buf), args->pkt_len,
+                   args->no_hangup, args->use_alt_chan);
+  if (Refused(line, args)) return;
+  MillArgs get{};
+  get.facility = args->facility;
+  get.verb = MILL_VERB_GET;
+  get.use_alt_chan = args->use_alt_chan;
+  get.no_hangup = args->no_hangup;
+  const MillTagItem ids[] = {{args->tag_id, 0, 0, nullptr}, {0, 0, 0, nullptr}};
+  get.tag_list = ids;
+  if ((FormSendCmd(line, &get) & MILL_SEND_SENT) == 0) {
+    args->status = get.status;
+    args->line_status = get.line_status;
+    trace::CallReturn(line, name, args, nullptr);
+    return;
+  }
+  MillArgs event{};
+  for (;;) {
+    event = MillArgs{};
+    event.facility = args->facility;
+    event.verb = MILL_VERB_EVENT;
+    event.code = COMMON_GET_RSP_EVENT;
+    event.timeout = kGetRspWait;
+    event.no_drain = 1;
+    event.no_hangup = args->no_hangup;
+    event.pkt_buf = args->pkt_buf;
+    event.pkt_len = args->pkt_len;
+    if (WaitCmd(line, &event) != 1) break;
+    const bool found = TakeTag(&event, args);
+    // The rest of the GET_RSP's packet is processed; its end reads as a time-out.
+    event.timeout = 0;
+    while (GetNextCmd(line, &event) == 1) {
+    }
+    if (event.status != CV_STATUS_OK && event.status != CV_STATUS_TIMEOUT) break;
+    if (found) {
+      trace::CallReturn(
+          line, name, args,
+          "tag_len=%u,tag_type=0x%X,tag_data_len=%u,tag_data_ptr=0x%lX,var_value=0x%X",
+          args->tag_len, args->tag_type, args->tag_data_len, Address(args->tag_data_ptr),
+          args->var_value);
+      return;
+    }
+  }
+  args->status = event.status;
+  args->line_status = event.line_status;
+  trace::CallReturn(line, name, args, nullptr);
+}
+
+}  // namespace vtx::packet
+
+using vtx::api::Carry;
+using vtx::api::Family;
+using vtx::api::Framed;
+
+extern "C" int VtxSetSingleVar(VtxLine* line, MillArgs* args) {
+  return Framed<Family::kPacket, Carry::kInputOnly>(vtx::packet::SetSingleVar, line, args);
+}
+
+extern "C" int VtxSetVars(VtxLine* line, MillArgs* args, const MillTagItem* tags) {
+  args->tag_list = tags;
+  return Framed<Family::kPacket, Carry::kInputOnly>(vtx::packet::SetVars, line, args);
+}
+
+extern "C" void VtxGetVar(VtxLine* line, MillArgs* args) {
+  Framed<Family::kPacket, Carry::kOutput>(vtx::packet::GetVar, line, args);
+}

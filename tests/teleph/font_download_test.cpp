@@ -1,0 +1,169 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "api/status_text.h"
+#include "fax.h"
+#include "sim/fax_firmware.h"
+#include "tests/support/attached_line.h"
+#include "tests/support/capture.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using vtx::testing::TempDir;
+using vtx::testing::TraceCapture;
+
+constexpr uint32_t kFileNotOpened = 0x200;
+constexpr uint32_t kRefused = 0x400;
+constexpr uint32_t kFirmwareError = 0x40000000;
+constexpr uint32_t kInUse = 0x80000000;
+
+// A line attached to module 2 itself, where fonts are downloaded.
+class FontDownloadTest : public vtx::testing::AttachedLineTest {
+ protected:
+  void SetUp() override {
+    AttachedLineTest::SetUp();
+    VtxLineArgs args{};
+    args.dest_addr[0] = 0x01;
+    args.dest_addr[1] = 0x01;
+    args.dest_addr[2] = 0x02;
+    module_ = VtxSessionAttach(&args);
+    ASSERT_NE(module_, nullptr);
+  }
+  void TearDown() override {
+    if (module_ != nullptr) Detach(module_);
+    AttachedLineTest::TearDown();
+  }
+  std::string FontFile(size_t size) {
+    std::vector<uint8_t> bytes(size);
+    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(i * 7);
+    const std::string path = dir_.Path("font.fz8");
+    FILE* file = fopen(path.c_str(), "wb");
+    fwrite(bytes.data(), 1, bytes.size(), file);
+    fclose(file);
+    font_ = bytes;
+    return path;
+  }
+  // A piece of three bytes of font `font_no`.
+  static VtxFontArgs Piece(int32_t font_no) {
+    static const uint8_t kPiece[3] = {9, 8, 7};
+    VtxFontArgs args{};
+    args.buf = kPiece;
+    args.size = sizeof kPiece;
+    args.font_no = font_no;
+    return args;
+  }
+  std::vector<sim::FwCommand> Sent(uint32_t verb) {
+    std::vector<sim::FwCommand> found;
+    for (const auto& cmd : board().CommandLog()) {
+      if (cmd.facility == MILL_FACILITY_FAX && cmd.verb == verb) found.push_back(cmd);
+    }
+    return found;
+  }
+
+  VtxLine* module_ = nullptr;
+  TempDir dir_;
+  std::vector<uint8_t> font_;
+};
+
+TEST_F(FontDownloadTest, FileGoesOutInPiecesBetweenStartAndFinish) {
+  TraceCapture trace(0x4);
+  VtxFontArgs args{};
+  const std::string path = FontFile(2 * 1006 + 100);
+  args.fname = path.c_str();
+  args.font_no = 255;
+  EXPECT_EQ(VtxFaxDownloadFont(module_, &args), 0) << args.status << "/" << args.line_status;
+  EXPECT_EQ(args.status, 0u);
+
+  auto starts = Sent(MILL_VERB_START);
+  ASSERT_EQ(starts.size(), 1u);
+  EXPECT_EQ(starts[0].code, static_cast<uint32_t>(FAX_FONT_DOWNLOAD_MODE));
+  ASSERT_NE(starts[0].Find(FAX_FONT_NUM_VAR), nullptr);
+  EXPECT_EQ(starts[0].Find(FAX_FONT_NUM_VAR)->data, std::vector<uint8_t>{0xFF});
+  auto data = Sent(MILL_VERB_DATA);
+  ASSERT_EQ(data.size(), 3u);
+  EXPECT_EQ(data[0].data_bits, 8u * 1006);
+  EXPECT_EQ(data[2].data.size(), 100u);
+  EXPECT_EQ(Sent(MILL_VERB_FINISH).size(), 1u);
+  EXPECT_EQ(board().fax().fonts[255], font_);
+
+  std::vector<std::string> progress;
+  for (const auto& message : trace.messages()) {
+    if (message.rfind("download_font ", 0) == 0) progress.push_back(message);
+  }
+  EXPECT_EQ(progress, (std::vector<std::string>{"download_font 1006", "download_font 2012",
+                                                "download_font 2112"}));
+  EXPECT_FALSE(module_->font_download);
+}
+
+TEST_F(FontDownloadTest, RefusalsBeforeStarting) {
+  TraceCapture trace(0x4);
+  VtxFontArgs args{};
+  const std::string missing = dir_.Path("missing.fz8");
+  args.fname = missing.c_str();
+  EXPECT_EQ(VtxFaxDownloadFont(module_, &args), -1);
+  EXPECT_EQ(args.line_status, 1u);
+  EXPECT_EQ(module_->reset_status & kFileNotOpened, kFileNotOpened);
+  EXPECT_TRUE(trace.Contains("download_font: file open error " + missing));
+
+  const uint8_t piece[4] = {1, 2, 3, 4};
+  args = VtxFontArgs{};
+  args.buf = piece;
+  args.size = sizeof piece;
+  args.font_no = 31;
+  EXPECT_EQ(VtxFaxDownloadFontData(module_, &args), -1);
+  EXPECT_EQ(args.line_status, 5u);
+  args.font_no = 3;
+  args.buf = nullptr;
+  EXPECT_EQ(VtxFaxDownloadFontData(module_, &args), -1) << "no end without a start";
+  EXPECT_EQ(args.line_status, 5u);
+  EXPECT_EQ(module_->reset_status & kRefused, kRefused);
+
+  args.buf = piece;
+  EXPECT_EQ(VtxFaxDownloadFontData(line_, &args), -1) << "a channel line";
+  EXPECT_EQ(args.line_status, 3u);
+  EXPECT_EQ(line_->reset_status & kRefused, kRefused);
+
+  sim::MarkFontInUse(board(), 3, true);
+  args.status = 0;
+  EXPECT_EQ(VtxFaxDownloadFontData(module_, &args), -1);
+  EXPECT_EQ(args.status, 2u);
+  EXPECT_EQ(args.line_status, 9u);
+  EXPECT_EQ(module_->reset_status & kInUse, kInUse);
+  EXPECT_TRUE(Sent(MILL_VERB_START).empty());
+  EXPECT_FALSE(module_->font_download);
+
+  // Another font is free; the default font reads bit 31.
+  sim::MarkFontInUse(board(), 255, true);
+  args.font_no = 4;
+  EXPECT_EQ(VtxFaxDownloadFontData(module_, &args), 0);
+  EXPECT_TRUE(module_->font_download);
+}
+
+TEST_F(FontDownloadTest, FirmwareFailureKeepsItsTextAndRestoresTheFlow) {
+  board().fax().font_result = 2;
+  module_->flow_word = 1;
+  VtxFontArgs args = Piece(0);
+  ASSERT_EQ(VtxFaxDownloadFontData(module_, &args), 0);
+  EXPECT_EQ(module_->flow_word, 2u);
+
+  TraceCapture trace(0x8);
+  args.buf = nullptr;
+  EXPECT_EQ(VtxFaxDownloadFontData(module_, &args), -1);
+  EXPECT_EQ(args.status, 2u);
+  EXPECT_EQ(args.line_status, 26u);
+  EXPECT_EQ(module_->reset_status & kFirmwareError, kFirmwareError);
+  EXPECT_TRUE(trace.Contains("Font Download error, result code 2"));
+  vtx::api::StatusText text{};
+  vtx::api::FormStatusText(module_, args.status, args.line_status, &text);
+  EXPECT_NE(std::string(text.description).find("Font in use"), std::string::npos)
+      << text.description;
+  EXPECT_EQ(module_->flow_word, 1u);
+  EXPECT_FALSE(module_->font_download);
+  EXPECT_EQ(board().fax().fonts.count(0), 0u);
+}
+
+}  // namespace
