@@ -82,6 +82,9 @@ struct VtxLine {
   uint8_t capabilities[12] = {};            // capability n is bit n % 8 of byte n / 8
   uint32_t op_in_progress = 0;              // a multi-packet operation under way (kOpFeatureList)
   // ---- End of line reset and feature information ----
+  // ---- Final line configuration ----
+  uint8_t no_sig_gen = 0;  // the module has no SIG_GEN: tone and detector settings are not sent
+  // ---- End of final line configuration ----
   // ---- fax ----
   // Refuses VtxFaxSetLocalId (line_status 3). Set at attach for a line whose destination is the
   // module itself rather than one of its channels: such a line has no fax channel to identify.

@@ -16,6 +16,25 @@ void CopyResult(VtxLineArgs* args, const MillArgs& from) {
   args->line_status = from.line_status;
 }
 
+// The Long tags of a CAPABILITIES_LIST as pairs: 0, 1 for an empty list, -1 for a malformed one.
+int ReadPairs(VtxLine* line, const MillArgs& reply, CapabilityPair* pairs, VtxLineArgs* args) {
+  uint32_t count = 0;
+  packet::TagReader tags(reply.tag_ptr, reply.tags_left, false);
+  packet::Tag tag;
+  while (tags.Next(tag)) {
+    if ((tag.type & MILL_TYPE_BASE_MASK) != MILL_TYPE_LONG || count == kMaxCapabilityPairs) {
+      args->status = CV_STATUS_ERROR;
+      args->line_status = APIERR_INVALID_BOARD_PARAM;
+      line->reset_status |= kResetBadCapabilityReply;
+      pairs[count] = CapabilityPair{0, 0};
+      return -1;
+    }
+    pairs[count++] = CapabilityPair{tag.id, static_cast<uint32_t>(tag.Int())};
+  }
+  pairs[count] = CapabilityPair{0, 0};
+  return count == 0 ? 1 : 0;
+}
+
 }  // namespace
 
 int QueryCapabilities(VtxLine* line, uint32_t facility, CapabilityPair* pairs, int32_t prio,
@@ -37,27 +56,18 @@ int QueryCapabilities(VtxLine* line, uint32_t facility, CapabilityPair* pairs, i
   reply.verb = MILL_VERB_EVENT;
   reply.code = COMMON_CAPABILITIES_LIST_EVENT;
   reply.timeout = kReplyWait;
+  reply.no_drain = 1;  // the list is read before the rest of its packet
   const int waited = packet::WaitCmd(line, &reply);
   if (waited == 0) return 1;
   if (waited < 0) {
     CopyResult(args, reply);
     return -1;
   }
-  uint32_t count = 0;
-  packet::TagReader tags(reply.tag_ptr, reply.tags_left, false);
-  packet::Tag tag;
-  while (tags.Next(tag)) {
-    if ((tag.type & MILL_TYPE_BASE_MASK) != MILL_TYPE_LONG || count == kMaxCapabilityPairs) {
-      args->status = CV_STATUS_ERROR;
-      args->line_status = APIERR_INVALID_BOARD_PARAM;
-      line->reset_status |= kResetBadCapabilityReply;
-      pairs[count] = CapabilityPair{0, 0};
-      return -1;
-    }
-    pairs[count++] = CapabilityPair{tag.id, static_cast<uint32_t>(tag.Int())};
+  const int read = ReadPairs(line, reply, pairs, args);
+  reply.timeout = 0;
+  while (packet::GetNextCmd(line, &reply) == 1) {
   }
-  pairs[count] = CapabilityPair{0, 0};
-  return count == 0 ? 1 : 0;
+  return read;
 }
 
 }  // namespace vtx

@@ -19,6 +19,20 @@ struct LocalTime {
 };
 LocalTime LocalNow();
 
+// The wall-clock time broken down as a board's clock takes it.
+struct CalendarTime {
+  int year;   // full year
+  int month;  // 1 to 12
+  int day;    // of the month
+  int hour;
+  int minute;
+  int second;
+  int weekday;         // 0 for Sunday to 6
+  int32_t utc_offset;  // seconds the local time is ahead of UTC, daylight saving time included
+};
+// The current time in UTC or in local time; the offset is the local one either way.
+CalendarTime CalendarNow(bool utc);
+
 uint32_t ProcessId();
 
 }  // namespace os

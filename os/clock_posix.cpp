@@ -28,6 +28,18 @@ LocalTime LocalNow() {
                    cached.tm_min,     cached.tm_sec,  static_cast<int>(now.tv_nsec / 10000000)};
 }
 
+CalendarTime CalendarNow(bool utc) {
+  const time_t now = time(nullptr);
+  tm local{};
+  localtime_r(&now, &local);
+  tm broken = local;
+  if (utc) gmtime_r(&now, &broken);
+  return CalendarTime{broken.tm_year + 1900, broken.tm_mon + 1,
+                      broken.tm_mday,        broken.tm_hour,
+                      broken.tm_min,         broken.tm_sec,
+                      broken.tm_wday,        static_cast<int32_t>(local.tm_gmtoff)};
+}
+
 uint32_t ProcessId() {
   return static_cast<uint32_t>(getpid());
 }

@@ -1,8 +1,16 @@
 #include "sim/default_machine.h"
 
 #include <cstring>
+#include <map>
 
+#include "admin.h"
+#include "common.h"
+#include "fax.h"
+#include "sig_det.h"
+#include "sig_gen.h"
 #include "sim/machine.h"
+#include "speech.h"
+#include "tele_ctrl.h"
 
 namespace sim {
 namespace {
@@ -10,6 +18,21 @@ namespace {
 // Facilities a telephony and fax board offers: ADMIN, SPEECH, SIG_DET, SIG_GEN, CALL_SW,
 // TELE_CTRL, FAX, HOST_CTRL and ECC.
 constexpr uint8_t kBoardFacilities[] = {0x01, 0x02, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0B, 0x12};
+
+// What a telephony and fax board's facilities say they can do: SPEECH formats and features,
+// FAX formats and features, the detector's and generator's capabilities, an ADMIN that takes
+// the time and answers feature queries, and a telephony controller.
+std::map<uint32_t, FacilityCapabilities> BoardCapabilities() {
+  return {
+      {MILL_FACILITY_ADMIN, {true, {{COMMON_CAPABILITIES_VAR, 0x11}}}},
+      {MILL_FACILITY_SPEECH,
+       {true, {{SPEECH_CAP_FORMATS_VAR, 0x607FC}, {SPEECH_CAP_FEATURES_VAR, 0xB}}}},
+      {MILL_FACILITY_SIG_DET, {true, {{COMMON_CAPABILITIES_VAR, 0x3}}}},
+      {MILL_FACILITY_SIG_GEN, {true, {{COMMON_CAPABILITIES_VAR, 0x7}}}},
+      {MILL_FACILITY_TELE_CTRL, {true, {{COMMON_CAPABILITIES_VAR, 0x1}}}},
+      {MILL_FACILITY_FAX, {true, {{FAX_CAP_FORMATS_VAR, 0x7}, {FAX_CAP_FEATURES_VAR, 0x437}}}},
+  };
+}
 
 void SetText(char* field, size_t size, const char* text) {
   memset(field, 0, size);
@@ -47,6 +70,7 @@ void MakeBoard(Module& module, const char* name, uint32_t channels, uint32_t ord
   module.config_specs()[0] = ConfigSpec{channels, "Number of channels"};
   module.config_specs()[1] = ConfigSpec{1, "Telephony interface enabled"};
   module.telephony() = DefaultTelephony(module.number(), channels);
+  module.report.capabilities = BoardCapabilities();
 }
 
 // ---- Line reset and feature information ----
@@ -66,6 +90,10 @@ void DescribeGantryFirmware(FirmwareReport& report) {
       {Version(2, 1, 0, 4, 412, "2025-09-18", "echo canceller DSP"), {0x10}},
   };
   report.dsp_lists_per_event = 1;
+  // Its fax stamps pages from UTC and the host's zone; its ADMIN also resets the telephony
+  // critical section.
+  report.capabilities[MILL_FACILITY_FAX].tags[1].second = 0x10437;
+  report.capabilities[MILL_FACILITY_ADMIN].tags[0].second = 0x13;
   report.features = {"Model$GANTRY-8", "Channels=8", "Fax#T",         "V34#T",
                      "T38#F",          "EchoCanc#T", "MaxRate=33600", "Serial$GT8-004217"};
 }

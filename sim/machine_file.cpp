@@ -15,6 +15,7 @@
 #include "callctrl/cfg/cfg_configuration.h"
 #include "packet/codes.h"
 #include "sim/default_machine.h"
+#include "sim/machine_file_capabilities.h"
 
 namespace sim {
 namespace {
@@ -220,7 +221,7 @@ void LoadConfigSpec(const cfgSection& section, uint32_t number, Module& module,
 
 // ---- Line reset and feature information ----
 // What the firmware reports at a channel reset and in its feature list: module keys
-// admin_capabilities, dsp_lists_per_event, reset_delay_ms and feature_delay_ms; subsections
+// dsp_lists_per_event, reset_delay_ms and feature_delay_ms; subsections
 // [module.N/control_proc_ver] and [module.N/dsp_ver.I] with ver_major, ver_middle, ver_minor,
 // ver_build, ver_auto_num, ver_date, ver_comment (and load_mask, hexadecimal bytes, for a DSP);
 // [module.N/feature.I] with text, the feature as the firmware sends it.
@@ -230,7 +231,6 @@ struct ReportKey {
   uint32_t FirmwareReport::*field;
 };
 const ReportKey kReportKeys[] = {
-    {"admin_capabilities", &FirmwareReport::admin_capabilities},
     {"dsp_lists_per_event", &FirmwareReport::dsp_lists_per_event},
     {"reset_delay_ms", &FirmwareReport::reset_delay_ms},
     {"feature_delay_ms", &FirmwareReport::feature_delay_ms},
@@ -319,7 +319,8 @@ bool LoadReportSection(const cfgSection& sub, Module& module, Problems& problems
   } else if (NumberedName(name, "feature", 0xFFFF, index)) {
     LoadFeature(sub, module.report, problems);
   } else {
-    return false;
+    return LoadCapabilitySection(
+        sub, module, [&problems](int line, const std::string& text) { problems.Add(line, text); });
   }
   return true;
 }
@@ -364,10 +365,11 @@ void LoadModule(const cfgSection& section, uint8_t number, uint32_t& next_ordina
     if (NumberedName(sub.name().view(), "config_spec", 0xFFFFFFFF, spec)) {
       LoadConfigSpec(sub, spec, module, problems);
     } else if (!LoadReportSection(sub, module, problems)) {
-      problems.Add(sub.lineNumber(), "expected [" + std::string(section.name().view()) +
-                                         "/config_spec.N], [.../control_proc_ver], "
-                                         "[.../dsp_ver.N] or [.../feature.N], got [" +
-                                         sub.path().substr(1) + "]");
+      problems.Add(sub.lineNumber(),
+                   "expected [" + std::string(section.name().view()) +
+                       "/config_spec.N], [.../control_proc_ver], "
+                       "[.../dsp_ver.N], [.../feature.N] or [.../capabilities.F], got [" +
+                       sub.path().substr(1) + "]");
     }
   }
   next_ordinal = module.info().ordinal_start + module.info().num_ordinals;

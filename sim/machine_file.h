@@ -10,6 +10,7 @@
 //                                 bus_type, hw_type, boot_ver_major, ...) and `facilities`, a
 //                                 list of facility names
 //   [module.N/config_spec.S]      value, description
+//   [module.N/capabilities.F]     the capability list of facility F (sim/machine_file_capabilities.h)
 #pragma once
 
 #include <string>

@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "sim/fax_firmware.h"
@@ -33,15 +34,27 @@ struct DspVersion {
   std::vector<uint8_t> load_mask;
 };
 
-// What the firmware tells about itself at a channel reset and in its feature list.
+// What one facility answers to GET_CAPABILITIES: a CAPABILITIES_LIST of Long tags (tag id,
+// value) in this order, or, with `answers` false, nothing at all.
+struct FacilityCapabilities {
+  bool answers = true;
+  std::vector<std::pair<uint32_t, uint32_t>> tags;
+  bool operator==(const FacilityCapabilities& other) const {
+    return answers == other.answers && tags == other.tags;
+  }
+};
+
+// What the firmware tells about itself at a channel reset, in its capability lists and in its
+// feature list.
 struct FirmwareReport {
   FwVersion control_proc;
   std::vector<DspVersion> dsps;
-  uint32_t dsp_lists_per_event = 0;    // > 0: DSP lists spread over events joined by CONTINUATION
-  std::vector<std::string> features;   // feature texts: key, type character ('#', '$', '='), value
-  uint32_t admin_capabilities = 0x10;  // ADMIN CAPABILITIES value; 0x10: answers feature queries
-  uint32_t reset_delay_ms = 0;         // each CHANNEL_RESET_DONE comes this late
-  uint32_t feature_delay_ms = 0;       // each FTRL_FEATURE_LIST comes this late
+  uint32_t dsp_lists_per_event = 0;   // > 0: DSP lists spread over events joined by CONTINUATION
+  std::vector<std::string> features;  // feature texts: key, type character ('#', '$', '='), value
+  // By facility number; a facility without an entry answers an empty list.
+  std::map<uint32_t, FacilityCapabilities> capabilities;
+  uint32_t reset_delay_ms = 0;    // each CHANNEL_RESET_DONE comes this late
+  uint32_t feature_delay_ms = 0;  // each FTRL_FEATURE_LIST comes this late
 };
 // ---- End of line reset and feature information ----
 

@@ -65,6 +65,19 @@ void AnswerFeatureQuery(const Module& module, FwAnswer& answer) {
   answer.Packet().Event(ADMIN_FTRL_FEATURE_LIST_EVENT).delay_ms = report.feature_delay_ms;
 }
 
+// GET_CAPABILITIES: the facility's list as the module's description gives it.
+void AnswerCapabilities(const Module& module, const FwCommand& cmd, FwAnswer& answer) {
+  std::vector<FwTag> tags;
+  auto described = module.report.capabilities.find(cmd.facility);
+  if (described != module.report.capabilities.end()) {
+    if (!described->second.answers) return;
+    for (const auto& [id, value] : described->second.tags) {
+      tags.push_back(FwTag::Int(id, MILL_TYPE_LONG, value));
+    }
+  }
+  answer.Packet().Event(COMMON_CAPABILITIES_LIST_EVENT, std::move(tags));
+}
+
 }  // namespace
 
 std::vector<FwTag> VersionMembers(const FwVersion& v) {
@@ -86,12 +99,8 @@ void InstallResetFirmware(Module& module) {
             [m](const FwCommand&, FwAnswer& answer) { AnswerChannelReset(*m, answer); });
   table.Set(MILL_FACILITY_ADMIN, MILL_VERB_REQUEST, ADMIN_FTRL_QUERY_REQUEST,
             [m](const FwCommand&, FwAnswer& answer) { AnswerFeatureQuery(*m, answer); });
-  table.Set(MILL_FACILITY_ADMIN, MILL_VERB_REQUEST, COMMON_GET_CAPABILITIES_REQUEST,
-            [m](const FwCommand&, FwAnswer& answer) {
-              answer.Packet().Event(COMMON_CAPABILITIES_LIST_EVENT,
-                                    {FwTag::Int(COMMON_CAPABILITIES_VAR, MILL_TYPE_LONG,
-                                                m->report.admin_capabilities)});
-            });
+  table.Set(kAnyFacility, MILL_VERB_REQUEST, COMMON_GET_CAPABILITIES_REQUEST,
+            [m](const FwCommand& cmd, FwAnswer& answer) { AnswerCapabilities(*m, cmd, answer); });
 }
 
 }  // namespace sim

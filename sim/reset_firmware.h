@@ -1,6 +1,6 @@
 // The firmware's answers about itself: a channel reset completes with the module's version
-// reports, a feature query is answered with one event per feature, and the ADMIN capabilities
-// say whether it answers feature queries. All of it comes from the module's FirmwareReport.
+// reports, a feature query is answered with one event per feature, and each facility answers a
+// capability request with its list. All of it comes from the module's FirmwareReport.
 #pragma once
 
 #include <cstdint>

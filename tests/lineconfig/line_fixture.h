@@ -25,6 +25,7 @@ class LineConfigTest : public ::testing::Test {
     VtxLineArgs args{};
     args.config_file_line = text;
     args.no_fonts = no_fonts;
+    args.skip_teleph = 1;  // the line configures without starting call control
     last_ = args;
     int ret = VtxLineConfig(&line_, &args);
     last_ = args;

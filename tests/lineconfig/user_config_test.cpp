@@ -25,6 +25,7 @@ class UserConfig : public LineConfigTest {
   // The reader as the line reset calls it.
   int Read(const char* file_name, uint32_t use_config_lines = 0) {
     args_ = VtxLineArgs{};
+    args_.skip_teleph = 1;  // the line configures without starting call control
     args_.config_file_name = file_name;
     args_.use_config_lines = use_config_lines;
     return ReadUserConfiguration(&line_, &args_);
@@ -60,7 +61,7 @@ TEST_F(UserConfig, LongLinesArriveInPieces) {
   EXPECT_EQ(settings().agc, 7) << "a carriage return is white space";
   EXPECT_THAT(trace.messages(), Contains(HasSubstr("Reading user configuration file \"" + path)));
   EXPECT_THAT(trace.messages(), Contains("VtxLineConfig: Called (config_file_line=" + second +
-                                         ",no_fonts=0,skip_teleph=0,no_init=0)"));
+                                         ",no_fonts=0,skip_teleph=1,no_init=0)"));
   EXPECT_THAT(trace.messages(),
               Contains(HasSubstr("VtxLineConfig: Called (config_file_line=(NULL),")));
 }

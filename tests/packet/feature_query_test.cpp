@@ -3,6 +3,7 @@
 #include <string>
 
 #include "admin.h"
+#include "common.h"
 #include "tests/support/attached_line.h"
 #include "tests/support/capture.h"
 
@@ -14,8 +15,10 @@ class FeatureQueryTest : public AttachedLineTest {
   // The module's features, and a reset that configures the line for them.
   void Features(std::vector<std::string> features, uint32_t capabilities = 0x10) {
     board().report.features = std::move(features);
-    board().report.admin_capabilities = capabilities;
+    board().report.capabilities[MILL_FACILITY_ADMIN] = {true,
+                                                        {{COMMON_CAPABILITIES_VAR, capabilities}}};
     VtxLineArgs args{};
+    args.skip_teleph = 1;
     ASSERT_EQ(VtxLineReset(line_, &args), 0);
     board().ClearCommandLog();
   }

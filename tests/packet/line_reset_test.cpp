@@ -18,6 +18,7 @@ class LineResetTest : public AttachedLineTest {
     args_ = VtxLineArgs{};
     args_.no_init = no_init;
     args_.async_lp = async_lp;
+    args_.skip_teleph = 1;  // call control has its own tests
     return VtxLineReset(line_, &args_);
   }
   size_t Count(uint32_t code) {
@@ -70,6 +71,7 @@ TEST_F(LineResetTest, ModuleLineAndNoInitTakeTheBootVersionFromTheModule) {
   VtxLine* module_line = VtxSessionAttach(&attach);
   ASSERT_NE(module_line, nullptr);
   VtxLineArgs args{};
+  args.skip_teleph = 1;
   EXPECT_EQ(VtxLineReset(module_line, &args), 0);
   EXPECT_EQ(module_line->boot_rom_ver.auto_num, 1204);
   EXPECT_STREQ(module_line->boot_rom_ver.comment, "boot ROM");

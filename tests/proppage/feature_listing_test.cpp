@@ -59,7 +59,7 @@ TEST_F(FeatureListingTest, LimitsAndFailures) {
             "Fax        : True\r\n"
             "The hardware or firmware does not have a required capability.\r\n");
 
-  board().report.admin_capabilities = 0;
+  board().report.capabilities[MILL_FACILITY_ADMIN].tags.clear();
   EXPECT_EQ(List(2), "The hardware or firmware does not have a required capability.\r\n");
 
   std::string untouched(16, 'x');

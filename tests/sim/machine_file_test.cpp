@@ -47,7 +47,7 @@ TEST(MachineFileTest, DefaultFileIsTheBuiltInMachine) {
     }
     EXPECT_EQ(got.report.features, expected.report.features);
     EXPECT_EQ(got.report.dsp_lists_per_event, expected.report.dsp_lists_per_event);
-    EXPECT_EQ(got.report.admin_capabilities, expected.report.admin_capabilities);
+    EXPECT_EQ(got.report.capabilities, expected.report.capabilities) << int(m);
     EXPECT_EQ(got.report.reset_delay_ms, expected.report.reset_delay_ms);
     EXPECT_EQ(got.report.feature_delay_ms, expected.report.feature_delay_ms);
   }

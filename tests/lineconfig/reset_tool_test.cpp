@@ -1,0 +1,70 @@
+// tarrow reset, run as a program on the embedded simulated machine.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "tests/support/temp_dir.h"
+
+namespace vtx::testing {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+class ResetTool : public ::testing::Test {
+ protected:
+  // Runs tarrow on the built-in simulated machine; standard output (and error, with `errors`).
+  int Run(const std::string& arguments, std::string* output, bool errors = false) {
+    std::string command = "env -u TARROW_SIM_BOARD TARROW_DRIVER=sim " +
+                          std::string(TARROW_BINARY_DIR) + "/bin/tarrow " + arguments +
+                          (errors ? " 2>&1" : " 2>/dev/null");
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return -1;
+    char buffer[4096];
+    output->clear();
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output->append(buffer, n);
+    int status = pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  std::string Config(const std::string& text) {
+    std::string path = dir_.Path("cvcall.cfg");
+    std::ofstream(path) << "cv_cparm \"" << dir_.Path("none.cfg") << "\"\n" << text;
+    return path;
+  }
+  TempDir dir_{"resettool"};
+};
+
+TEST_F(ResetTool, ChannelResetShowsReportCapabilitiesBitsAndWhatWasSent) {
+  std::string out;
+  ASSERT_EQ(Run("reset 2 1 --config " + Config("country_code 0x0441\nbad_keyword 1\n"), &out), 0)
+      << out;
+  EXPECT_THAT(out, HasSubstr("Firmware version info:\n"
+                             "  Boot ROM:  5.0.2 Build 17 A1204 2026-03-14\n"
+                             "  Ctrl Proc: 5.0.4 Build 31 A2210 2026-02-27\n"));
+  EXPECT_THAT(out, HasSubstr("capabilities: 0 13 14 15 16 18 19 "));
+  EXPECT_THAT(out, HasSubstr("reset_status: 0x00000030\n"));
+  EXPECT_THAT(out, HasSubstr("0x00000010 BAD_CONFIG_LINE"));
+  EXPECT_THAT(out, HasSubstr("0x00000020 COUNTRY_FILE"));
+  EXPECT_THAT(out, HasSubstr("sent to the firmware:\n"));
+  EXPECT_THAT(out, HasSubstr("COUNTRY_CODE"));
+  EXPECT_THAT(out, HasSubstr("status: 0/0 "));
+
+  ASSERT_EQ(Run("reset 2 --json --no-init 1 --config " + Config(""), &out), 0) << out;
+  EXPECT_THAT(out, HasSubstr("\"firmware_report\": [],"));  // a module line has none
+  EXPECT_THAT(out, HasSubstr("\"reset_status_bits\": [\"COUNTRY_FILE\"]"));
+  EXPECT_THAT(out, Not(HasSubstr("SET ")));
+}
+
+TEST_F(ResetTool, FailuresExitNonZeroWithTheirText) {
+  std::string out;
+  EXPECT_EQ(Run("reset 2 --no-init 7", &out, true), 2);
+  EXPECT_THAT(out, HasSubstr("usage: tarrow reset MODULE [CHANNEL]"));
+  EXPECT_EQ(Run("reset 9 1", &out, true), 1);
+  EXPECT_THAT(out, HasSubstr("tarrow reset: module 0x9: attach failed"));
+}
+
+}  // namespace
+}  // namespace vtx::testing
