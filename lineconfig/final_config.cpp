@@ -41,7 +41,6 @@ constexpr uint32_t kCapNoTelephony = 0;  // no telephony hardware reported
 constexpr uint32_t kCapTelephonyHardware = 13;
 constexpr uint32_t kCapRegularModule[] = {91, 92};
 constexpr uint32_t kCapCallSwitch = 87;
-constexpr uint32_t kCapTeleCtrl[] = {89, 90};
 
 uint8_t Masked(uint8_t byte) {
   return byte & AddressByteMask();
@@ -86,19 +85,18 @@ int Admin(FinalConfigRun& run) {
   VtxLine* line = run.line;
   if (run.skip_facility_settings || !run.FacilityPresent(MILL_FACILITY_ADMIN)) return 0;
   CapabilityPair pairs[kMaxCapabilityPairs + 1];
-  if (run.Query(MILL_FACILITY_ADMIN, pairs) < 0) return -1;
-  MapCapabilities(line, pairs, kAdminCapabilities, run.regular_module);
+  if (run.Discover(MILL_FACILITY_ADMIN, kAdminCapabilities, {}, {}, pairs) < 0) return -1;
   const bool time_set = (PairValue(pairs, COMMON_CAPABILITIES_VAR) & kAdminTimeSetBit) != 0;
   if (!run.sending() || line->no_sig_gen != 0) return 0;
   if (time_set && !SetModuleClock(line, run.args)) return -1;
   TagList country;
   country.Add(ADMIN_COUNTRY_CODE_VAR, kTypeShort,
               CountryCodeNumber(line->config.settings.country_code));
-  if (!SendSettings(line, MILL_FACILITY_ADMIN, country, run.args)) return -1;
+  if (run.Send(MILL_FACILITY_ADMIN, country) < 0) return -1;
   if (!IsChannelLine(line)) return 0;
   TagList encoding;
   encoding.Add(ADMIN_LINE_ENCODING_OVERRIDE_VAR, kTypeByte, line->config.settings.line_encoding);
-  return SendSettings(line, MILL_FACILITY_ADMIN, encoding, run.args) ? 0 : -1;
+  return run.Send(MILL_FACILITY_ADMIN, encoding);
 }
 
 // Step 16: each DEBUG_CONTROL pair up to the first free one, to a facility that is present.
@@ -109,7 +107,7 @@ int DebugControl(FinalConfigRun& run) {
     if (run.skip_facility_settings || !run.FacilityPresent(pair.first)) continue;
     TagList debug;
     debug.Add(COMMON_DEBUG_CONTROL_VAR, kTypeLong, static_cast<int32_t>(pair.second));
-    if (!SendSettings(run.line, pair.first, debug, run.args)) return -1;
+    if (run.Send(pair.first, debug) < 0) return -1;
   }
   return 0;
 }
@@ -122,10 +120,9 @@ int Telephony(FinalConfigRun& run) {
     SetCapability(line, kCapNoTelephony);
     return 0;
   }
-  CapabilityPair pairs[kMaxCapabilityPairs + 1];
-  if (run.Query(MILL_FACILITY_TELE_CTRL, pairs, 1) < 0) return -1;
-  for (uint32_t capability : kCapTeleCtrl) SetCapability(line, capability);
-  MapCapabilities(line, pairs, kTeleCtrlCapabilities, run.regular_module);
+  if (run.Discover(MILL_FACILITY_TELE_CTRL, kTeleCtrlCapabilities, {89, 90}, {}, nullptr, 1) < 0) {
+    return -1;
+  }
   VtxTelephArgs telephony{};
   uint32_t port_types = 0;
   const int found = teleph::PortTypeSummary(line, &port_types, &telephony);
@@ -205,6 +202,27 @@ bool FinalConfigRun::FacilityPresent(uint32_t facility) const {
 
 int FinalConfigRun::Query(uint32_t facility, CapabilityPair* pairs, int32_t prio) const {
   return QueryCapabilities(line, facility, pairs, prio, args);
+}
+
+int FinalConfigRun::Discover(uint32_t facility, const CapabilityMap& map,
+                             std::initializer_list<uint32_t> always,
+                             std::initializer_list<uint32_t> without_list, CapabilityPair* pairs,
+                             int32_t prio) const {
+  CapabilityPair own[kMaxCapabilityPairs + 1];
+  if (pairs == nullptr) pairs = own;
+  const int listed = Query(facility, pairs, prio);
+  if (listed < 0) return -1;
+  for (uint32_t capability : always) SetCapability(line, capability);
+  if (listed == 0) MapCapabilities(line, pairs, map, regular_module);
+  if (listed == 1) {
+    for (uint32_t capability : without_list) SetCapability(line, capability);
+  }
+  return listed;
+}
+
+int FinalConfigRun::Send(uint32_t facility, const TagList& tags) const {
+  if (!sending()) return 0;
+  return SendSettings(line, facility, tags, args) ? 0 : -1;
 }
 
 int FinalLineConfiguration(VtxLine* line, VtxLineArgs* args) {

@@ -3,8 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 
+#include "lineconfig/capability_map.h"
 #include "lineconfig/capability_query.h"
+#include "lineconfig/facility_settings.h"
 #include "vtx.h"
 
 namespace vtx {
@@ -24,6 +27,14 @@ struct FinalConfigRun {
   // The facility's capability reply into `pairs` (kMaxCapabilityPairs + 1 entries): 0 a list,
   // 1 none, -1 failure with the record's result words set.
   int Query(uint32_t facility, CapabilityPair* pairs, int32_t prio = 0) const;
+  // Queries the facility, sets the capabilities `always`, and maps the list through `map`, or
+  // sets `without_list` when there is none. Returns as Query.
+  int Discover(uint32_t facility, const CapabilityMap& map,
+               std::initializer_list<uint32_t> always = {},
+               std::initializer_list<uint32_t> without_list = {}, CapabilityPair* pairs = nullptr,
+               int32_t prio = 0) const;
+  // Sends the settings to `facility` unless settings are not sent: 0, or -1 when refused.
+  int Send(uint32_t facility, const TagList& tags) const;
 };
 
 // The facilities of a channel line: capabilities, settings and the fax local identifier.

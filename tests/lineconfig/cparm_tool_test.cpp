@@ -9,6 +9,7 @@
 
 #include "lineconfig/country_params.h"
 #include "tests/lineconfig/line_fixture.h"
+#include "tests/support/program.h"
 
 namespace vtx::testing {
 namespace {
@@ -19,14 +20,7 @@ class CparmTool : public LineConfigTest {
  protected:
   // Runs tarrow with `arguments`; its standard output and error together.
   int Run(const std::string& arguments, std::string* output) {
-    std::string command = std::string(TARROW_BINARY_DIR) + "/bin/tarrow " + arguments + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return -1;
-    char buffer[4096];
-    output->clear();
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output->append(buffer, n);
-    int status = pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return RunCommand(TarrowCommand() + arguments + " 2>&1", output);
   }
   std::string WriteText(const std::string& leaf, const std::string& text) {
     std::string path = dir_.Path(leaf);

@@ -2,10 +2,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fstream>
 #include <string>
 
+#include "tests/support/program.h"
 #include "tests/support/temp_dir.h"
 
 namespace vtx::testing {
@@ -18,16 +18,9 @@ class ResetTool : public ::testing::Test {
  protected:
   // Runs tarrow on the built-in simulated machine; standard output (and error, with `errors`).
   int Run(const std::string& arguments, std::string* output, bool errors = false) {
-    std::string command = "env -u TARROW_SIM_BOARD TARROW_DRIVER=sim " +
-                          std::string(TARROW_BINARY_DIR) + "/bin/tarrow " + arguments +
-                          (errors ? " 2>&1" : " 2>/dev/null");
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return -1;
-    char buffer[4096];
-    output->clear();
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output->append(buffer, n);
-    int status = pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return RunCommand("env -u TARROW_SIM_BOARD TARROW_DRIVER=sim " + TarrowCommand() + arguments +
+                          (errors ? " 2>&1" : " 2>/dev/null"),
+                      output);
   }
   std::string Config(const std::string& text) {
     std::string path = dir_.Path("cvcall.cfg");

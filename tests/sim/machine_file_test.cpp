@@ -5,6 +5,11 @@
 #include <cstring>
 #include <fstream>
 
+#include "admin.h"
+#include "fax.h"
+#include "sig_det.h"
+#include "speech.h"
+
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -87,6 +92,46 @@ TEST(MachineFileTest, EveryProblemIsToldWithItsLine) {
 
   EXPECT_FALSE(sim::LoadMachineFile(dir.path() + "/missing.cfg", machine, error));
   EXPECT_NE(error.find("missing.cfg: cannot read the machine file"), std::string::npos);
+}
+
+TEST(MachineFileTest, CapabilityListsKeepTheirOrderAndTellTheirProblems) {
+  vtx::testing::TempDir dir;
+  std::string path = dir.path() + "/caps.cfg";
+  std::ofstream(path) << "[module.2]\n"
+                         "name=GANTRY test\n"
+                         "num_channels=2\n"
+                         "[module.2/capabilities.speech]\n"
+                         "CAP_FORMATS=0x4\n"
+                         "0x99=7\n"
+                         "CAP_FEATURES=1\n"
+                         "[module.2/capabilities.FAX]\n"
+                         "answers=no\n"
+                         "[module.2/capabilities.SIG_DET]\n";
+  sim::Machine machine;
+  std::string error;
+  ASSERT_TRUE(sim::LoadMachineFile(path, machine, error)) << error;
+  const auto& lists = machine.FindModule(2)->report.capabilities;
+  using Tags = std::vector<std::pair<uint32_t, uint32_t>>;
+  EXPECT_EQ(lists.at(MILL_FACILITY_SPEECH).tags, (Tags{{0x10, 4}, {0x99, 7}, {0x11, 1}}));
+  EXPECT_FALSE(lists.at(MILL_FACILITY_FAX).answers);
+  EXPECT_TRUE(lists.at(MILL_FACILITY_SIG_DET).answers);
+  EXPECT_TRUE(lists.at(MILL_FACILITY_SIG_DET).tags.empty());
+
+  std::ofstream(path) << "[module.2]\n"
+                         "name=GANTRY test\n"
+                         "num_channels=2\n"
+                         "[module.2/capabilities.WARP]\n"
+                         "[module.2/capabilities.ADMIN]\n"
+                         "CAP_FORMATS=1\n"
+                         "CAPABILITIES=-1\n"
+                         "answers=maybe\n";
+  EXPECT_FALSE(sim::LoadMachineFile(path, machine, error));
+  EXPECT_EQ(error,
+            path + ":4: expected a facility name (ADMIN, SPEECH, FAX, ...) in " +
+                "[module.2/capabilities.WARP], got 'WARP'\n" + path +
+                ":6: expected a tag of ADMIN (a name or a number), got 'CAP_FORMATS'\n" + path +
+                ":7: expected a number from 0 to 0xFFFFFFFF for CAPABILITIES, got '-1'\n" + path +
+                ":8: expected yes or no for answers, got 'maybe'\n");
 }
 
 }  // namespace
