@@ -21,7 +21,6 @@
 #include "lineconfig/module_clock.h"
 #include "packet/address_mode.h"
 #include "packet/line_io.h"
-#include "packet/variables.h"
 #include "tele_ctrl.h"
 #include "teleph/teleph_info.h"
 #include "trace/api_log.h"
@@ -61,7 +60,7 @@ bool AddressExists(VtxLine* line, const uint8_t (&address)[4]) {
   return CheckAddressWorker(Asking(line), &check) == 0 && check.exists != 0;
 }
 
-// Step 2: a module that exists on a bus of its own is a regular module.
+// A module that exists on a bus of its own is a regular module.
 void ClassifyModule(FinalConfigRun& run) {
   VtxModuleInfoArgs info{};
   info.mod_num = Masked(run.line->dest_addr[2]);
@@ -80,7 +79,7 @@ int32_t CountryCodeNumber(uint32_t country_code) {
                               ((country_code >> 8) & 0xF) * 10 + ((country_code >> 4) & 0xF));
 }
 
-// Step 15: the ADMIN capabilities, the module clock, the country and the line encoding.
+// The ADMIN capabilities, the module clock, the country and the line encoding.
 int Admin(FinalConfigRun& run) {
   VtxLine* line = run.line;
   if (run.skip_facility_settings || !run.FacilityPresent(MILL_FACILITY_ADMIN)) return 0;
@@ -99,7 +98,7 @@ int Admin(FinalConfigRun& run) {
   return run.Send(MILL_FACILITY_ADMIN, encoding);
 }
 
-// Step 16: each DEBUG_CONTROL pair up to the first free one, to a facility that is present.
+// Each DEBUG_CONTROL pair up to the first free one, to a facility that is present.
 int DebugControl(FinalConfigRun& run) {
   if (!run.sending()) return 0;
   for (const DebugControlPair& pair : run.line->config.settings.debug_control) {
@@ -112,7 +111,7 @@ int DebugControl(FinalConfigRun& run) {
   return 0;
 }
 
-// Step 17: the telephony controller's capabilities and the telephony hardware.
+// The telephony controller's capabilities and the telephony hardware.
 int Telephony(FinalConfigRun& run) {
   VtxLine* line = run.line;
   if (!run.regular_module) return 0;
@@ -142,7 +141,7 @@ int Telephony(FinalConfigRun& run) {
   return 0;
 }
 
-// Step 18: the call-control framework, with the user preference file the line was configured
+// The call-control framework, with the user preference file the line was configured
 // from.
 int StartCallControl(FinalConfigRun& run) {
   if (!run.sending() || run.args->skip_teleph != 0) return 0;
@@ -156,7 +155,7 @@ int StartCallControl(FinalConfigRun& run) {
   return -1;
 }
 
-// Step 19: an alert or a condition that arrived during the configuration fails it.
+// An alert or a condition that arrived during the configuration fails it.
 int EndChecks(VtxLine* line) {
   const bool alert = line->alert_value != 0;
   const uint32_t condition = line->pending_hangup == api::kPendingAlert ? 0 : line->pending_hangup;
