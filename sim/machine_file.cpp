@@ -15,6 +15,7 @@
 #include "callctrl/cfg/cfg_configuration.h"
 #include "packet/codes.h"
 #include "sim/default_machine.h"
+#include "sim/machine_file_telephony.h"
 
 namespace sim {
 namespace {
@@ -363,10 +364,14 @@ void LoadModule(const cfgSection& section, uint8_t number, uint32_t& next_ordina
     uint32_t spec = 0;
     if (NumberedName(sub.name().view(), "config_spec", 0xFFFFFFFF, spec)) {
       LoadConfigSpec(sub, spec, module, problems);
-    } else if (!LoadReportSection(sub, module, problems)) {
+    } else if (!LoadReportSection(sub, module, problems) &&
+               !LoadTelephonySection(sub, module.telephony(), [&problems](int line, auto text) {
+                 problems.Add(line, text);
+               })) {
       problems.Add(sub.lineNumber(), "expected [" + std::string(section.name().view()) +
                                          "/config_spec.N], [.../control_proc_ver], "
-                                         "[.../dsp_ver.N] or [.../feature.N], got [" +
+                                         "[.../dsp_ver.N], [.../feature.N] or a telephony "
+                                         "subsection, got [" +
                                          sub.path().substr(1) + "]");
     }
   }

@@ -10,6 +10,8 @@
 //                                 bus_type, hw_type, boot_ver_major, ...) and `facilities`, a
 //                                 list of facility names
 //   [module.N/config_spec.S]      value, description
+//   [module.N/hardware_port.I], [module.N/switch_port.I], [module.N/media],
+//   [module.N/ethernet.I]         the module's telephony side (sim/machine_file_telephony.h)
 #pragma once
 
 #include <string>
