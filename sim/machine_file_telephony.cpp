@@ -41,8 +41,8 @@ const Field<HardwarePort> kHardwareFields[] = {
     {"port_types", 0xFFFFFFFF, &HardwarePort::port_types},
 };
 const Field<SwitchPort> kSwitchFields[] = {
-    {"class", 0xFF, &SwitchPort::port_class}, {"unit", 0xFFFF, &SwitchPort::unit},
-    {"stream", 0xFFFF, &SwitchPort::stream},  {"slot", 0xFFFF, &SwitchPort::slot},
+    {"class", 0xFF, &SwitchPort::port_class},          {"unit", 0xFFFF, &SwitchPort::unit},
+    {"stream", 0xFFFF, &SwitchPort::stream},           {"slot", 0xFFFF, &SwitchPort::slot},
     {"port_type", 0xFFFFFFFF, &SwitchPort::port_type},
 };
 const Field<NetInterface> kEthernetFields[] = {
@@ -115,11 +115,12 @@ void LoadFields(const cfgSection& section, const Field<Record> (&fields)[N], Rec
       }
     } else if (field->address != nullptr) {
       if (!vtx::teleph::ParseDottedQuad(value, (record.*field->address).data())) {
-        report(item.lineNumber(), std::string("expected a dotted address A.B.C.D for ") +
-                                      field->name + got);
+        report(item.lineNumber(),
+               std::string("expected a dotted address A.B.C.D for ") + field->name + got);
       }
     } else if (!ParseMac(value, record.*field->mac)) {
-      report(item.lineNumber(), "expected six hexadecimal bytes as 00:1C:7A:00:02:01 for mac" + got);
+      report(item.lineNumber(),
+             "expected six hexadecimal bytes as 00:1C:7A:00:02:01 for mac" + got);
     }
   }
 }

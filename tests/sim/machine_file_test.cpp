@@ -124,16 +124,19 @@ TEST(MachineFileTest, TelephonyKindsReplaceTheirDefaultsInIndexOrder) {
                          "[module.2/ports]\n";
   EXPECT_FALSE(sim::LoadMachineFile(path, machine, error));
   EXPECT_EQ(error, path + ":5: expected a dotted address A.B.C.D for address, got '10.1.2'\n" +
-                       path + ":6: expected six hexadecimal bytes as 00:1C:7A:00:02:01 for mac, "
-                              "got '00:1C:7A:00:02'\n" +
-                       path + ":7: expected a number from 0 to 255 for duplex, got '256'\n" +
-                       path + ":10: expected class, unit, stream, slot, port_type in "
-                              "[module.2/switch_port.0], got 'class_'\n" +
-                       path + ":11: expected port_first at most port_last in [module.2/media], "
-                              "got 30010 and 30000\n" +
-                       path + ":14: expected [module.2/config_spec.N], [.../control_proc_ver], "
-                              "[.../dsp_ver.N], [.../feature.N] or a telephony subsection, got "
-                              "[module.2/ports]\n");
+                       path +
+                       ":6: expected six hexadecimal bytes as 00:1C:7A:00:02:01 for mac, "
+                       "got '00:1C:7A:00:02'\n" +
+                       path + ":7: expected a number from 0 to 255 for duplex, got '256'\n" + path +
+                       ":10: expected class, unit, stream, slot, port_type in "
+                       "[module.2/switch_port.0], got 'class_'\n" +
+                       path +
+                       ":11: expected port_first at most port_last in [module.2/media], "
+                       "got 30010 and 30000\n" +
+                       path +
+                       ":14: expected [module.2/config_spec.N], [.../control_proc_ver], "
+                       "[.../dsp_ver.N], [.../feature.N] or a telephony subsection, got "
+                       "[module.2/ports]\n");
 }
 
 TEST(MachineFileTest, EveryProblemIsToldWithItsLine) {
