@@ -67,10 +67,15 @@ std::string SideText(const SwitchSide& s) {
 
 std::string SideJson(const SwitchSide& s) {
   char text[128];
-  snprintf(text, sizeof text,
-           "{\"class\": %u, \"unit\": %u, \"stream\": %u, \"slot\": %u, \"port_type\": %u",
-           s.port_class, s.unit, s.stream, s.slot, s.port_type);
-  if (!IsIp(s.port_class)) return text + std::string("}");
+  if (!IsIp(s.port_class)) {
+    snprintf(text, sizeof text,
+             "{\"class\": %u, \"unit\": %u, \"stream\": %u, \"slot\": %u, \"port_type\": %u}",
+             s.port_class, s.unit, s.stream, s.slot, s.port_type);
+    return text;
+  }
+  // An IP side has no stream and slot: the record's fields hold whatever an earlier side left.
+  snprintf(text, sizeof text, "{\"class\": %u, \"unit\": %u, \"port_type\": %u", s.port_class,
+           s.unit, s.port_type);
   return text +
          (", \"local\": " + EndpointJson(*s.local) + ", \"remote\": " + EndpointJson(*s.remote)) +
          ", \"local_rtcp\": " + EndpointJson(*s.local_rtcp) +
