@@ -85,6 +85,15 @@ TEST(MachineFileTest, ShippedMachinesLoad) {
     EXPECT_TRUE(sim::LoadMachineFile(Board(name), machine, error)) << name << ": " << error;
     EXPECT_FALSE(machine.ModuleNumbers().empty()) << name;
   }
+  sim::Machine chassis, virtual_ip;
+  std::string error;
+  ASSERT_TRUE(sim::LoadMachineFile(Board("chassis4.cfg"), chassis, error));
+  ASSERT_TRUE(sim::LoadMachineFile(Board("virtual-ip.cfg"), virtual_ip, error));
+  ASSERT_EQ(chassis.FindModule(32)->telephony().hardware.size(), 2u);
+  EXPECT_EQ(chassis.FindModule(32)->telephony().hardware[1].port_types, 0x200u);
+  EXPECT_EQ(chassis.FindModule(35)->telephony().hardware.size(), 12u);
+  EXPECT_EQ(virtual_ip.FindModule(2)->telephony().media_port_first, 56000);
+  EXPECT_EQ(virtual_ip.FindModule(2)->telephony().interfaces[0].mac[5], 0x02);
 }
 
 TEST(MachineFileTest, TelephonyKindsReplaceTheirDefaultsInIndexOrder) {
