@@ -101,6 +101,8 @@ TEST_F(TelephCommands, PortsAndInterfaceSettingsAsTheModuleReportsThem) {
     EXPECT_THAT(err_, HasSubstr("tarrow net: expected ")) << bad;
   }
   EXPECT_EQ(Requests(TELE_CTRL_NETWORK_CONFIG_SET_REQUEST), 0u) << "nothing is sent";
+  EXPECT_EQ(Run("connect 2 0:4:0:4 1:2:1", &out), 2);
+  EXPECT_THAT(err_, HasSubstr("expected CLASS:UNIT:STREAM:SLOT, got \"1:2:1\""));
 }
 
 TEST_F(TelephCommands, ConnectListRefuseClearAndSetTheInterface) {
@@ -128,7 +130,6 @@ TEST_F(TelephCommands, ConnectListRefuseClearAndSetTheInterface) {
 
   EXPECT_EQ(Run("connect 2 0:4:0:4 1:2:1:2", &out), 1);
   EXPECT_THAT(err_, HasSubstr("tarrow connect: refused with result 9: Slot already assigned\n"));
-  EXPECT_EQ(Run("connect 2 0:4:0:4 1:2:1", &out), 2);
   EXPECT_EQ(Run("connect 2 3 --ip udptl --t38-udp-ec 5", &out), 1);
   EXPECT_THAT(err_, HasSubstr("tarrow connect: "));
 

@@ -40,19 +40,27 @@ const T38Option kT38Options[] = {
     {"fast-notify", &VtxT38Params::t38_t30_fast_notify, 0},
 };
 
-// "CLASS:UNIT:STREAM:SLOT".
+// "CLASS:UNIT:STREAM:SLOT" of a time-division side.
 bool ParseSlot(const std::string& text, uint32_t& port_class, uint32_t& unit, uint32_t& stream,
                uint32_t& slot) {
-  uint32_t* parts[] = {&port_class, &unit, &stream, &slot};
+  struct Part {
+    const char* name;
+    uint32_t max;
+    uint32_t* out;
+  };
+  const Part parts[] = {{"CLASS", 0xFF, &port_class},
+                        {"UNIT", 0xFFFF, &unit},
+                        {"STREAM", 0xFFFF, &stream},
+                        {"SLOT", 0xFFFF, &slot}};
   size_t start = 0;
-  for (size_t i = 0; i < 4; ++i) {
-    const size_t colon = i < 3 ? text.find(':', start) : text.size();
+  for (const Part& part : parts) {
+    const size_t colon = part.out != &slot ? text.find(':', start) : text.size();
     if (colon == std::string::npos) {
       fprintf(stderr, "tarrow connect: expected CLASS:UNIT:STREAM:SLOT, got \"%s\"\n",
               text.c_str());
       return false;
     }
-    if (!ParseNumber(kCommand, "a port", text.substr(start, colon - start), 0xFFFF, *parts[i])) {
+    if (!ParseNumber(kCommand, part.name, text.substr(start, colon - start), part.max, *part.out)) {
       return false;
     }
     start = colon + 1;
@@ -90,6 +98,10 @@ bool TakeIpOptions(Args& args, const std::string& kind, VtxTelephArgs& record) {
   const std::string rtcp_text = TakeOption(args, "--remote-rtcp", "");
   const std::string local_port = TakeOption(args, "--local-port", "0");
   uint32_t port = 0;
+  if (udptl && !rtcp_text.empty()) {
+    fprintf(stderr, "tarrow connect: expected --remote-rtcp with --ip rtp only\n");
+    return false;
+  }
   if ((!remote_text.empty() && !ParseEndpoint("--remote", remote_text, remote)) ||
       (!rtcp_text.empty() &&
        !ParseEndpoint("--remote-rtcp", rtcp_text, record.rtp_opts.remoteRTCPAddr)) ||
