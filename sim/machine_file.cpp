@@ -16,6 +16,7 @@
 #include "packet/codes.h"
 #include "sim/default_machine.h"
 #include "sim/machine_file_capabilities.h"
+#include "sim/machine_file_telephony.h"
 
 namespace sim {
 namespace {
@@ -364,11 +365,15 @@ void LoadModule(const cfgSection& section, uint8_t number, uint32_t& next_ordina
     uint32_t spec = 0;
     if (NumberedName(sub.name().view(), "config_spec", 0xFFFFFFFF, spec)) {
       LoadConfigSpec(sub, spec, module, problems);
-    } else if (!LoadReportSection(sub, module, problems)) {
+    } else if (!LoadReportSection(sub, module, problems) &&
+               !LoadTelephonySection(sub, module.telephony(), [&problems](int line, auto text) {
+                 problems.Add(line, text);
+               })) {
       problems.Add(sub.lineNumber(),
                    "expected [" + std::string(section.name().view()) +
                        "/config_spec.N], [.../control_proc_ver], "
-                       "[.../dsp_ver.N], [.../feature.N] or [.../capabilities.F], got [" +
+                       "[.../dsp_ver.N], [.../feature.N], [.../capabilities.F] or a telephony "
+                       "subsection, got [" +
                        sub.path().substr(1) + "]");
     }
   }

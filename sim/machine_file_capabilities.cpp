@@ -54,7 +54,7 @@ bool TagId(const vtx::codes::FacilityCodes& facility, const std::string& key, ui
 }  // namespace
 
 bool LoadCapabilitySection(const vtx::cfg::cfgSection& section, Module& module,
-                           const FileProblem& problem) {
+                           const ProblemReport& problem) {
   const std::string_view name = section.name().view();
   if (name.substr(0, kPrefix.size()) != kPrefix) return false;
   const std::string facility_name(name.substr(kPrefix.size()));

@@ -9,19 +9,15 @@
 //   CAP_FEATURES=0xB
 #pragma once
 
-#include <functional>
-#include <string>
-
 #include "callctrl/cfg/cfg_section.h"
+#include "sim/machine_file_telephony.h"  // ProblemReport
 #include "sim/module.h"
 
 namespace sim {
 
-using FileProblem = std::function<void(int line, const std::string& text)>;
-
 // Takes `section` when it is a capabilities subsection (true), replacing the module's list of
 // that facility; every problem goes to `problem` as "expected X, got Y".
 bool LoadCapabilitySection(const vtx::cfg::cfgSection& section, Module& module,
-                           const FileProblem& problem);
+                           const ProblemReport& problem);
 
 }  // namespace sim

@@ -35,6 +35,30 @@ void DestinationText(const VtxTelephArgs& args, char* out, size_t size) {
   }
 }
 
+bool ParseDottedQuad(std::string_view text, uint8_t out[4]) {
+  uint8_t bytes[4];
+  size_t at = 0;
+  for (int part = 0; part < 4; ++part) {
+    if (part > 0 && (at >= text.size() || text[at++] != '.')) return false;
+    unsigned value = 0;
+    size_t digits = 0;
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9' && digits < 4; ++at, ++digits) {
+      value = value * 10 + static_cast<unsigned>(text[at] - '0');
+    }
+    if (digits == 0 || digits > 3 || value > 255) return false;
+    bytes[part] = static_cast<uint8_t>(value);
+  }
+  if (at != text.size()) return false;
+  for (int i = 0; i < 4; ++i) out[i] = bytes[i];
+  return true;
+}
+
+std::string DottedQuad(const uint8_t address[4]) {
+  char text[16];
+  snprintf(text, sizeof text, "%u.%u.%u.%u", address[0], address[1], address[2], address[3]);
+  return text;
+}
+
 #undef ADDR_FORMAT
 #undef ADDR_ARGS
 

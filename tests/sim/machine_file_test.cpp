@@ -8,8 +8,8 @@
 #include "admin.h"
 #include "fax.h"
 #include "sig_det.h"
+#include "sim/telephony.h"
 #include "speech.h"
-
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -22,6 +22,29 @@ std::string VersionText(const sim::FwVersion& v) {
   return std::to_string(v.major) + "." + std::to_string(v.middle) + "." + std::to_string(v.minor) +
          "." + std::to_string(v.build) + "/" + std::to_string(v.auto_num) + "/" + v.date + "/" +
          v.comment;
+}
+
+// The telephony side in one comparable line per port, connection and interface.
+std::string TelephonyText(const sim::Telephony& t) {
+  std::string text;
+  auto add = [&text](std::initializer_list<uint32_t> numbers) {
+    for (uint32_t n : numbers) text += std::to_string(n) + " ";
+    text += "\n";
+  };
+  for (const sim::HardwarePort& p : t.hardware) add({p.unit, p.port_types});
+  for (const sim::SwitchPort& p : t.switch_ports) {
+    add({p.port_class, p.unit, p.stream, p.slot, p.port_type});
+  }
+  const auto& m = t.media_address;
+  add({m[0], m[1], m[2], m[3], t.media_port_first, t.media_port_last});
+  for (const auto* list : {&t.interfaces, &t.saved_interfaces}) {
+    for (const sim::NetInterface& n : *list) {
+      add({n.address[0], n.address[3], n.netmask[0], n.netmask[3], n.gateway[0], n.gateway[3],
+           n.speed, n.duplex, n.flow_control, n.arp_timeout, n.mac[0], n.mac[4], n.mac[5]});
+    }
+    text += "--\n";
+  }
+  return text + std::to_string(t.connections.size());
 }
 
 TEST(MachineFileTest, DefaultFileIsTheBuiltInMachine) {
@@ -55,6 +78,7 @@ TEST(MachineFileTest, DefaultFileIsTheBuiltInMachine) {
     EXPECT_EQ(got.report.capabilities, expected.report.capabilities) << int(m);
     EXPECT_EQ(got.report.reset_delay_ms, expected.report.reset_delay_ms);
     EXPECT_EQ(got.report.feature_delay_ms, expected.report.feature_delay_ms);
+    EXPECT_EQ(TelephonyText(got.telephony()), TelephonyText(expected.telephony())) << int(m);
   }
 }
 
@@ -65,6 +89,67 @@ TEST(MachineFileTest, ShippedMachinesLoad) {
     EXPECT_TRUE(sim::LoadMachineFile(Board(name), machine, error)) << name << ": " << error;
     EXPECT_FALSE(machine.ModuleNumbers().empty()) << name;
   }
+  sim::Machine chassis, virtual_ip;
+  std::string error;
+  ASSERT_TRUE(sim::LoadMachineFile(Board("chassis4.cfg"), chassis, error));
+  ASSERT_TRUE(sim::LoadMachineFile(Board("virtual-ip.cfg"), virtual_ip, error));
+  ASSERT_EQ(chassis.FindModule(32)->telephony().hardware.size(), 2u);
+  EXPECT_EQ(chassis.FindModule(32)->telephony().hardware[1].port_types, 0x200u);
+  EXPECT_EQ(chassis.FindModule(35)->telephony().hardware.size(), 12u);
+  EXPECT_EQ(virtual_ip.FindModule(2)->telephony().media_port_first, 56000);
+  EXPECT_EQ(virtual_ip.FindModule(2)->telephony().interfaces[0].mac[5], 0x02);
+}
+
+TEST(MachineFileTest, TelephonyKindsReplaceTheirDefaultsInIndexOrder) {
+  vtx::testing::TempDir dir;
+  std::string path = dir.path() + "/teleph.cfg";
+  std::ofstream(path) << "[module.2]\nname=T\nnum_channels=2\n"
+                         "[module.2/hardware_port.10]\nunit=10\nport_types=0x200\n"
+                         "[module.2/hardware_port.2]\nunit=0\nport_types=0x4\n"
+                         "[module.2/ethernet.1]\naddress=10.1.2.3\nmac=00:1c:7A:00:02:Fe\n"
+                         "speed=2\n"
+                         "[module.2/media]\nport_first=30000\nport_last=30010\n"
+                         "[module.3]\nname=U\nnum_channels=1\n";
+  sim::Machine machine;
+  std::string error;
+  ASSERT_TRUE(sim::LoadMachineFile(path, machine, error)) << error;
+  const sim::Telephony& t = machine.FindModule(2)->telephony();
+  ASSERT_EQ(t.hardware.size(), 2u);
+  EXPECT_EQ(t.hardware[0].unit, 0u);
+  EXPECT_EQ(t.hardware[1].port_types, 0x200u);
+  EXPECT_EQ(t.switch_ports.size(), 4u) << "switch ports not named: the default ones";
+  ASSERT_EQ(t.interfaces.size(), 1u);
+  EXPECT_EQ(t.interfaces[0].address[3], 3);
+  EXPECT_EQ(t.interfaces[0].netmask[0], 0) << "an interface starts from nothing";
+  EXPECT_EQ(t.interfaces[0].mac[5], 0xFE);
+  EXPECT_EQ(t.interfaces[0].speed, 2u);
+  EXPECT_EQ(t.saved_interfaces.size(), 1u);
+  EXPECT_EQ(t.media_port_first, 30000);
+  EXPECT_EQ(t.media_address[3], 2) << "a media key not named keeps its default";
+  EXPECT_EQ(TelephonyText(machine.FindModule(3)->telephony()),
+            TelephonyText(sim::DefaultTelephony(3, 1)));
+
+  std::ofstream(path) << "[module.2]\nname=T\nnum_channels=2\n"
+                         "[module.2/ethernet.1]\naddress=10.1.2\nmac=00:1C:7A:00:02\n"
+                         "duplex=256\n"
+                         "[module.2/switch_port.0]\nslot=1\nclass_=1\n"
+                         "[module.2/media]\nport_first=30010\nport_last=30000\n"
+                         "[module.2/ports]\n";
+  EXPECT_FALSE(sim::LoadMachineFile(path, machine, error));
+  EXPECT_EQ(error, path + ":5: expected a dotted address A.B.C.D for address, got '10.1.2'\n" +
+                       path +
+                       ":6: expected six hexadecimal bytes as 00:1C:7A:00:02:01 for mac, "
+                       "got '00:1C:7A:00:02'\n" +
+                       path + ":7: expected a number from 0 to 255 for duplex, got '256'\n" + path +
+                       ":10: expected class, unit, stream, slot, port_type in "
+                       "[module.2/switch_port.0], got 'class_'\n" +
+                       path +
+                       ":11: expected port_first at most port_last in [module.2/media], "
+                       "got 30010 and 30000\n" +
+                       path +
+                       ":14: expected [module.2/config_spec.N], [.../control_proc_ver], "
+                       "[.../dsp_ver.N], [.../feature.N], [.../capabilities.F] or a telephony "
+                       "subsection, got [module.2/ports]\n");
 }
 
 TEST(MachineFileTest, EveryProblemIsToldWithItsLine) {

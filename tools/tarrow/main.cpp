@@ -20,8 +20,8 @@ std::map<std::string, Command>& Commands() {
 void Usage(FILE* out) {
   fprintf(out, "usage: tarrow COMMAND [ARGS]\n\ncommands:\n");
   for (const auto& [name, command] : Commands()) {
-    fprintf(out, "  %-10s %s\n", name.c_str(), command.usage);
-    fprintf(out, "  %-10s   %s\n", "", command.summary);
+    fprintf(out, "  %-14s %s\n", name.c_str(), command.usage);
+    fprintf(out, "  %-14s   %s\n", "", command.summary);
   }
   fprintf(
       out,

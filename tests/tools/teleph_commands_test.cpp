@@ -1,0 +1,152 @@
+// The telephony subcommands of tarrow, run as programs against a simulated machine that the test
+// serves as a daemon, so that what one run connects or sets the next run sees.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "admin.h"
+#include "sim/daemon.h"
+#include "sim/machine.h"
+#include "tele_ctrl.h"
+#include "vtx.h"
+
+namespace {
+
+using ::testing::HasSubstr;
+
+constexpr uint32_t kAdminNetworkConfig = 0x40;  // ADMIN capability bit: network configuration
+
+class TelephCommands : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    machine_ = sim::Machine::Default();
+    sim::Module& board = *machine_->FindModule(2);
+    board.report.capabilities[MILL_FACILITY_ADMIN].tags.at(0).second |= kAdminNetworkConfig;
+    board.telephony().hardware[1].port_types = 0x205;
+    const std::string base = "/tmp/tarrow-teleph-" + std::to_string(getpid());
+    socket_path_ = base + ".sock";
+    stderr_path_ = base + ".err";
+    daemon_ = std::make_unique<sim::Daemon>(*machine_, socket_path_);
+    std::string error;
+    ASSERT_TRUE(daemon_->Start(error)) << error;
+  }
+  void TearDown() override {
+    daemon_.reset();
+    unlink(stderr_path_.c_str());
+  }
+
+  // Runs tarrow with `arguments` on the served machine: its exit status, standard output in
+  // `out` and standard error in `err_`.
+  int Run(const std::string& arguments, std::string* out) {
+    std::string command = "TARROW_DRIVER=sim:" + socket_path_ + " " +
+                          std::string(TARROW_BINARY_DIR) + "/bin/tarrow " + arguments + " 2>" +
+                          stderr_path_;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return -1;
+    char buffer[4096];
+    out->clear();
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out->append(buffer, n);
+    const int status = pclose(pipe);
+    std::ifstream in(stderr_path_);
+    std::ostringstream text;
+    text << in.rdbuf();
+    err_ = text.str();
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  size_t Requests(uint32_t code) {
+    size_t count = 0;
+    for (const auto& cmd : machine_->FindModule(2)->CommandLog()) {
+      count += cmd.facility == MILL_FACILITY_TELE_CTRL && cmd.verb == MILL_VERB_REQUEST &&
+               cmd.code == code;
+    }
+    return count;
+  }
+  // The switching and network settings need capabilities that the line reset discovers.
+  bool LineHasSwitching() {
+    std::string out;
+    Run("connections 2", &out);
+    return err_.find("required capability") == std::string::npos;
+  }
+
+  std::unique_ptr<sim::Machine> machine_;
+  std::string socket_path_, stderr_path_, err_;
+  std::unique_ptr<sim::Daemon> daemon_;
+};
+
+TEST_F(TelephCommands, PortsAndInterfaceSettingsAsTheModuleReportsThem) {
+  std::string out;
+  ASSERT_EQ(Run("ports 2", &out), 0) << err_;
+  EXPECT_THAT(out, HasSubstr("HARDWARE PORTS\nUNIT  TYPE       NAMES\n0     0x00000001 0x1\n"
+                             "1     0x00000205 0x1 mvip e1_isdn\n"));
+  ASSERT_EQ(Run("ports 2 --json", &out), 0) << err_;
+  EXPECT_THAT(out, HasSubstr("{\"unit\": 1, \"port_type\": 517, \"names\": [\"0x1\", \"mvip\", "
+                             "\"e1_isdn\"]}"));
+
+  ASSERT_EQ(Run("net 2", &out), 0) << err_;
+  EXPECT_THAT(out, HasSubstr("address       192.0.2.2\nnetmask       255.255.255.0\n"));
+  EXPECT_THAT(out, HasSubstr("ARP timeout   60000 ms\nMAC           00:1C:7A:00:02:01\n"));
+  ASSERT_EQ(Run("net 2 1 --json", &out), 0) << err_;
+  EXPECT_THAT(out, HasSubstr("\"speed\": \"auto\", \"duplex\": \"half\""));
+  EXPECT_EQ(Run("net 2 2", &out), 1) << "the module has one interface";
+  EXPECT_THAT(err_, HasSubstr("reported no settings of interface 2"));
+
+  for (const char* bad : {"--duplex triple", "--address 10.0.0.300", "--arp-timeout -1"}) {
+    EXPECT_EQ(Run(std::string("net 2 --speed 100 ") + bad, &out), 2) << bad;
+    EXPECT_THAT(err_, HasSubstr("tarrow net: expected ")) << bad;
+  }
+  EXPECT_EQ(Requests(TELE_CTRL_NETWORK_CONFIG_SET_REQUEST), 0u) << "nothing is sent";
+  EXPECT_EQ(Run("connect 2 0:4:0:4 1:2:1", &out), 2);
+  EXPECT_THAT(err_, HasSubstr("expected CLASS:UNIT:STREAM:SLOT, got \"1:2:1\""));
+}
+
+TEST_F(TelephCommands, ConnectListRefuseClearAndSetTheInterface) {
+  if (!LineHasSwitching()) GTEST_SKIP() << "the line reset grants no switching capability yet";
+  std::string out;
+  ASSERT_EQ(Run("connect 2 0:1:0:1 1:2:1:2", &out), 0) << err_;
+  EXPECT_EQ(out, "connected\n");
+  ASSERT_EQ(Run("connect 2 3 --ip udptl --remote 198.51.100.9:6000 --t38-max-bit-rate 3", &out), 0)
+      << err_;
+  EXPECT_EQ(out,
+            "connected: udptl unit 0 type 0x0 local 192.0.2.2:16384 remote 198.51.100.9:6000"
+            " rtcp local 0.0.0.0:0 remote 0.0.0.0:0\n");
+
+  ASSERT_EQ(Run("connections 2", &out), 0) << err_;
+  EXPECT_EQ(out,
+            "1: mode 0x0: class 0 unit 1 stream 0 slot 1 type 0x100 -> class 1 unit 2 stream 1 "
+            "slot 2 type 0x1\n"
+            "2: mode 0x0: class 0 unit 3 stream 0 slot 3 type 0x100 -> udptl unit 0 type 0x0 local "
+            "192.0.2.2:16384 remote 198.51.100.9:6000 rtcp local 0.0.0.0:0 remote 0.0.0.0:0\n");
+  ASSERT_EQ(Run("connections 2 --json", &out), 0) << err_;
+  EXPECT_THAT(out, HasSubstr("{\"number\": 1, \"mode\": 0,\n   \"source\": {\"class\": 0, "
+                             "\"unit\": 1, \"stream\": 0, \"slot\": 1, \"port_type\": 256},\n"));
+  EXPECT_THAT(out, HasSubstr("\"local\": {\"address\": \"192.0.2.2\", \"port\": 16384}, "
+                             "\"remote\": {\"address\": \"198.51.100.9\", \"port\": 6000}"));
+
+  EXPECT_EQ(Run("connect 2 0:4:0:4 1:2:1:2", &out), 1);
+  EXPECT_THAT(err_, HasSubstr("tarrow connect: refused with result 9: Slot already assigned\n"));
+  EXPECT_EQ(Run("connect 2 3 --ip udptl --t38-udp-ec 5", &out), 1);
+  EXPECT_THAT(err_, HasSubstr("tarrow connect: "));
+
+  ASSERT_EQ(Run("disconnect-all 2", &out), 0) << err_;
+  ASSERT_EQ(Run("connections 2", &out), 0) << err_;
+  EXPECT_EQ(out, "no connections\n");
+  ASSERT_EQ(Run("connections 2 --json", &out), 0) << err_;
+  EXPECT_EQ(out, "[\n]\n");
+
+  ASSERT_EQ(Run("net 2 --address 10.1.2.3 --speed 100 --duplex full --arp-flush --save", &out), 0)
+      << err_;
+  EXPECT_THAT(out, HasSubstr("address       10.1.2.3\n"));
+  EXPECT_THAT(out, HasSubstr("speed         100\nduplex        full\n"));
+  EXPECT_EQ(Requests(TELE_CTRL_NETWORK_CONFIG_SAVE_REQUEST), 1u);
+  ASSERT_EQ(Run("net 2", &out), 0) << err_;
+  EXPECT_THAT(out, HasSubstr("address       10.1.2.3\n"));
+}
+
+}  // namespace

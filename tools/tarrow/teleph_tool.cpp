@@ -1,0 +1,71 @@
+#include "tools/tarrow/teleph_tool.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+
+#include "api/line.h"
+#include "api/status_text.h"
+#include "proppage/feature_listing.h"
+
+namespace tarrow {
+
+VtxLine* OpenTelephLine(const char* command, unsigned module) {
+  NoteSimulatedBoard();
+  VtxLine* line = proppage::OpenFeatureLine(static_cast<int>(module));
+  if (line == nullptr) {
+    fprintf(stderr, "tarrow %s: module 0x%X: no line could be opened and reset\n", command, module);
+  }
+  return line;
+}
+
+void CloseTelephLine(VtxLine* line) {
+  proppage::CloseFeatureLine(line);
+}
+
+int ReportOutcome(const char* command, const VtxLine* line, int ret, uint32_t status,
+                  uint32_t line_status) {
+  if (ret == 0) return 0;
+  if (ret > 0) {
+    fprintf(stderr, "tarrow %s: refused with result %d: %s\n", command, ret,
+            vtx::api::FirmwareResultText(line->fw_error_class, static_cast<uint32_t>(ret)));
+    return 1;
+  }
+  vtx::api::StatusText text{};
+  vtx::api::FormStatusText(line, status, line_status, &text);
+  fprintf(stderr, "tarrow %s: %s\n", command, text.description);
+  return 1;
+}
+
+bool ParseNumber(const char* command, const char* what, const std::string& text, uint32_t max,
+                 uint32_t& out) {
+  char* end = nullptr;
+  errno = 0;
+  const unsigned long long value = strtoull(text.c_str(), &end, 0);
+  if (text.empty() || text[0] == '-' || *end != '\0' || errno != 0 || value > max) {
+    fprintf(stderr, "tarrow %s: expected a number from 0 to %u for %s, got \"%s\"\n", command, max,
+            what, text.c_str());
+    return false;
+  }
+  out = static_cast<uint32_t>(value);
+  return true;
+}
+
+bool TakeModule(Args& args, const char* usage, unsigned& module) {
+  if (args.empty() || args[0].rfind("--", 0) == 0) {
+    fprintf(stderr, "usage: tarrow %s\n", usage);
+    return false;
+  }
+  if (!ParseModuleNumber(args[0], module)) return false;
+  args.erase(args.begin());
+  return true;
+}
+
+bool TakeModuleAlone(Args& args, const char* usage, unsigned& module) {
+  if (!TakeModule(args, usage, module)) return false;
+  if (args.empty()) return true;
+  fprintf(stderr, "usage: tarrow %s\n", usage);
+  return false;
+}
+
+}  // namespace tarrow
