@@ -21,10 +21,11 @@ constexpr uint8_t kBoardFacilities[] = {0x01, 0x02, 0x05, 0x06, 0x07, 0x08, 0x09
 
 // What a telephony and fax board's facilities say they can do: SPEECH formats and features,
 // FAX formats and features, the detector's and generator's capabilities, an ADMIN that takes
-// the time and answers feature queries, and a telephony controller.
+// the time, answers feature queries and configures the ethernet interface, and a telephony
+// controller.
 std::map<uint32_t, FacilityCapabilities> BoardCapabilities() {
   return {
-      {MILL_FACILITY_ADMIN, {true, {{COMMON_CAPABILITIES_VAR, 0x11}}}},
+      {MILL_FACILITY_ADMIN, {true, {{COMMON_CAPABILITIES_VAR, 0x51}}}},
       {MILL_FACILITY_SPEECH,
        {true, {{SPEECH_CAP_FORMATS_VAR, 0x607FC}, {SPEECH_CAP_FEATURES_VAR, 0xB}}}},
       {MILL_FACILITY_SIG_DET, {true, {{COMMON_CAPABILITIES_VAR, 0x3}}}},
@@ -93,7 +94,7 @@ void DescribeGantryFirmware(FirmwareReport& report) {
   // Its fax stamps pages from UTC and the host's zone; its ADMIN also resets the telephony
   // critical section.
   report.capabilities[MILL_FACILITY_FAX].tags[1].second = 0x10437;
-  report.capabilities[MILL_FACILITY_ADMIN].tags[0].second = 0x13;
+  report.capabilities[MILL_FACILITY_ADMIN].tags[0].second = 0x53;
   report.features = {"Model$GANTRY-8", "Channels=8", "Fax#T",         "V34#T",
                      "T38#F",          "EchoCanc#T", "MaxRate=33600", "Serial$GT8-004217"};
 }

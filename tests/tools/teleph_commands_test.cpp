@@ -11,7 +11,6 @@
 #include <sstream>
 #include <string>
 
-#include "admin.h"
 #include "sim/daemon.h"
 #include "sim/machine.h"
 #include "tele_ctrl.h"
@@ -21,14 +20,11 @@ namespace {
 
 using ::testing::HasSubstr;
 
-constexpr uint32_t kAdminNetworkConfig = 0x40;  // ADMIN capability bit: network configuration
-
 class TelephCommands : public ::testing::Test {
  protected:
   void SetUp() override {
     machine_ = sim::Machine::Default();
     sim::Module& board = *machine_->FindModule(2);
-    board.report.capabilities[MILL_FACILITY_ADMIN].tags.at(0).second |= kAdminNetworkConfig;
     board.telephony().hardware[1].port_types = 0x205;
     const std::string base = "/tmp/tarrow-teleph-" + std::to_string(getpid());
     socket_path_ = base + ".sock";
@@ -68,13 +64,6 @@ class TelephCommands : public ::testing::Test {
     }
     return count;
   }
-  // The switching and network settings need capabilities that the line reset discovers.
-  bool LineHasSwitching() {
-    std::string out;
-    Run("connections 2", &out);
-    return err_.find("required capability") == std::string::npos;
-  }
-
   std::unique_ptr<sim::Machine> machine_;
   std::string socket_path_, stderr_path_, err_;
   std::unique_ptr<sim::Daemon> daemon_;
@@ -107,7 +96,6 @@ TEST_F(TelephCommands, PortsAndInterfaceSettingsAsTheModuleReportsThem) {
 }
 
 TEST_F(TelephCommands, ConnectListRefuseClearAndSetTheInterface) {
-  if (!LineHasSwitching()) GTEST_SKIP() << "the line reset grants no switching capability yet";
   std::string out;
   ASSERT_EQ(Run("connect 2 0:1:0:1 1:2:1:2", &out), 0) << err_;
   EXPECT_EQ(out, "connected\n");
