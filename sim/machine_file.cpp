@@ -17,6 +17,7 @@
 #include "sim/default_machine.h"
 #include "sim/machine_file_capabilities.h"
 #include "sim/machine_file_telephony.h"
+#include "sim/machine_file_values.h"
 
 namespace sim {
 namespace {
@@ -110,25 +111,6 @@ int OnParserMessage(int kind, const cfgMessage* message) {
     static_cast<Problems*>(message->userData)->Add(message->line, message->text);
   }
   return 0;
-}
-
-bool ParseNumber(std::string_view text, uint32_t max, uint32_t& out) {
-  std::string copy(text);
-  char* end = nullptr;
-  errno = 0;
-  unsigned long long value = strtoull(copy.c_str(), &end, 0);
-  if (copy.empty() || copy[0] == '-' || *end != '\0' || errno != 0 || value > max) return false;
-  out = static_cast<uint32_t>(value);
-  return true;
-}
-
-// A section name "prefix.N" with N a number up to `max`.
-bool NumberedName(std::string_view name, std::string_view prefix, uint32_t max, uint32_t& out) {
-  if (name.size() <= prefix.size() + 1 || name.substr(0, prefix.size()) != prefix ||
-      name[prefix.size()] != '.') {
-    return false;
-  }
-  return ParseNumber(name.substr(prefix.size() + 1), max, out);
 }
 
 void StoreNumber(void* record, const NumberKey& key, uint32_t value) {

@@ -10,9 +10,10 @@
 //                                 bus_type, hw_type, boot_ver_major, ...) and `facilities`, a
 //                                 list of facility names
 //   [module.N/config_spec.S]      value, description
-//   [module.N/capabilities.F]     the capability list of facility F (sim/machine_file_capabilities.h)
-//   [module.N/hardware_port.I], [module.N/switch_port.I], [module.N/media],
-//   [module.N/ethernet.I]         the module's telephony side (sim/machine_file_telephony.h)
+//   [module.N/capabilities.F]     the capability list of facility F
+//   (sim/machine_file_capabilities.h) [module.N/hardware_port.I], [module.N/switch_port.I],
+//   [module.N/media], [module.N/ethernet.I]         the module's telephony side
+//   (sim/machine_file_telephony.h)
 #pragma once
 
 #include <string>

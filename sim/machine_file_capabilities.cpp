@@ -15,17 +15,6 @@ namespace {
 
 constexpr std::string_view kPrefix = "capabilities.";
 
-bool ParseWord(const std::string& text, uint32_t& out) {
-  char* end = nullptr;
-  errno = 0;
-  const unsigned long long value = strtoull(text.c_str(), &end, 0);
-  if (text.empty() || text[0] == '-' || *end != '\0' || errno != 0 || value > 0xFFFFFFFFull) {
-    return false;
-  }
-  out = static_cast<uint32_t>(value);
-  return true;
-}
-
 const vtx::codes::FacilityCodes* FindFacility(const std::string& name) {
   for (const auto& facility : vtx::codes::Facilities()) {
     if (strcasecmp(facility.name, name.c_str()) == 0) return &facility;
@@ -48,7 +37,7 @@ bool TagId(const vtx::codes::FacilityCodes& facility, const std::string& key, ui
   using vtx::codes::Kind;
   return FindTag(facility.Table(Kind::kTag), key, id) ||
          FindTag(vtx::codes::Generic().Table(Kind::kTag), key, id) ||
-         (ParseWord(key, id) && id != 0);
+         (ParseNumber(key, 0xFFFFFFFF, id) && id != 0);
 }
 
 }  // namespace
@@ -84,7 +73,7 @@ bool LoadCapabilitySection(const vtx::cfg::cfgSection& section, Module& module,
     } else if (!TagId(*facility, key, id)) {
       problem(item.lineNumber(), "expected a tag of " + std::string(facility->name) +
                                      " (a name or a number), got '" + key + "'");
-    } else if (!ParseWord(value, word)) {
+    } else if (!ParseNumber(value, 0xFFFFFFFF, word)) {
       problem(item.lineNumber(),
               "expected a number from 0 to 0xFFFFFFFF for " + key + ", got '" + value + "'");
     } else {

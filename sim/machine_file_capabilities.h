@@ -10,7 +10,7 @@
 #pragma once
 
 #include "callctrl/cfg/cfg_section.h"
-#include "sim/machine_file_telephony.h"  // ProblemReport
+#include "sim/machine_file_values.h"
 #include "sim/module.h"
 
 namespace sim {

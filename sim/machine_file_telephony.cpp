@@ -61,16 +61,6 @@ const Field<Media> kMediaFields[] = {
     {"port_last", 0xFFFF, &Media::last},
 };
 
-bool ParseCount(std::string_view text, uint32_t max, uint32_t& out) {
-  std::string copy(text);
-  char* end = nullptr;
-  errno = 0;
-  const unsigned long long value = strtoull(copy.c_str(), &end, 0);
-  if (copy.empty() || copy[0] == '-' || *end != '\0' || errno != 0 || value > max) return false;
-  out = static_cast<uint32_t>(value);
-  return true;
-}
-
 // "00:1C:7A:00:02:01": six bytes of two hexadecimal digits.
 bool ParseMac(std::string_view text, Mac& out) {
   if (text.size() != 17) return false;
@@ -109,7 +99,7 @@ void LoadFields(const cfgSection& section, const Field<Record> (&fields)[N], Rec
       report(item.lineNumber(), "expected " + KeyList(fields) + " in [" + section.path().substr(1) +
                                     "], got '" + std::string(key) + "'");
     } else if (field->number != nullptr) {
-      if (!ParseCount(value, field->max, record.*field->number)) {
+      if (!ParseNumber(value, field->max, record.*field->number)) {
         report(item.lineNumber(), "expected a number from 0 to " + std::to_string(field->max) +
                                       " for " + field->name + got);
       }
@@ -132,8 +122,7 @@ std::vector<const cfgSection*> Numbered(const cfgSection& parent, std::string_vi
     const cfgSection& sub = parent.subsection(i);
     const std::string_view name = sub.name().view();
     uint32_t index = 0;
-    if (name.size() > prefix.size() + 1 && name.substr(0, prefix.size()) == prefix &&
-        name[prefix.size()] == '.' && ParseCount(name.substr(prefix.size() + 1), 0xFFFF, index)) {
+    if (NumberedName(name, prefix, 0xFFFF, index)) {
       found.emplace_back(index, &sub);
     }
   }

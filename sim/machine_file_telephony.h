@@ -12,16 +12,11 @@
 // order of I; a kind it does not name keeps the default.
 #pragma once
 
-#include <functional>
-#include <string>
-
 #include "callctrl/cfg/cfg_section.h"
+#include "sim/machine_file_values.h"
 #include "sim/telephony.h"
 
 namespace sim {
-
-// Takes a problem of the file: its line and "expected X, got Y".
-using ProblemReport = std::function<void(int line, const std::string& text)>;
 
 // Loads `sub`, a subsection of a module's section, into `telephony` when it is a telephony
 // subsection; false when it is not one. The ports or interfaces of a kind are all read when the
