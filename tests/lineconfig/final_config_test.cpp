@@ -365,10 +365,7 @@ TEST_F(FinalConfigTest, PendingAlertOrConditionFailsTheEndChecks) {
 }
 
 TEST_F(FinalConfigTest, ModuleLineGetsFontsCountryAndNoChannelSettings) {
-  VtxLineArgs attach{};
-  attach.dest_addr[1] = 1;
-  attach.dest_addr[2] = 2;
-  VtxLine* module_line = VtxSessionAttach(&attach);
+  VtxLine* module_line = AttachSession(1, 2);
   ASSERT_NE(module_line, nullptr);
   const std::string font = dir_.Path("font3.fz8");
   std::ofstream(font) << std::string(3000, 'f');

@@ -65,10 +65,7 @@ TEST_F(LineResetTest, ChannelResetCollectsVersionsOverContinuedEventsAndConfigur
 }
 
 TEST_F(LineResetTest, ModuleLineAndNoInitTakeTheBootVersionFromTheModule) {
-  VtxLineArgs attach{};
-  attach.dest_addr[1] = 1;
-  attach.dest_addr[2] = 2;
-  VtxLine* module_line = VtxSessionAttach(&attach);
+  VtxLine* module_line = AttachSession(1, 2);
   ASSERT_NE(module_line, nullptr);
   VtxLineArgs args{};
   args.skip_teleph = 1;

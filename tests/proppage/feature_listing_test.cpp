@@ -37,10 +37,7 @@ TEST_F(FeatureListingTest, ListsEveryFeatureInTheKeyColumn) {
 }
 
 TEST_F(FeatureListingTest, BusyChannelFallsBackToTheModuleSession) {
-  VtxLineArgs hold{};
-  hold.dest_addr[1] = 2;
-  hold.dest_addr[2] = 2;
-  VtxLine* holder = VtxSessionAttach(&hold);
+  VtxLine* holder = AttachSession(2, 2);
   ASSERT_NE(holder, nullptr);
   board().report.features = {"Fax#T"};
   EXPECT_EQ(List(2), "Fax        : True\r\n");

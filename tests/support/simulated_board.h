@@ -23,6 +23,15 @@ class SimulatedBoardTest : public ::testing::Test {
     sim::ReplaceEmbeddedMachine(nullptr);
   }
   sim::Machine& machine() { return sim::EmbeddedMachine(); }
+  // A session with module `module` itself (`kind` 1) or with one of its channels (2), addressed
+  // to `facility`.
+  static VtxLine* AttachSession(uint8_t kind, uint8_t module, uint8_t facility = 0) {
+    VtxLineArgs args{};
+    args.dest_addr[0] = facility;
+    args.dest_addr[1] = kind;
+    args.dest_addr[2] = module;
+    return VtxSessionAttach(&args);
+  }
 };
 
 }  // namespace vtx::testing

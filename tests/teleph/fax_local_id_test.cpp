@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "admin.h"
 #include "fax.h"
 #include "sim/fax_firmware.h"
 #include "tests/support/attached_line.h"
@@ -38,11 +39,7 @@ TEST_F(FaxLocalIdTest, FieldIsReversedAndBlankFilled) {
 }
 
 TEST_F(FaxLocalIdTest, RefusedOnALineToTheModuleItself) {
-  VtxLineArgs attach{};
-  attach.dest_addr[0] = 0x01;
-  attach.dest_addr[1] = 0x01;
-  attach.dest_addr[2] = 0x02;
-  VtxLine* module = VtxSessionAttach(&attach);
+  VtxLine* module = AttachSession(1, 2, MILL_FACILITY_ADMIN);
   ASSERT_NE(module, nullptr);
   VtxFaxLocalIdArgs args{};
   args.local_id = "X";

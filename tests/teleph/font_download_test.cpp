@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "admin.h"
 #include "api/status_text.h"
 #include "fax.h"
 #include "sim/fax_firmware.h"
@@ -26,11 +27,7 @@ class FontDownloadTest : public vtx::testing::AttachedLineTest {
  protected:
   void SetUp() override {
     AttachedLineTest::SetUp();
-    VtxLineArgs args{};
-    args.dest_addr[0] = 0x01;
-    args.dest_addr[1] = 0x01;
-    args.dest_addr[2] = 0x02;
-    module_ = VtxSessionAttach(&args);
+    module_ = AttachSession(1, 2, MILL_FACILITY_ADMIN);
     ASSERT_NE(module_, nullptr);
   }
   void TearDown() override {

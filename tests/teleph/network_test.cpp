@@ -77,7 +77,7 @@ TEST_F(NetworkTest, BadValuesAreRefusedBeforeAnythingIsSent) {
   EXPECT_EQ(VtxNetworkConfigGet(line_, &unit), -1);
   EXPECT_EQ(unit.line_status, 5u);
 
-  SetCapability(70, false);
+  ClearCapability(70);
   VtxNetworkArgs none{};
   none.unit = 1;
   EXPECT_EQ(VtxNetworkConfigSet(line_, &none), -1);

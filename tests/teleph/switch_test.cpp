@@ -131,7 +131,7 @@ TEST_F(SwitchTest, SwitchResourcesAreReportedWithAllFiveMembers) {
 }
 
 TEST_F(SwitchTest, SwitchingNeedsTheCallSwitchCapability) {
-  SetCapability(87, false);
+  ClearCapability(87);
   VtxTelephArgs args = Tdm(0, 0);
   EXPECT_EQ(VtxCallSWConnect(line_, &args), -1);
   EXPECT_EQ(args.line_status, 3u);
