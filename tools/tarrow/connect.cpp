@@ -16,7 +16,6 @@ constexpr char kUsage[] =
     "[--remote A.B.C.D:PORT] [--remote-rtcp A.B.C.D:PORT] [--local-port P] [--mode N] "
     "[--t38-NAME N ...]";
 constexpr char kCommand[] = "connect";
-constexpr uint16_t kFamilyInet = 2;
 
 // The T.38 parameters of a UDPTL connection, each an option --t38-NAME with its default.
 struct T38Option {

@@ -17,7 +17,6 @@ constexpr char kUsage[] =
     "[--flow-control auto|receive_only|transmit_only|both] [--arp-timeout MS] [--arp-flush] "
     "[--save]";
 constexpr char kCommand[] = "net";
-constexpr uint16_t kFamilyInet = 2;
 
 struct CodeName {
   const char* name;

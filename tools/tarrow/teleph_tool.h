@@ -11,6 +11,9 @@
 
 namespace tarrow {
 
+// The address family of every address that the switch and the network configuration carry.
+constexpr uint16_t kFamilyInet = 2;
+
 // A line on the module, reset with the user preference file so that its capabilities are known;
 // null after a message on standard error.
 VtxLine* OpenTelephLine(const char* command, unsigned module);
