@@ -94,6 +94,15 @@ struct VtxLine {
   bool font_download = false;    // a font download is in progress on the line
   uint32_t saved_flow_word = 0;  // the flow word before it began
   // ---- end fax ----
+  // ---- Board maintenance ----
+  bool fw_download = false;                        // a firmware download is in progress on the line
+  uint32_t fw_saved_flow_word = 0;                 // the flow word before it began
+  uint32_t fw_dl_type = 0;                         // the type of the download in progress
+  VtxBoardTestFunc board_test_func = nullptr;      // kept for later status events
+  VtxBoardNotifyFunc board_notify_func = nullptr;  // receives BOARD_NOTIFY events
+  uint32_t board_notify_enabled = 0;               // bit n - 1: notification type n is on
+  VtxSignalingFunc sig_state_func = nullptr;       // receives SIG_STATE reports
+  // ---- End of board maintenance ----
 };
 
 namespace vtx {

@@ -908,6 +908,120 @@ int VtxFaxDownloadFontData(VtxLine* line, VtxFontArgs* args);
 
 /* ---- End of fax local identifier, abort and fonts ---- */
 
+/* ---- Board maintenance: firmware download, board state, signalling state, board test ---- */
+
+/* Argument of VtxFirmwareDownload (`fname`) and VtxFirmwareDownloadData (`buf`, `size`). */
+typedef struct VtxFirmwareArgs {
+  uint32_t status, line_status; /* out */
+  const uint8_t* buf;           /* in: one piece of the image; null ends the download */
+  uint32_t size;                /* in: bytes at buf */
+  const char* fname;            /* in: the image file */
+  int32_t specify_type;         /* in: non-zero: the start names the type and destination */
+  uint32_t dl_type;             /* in: 0 to 3; 2 is control-processor firmware */
+  uint32_t dl_dest;             /* in: destination word, passed to the module unchanged */
+  uint32_t config_spec_value;   /* in: configuration used to reconfigure the module */
+  uint32_t async_lp;            /* in: must be 0 */
+} VtxFirmwareArgs;
+
+/* Firmware download result codes (the module's DOWNLOAD_RESULT). */
+#define VTX_FW_RESULT_CRC_ERROR 5
+#define VTX_FW_RESULT_RESET_NEEDED 11 /* a control-processor image flashed; reset to run it */
+
+/* On a line attached to the module itself: the whole image file, or one piece of it (the first
+ * piece starts the download, a null `buf` ends it). 0, the module's positive result code, or
+ * -1 with the result words set. */
+int VtxFirmwareDownload(VtxLine* line, VtxFirmwareArgs* args);
+int VtxFirmwareDownloadData(VtxLine* line, VtxFirmwareArgs* args);
+
+/* Argument of VtxBoardStateGet and VtxBoardStateSet. */
+typedef struct VtxBoardStateArgs {
+  uint32_t status, line_status; /* out */
+  uint32_t state;               /* out for the get, in for the set */
+  uint32_t async_lp;            /* in: must be 0 */
+} VtxBoardStateArgs;
+
+/* Argument of VtxBoardTemperatureGet and VtxBoardTemperatureThreshSet, in degrees Celsius. */
+typedef struct VtxTemperatureArgs {
+  uint32_t status, line_status; /* out */
+  int32_t current_temp;         /* out: 1000 when the board cannot tell */
+  int32_t temp_thresh;          /* in: the alarm threshold (its low 16 bits are sent) */
+  uint32_t async_lp;            /* in: must be 0 */
+} VtxTemperatureArgs;
+
+struct VtxBoardNotifyArgs;
+/* Receives a board notification: `notify_type` names it. */
+typedef void (*VtxBoardNotifyFunc)(VtxLine* line, struct VtxBoardNotifyArgs* args);
+
+/* Argument of VtxBoardNotify. */
+typedef struct VtxBoardNotifyArgs {
+  uint32_t status, line_status; /* out */
+  int32_t enable;               /* in: above 0 turns the type on, else off */
+  uint32_t notify_type;         /* in: 1 to 32; 0 only registers `func` */
+  VtxBoardNotifyFunc func;      /* in: receives the notifications of the line */
+  uint32_t async_lp;            /* in: must be 0 */
+} VtxBoardNotifyArgs;
+
+void VtxBoardStateGet(VtxLine* line, VtxBoardStateArgs* args);
+void VtxBoardStateSet(VtxLine* line, VtxBoardStateArgs* args);
+void VtxBoardTemperatureGet(VtxLine* line, VtxTemperatureArgs* args);
+void VtxBoardTemperatureThreshSet(VtxLine* line, VtxTemperatureArgs* args);
+void VtxBoardNotify(VtxLine* line, VtxBoardNotifyArgs* args);
+
+struct VtxSignalingArgs;
+/* Receives a time slot's incoming signalling state: `unit`, `stream` and `time_slot` name the
+ * slot, `stateOut_0` holds the state reported. */
+typedef void (*VtxSignalingFunc)(VtxLine* line, struct VtxSignalingArgs* args);
+
+/* Monitoring modes of VtxCallSignalingStateMonitor. */
+#define VTX_SIG_MON_START 1
+#define VTX_SIG_MON_STOP 2
+#define VTX_SIG_MON_ONCE 3 /* start, wait up to a second for the first report, stop */
+
+/* Argument of VtxCallSignalingStateMonitor and VtxCallSignalingStateSet. */
+typedef struct VtxSignalingArgs {
+  uint32_t status, line_status; /* out */
+  int32_t unit;                 /* in: trunk unit */
+  uint32_t stream;              /* in */
+  uint32_t time_slot;           /* in */
+  uint32_t stateOut_0;          /* in: first outgoing state */
+  uint32_t durationOut_0;       /* in: how long it holds, ms */
+  uint32_t stateOut_1;          /* in: the state after the duration */
+  VtxSignalingFunc func;        /* in: receives the state reports of the line */
+  uint32_t mon_mode;            /* in: VTX_SIG_MON_ */
+  uint32_t async_lp;            /* in: must be 0 */
+} VtxSignalingArgs;
+
+/* 0, or -1 with the result words set. */
+int VtxCallSignalingStateMonitor(VtxLine* line, VtxSignalingArgs* args);
+/* 0, the module's positive result code, or -1 with the result words set. */
+int VtxCallSignalingStateSet(VtxLine* line, VtxSignalingArgs* args);
+
+/* What a board test function hears: words[3] the test mask, words[5] the status type and
+ * words[6] the error information of a status event; for the series itself words[3] is
+ * 0xFFFFFFFF and words[5] is 0 (started) or 1 (ended). */
+typedef struct VtxTestStatus {
+  uint32_t words[8];
+} VtxTestStatus;
+
+#define VTX_TEST_SERIES 0xFFFFFFFFu
+#define VTX_TEST_SERIES_STARTED 0
+#define VTX_TEST_SERIES_ENDED 1
+
+typedef void (*VtxBoardTestFunc)(VtxLine* line, VtxTestStatus* status);
+
+/* Argument of VtxBoardTest. */
+typedef struct VtxBoardTestArgs {
+  uint32_t status, line_status; /* out */
+  uint32_t iterations;          /* in: test runs; 0 runs nothing */
+  uint32_t test_mask;           /* in: the tests to run, passed to the module unchanged */
+  VtxBoardTestFunc func;        /* in: hears of the series and of every status; may be null */
+  uint32_t async_lp;            /* in: must be 0 */
+} VtxBoardTestArgs;
+
+void VtxBoardTest(VtxLine* line, VtxBoardTestArgs* args);
+
+/* ---- End of board maintenance ---- */
+
 /* ---- Trace control ---- */
 
 /* Trace level bits: a message at level N is written when the level mask AND N is non-zero. */

@@ -1,5 +1,8 @@
 #include "packet/event_hooks.h"
 
+#include <atomic>
+
+#include "admin.h"
 #include "api/line.h"
 #include "ecc.h"
 #include "fax.h"
@@ -8,6 +11,7 @@
 #include "packet/send_receive.h"
 #include "sig_gen.h"
 #include "speech.h"
+#include "tele_ctrl.h"
 #include "trace/api_log.h"
 
 namespace vtx::packet {
@@ -148,10 +152,34 @@ void LoopCurrentLost(VtxLine* line) {
   }
 }
 
+std::atomic<EventHandler> g_handlers[static_cast<size_t>(HookedEvent::kCount)];
+
+void Handle(HookedEvent event, VtxLine* line, MillArgs* work) {
+  const EventHandler handler = g_handlers[static_cast<size_t>(event)].load();
+  if (handler != nullptr) handler(line, work);
+}
+
+void AdminEvent(VtxLine* line, MillArgs* work) {
+  if (work->code == ADMIN_BOARD_NOTIFY_EVENT) Handle(HookedEvent::kBoardNotify, line, work);
+  if (work->code == ADMIN_BOARD_TEST_STATUS_EVENT) {
+    Handle(HookedEvent::kBoardTestStatus, line, work);
+  }
+}
+
 }  // namespace
+
+void InstallEventHandler(HookedEvent event, EventHandler handler) {
+  g_handlers[static_cast<size_t>(event)].store(handler);
+}
 
 void ApplyEventHooks(VtxLine* line, MillArgs* work) {
   switch (work->facility) {
+    case MILL_FACILITY_ADMIN:
+      AdminEvent(line, work);
+      break;
+    case MILL_FACILITY_TELE_CTRL:
+      if (work->code == TELE_CTRL_SIG_STATE_EVENT) Handle(HookedEvent::kSignalingState, line, work);
+      break;
     case MILL_FACILITY_SPEECH:
       SpeechEvent(line, work);
       break;

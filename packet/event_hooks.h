@@ -11,4 +11,15 @@ namespace vtx::packet {
 // could not be sent) is left in its result words.
 void ApplyEventHooks(VtxLine* line, MillArgs* work);
 
+// The events whose handlers belong to the operation families above this layer; each family
+// installs its handler when an application first registers a function for the event.
+enum class HookedEvent {
+  kBoardNotify,      // ADMIN BOARD_NOTIFY
+  kBoardTestStatus,  // ADMIN BOARD_TEST_STATUS
+  kSignalingState,   // TELE_CTRL SIG_STATE
+  kCount,
+};
+using EventHandler = void (*)(VtxLine* line, MillArgs* work);
+void InstallEventHandler(HookedEvent event, EventHandler handler);
+
 }  // namespace vtx::packet

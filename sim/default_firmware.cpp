@@ -2,10 +2,11 @@
 
 #include "common.h"
 #include "sim/fax_firmware.h"
+#include "sim/maintenance.h"
 #include "sim/module.h"
 #include "sim/network_firmware.h"
-#include "sim/switch_firmware.h"
 #include "sim/reset_firmware.h"
+#include "sim/switch_firmware.h"
 #include "vtx.h"
 
 namespace sim {
@@ -45,6 +46,11 @@ void InstallDefaultFirmware(Module& module) {
   // ---- fax: local identifier, abort and font store (sim/fax_firmware.h) ----
   InstallFaxFirmware(module);
   // ---- end fax ----
+  // ---- Board maintenance ----
+  InstallDownloadFirmware(module);
+  InstallBoardFirmware(module);
+  InstallSignalingFirmware(module);
+  // ---- End of board maintenance ----
 }
 
 }  // namespace sim

@@ -16,6 +16,7 @@
 #include "packet/codes.h"
 #include "sim/default_machine.h"
 #include "sim/machine_file_capabilities.h"
+#include "sim/machine_file_maintenance.h"
 #include "sim/machine_file_telephony.h"
 #include "sim/machine_file_values.h"
 
@@ -342,20 +343,22 @@ void LoadModule(const cfgSection& section, uint8_t number, uint32_t& next_ordina
       ApplyNumber(kModuleKeys, item, &module.info(), where, problems);
     }
   }
+  const ProblemReport report = [&problems](int line, const std::string& text) {
+    problems.Add(line, text);
+  };
   for (size_t i = 0; i < section.subsectionCount(); ++i) {
     const cfgSection& sub = section.subsection(i);
     uint32_t spec = 0;
     if (NumberedName(sub.name().view(), "config_spec", 0xFFFFFFFF, spec)) {
       LoadConfigSpec(sub, spec, module, problems);
     } else if (!LoadReportSection(sub, module, problems) &&
-               !LoadTelephonySection(sub, module.telephony(), [&problems](int line, auto text) {
-                 problems.Add(line, text);
-               })) {
+               !LoadTelephonySection(sub, module.telephony(), report) &&
+               !LoadMaintenanceSection(sub, module, report)) {
       problems.Add(sub.lineNumber(),
                    "expected [" + std::string(section.name().view()) +
                        "/config_spec.N], [.../control_proc_ver], "
-                       "[.../dsp_ver.N], [.../feature.N], [.../capabilities.F] or a telephony "
-                       "subsection, got [" +
+                       "[.../dsp_ver.N], [.../feature.N], [.../capabilities.F], [.../maintenance] "
+                       "or a telephony subsection, got [" +
                        sub.path().substr(1) + "]");
     }
   }

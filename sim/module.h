@@ -13,6 +13,7 @@
 
 #include "sim/fax_firmware.h"
 #include "sim/firmware.h"
+#include "sim/maintenance.h"
 #include "sim/telephony.h"
 #include "vtx.h"
 
@@ -135,6 +136,10 @@ class Module {
   // The FAX facility's state (sim/fax_firmware.h): font store, download, aborts.
   FaxState& fax() { return fax_; }
   // ---- end fax ----
+  // ---- Board maintenance ----
+  // Firmware images, board test, notifications and signalling (sim/maintenance.h).
+  Maintenance& maintenance() { return maintenance_; }
+  // ---- End of board maintenance ----
 
   // What the driver did to the module.
   bool deactivated = false;
@@ -151,6 +156,7 @@ class Module {
   std::map<VariableKey, FwTag> variables_;
   std::map<std::pair<uint32_t, uint32_t>, FwTag> built_in_;
   FaxState fax_;  // fax
+  Maintenance maintenance_;
   mutable std::mutex log_lock_;
   std::vector<FwCommand> log_;
 };

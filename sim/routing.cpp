@@ -1,6 +1,7 @@
 // Packets between sessions and modules: MSG_SEND delivers at once (to another session, the host
 // controller or a module's firmware, whose answers queue for the sender), MSG_RECEIVE takes
 // from the session's queue and may wait, CLEAR_INPUT and CLEAR_OUTPUT empty the queues.
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -16,6 +17,7 @@ constexpr uint8_t kKindModule = 1;
 constexpr uint8_t kKindChannel = 2;
 constexpr uint8_t kHostController = 1;  // module number of the machine's host controller
 constexpr uint32_t kForever = 0xFFFFFFFF;
+constexpr size_t kMaxRawBytes = 0xFFFF / 8;  // bytes one DATA command can carry
 
 VtxDrvMsgBlock LoadMsg(const wire::Bytes& block) {
   VtxDrvMsgBlock m{};
@@ -164,16 +166,20 @@ int Machine::MsgSend(Connection& connection, wire::Bytes& block, const wire::Byt
   } else {
     m.options &= ~VTX_MSG_REFUSE_IF_INPUT;
     if ((m.options & VTX_MSG_RAW) != 0) {
-      // Raw data travels as a DATA command to the addresses of the block.
+      // Raw data travels as a DATA command to the addresses of the block, for the facility that
+      // byte 0 of its destination names; the driver takes
+      // what one command's 16-bit bit count can carry and says how much it took.
+      const size_t taken = std::min<size_t>(data.size(), kMaxRawBytes);
       FwPacket raw;
-      raw.Data(m.stream, data);
-      raw.commands.back().data_bits = m.data_bits;
+      raw.Data(m.stream, std::vector<uint8_t>(data.begin(), data.begin() + taken));
+      raw.commands.back().data_bits = std::min<uint32_t>(m.data_bits, 8 * taken);
+      m.length = static_cast<uint32_t>(taken);
       uint8_t dest[4];
       uint8_t src[4];
       memcpy(dest, &m.dest_address, 4);
       memcpy(src, &m.src_address, 4);
       wire::Bytes formed;
-      FormPacket(raw, dest, src, src[0], formed);
+      FormPacket(raw, dest, src, dest[0], formed);
       m.drv_status = Route(*session, formed.data(), formed.size());
     } else {
       m.drv_status = Route(*session, data.data(), data.size());

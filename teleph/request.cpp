@@ -8,16 +8,26 @@
 
 namespace vtx::teleph {
 
-bool SwitchingAllowed(VtxLine* line, uint32_t async_lp, VtxResult* result) {
+bool OperationAllowed(VtxLine* line, uint32_t async_lp,
+                      std::initializer_list<uint32_t> capabilities, VtxResult* result) {
+  if (line == nullptr) {
+    SetResult(result, CV_STATUS_ERROR, APIERR_BADPARAMETER);
+    return false;
+  }
   if (async_lp != 0 || line->nesting != 0) {
     SetResult(result, CV_STATUS_ERROR, APIERR_ASYNC_LP_ERR);
     return false;
   }
-  if (!HasCapability(line, kCapCallSwitch)) {
-    SetResult(result, CV_STATUS_ERROR, APIERR_BOARDCAPABILITY);
-    return false;
+  for (uint32_t capability : capabilities) {
+    if (HasCapability(line, capability)) return true;
   }
-  return true;
+  if (capabilities.size() == 0) return true;
+  SetResult(result, CV_STATUS_ERROR, APIERR_BOARDCAPABILITY);
+  return false;
+}
+
+bool SwitchingAllowed(VtxLine* line, uint32_t async_lp, VtxResult* result) {
+  return OperationAllowed(line, async_lp, {kCapCallSwitch}, result);
 }
 
 bool SendRequest(VtxLine* line, uint32_t facility, uint32_t code, const MillTagItem* tags,

@@ -148,7 +148,8 @@ TEST(MachineFileTest, TelephonyKindsReplaceTheirDefaultsInIndexOrder) {
                        "got 30010 and 30000\n" +
                        path +
                        ":14: expected [module.2/config_spec.N], [.../control_proc_ver], "
-                       "[.../dsp_ver.N], [.../feature.N], [.../capabilities.F] or a telephony "
+                       "[.../dsp_ver.N], [.../feature.N], [.../capabilities.F], [.../maintenance] "
+                       "or a telephony "
                        "subsection, got [module.2/ports]\n");
 }
 
@@ -211,12 +212,46 @@ TEST(MachineFileTest, CapabilityListsKeepTheirOrderAndTellTheirProblems) {
                          "CAPABILITIES=-1\n"
                          "answers=maybe\n";
   EXPECT_FALSE(sim::LoadMachineFile(path, machine, error));
-  EXPECT_EQ(error,
-            path + ":4: expected a facility name (ADMIN, SPEECH, FAX, ...) in " +
-                "[module.2/capabilities.WARP], got 'WARP'\n" + path +
-                ":6: expected a tag of ADMIN (a name or a number), got 'CAP_FORMATS'\n" + path +
-                ":7: expected a number from 0 to 0xFFFFFFFF for CAPABILITIES, got '-1'\n" + path +
-                ":8: expected yes or no for answers, got 'maybe'\n");
+  EXPECT_EQ(error, path + ":4: expected a facility name (ADMIN, SPEECH, FAX, ...) in " +
+                       "[module.2/capabilities.WARP], got 'WARP'\n" + path +
+                       ":6: expected a tag of ADMIN (a name or a number), got 'CAP_FORMATS'\n" +
+                       path +
+                       ":7: expected a number from 0 to 0xFFFFFFFF for CAPABILITIES, got '-1'\n" +
+                       path + ":8: expected yes or no for answers, got 'maybe'\n");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(MachineFileTest, MaintenanceSectionSetsImagesTemperatureAndState) {
+  vtx::testing::TempDir dir;
+  std::string path = dir.path() + "/maintenance.cfg";
+  std::ofstream(path) << "[module.2]\nname=M\nnum_channels=1\n"
+                         "[module.2/maintenance]\nimage_check=none\ncontrol_proc_reset=1\n"
+                         "temperature=-5\nboard_state=3\n";
+  sim::Machine machine;
+  std::string error;
+  ASSERT_TRUE(sim::LoadMachineFile(path, machine, error)) << error;
+  sim::Module& module = *machine.FindModule(2);
+  EXPECT_FALSE(module.maintenance().download.check_crc);
+  EXPECT_TRUE(module.maintenance().download.control_proc_reset);
+  const auto& built_in = module.built_in_variables();
+  EXPECT_EQ(built_in.at({MILL_FACILITY_ADMIN, ADMIN_BOARD_TEMP_VAR}).data,
+            (std::vector<uint8_t>{0xFB, 0xFF}));
+  EXPECT_EQ(built_in.at({MILL_FACILITY_ADMIN, ADMIN_BOARD_STATE_VAR}).Value(), 3u);
+
+  std::ofstream(path) << "[module.2]\nname=M\nnum_channels=1\n"
+                         "[module.2/maintenance]\nimage_check=md5\ncontrol_proc_reset=2\n"
+                         "temperature=40000\nboard_state=x\nfan=1\n";
+  EXPECT_FALSE(sim::LoadMachineFile(path, machine, error));
+  EXPECT_EQ(error, path + ":5: expected none or crc32 for image_check, got 'md5'\n" + path +
+                       ":6: expected 0 or 1 for control_proc_reset, got '2'\n" + path +
+                       ":7: expected degrees from -32768 to 32767 for temperature, got '40000'\n" +
+                       path + ":8: expected a number from 0 to 255 for board_state, got 'x'\n" +
+                       path +
+                       ":9: expected image_check, control_proc_reset, temperature or "
+                       "board_state, got 'fan'\n");
 }
 
 }  // namespace

@@ -2,59 +2,22 @@
 // serves as a daemon, so that what one run connects or sets the next run sees.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <fstream>
-#include <memory>
-#include <sstream>
 #include <string>
 
-#include "sim/daemon.h"
-#include "sim/machine.h"
 #include "tele_ctrl.h"
+#include "tests/tools/served_machine.h"
 #include "vtx.h"
 
 namespace {
 
 using ::testing::HasSubstr;
 
-class TelephCommands : public ::testing::Test {
+class TelephCommands : public vtx::testing::ServedMachineTest {
  protected:
   void SetUp() override {
-    machine_ = sim::Machine::Default();
-    sim::Module& board = *machine_->FindModule(2);
-    board.telephony().hardware[1].port_types = 0x205;
-    const std::string base = "/tmp/tarrow-teleph-" + std::to_string(getpid());
-    socket_path_ = base + ".sock";
-    stderr_path_ = base + ".err";
-    daemon_ = std::make_unique<sim::Daemon>(*machine_, socket_path_);
-    std::string error;
-    ASSERT_TRUE(daemon_->Start(error)) << error;
-  }
-  void TearDown() override {
-    daemon_.reset();
-    unlink(stderr_path_.c_str());
-  }
-
-  // Runs tarrow with `arguments` on the served machine: its exit status, standard output in
-  // `out` and standard error in `err_`.
-  int Run(const std::string& arguments, std::string* out) {
-    std::string command = "TARROW_DRIVER=sim:" + socket_path_ + " " +
-                          std::string(TARROW_BINARY_DIR) + "/bin/tarrow " + arguments + " 2>" +
-                          stderr_path_;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return -1;
-    char buffer[4096];
-    out->clear();
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out->append(buffer, n);
-    const int status = pclose(pipe);
-    std::ifstream in(stderr_path_);
-    std::ostringstream text;
-    text << in.rdbuf();
-    err_ = text.str();
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    ServedMachineTest::SetUp();
+    board().telephony().hardware[1].port_types = 0x205;
   }
   size_t Requests(uint32_t code) {
     size_t count = 0;
@@ -64,9 +27,6 @@ class TelephCommands : public ::testing::Test {
     }
     return count;
   }
-  std::unique_ptr<sim::Machine> machine_;
-  std::string socket_path_, stderr_path_, err_;
-  std::unique_ptr<sim::Daemon> daemon_;
 };
 
 TEST_F(TelephCommands, PortsAndInterfaceSettingsAsTheModuleReportsThem) {

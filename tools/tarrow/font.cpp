@@ -7,44 +7,14 @@
 
 #include "admin.h"
 #include "api/status_text.h"
-#include "os/terminal.h"
 #include "tools/tarrow/command.h"
-#include "trace/api_log.h"
+#include "tools/tarrow/progress.h"
 #include "vtx.h"
 
 namespace tarrow {
 namespace {
 
-constexpr int kBarWidth = 40;
 const char kProgressMark[] = "download_font ";
-
-long g_file_size = 0;
-bool g_bar = false;
-
-// The download's progress lines move the bar; every other line goes to standard error.
-int Progress(const char* line) {
-  const char* mark = strstr(line, kProgressMark);
-  if (mark == nullptr) {
-    fprintf(stderr, "%s%s\n", g_bar ? "\n" : "", line);
-    return 0;
-  }
-  if (!g_bar) return 0;
-  const long sent = strtol(mark + sizeof kProgressMark - 1, nullptr, 10);
-  const int filled = g_file_size > 0 ? static_cast<int>(sent * kBarWidth / g_file_size) : kBarWidth;
-  fprintf(stderr, "\r[%-*.*s] %ld/%ld bytes", kBarWidth, filled,
-          "########################################", sent, g_file_size);
-  fflush(stderr);
-  return 0;
-}
-
-long FileSize(const std::string& path) {
-  FILE* file = fopen(path.c_str(), "rb");
-  if (file == nullptr) return -1;
-  fseek(file, 0, SEEK_END);
-  const long size = ftell(file);
-  fclose(file);
-  return size;
-}
 
 int Run(const Args& arguments) {
   Args args = arguments;
@@ -74,16 +44,14 @@ int Run(const Args& arguments) {
             attach.status, attach.line_status);
     return 1;
   }
-  g_file_size = FileSize(args[1]);
-  g_bar = os::IsTerminal(stderr);
-  vtx::trace::InstallFunction(&Progress);
-  const uint32_t mask = vtx::trace::ExchangeMask(vtx::trace::Mask() | vtx::trace::kLevelInfo);
   VtxFontArgs font{};
   font.fname = args[1].c_str();
   font.font_no = static_cast<int32_t>(font_no);
-  const int ret = VtxFaxDownloadFont(line, &font);
-  vtx::trace::ExchangeMask(mask);
-  if (g_bar) fprintf(stderr, "\n");
+  int ret = -1;
+  {
+    const DownloadProgress progress(kProgressMark, FileSize(font.fname));
+    ret = VtxFaxDownloadFont(line, &font);
+  }
   vtx::api::StatusText text{};
   vtx::api::FormStatusText(line, font.status, font.line_status, &text);
   printf("%s\n", text.description);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "admin.h"
 #include "api/line.h"
 #include "api/status_text.h"
 #include "proppage/feature_listing.h"
@@ -17,6 +18,30 @@ VtxLine* OpenTelephLine(const char* command, unsigned module) {
     fprintf(stderr, "tarrow %s: module 0x%X: no line could be opened and reset\n", command, module);
   }
   return line;
+}
+
+VtxLine* OpenModuleLine(const char* command, unsigned module) {
+  NoteSimulatedBoard();
+  VtxLineArgs attach{};
+  attach.dest_addr[0] = MILL_FACILITY_ADMIN;
+  attach.dest_addr[1] = 0x01;
+  attach.dest_addr[2] = static_cast<uint8_t>(module);
+  attach.present = 1;
+  VtxLine* line = VtxSessionAttach(&attach);
+  if (line == nullptr) {
+    fprintf(stderr, "tarrow %s: module 0x%X: attach failed (status %u, line status %u)\n", command,
+            module, attach.status, attach.line_status);
+    return nullptr;
+  }
+  VtxLineArgs reset{};
+  reset.config_file_name = "cvcall.cfg";
+  reset.skip_teleph = 1;
+  if (VtxLineReset(line, &reset) >= 0) return line;
+  fprintf(stderr,
+          "tarrow %s: module 0x%X: the line could not be reset (status %u, line status %u)\n",
+          command, module, reset.status, reset.line_status);
+  CloseTelephLine(line);
+  return nullptr;
 }
 
 void CloseTelephLine(VtxLine* line) {

@@ -18,6 +18,9 @@ constexpr uint16_t kFamilyInet = 2;
 // null after a message on standard error.
 VtxLine* OpenTelephLine(const char* command, unsigned module);
 void CloseTelephLine(VtxLine* line);
+// A line on the module itself (its ADMIN facility), reset likewise: the board maintenance
+// operations work there. Closed with CloseTelephLine.
+VtxLine* OpenModuleLine(const char* command, unsigned module);
 
 // 0 for an operation that returned 0. Otherwise 1 after a message on standard error: for a
 // refusal (a positive result code) "tarrow COMMAND: refused with result N: TEXT", the firmware's

@@ -1,0 +1,61 @@
+// Running the tarrow program of this build against a simulated machine that the test serves as
+// a daemon, so that what one run changes the next run sees.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "sim/daemon.h"
+#include "sim/machine.h"
+
+namespace vtx::testing {
+
+class ServedMachineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    machine_ = sim::Machine::Default();
+    const std::string base = "/tmp/tarrow-served-" + std::to_string(getpid());
+    socket_path_ = base + ".sock";
+    stderr_path_ = base + ".err";
+    daemon_ = std::make_unique<sim::Daemon>(*machine_, socket_path_);
+    std::string error;
+    ASSERT_TRUE(daemon_->Start(error)) << error;
+  }
+  void TearDown() override {
+    daemon_.reset();
+    unlink(stderr_path_.c_str());
+  }
+
+  // Runs tarrow with `arguments` on the served machine: its exit status, standard output in
+  // `out` and standard error in `err_`.
+  int Run(const std::string& arguments, std::string* out) {
+    std::string command = "TARROW_DRIVER=sim:" + socket_path_ + " " +
+                          std::string(TARROW_BINARY_DIR) + "/bin/tarrow " + arguments + " 2>" +
+                          stderr_path_;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return -1;
+    char buffer[4096];
+    out->clear();
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out->append(buffer, n);
+    const int status = pclose(pipe);
+    std::ifstream in(stderr_path_);
+    std::ostringstream text;
+    text << in.rdbuf();
+    err_ = text.str();
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  sim::Module& board() { return *machine_->FindModule(2); }
+
+  std::unique_ptr<sim::Machine> machine_;
+  std::string socket_path_, stderr_path_, err_;
+  std::unique_ptr<sim::Daemon> daemon_;
+};
+
+}  // namespace vtx::testing
