@@ -9,6 +9,7 @@
 #include "sim/machine.h"
 #include "sim/machine_session.h"
 #include "sim/packet_form.h"
+#include "tele_ctrl.h"
 
 namespace sim {
 namespace {
@@ -18,6 +19,15 @@ constexpr uint8_t kKindChannel = 2;
 constexpr uint8_t kHostController = 1;  // module number of the machine's host controller
 constexpr uint32_t kForever = 0xFFFFFFFF;
 constexpr size_t kMaxRawBytes = 0xFFFF / 8;  // bytes one DATA command can carry
+
+// TELE_CTRL reaches each telephony unit of a module at byte 1 of the address = unit + 2.
+bool TrunkUnitAddress(Module& module, const uint8_t dest[4]) {
+  if (dest[0] != MILL_FACILITY_TELE_CTRL || dest[1] < kKindChannel) return false;
+  for (const HardwarePort& port : module.telephony().hardware) {
+    if (port.unit == static_cast<uint32_t>(dest[1] - kKindChannel)) return true;
+  }
+  return false;
+}
 
 VtxDrvMsgBlock LoadMsg(const wire::Bytes& block) {
   VtxDrvMsgBlock m{};
@@ -131,7 +141,8 @@ uint32_t Machine::Route(Session& from, const uint8_t* packet, size_t size) {
   }
   auto found = modules_.find(dest[2]);
   if (found == modules_.end() || found->second->deactivated ||
-      (dest[1] != kKindModule && dest[1] != kKindChannel)) {
+      (dest[1] != kKindModule && dest[1] != kKindChannel &&
+       !TrunkUnitAddress(*found->second, dest))) {
     return GDI_STS_ADDRESS_INVALID;
   }
   // Host control addressed to a channel reaches the sessions attached there (trace control

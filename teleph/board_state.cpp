@@ -59,6 +59,30 @@ void NotifyHandler(VtxLine* line, MillArgs* work) {
   app.Finish();
 }
 
+// START or FINISH of the board notification mode for the record's type, and the module's answer.
+bool SwitchNotification(VtxLine* line, VtxBoardNotifyArgs* args) {
+  const bool enable = args->enable > 0;
+  MillArgs send{};
+  send.facility = MILL_FACILITY_ADMIN;
+  send.verb = enable ? MILL_VERB_START : MILL_VERB_FINISH;
+  send.code = ADMIN_BOARD_NOTIFY_MODE;
+  send.incoming_flag = 3;
+  send.timeout = packet::kForever;
+  const MillTagItem tags[] = {
+      {ADMIN_BOARD_NOTIFY_TYPE_VAR, MILL_TYPE_BYTE, 0, MILL_TAG_VALUE(args->notify_type)},
+      {0, 0, 0, nullptr}};
+  send.tag_list = tags;
+  if (!SendCommand(line, &send, ResultOf(args))) return false;
+  MillArgs answer;
+  if (WaitEvent(line, &answer, MILL_FACILITY_ADMIN,
+                enable ? ADMIN_BOARD_NOTIFY_STARTED_EVENT : ADMIN_BOARD_NOTIFY_FINISHED_EVENT,
+                packet::kForever) != 1) {
+    CopyResult(ResultOf(args), answer);
+    return false;
+  }
+  return DrainRest(line, &answer, ResultOf(args));
+}
+
 }  // namespace
 
 void BoardStateGet(VtxLine* line, VtxBoardStateArgs* args) {
@@ -117,31 +141,11 @@ void BoardNotify(VtxLine* line, VtxBoardNotifyArgs* args) {
     line->board_notify_func = args->func;
     if (args->func != nullptr)
       packet::InstallEventHandler(packet::HookedEvent::kBoardNotify, NotifyHandler);
-    if (args->notify_type != 0) {
-      const bool enable = args->enable > 0;
-      MillArgs send{};
-      send.facility = MILL_FACILITY_ADMIN;
-      send.verb = enable ? MILL_VERB_START : MILL_VERB_FINISH;
-      send.code = ADMIN_BOARD_NOTIFY_MODE;
-      send.incoming_flag = 3;
-      send.timeout = packet::kForever;
-      const MillTagItem tags[] = {
-          {ADMIN_BOARD_NOTIFY_TYPE_VAR, MILL_TYPE_BYTE, 0, MILL_TAG_VALUE(args->notify_type)},
-          {0, 0, 0, nullptr}};
-      send.tag_list = tags;
-      MillArgs answer;
-      if ((packet::FormSendCmd(line, &send) & MILL_SEND_SENT) == 0) {
-        CopyResult(ResultOf(args), send);
-      } else if (WaitEvent(
-                     line, &answer, MILL_FACILITY_ADMIN,
-                     enable ? ADMIN_BOARD_NOTIFY_STARTED_EVENT : ADMIN_BOARD_NOTIFY_FINISHED_EVENT,
-                     packet::kForever) != 1) {
-        CopyResult(ResultOf(args), answer);
-      } else if (DrainRest(line, &answer, ResultOf(args)) && args->notify_type <= kNotifyTypes) {
-        const uint32_t bit = 1u << (args->notify_type - 1);
-        line->board_notify_enabled =
-            enable ? line->board_notify_enabled | bit : line->board_notify_enabled & ~bit;
-      }
+    if (args->notify_type != 0 && SwitchNotification(line, args) &&
+        args->notify_type <= kNotifyTypes) {
+      const uint32_t bit = 1u << (args->notify_type - 1);
+      line->board_notify_enabled =
+          args->enable > 0 ? line->board_notify_enabled | bit : line->board_notify_enabled & ~bit;
     }
   }
   trace::CallReturn(line, name, args, nullptr);

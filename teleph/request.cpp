@@ -30,6 +30,18 @@ bool SwitchingAllowed(VtxLine* line, uint32_t async_lp, VtxResult* result) {
   return OperationAllowed(line, async_lp, {kCapCallSwitch}, result);
 }
 
+bool SendCommand(VtxLine* line, MillArgs* send, VtxResult* result) {
+  const MillTagItem* tags = send->tag_list;  // forming moves the cursor along the list
+  for (;;) {
+    send->tag_list = tags;
+    const int sent = packet::FormSendCmd(line, send);
+    if ((sent & MILL_SEND_SENT) != 0) return true;
+    if ((sent & MILL_SEND_FAILED) != 0) break;
+  }
+  CopyResult(result, *send);
+  return false;
+}
+
 bool SendRequest(VtxLine* line, uint32_t facility, uint32_t code, const MillTagItem* tags,
                  VtxResult* result) {
   static const MillTagItem kNone[] = {{0, 0, 0, nullptr}};

@@ -42,6 +42,11 @@ bool OperationAllowed(VtxLine* line, uint32_t async_lp,
 // False with the result words set.
 bool SwitchingAllowed(VtxLine* line, uint32_t async_lp, VtxResult* result);
 
+// Forms and sends the command of `send` (its tags at `tag_list`) until it is sent: a send that
+// only processed waiting input (`incoming_flag` 3) is repeated. True when sent, else false with
+// the result words.
+bool SendCommand(VtxLine* line, MillArgs* send, VtxResult* result);
+
 // Forms and sends a REQUEST with `tags` (may be null) to the module itself (byte 1 of the
 // address 1), without waiting for input: true when sent, else false with the result words.
 bool SendRequest(VtxLine* line, uint32_t facility, uint32_t code, const MillTagItem* tags,

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "os/driver.h"
-#include "trace/api_log.h"
 #include "tools/tarrow/command.h"
+#include "trace/api_log.h"
 
 namespace tarrow {
 namespace {

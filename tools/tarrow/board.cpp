@@ -1,0 +1,121 @@
+// tarrow board MODULE [--json] [--state N] [--temperature-threshold C]: the module's board state
+// and temperature, after setting what the options ask for.
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+#include "os/driver.h"
+#include "tools/tarrow/command.h"
+#include "tools/tarrow/teleph_tool.h"
+#include "vtx.h"
+
+namespace tarrow {
+namespace {
+
+const char kUsage[] = "board MODULE [--json] [--state N] [--temperature-threshold C]";
+const char kUnset[] = "";
+constexpr int32_t kNoTemperature = 1000;  // what a board without a thermometer reads
+
+bool ParseCelsius(const std::string& text, int32_t& out) {
+  char* end = nullptr;
+  errno = 0;
+  const long value = strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || errno != 0 || value < SHRT_MIN || value > SHRT_MAX) {
+    fprintf(stderr,
+            "tarrow board: expected degrees from -32768 to 32767 for --temperature-threshold, "
+            "got \"%s\"\n",
+            text.c_str());
+    return false;
+  }
+  out = static_cast<int32_t>(value);
+  return true;
+}
+
+// Applies the settings asked for: 0, or 1 after a message.
+int Apply(VtxLine* line, std::optional<uint32_t> state, std::optional<int32_t> thresh) {
+  if (state) {
+    VtxBoardStateArgs set{};
+    set.state = *state;
+    VtxBoardStateSet(line, &set);
+    if (set.status != CV_STATUS_OK) {
+      return ReportOutcome("board", line, -1, set.status, set.line_status);
+    }
+  }
+  if (thresh) {
+    VtxTemperatureArgs set{};
+    set.temp_thresh = *thresh;
+    VtxBoardTemperatureThreshSet(line, &set);
+    if (set.status != CV_STATUS_OK) {
+      return ReportOutcome("board", line, -1, set.status, set.line_status);
+    }
+  }
+  return 0;
+}
+
+void Print(unsigned module, const VtxBoardStateArgs& state, const VtxTemperatureArgs& temp,
+           bool json) {
+  const bool known = temp.current_temp != kNoTemperature;
+  if (json) {
+    printf("{\"module\": %u, \"simulated\": %s, \"state\": %u, \"temperature\": ", module,
+           os::DriverIsSimulated() ? "true" : "false", state.state);
+    if (known) {
+      printf("%d}\n", temp.current_temp);
+    } else {
+      printf("null}\n");
+    }
+    return;
+  }
+  printf("module       0x%X\nstate        %u\n", module, state.state);
+  if (known) {
+    printf("temperature  %d C\n", temp.current_temp);
+  } else {
+    printf("temperature  unknown (the board has no thermometer)\n");
+  }
+}
+
+int Run(const Args& arguments) {
+  Args args = arguments;
+  const bool json = TakeFlag(args, "--json");
+  const std::string state_text = TakeOption(args, "--state", kUnset);
+  const std::string thresh_text = TakeOption(args, "--temperature-threshold", kUnset);
+  unsigned module = 0;
+  if (!TakeModuleAlone(args, kUsage, module)) return 2;
+  std::optional<uint32_t> state;
+  std::optional<int32_t> thresh;
+  if (state_text != kUnset) {
+    state = 0;
+    if (!ParseNumber("board", "--state", state_text, 0xFF, *state)) return 2;
+  }
+  if (thresh_text != kUnset) {
+    thresh = 0;
+    if (!ParseCelsius(thresh_text, *thresh)) return 2;
+  }
+  CV_API_SET_VER();
+  VtxLine* line = OpenModuleLine("board", module);
+  if (line == nullptr) return 1;
+  int status = Apply(line, state, thresh);
+  if (status == 0) {
+    VtxBoardStateArgs now{};
+    VtxBoardStateGet(line, &now);
+    VtxTemperatureArgs temp{};
+    VtxBoardTemperatureGet(line, &temp);
+    if (now.status != CV_STATUS_OK) {
+      status = ReportOutcome("board", line, -1, now.status, now.line_status);
+    } else if (temp.status != CV_STATUS_OK) {
+      status = ReportOutcome("board", line, -1, temp.status, temp.line_status);
+    } else {
+      Print(module, now, temp, json);
+    }
+  }
+  CloseTelephLine(line);
+  return status;
+}
+
+}  // namespace
+
+TARROW_COMMAND("board", kUsage, "a module's board state and temperature; set them first", Run);
+
+}  // namespace tarrow
