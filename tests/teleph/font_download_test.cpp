@@ -8,13 +8,11 @@
 #include "api/status_text.h"
 #include "fax.h"
 #include "sim/fax_firmware.h"
-#include "tests/support/attached_line.h"
 #include "tests/support/capture.h"
-#include "tests/support/temp_dir.h"
+#include "tests/teleph/board_fixture.h"
 
 namespace {
 
-using vtx::testing::TempDir;
 using vtx::testing::TraceCapture;
 
 constexpr uint32_t kFileNotOpened = 0x200;
@@ -23,26 +21,13 @@ constexpr uint32_t kFirmwareError = 0x40000000;
 constexpr uint32_t kInUse = 0x80000000;
 
 // A line attached to module 2 itself, where fonts are downloaded.
-class FontDownloadTest : public vtx::testing::AttachedLineTest {
+class FontDownloadTest : public vtx::testing::BoardLineTest {
  protected:
-  void SetUp() override {
-    AttachedLineTest::SetUp();
-    module_ = AttachSession(1, 2, MILL_FACILITY_ADMIN);
-    ASSERT_NE(module_, nullptr);
-  }
-  void TearDown() override {
-    if (module_ != nullptr) Detach(module_);
-    AttachedLineTest::TearDown();
-  }
   std::string FontFile(size_t size) {
     std::vector<uint8_t> bytes(size);
     for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(i * 7);
-    const std::string path = dir_.Path("font.fz8");
-    FILE* file = fopen(path.c_str(), "wb");
-    fwrite(bytes.data(), 1, bytes.size(), file);
-    fclose(file);
     font_ = bytes;
-    return path;
+    return Write(bytes, "font.fz8");
   }
   // A piece of three bytes of font `font_no`.
   static VtxFontArgs Piece(int32_t font_no) {
@@ -54,15 +39,9 @@ class FontDownloadTest : public vtx::testing::AttachedLineTest {
     return args;
   }
   std::vector<sim::FwCommand> Sent(uint32_t verb) {
-    std::vector<sim::FwCommand> found;
-    for (const auto& cmd : board().CommandLog()) {
-      if (cmd.facility == MILL_FACILITY_FAX && cmd.verb == verb) found.push_back(cmd);
-    }
-    return found;
+    return BoardLineTest::Sent(MILL_FACILITY_FAX, verb);
   }
 
-  VtxLine* module_ = nullptr;
-  TempDir dir_;
   std::vector<uint8_t> font_;
 };
 

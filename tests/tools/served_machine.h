@@ -33,10 +33,11 @@ class ServedMachineTest : public ::testing::Test {
     unlink(stderr_path_.c_str());
   }
 
-  // Runs tarrow with `arguments` on the served machine: its exit status, standard output in
-  // `out` and standard error in `err_`.
-  int Run(const std::string& arguments, std::string* out) {
-    std::string command = "TARROW_DRIVER=sim:" + socket_path_ + " " +
+  // Runs tarrow with `arguments` on the served machine, under `wrapper` (a command that runs
+  // the program it is given) when one is named: its exit status, standard output in `out` and
+  // standard error in `err_`.
+  int Run(const std::string& arguments, std::string* out, const std::string& wrapper = "") {
+    std::string command = "TARROW_DRIVER=sim:" + socket_path_ + " " + wrapper + " " +
                           std::string(TARROW_BINARY_DIR) + "/bin/tarrow " + arguments + " 2>" +
                           stderr_path_;
     FILE* pipe = popen(command.c_str(), "r");
@@ -52,6 +53,16 @@ class ServedMachineTest : public ::testing::Test {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
   sim::Module& board() { return *machine_->FindModule(2); }
+  // Reads or changes module 2 while the daemon is stopped: no client sees it half-made, and the
+  // test sees all that the daemon's threads did.
+  template <typename Change>
+  void WhileStopped(Change change) {
+    daemon_.reset();
+    change(board());
+    daemon_ = std::make_unique<sim::Daemon>(*machine_, socket_path_);
+    std::string error;
+    ASSERT_TRUE(daemon_->Start(error)) << error;
+  }
 
   std::unique_ptr<sim::Machine> machine_;
   std::string socket_path_, stderr_path_, err_;

@@ -9,6 +9,7 @@
 #include "api/status_text.h"
 #include "tools/tarrow/command.h"
 #include "tools/tarrow/progress.h"
+#include "tools/tarrow/teleph_tool.h"
 #include "vtx.h"
 
 namespace tarrow {
@@ -33,17 +34,8 @@ int Run(const Args& arguments) {
   }
   NoteSimulatedBoard();
   CV_API_SET_VER();
-  VtxLineArgs attach{};
-  attach.dest_addr[0] = MILL_FACILITY_ADMIN;
-  attach.dest_addr[1] = 0x01;
-  attach.dest_addr[2] = static_cast<uint8_t>(module);
-  attach.present = 1;
-  VtxLine* line = VtxSessionAttach(&attach);
-  if (line == nullptr) {
-    fprintf(stderr, "tarrow font: module 0x%X: attach failed (status %u, line status %u)\n", module,
-            attach.status, attach.line_status);
-    return 1;
-  }
+  VtxLine* line = AttachModuleSession("font", module);
+  if (line == nullptr) return 1;
   VtxFontArgs font{};
   font.fname = args[1].c_str();
   font.font_no = static_cast<int32_t>(font_no);

@@ -20,8 +20,7 @@ VtxLine* OpenTelephLine(const char* command, unsigned module) {
   return line;
 }
 
-VtxLine* OpenModuleLine(const char* command, unsigned module) {
-  NoteSimulatedBoard();
+VtxLine* AttachModuleSession(const char* command, unsigned module) {
   VtxLineArgs attach{};
   attach.dest_addr[0] = MILL_FACILITY_ADMIN;
   attach.dest_addr[1] = 0x01;
@@ -31,8 +30,14 @@ VtxLine* OpenModuleLine(const char* command, unsigned module) {
   if (line == nullptr) {
     fprintf(stderr, "tarrow %s: module 0x%X: attach failed (status %u, line status %u)\n", command,
             module, attach.status, attach.line_status);
-    return nullptr;
   }
+  return line;
+}
+
+VtxLine* OpenModuleLine(const char* command, unsigned module) {
+  NoteSimulatedBoard();
+  VtxLine* line = AttachModuleSession(command, module);
+  if (line == nullptr) return nullptr;
   VtxLineArgs reset{};
   reset.config_file_name = "cvcall.cfg";
   reset.skip_teleph = 1;

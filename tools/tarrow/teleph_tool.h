@@ -18,6 +18,8 @@ constexpr uint16_t kFamilyInet = 2;
 // null after a message on standard error.
 VtxLine* OpenTelephLine(const char* command, unsigned module);
 void CloseTelephLine(VtxLine* line);
+// A session with the module itself (its ADMIN facility), not reset; null after a message.
+VtxLine* AttachModuleSession(const char* command, unsigned module);
 // A line on the module itself (its ADMIN facility), reset likewise: the board maintenance
 // operations work there. Closed with CloseTelephLine.
 VtxLine* OpenModuleLine(const char* command, unsigned module);
