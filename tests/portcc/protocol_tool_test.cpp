@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
 
 #include "tests/portcc/portcc_fixture.h"
 #include "tests/support/program.h"
@@ -19,18 +18,12 @@ const std::string kSource = SOURCE_DIR;
 class ProtocolTool : public ::testing::Test {
  protected:
   int Run(const std::string& arguments, std::string* output) {
-    return RunCommand(TarrowCommand() + arguments + " 2>&1", output);
+    return RunTarrow(arguments, output);
   }
   std::string Text(const std::string& leaf, const std::string& text) {
     const std::string path = dir_.Path(leaf);
     std::ofstream(path) << text;
     return path;
-  }
-  static std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
   }
 
   TempDir dir_{"protocol_tool"};
@@ -46,7 +39,7 @@ TEST_F(ProtocolTool, ExamplesAreWhatTheirDescriptionsWriteAndCheckClean) {
                   &output),
               0)
         << output;
-    EXPECT_EQ(ReadAll(written), ReadAll(kSource + "/portcc/examples/" + name));
+    EXPECT_EQ(ReadFileBytes(written), ReadFileBytes(kSource + "/portcc/examples/" + name));
   }
   ASSERT_EQ(Run("protocol check " + kSource + "/portcc/examples/analog_loop_start.pro " + kSource +
                     "/portcc/examples/uk_coefficients.coe",
@@ -58,7 +51,7 @@ TEST_F(ProtocolTool, ExamplesAreWhatTheirDescriptionsWriteAndCheckClean) {
   EXPECT_THAT(output, HasSubstr("uk_coefficients.coe: signature 0x3C4D, header size 12, data size "
                                 "120, file type 2, checksum 0x011D: ok"));
 
-  std::string bytes = ReadAll(kSource + "/portcc/examples/uk_coefficients.coe");
+  std::string bytes = ReadFileBytes(kSource + "/portcc/examples/uk_coefficients.coe");
   bytes[40] = static_cast<char>(bytes[40] + 1);
   const std::string changed = dir_.Path("changed.coe");
   std::ofstream(changed, std::ios::binary) << bytes;
@@ -76,9 +69,9 @@ TEST_F(ProtocolTool, WritesWhatTheDescriptionSaysAndTheCasRuleApplies) {
   const std::string file = dir_.Path("cas.pro");
   std::string output;
   ASSERT_EQ(Run("protocol write " + description + " " + file, &output), 0) << output;
-  EXPECT_EQ(ReadAll(file), std::string("\x4D\x3C\x0C\x00\x00\x00\x03\x00\x05\x00\x80\xFF"
-                                       "\x01\xFF\x80",
-                                       15));
+  EXPECT_EQ(ReadFileBytes(file), std::string("\x4D\x3C\x0C\x00\x00\x00\x03\x00\x05\x00\x80\xFF"
+                                             "\x01\xFF\x80",
+                                             15));
   EXPECT_EQ(Run("protocol check --cas " + file, &output), 1);
   EXPECT_THAT(output, HasSubstr("ERROR : Protocol size 3 doesn't match data structure size 164"));
   EXPECT_EQ(Run("protocol check /nonexistent.pro", &output), 1);
