@@ -1,8 +1,8 @@
 #include "api/module_control.h"
 
+#include "api/address_mode.h"
 #include "api/driver_access.h"
 #include "api/line.h"
-#include "packet/address_mode.h"
 #include "trace/api_log.h"
 
 namespace vtx {

@@ -5,8 +5,9 @@
 #include "sim/maintenance.h"
 #include "sim/module.h"
 #include "sim/network_firmware.h"
-#include "sim/reset_firmware.h"
+#include "sim/port_message_firmware.h"
 #include "sim/switch_firmware.h"
+#include "sim/reset_firmware.h"
 #include "vtx.h"
 
 namespace sim {
@@ -51,6 +52,7 @@ void InstallDefaultFirmware(Module& module) {
   InstallBoardFirmware(module);
   InstallSignalingFirmware(module);
   // ---- End of board maintenance ----
+  InstallPortMessageFirmware(module);
 }
 
 }  // namespace sim

@@ -8,7 +8,7 @@
 //   board_state=0            the board state word before anything sets it
 #pragma once
 
-#include "callctrl/cfg/cfg_section.h"
+#include "cfg/cfg_section.h"
 #include "sim/machine_file_values.h"
 
 namespace sim {

@@ -14,6 +14,7 @@
 #include "sim/fax_firmware.h"
 #include "sim/firmware.h"
 #include "sim/maintenance.h"
+#include "sim/port_message_firmware.h"
 #include "sim/telephony.h"
 #include "vtx.h"
 
@@ -140,6 +141,8 @@ class Module {
   // Firmware images, board test, notifications and signalling (sim/maintenance.h).
   Maintenance& maintenance() { return maintenance_; }
   // ---- End of board maintenance ----
+  // The port messages the module's ports were last given (sim/port_message_firmware.h).
+  PortMessages& port_messages() { return port_messages_; }
 
   // What the driver did to the module.
   bool deactivated = false;
@@ -157,6 +160,7 @@ class Module {
   std::map<std::pair<uint32_t, uint32_t>, FwTag> built_in_;
   FaxState fax_;  // fax
   Maintenance maintenance_;
+  PortMessages port_messages_;
   mutable std::mutex log_lock_;
   std::vector<FwCommand> log_;
 };
