@@ -3,6 +3,7 @@
 #include "api/address_mode.h"
 #include "api/driver_access.h"
 #include "api/line.h"
+#include "api/result.h"
 #include "trace/api_log.h"
 
 namespace vtx {
@@ -34,8 +35,7 @@ bool Request(VtxLine* line, const Control& control, uint32_t config_spec, VtxRes
   block.word0 = line->dest_addr[2] & AddressByteMask();
   block.config_value = config_spec;
   if (!DriverRequest(line, -1, control.subcommand, &block, control.request_name)) {
-    result->status = CV_STATUS_ERROR;
-    result->line_status = APIERR_DRV_IOCTL_ERR;
+    Fail(result, APIERR_DRV_IOCTL_ERR);
     return false;
   }
   if (block.drv_status == GDI_STS_OK) return true;
@@ -43,8 +43,7 @@ bool Request(VtxLine* line, const Control& control, uint32_t config_spec, VtxRes
                  VtxDrvStatusName(block.drv_status));
   const uint32_t own = ControlError(control, block.drv_status);
   if (own != 0) {
-    result->status = CV_STATUS_ERROR;
-    result->line_status = own;
+    Fail(result, own);
   } else {
     VtxDrvStatusToApiError(result, block.drv_status);
   }

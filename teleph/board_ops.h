@@ -12,7 +12,6 @@ namespace vtx::teleph {
 constexpr uint32_t kFirmwarePiece = 8048;      // bytes per piece of an image file
 constexpr uint32_t kFirmwareProgress = 51200;  // a progress line each time this much more went out
 constexpr uint32_t kFirmwareErrorClass = 5;
-constexpr uint32_t kResetFirmwareError = 0x40000000;  // `reset_status`: the module refused
 
 // The line capabilities of the board operations.
 constexpr uint32_t kCapNoDownload = 88;  // downloads are accepted and dropped

@@ -48,8 +48,7 @@ void NotifyHandler(VtxLine* line, MillArgs* work) {
   record.func = line->board_notify_func;
   api::CallbackRecord app(api::Family::kBoard, &record);
   if (app.get() == nullptr) {
-    work->status = CV_STATUS_ERROR;
-    work->line_status = APIERR_VERSION;
+    Fail(work, APIERR_VERSION);
     return;
   }
   packet::InCallback(line, [&] {
@@ -77,7 +76,7 @@ bool SwitchNotification(VtxLine* line, VtxBoardNotifyArgs* args) {
   if (WaitEvent(line, &answer, MILL_FACILITY_ADMIN,
                 enable ? ADMIN_BOARD_NOTIFY_STARTED_EVENT : ADMIN_BOARD_NOTIFY_FINISHED_EVENT,
                 packet::kForever) != 1) {
-    CopyResult(ResultOf(args), answer);
+    CopyResult(args, answer);
     return false;
   }
   return DrainRest(line, &answer, ResultOf(args));
@@ -91,7 +90,7 @@ void BoardStateGet(VtxLine* line, VtxBoardStateArgs* args) {
   if (OperationAllowed(line, args->async_lp, {kCapBoard}, ResultOf(args))) {
     MillArgs get = BoardVariable(ADMIN_BOARD_STATE_VAR);
     packet::GetVar(line, &get);
-    CopyResult(ResultOf(args), get);
+    CopyResult(args, get);
     if (get.status == CV_STATUS_OK) args->state = get.var_value;
   }
   trace::CallReturn(line, name, args, "state=%u", args->state);
@@ -115,7 +114,7 @@ void BoardTemperatureGet(VtxLine* line, VtxTemperatureArgs* args) {
     } else {
       MillArgs get = BoardVariable(ADMIN_BOARD_TEMP_VAR);
       packet::GetVar(line, &get);
-      CopyResult(ResultOf(args), get);
+      CopyResult(args, get);
       if (get.status == CV_STATUS_OK) args->current_temp = static_cast<int32_t>(get.var_value);
     }
   }

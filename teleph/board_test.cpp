@@ -41,8 +41,7 @@ void StatusHandler(VtxLine* line, MillArgs* work) {
   status.words[kErrorWord] = CommandTagInt(*work, ADMIN_BOARD_TEST_ERR_INFO_VAR);
   api::CallbackRecord app(api::Family::kTest, &status);
   if (app.get() == nullptr) {
-    work->status = CV_STATUS_ERROR;
-    work->line_status = APIERR_VERSION;
+    Fail(work, APIERR_VERSION);
     trace::CallReturn(line, "unknown", work, nullptr);
     return;
   }
@@ -85,7 +84,7 @@ bool Run(VtxLine* line, VtxBoardTestArgs* args, bool first) {
   finished.no_hangup = 1;
   finished.timeout = packet::kForever;
   if (packet::WaitCmd(line, &finished) == 1) return true;
-  CopyResult(ResultOf(args), finished);
+  CopyResult(args, finished);
   return false;
 }
 

@@ -8,6 +8,8 @@
 #include "api/frame.h"
 #include "api/line.h"
 #include "api/module_control.h"
+#include "api/reset_status.h"
+#include "api/result.h"
 #include "os/file.h"
 #include "packet/line_io.h"
 #include "packet/send_receive.h"
@@ -23,13 +25,8 @@ constexpr uint32_t kTypeControlProc = 2;
 constexpr uint32_t kTypeCapability[kTypeCount] = {75, 76, 74, 73};
 constexpr uint32_t kFlowDownload = 2;
 
-int Fail(VtxResult* result, uint32_t line_status) {
-  SetResult(result, CV_STATUS_ERROR, line_status);
-  return -1;
-}
-
-int ExchangeFailed(VtxResult* result, const MillArgs& exchange) {
-  CopyResult(result, exchange);
+int ExchangeFailed(VtxFirmwareArgs* args, const MillArgs& exchange) {
+  CopyResult(args, exchange);
   return -1;
 }
 
@@ -51,10 +48,10 @@ void EndDownload(VtxLine* line) {
 
 int Start(VtxLine* line, VtxFirmwareArgs* args) {
   if (args->buf == nullptr || args->dl_type >= kTypeCount) {
-    return Fail(ResultOf(args), APIERR_BADPARAMETER);
+    return Fail(args, APIERR_BADPARAMETER);
   }
   if (!HasCapability(line, kTypeCapability[args->dl_type])) {
-    return Fail(ResultOf(args), APIERR_BOARDCAPABILITY);
+    return Fail(args, APIERR_BOARDCAPABILITY);
   }
   if (args->dl_type == kTypeControlProc) {
     trace::Message(line, trace::kLevelInfo, "Pre ctrl proc firmware module reset");
@@ -70,12 +67,12 @@ int Start(VtxLine* line, VtxFirmwareArgs* args) {
   const MillTagItem none[] = {{0, 0, 0, nullptr}};
   start.tag_list = args->specify_type != 0 ? typed : none;
   if ((packet::FormSendCmd(line, &start) & MILL_SEND_SENT) == 0) {
-    return ExchangeFailed(ResultOf(args), start);
+    return ExchangeFailed(args, start);
   }
   MillArgs started;
   if (WaitEvent(line, &started, MILL_FACILITY_ADMIN, ADMIN_FW_DOWNLOAD_STARTED_EVENT,
                 packet::kForever) != 1) {
-    return ExchangeFailed(ResultOf(args), started);
+    return ExchangeFailed(args, started);
   }
   if (!DrainRest(line, &started, ResultOf(args))) return -1;
   line->fw_download = true;
@@ -105,7 +102,7 @@ int SendData(VtxLine* line, VtxFirmwareArgs* args) {
     data.dest_addr[0] = MILL_FACILITY_ADMIN;
     memcpy(data.src_addr, line->own_addr, 4);
     const int result = packet::TransmitPkt(line, &data);
-    if ((result & MILL_SEND_FAILED) != 0) return ExchangeFailed(ResultOf(args), data);
+    if ((result & MILL_SEND_FAILED) != 0) return ExchangeFailed(args, data);
     if ((result & MILL_SEND_SENT) != 0) sent += data.pkt_len_field;
   }
   return 0;
@@ -116,13 +113,13 @@ int Finish(VtxLine* line, VtxFirmwareArgs* args) {
   MillArgs finish = AdminCommand(MILL_VERB_FINISH, ADMIN_FIRMWARE_DOWNLOAD_MODE);
   if ((packet::FormSendCmd(line, &finish) & MILL_SEND_SENT) == 0) {
     EndDownload(line);
-    return ExchangeFailed(ResultOf(args), finish);
+    return ExchangeFailed(args, finish);
   }
   MillArgs finished;
   const bool answered = WaitEvent(line, &finished, MILL_FACILITY_ADMIN,
                                   ADMIN_FW_DOWNLOAD_FINISHED_EVENT, packet::kForever) == 1;
   EndDownload(line);
-  if (!answered) return ExchangeFailed(ResultOf(args), finished);
+  if (!answered) return ExchangeFailed(args, finished);
   uint32_t result = CommandTagInt(finished, ADMIN_DOWNLOAD_RESULT_VAR);
   if (!DrainRest(line, &finished, ResultOf(args))) return -1;
   if (dl_type == kTypeControlProc && result == VTX_FW_RESULT_RESET_NEEDED) {
@@ -163,8 +160,7 @@ int SendFile(VtxLine* line, VtxFirmwareArgs* args, FILE* file) {
       data.buf = piece;
       data.size = static_cast<uint32_t>(got);
       const int ret = FirmwareDownloadData(line, &data);
-      args->status = data.status;
-      args->line_status = data.line_status;
+      CopyResult(args, data);
       if (ret != 0) return ret;
       total += data.size;
       traced = total >= mark;
@@ -176,7 +172,7 @@ int SendFile(VtxLine* line, VtxFirmwareArgs* args, FILE* file) {
     if (got == sizeof piece) continue;
     if (ferror(file) != 0) {
       trace::Message(line, trace::kLevelError, "Download: file read error");
-      return Fail(ResultOf(args), APIERR_FILEIO);
+      return Fail(args, APIERR_FILEIO);
     }
     if (!traced) TraceProgress(line, total);
     return 0;
@@ -216,7 +212,7 @@ int FirmwareDownload(VtxLine* line, VtxFirmwareArgs* args) {
     FILE* file = args->fname != nullptr ? os::FileOpen(args->fname, "r", true) : nullptr;
     if (file == nullptr) {
       trace::Message(line, trace::kLevelError, "download: file open error");
-      Fail(ResultOf(args), APIERR_FILEIO);
+      Fail(args, APIERR_FILEIO);
     } else {
       ret = SendFile(line, args, file);
       os::FileClose(file);
@@ -225,8 +221,7 @@ int FirmwareDownload(VtxLine* line, VtxFirmwareArgs* args) {
         end.buf = nullptr;
         end.size = 0;
         ret = FirmwareDownloadData(line, &end);
-        args->status = end.status;
-        args->line_status = end.line_status;
+        CopyResult(args, end);
       } else if (line->fw_download) {
         EndDownload(line);  // the image stopped half-way: the next call starts afresh
       }

@@ -7,31 +7,13 @@
 #include <cstdint>
 #include <initializer_list>
 
+#include "api/result.h"
 #include "vtx.h"
 
 namespace vtx::teleph {
 
-constexpr uint32_t kCapCallSwitch = 87;           // the module's CALL_SW facility answered
-constexpr uint32_t kCapNetwork = 70;              // the module takes network settings
-constexpr uint32_t kResetTelephony = 0x01000000;  // a telephony list could not be read
-
-// The result words that begin every argument record.
-template <typename Record>
-VtxResult* ResultOf(Record* record) {
-  static_assert(offsetof(Record, status) == 0 && offsetof(Record, line_status) == 4,
-                "an argument record begins with its result words");
-  return reinterpret_cast<VtxResult*>(record);
-}
-
-// Writes the result words of `from` into `to`.
-inline void CopyResult(VtxResult* to, const MillArgs& from) {
-  to->status = from.status;
-  to->line_status = from.line_status;
-}
-inline void SetResult(VtxResult* to, uint32_t status, uint32_t line_status) {
-  to->status = status;
-  to->line_status = line_status;
-}
+constexpr uint32_t kCapCallSwitch = 87;  // the module's CALL_SW facility answered
+constexpr uint32_t kCapNetwork = 70;     // the module takes network settings
 
 // The common start of an operation on a line: a line (5), synchronous only (29) and, unless
 // `capabilities` is empty, one of them (3). False with the result words set.

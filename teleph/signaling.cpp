@@ -49,7 +49,7 @@ bool Exchange(VtxLine* line, VtxSignalingArgs* args, uint32_t verb, uint32_t cod
   if (!SendCommand(line, &send, ResultOf(args))) return false;
   MillArgs wait;
   if (WaitEvent(line, &wait, MILL_FACILITY_TELE_CTRL, answer, timeout) != 1) {
-    CopyResult(ResultOf(args), wait);
+    CopyResult(args, wait);
     return false;
   }
   if (kept != nullptr) {
@@ -70,8 +70,7 @@ void StateHandler(VtxLine* line, MillArgs* work) {
   record.func = line->sig_state_func;
   api::CallbackRecord app(api::Family::kSignalling, &record);
   if (app.get() == nullptr) {
-    work->status = CV_STATUS_ERROR;
-    work->line_status = APIERR_VERSION;
+    Fail(work, APIERR_VERSION);
     return;
   }
   packet::InCallback(line, [&] {
@@ -109,7 +108,7 @@ int CallSignalingStateMonitor(VtxLine* line, VtxSignalingArgs* args) {
       MillArgs report;
       ok = WaitEvent(line, &report, MILL_FACILITY_TELE_CTRL, TELE_CTRL_SIG_STATE_EVENT,
                      kFirstReportWait) == 1;
-      if (!ok) CopyResult(ResultOf(args), report);
+      if (!ok) CopyResult(args, report);
       ok = ok && DrainRest(line, &report, ResultOf(args));
     }
     ok = ok && (!stop || Exchange(line, args, MILL_VERB_FINISH, TELE_CTRL_SIG_MON_MODE, nullptr,

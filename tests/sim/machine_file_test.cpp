@@ -220,10 +220,6 @@ TEST(MachineFileTest, CapabilityListsKeepTheirOrderAndTellTheirProblems) {
                        path + ":8: expected yes or no for answers, got 'maybe'\n");
 }
 
-}  // namespace
-
-namespace {
-
 TEST(MachineFileTest, MaintenanceSectionSetsImagesTemperatureAndState) {
   vtx::testing::TempDir dir;
   std::string path = dir.path() + "/maintenance.cfg";
