@@ -4,8 +4,9 @@
 #include "sim/fax_firmware.h"
 #include "sim/module.h"
 #include "sim/network_firmware.h"
-#include "sim/switch_firmware.h"
 #include "sim/reset_firmware.h"
+#include "sim/switch_firmware.h"
+#include "sim/telephony_control_firmware.h"
 #include "vtx.h"
 
 namespace sim {
@@ -38,6 +39,7 @@ void InstallDefaultFirmware(Module& module) {
   // ---- Telephony hardware, switch and network ----
   InstallSwitchFirmware(module);
   InstallNetworkFirmware(module);
+  InstallTelephonyControlFirmware(module);
   // ---- End of telephony hardware, switch and network ----
   // ---- Line reset and feature information ----
   InstallResetFirmware(module);

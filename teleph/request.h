@@ -27,8 +27,12 @@ inline void SetResult(VtxResult* to, uint32_t status, uint32_t line_status) {
 // False with the result words set.
 bool SwitchingAllowed(VtxLine* line, uint32_t async_lp, VtxResult* result);
 
-// Forms and sends a REQUEST with `tags` (may be null) to the module itself (byte 1 of the
-// address 1), without waiting for input: true when sent, else false with the result words.
+// The send record of a REQUEST with `tags` (may be null) to the module itself (byte 1 of the
+// address 1), without time limit and without waiting for input.
+MillArgs ModuleRequest(uint32_t facility, uint32_t code, const MillTagItem* tags);
+// Forms and sends `send`: true when sent, else false with the result words.
+bool SendFormed(VtxLine* line, MillArgs& send, VtxResult* result);
+// Both at once.
 bool SendRequest(VtxLine* line, uint32_t facility, uint32_t code, const MillTagItem* tags,
                  VtxResult* result);
 
