@@ -12,8 +12,7 @@ namespace cc = trace::cc;
 
 // clock_mode and clock_source values of the configuration.
 constexpr int32_t kSlave = 0, kMaster = 1, kSecondMaster = 2;
-constexpr int32_t kSourceInternal = 0, kSourceTrunkA = 1, kSourceTrunkH = 8, kSourceClockA = 11,
-                  kSourceClockB = 12;
+constexpr int32_t kSourceClockA = 11, kSourceClockB = 12;
 // What the board is told.
 constexpr uint32_t kBusClockSlave = 1, kBusClockMaster = 0;
 constexpr uint32_t kClockFromTrunk = 1, kClockFromBus = 2;  // CLK_CONFIG

@@ -153,8 +153,9 @@ bool ConfigureTelephony(VtxLine* admin_line, const ModuleConfigRecord& record,
   TelephonyRun run{admin_line, record, observer, {}, 0, record.clock_source};
   PortConfigs(run, port_types, port_count);
   // A HALVARD with a bus interface takes its clock from the bus, never from a trunk.
-  if (board_type == kBoardHalvardBus && run.clock_source >= 1 && run.clock_source <= 8) {
-    run.clock_source = 0;
+  if (board_type == kBoardHalvardBus && run.clock_source >= kSourceTrunkA &&
+      run.clock_source <= kSourceTrunkH) {
+    run.clock_source = kSourceInternal;
   }
   for (uint32_t index = 0; index < run.ports; ++index) {
     if (!PortKnown(run, index)) {

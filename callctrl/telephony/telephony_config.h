@@ -15,25 +15,11 @@
 #include <utility>
 #include <vector>
 
+#include "callctrl/board_type.h"
 #include "callctrl/config/config_records.h"
 #include "vtx.h"
 
 namespace vtx::callctrl {
-
-// Board types, from the board's name; types 7 and 8 are an ORMSBY and a HALVARD whose bus
-// interface reported a port type.
-enum BoardType : uint32_t {
-  kBoardUnknown = 0,
-  kBoardGantry = 1,
-  kBoardCorbel = 2,
-  kBoardOrmsby = 3,
-  kBoardHalvard = 4,
-  kBoardLintel = 5,
-  kBoardTruss = 6,
-  kBoardOrmsbyBus = 7,
-  kBoardHalvardBus = 8,
-  kBoardVirtual = 9,
-};
 
 // Ports a module's telephony configuration covers: the bus interface and eight trunks.
 constexpr uint32_t kTelephonyPorts = 9;

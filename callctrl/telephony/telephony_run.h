@@ -13,6 +13,9 @@ namespace vtx::callctrl {
 constexpr uint32_t kExchangeWait = 1000;  // ms for the clock variables, requests and their answers
 constexpr uint32_t kNoTimeLimit = 0xFFFFFFFF;
 
+// clock_source values of the configuration.
+constexpr int32_t kSourceInternal = 0, kSourceTrunkA = 1, kSourceTrunkH = 8;
+
 constexpr uint32_t PortChannel(uint32_t index) {
   return index + 2;
 }
