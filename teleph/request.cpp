@@ -8,12 +8,12 @@
 
 namespace vtx::teleph {
 
-bool SwitchingAllowed(VtxLine* line, uint32_t async_lp, VtxResult* result) {
+bool SynchronousWith(VtxLine* line, uint32_t async_lp, uint32_t capability, VtxResult* result) {
   if (async_lp != 0 || line->nesting != 0) {
     SetResult(result, CV_STATUS_ERROR, APIERR_ASYNC_LP_ERR);
     return false;
   }
-  if (!HasCapability(line, kCapCallSwitch)) {
+  if (!HasCapability(line, capability)) {
     SetResult(result, CV_STATUS_ERROR, APIERR_BOARDCAPABILITY);
     return false;
   }

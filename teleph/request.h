@@ -23,9 +23,13 @@ inline void SetResult(VtxResult* to, uint32_t status, uint32_t line_status) {
   to->line_status = line_status;
 }
 
-// The common start of the switching operations: synchronous only (29), capability 87 (3).
-// False with the result words set.
-bool SwitchingAllowed(VtxLine* line, uint32_t async_lp, VtxResult* result);
+// The common start of the operations that act on the module as a whole: synchronous only (29)
+// and `capability` present (3). False with the result words set.
+bool SynchronousWith(VtxLine* line, uint32_t async_lp, uint32_t capability, VtxResult* result);
+// The switching operations' start: capability 87.
+inline bool SwitchingAllowed(VtxLine* line, uint32_t async_lp, VtxResult* result) {
+  return SynchronousWith(line, async_lp, kCapCallSwitch, result);
+}
 
 // The send record of a REQUEST with `tags` (may be null) to the module itself (byte 1 of the
 // address 1), without time limit and without waiting for input.

@@ -19,19 +19,10 @@ constexpr uint32_t kCapParamsSave = 83;    // its telephony controller saves its
 constexpr uint32_t kTelephonySection = 1;  // the critical section of the telephony configuration
 constexpr uint32_t kSaveErrorClass = 2;    // the status texts of a refused save
 
-// Synchronous only, and the line must have `capability`; false with the result words set. The
-// result words start as success: for the reset they are the only outcome.
+// The result words start as success: for the reset they are the only outcome.
 bool Allowed(VtxLine* line, const VtxTelephArgs* args, uint32_t capability, VtxResult* result) {
   SetResult(result, CV_STATUS_OK, 0);
-  if (args->async_lp != 0 || line->nesting != 0) {
-    SetResult(result, CV_STATUS_ERROR, APIERR_ASYNC_LP_ERR);
-    return false;
-  }
-  if (!HasCapability(line, capability)) {
-    SetResult(result, CV_STATUS_ERROR, APIERR_BOARDCAPABILITY);
-    return false;
-  }
-  return true;
+  return SynchronousWith(line, args->async_lp, capability, result);
 }
 
 void TelephReset(VtxLine* line, VtxTelephArgs* args) {
