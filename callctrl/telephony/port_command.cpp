@@ -1,7 +1,6 @@
 #include "callctrl/telephony/port_command.h"
 
 #include "callctrl/telephony/telephony_run.h"
-#include "packet/line_io.h"
 #include "tele_ctrl.h"
 #include "teleph/request.h"
 #include "trace/cc_trace.h"
