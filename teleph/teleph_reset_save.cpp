@@ -26,7 +26,7 @@ bool Allowed(VtxLine* line, const VtxTelephArgs* args, uint32_t capability, VtxR
 }
 
 void TelephReset(VtxLine* line, VtxTelephArgs* args) {
-  auto* result = reinterpret_cast<VtxResult*>(args);
+  VtxResult* result = ResultOf(args);
   if (!Allowed(line, args, kCapTelephony, result)) return;
   if (!HasCapability(line, kCapCritSecReset)) return;
   const MillTagItem tags[] = {{ADMIN_CRIT_SEC_ID_VAR, 0, 0, MILL_TAG_VALUE(kTelephonySection)},
@@ -35,7 +35,7 @@ void TelephReset(VtxLine* line, VtxTelephArgs* args) {
 }
 
 int TelephSave(VtxLine* line, VtxTelephArgs* args) {
-  auto* result = reinterpret_cast<VtxResult*>(args);
+  VtxResult* result = ResultOf(args);
   if (!Allowed(line, args, kCapParamsSave, result)) return -1;
   if (!SendRequest(line, MILL_FACILITY_TELE_CTRL, TELE_CTRL_PARAMS_SAVE_REQUEST, nullptr, result)) {
     return -1;
