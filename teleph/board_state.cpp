@@ -71,7 +71,7 @@ bool SwitchNotification(VtxLine* line, VtxBoardNotifyArgs* args) {
       {ADMIN_BOARD_NOTIFY_TYPE_VAR, MILL_TYPE_BYTE, 0, MILL_TAG_VALUE(args->notify_type)},
       {0, 0, 0, nullptr}};
   send.tag_list = tags;
-  if (!SendCommand(line, &send, ResultOf(args))) return false;
+  if (!SendFormed(line, send, ResultOf(args))) return false;
   MillArgs answer;
   if (WaitEvent(line, &answer, MILL_FACILITY_ADMIN,
                 enable ? ADMIN_BOARD_NOTIFY_STARTED_EVENT : ADMIN_BOARD_NOTIFY_FINISHED_EVENT,

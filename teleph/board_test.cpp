@@ -75,7 +75,7 @@ bool Run(VtxLine* line, VtxBoardTestArgs* args, bool first) {
       {ADMIN_BOARD_TEST_MASK_VAR, MILL_TYPE_LONG, 0, MILL_TAG_VALUE(args->test_mask)},
       {0, 0, 0, nullptr}};
   start.tag_list = tags;
-  if (!SendCommand(line, &start, ResultOf(args))) return false;
+  if (!SendFormed(line, start, ResultOf(args))) return false;
   if (first && line->board_test_func != nullptr) SeriesNotice(line, VTX_TEST_SERIES_STARTED);
   MillArgs finished{};
   finished.facility = MILL_FACILITY_ADMIN;

@@ -27,24 +27,7 @@ bool OperationAllowed(VtxLine* line, uint32_t async_lp,
   return false;
 }
 
-bool SwitchingAllowed(VtxLine* line, uint32_t async_lp, VtxResult* result) {
-  return OperationAllowed(line, async_lp, {kCapCallSwitch}, result);
-}
-
-bool SendCommand(VtxLine* line, MillArgs* send, VtxResult* result) {
-  const MillTagItem* tags = send->tag_list;  // forming moves the cursor along the list
-  for (;;) {
-    send->tag_list = tags;
-    const int sent = packet::FormSendCmd(line, send);
-    if ((sent & MILL_SEND_SENT) != 0) return true;
-    if ((sent & MILL_SEND_FAILED) != 0) break;
-  }
-  CopyResult(result, *send);
-  return false;
-}
-
-bool SendRequest(VtxLine* line, uint32_t facility, uint32_t code, const MillTagItem* tags,
-                 VtxResult* result) {
+MillArgs ModuleRequest(uint32_t facility, uint32_t code, const MillTagItem* tags) {
   static const MillTagItem kNone[] = {{0, 0, 0, nullptr}};
   MillArgs send{};
   send.facility = facility;
@@ -55,9 +38,25 @@ bool SendRequest(VtxLine* line, uint32_t facility, uint32_t code, const MillTagI
   send.timeout = packet::kForever;
   send.use_alt_chan = 1;
   send.tag_list = tags != nullptr ? tags : kNone;
-  if ((packet::FormSendCmd(line, &send) & MILL_SEND_SENT) != 0) return true;
+  return send;
+}
+
+bool SendFormed(VtxLine* line, MillArgs& send, VtxResult* result) {
+  const MillTagItem* tags = send.tag_list;  // forming moves the cursor along the list
+  for (;;) {
+    send.tag_list = tags;
+    const int sent = packet::FormSendCmd(line, &send);
+    if ((sent & MILL_SEND_SENT) != 0) return true;
+    if ((sent & MILL_SEND_FAILED) != 0) break;
+  }
   CopyResult(result, send);
   return false;
+}
+
+bool SendRequest(VtxLine* line, uint32_t facility, uint32_t code, const MillTagItem* tags,
+                 VtxResult* result) {
+  MillArgs send = ModuleRequest(facility, code, tags);
+  return SendFormed(line, send, result);
 }
 
 int WaitEvent(VtxLine* line, MillArgs* wait, uint32_t facility, uint32_t code, uint32_t timeout,

@@ -3,7 +3,6 @@
 // and the drain of the rest of the answer's packet, and the report of a refusal.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 
@@ -19,18 +18,25 @@ constexpr uint32_t kCapNetwork = 70;     // the module takes network settings
 // `capabilities` is empty, one of them (3). False with the result words set.
 bool OperationAllowed(VtxLine* line, uint32_t async_lp,
                       std::initializer_list<uint32_t> capabilities, VtxResult* result);
+// The common start of the operations that act on the module as a whole: synchronous only (29)
+// and `capability` present (3).
+inline bool SynchronousWith(VtxLine* line, uint32_t async_lp, uint32_t capability,
+                            VtxResult* result) {
+  return OperationAllowed(line, async_lp, {capability}, result);
+}
+// The switching operations' start: capability 87.
+inline bool SwitchingAllowed(VtxLine* line, uint32_t async_lp, VtxResult* result) {
+  return SynchronousWith(line, async_lp, kCapCallSwitch, result);
+}
 
-// The common start of the switching operations: synchronous only (29), capability 87 (3).
-// False with the result words set.
-bool SwitchingAllowed(VtxLine* line, uint32_t async_lp, VtxResult* result);
-
-// Forms and sends the command of `send` (its tags at `tag_list`) until it is sent: a send that
-// only processed waiting input (`incoming_flag` 3) is repeated. True when sent, else false with
-// the result words.
-bool SendCommand(VtxLine* line, MillArgs* send, VtxResult* result);
-
-// Forms and sends a REQUEST with `tags` (may be null) to the module itself (byte 1 of the
-// address 1), without waiting for input: true when sent, else false with the result words.
+// The send record of a REQUEST with `tags` (may be null) to the module itself (byte 1 of the
+// address 1), without time limit and without waiting for input.
+MillArgs ModuleRequest(uint32_t facility, uint32_t code, const MillTagItem* tags);
+// Forms and sends `send` (its tags at `tag_list`) until it is sent: a send that only processed
+// waiting input (`incoming_flag` 3) is repeated. True when sent, else false with the result
+// words.
+bool SendFormed(VtxLine* line, MillArgs& send, VtxResult* result);
+// Both at once.
 bool SendRequest(VtxLine* line, uint32_t facility, uint32_t code, const MillTagItem* tags,
                  VtxResult* result);
 

@@ -46,7 +46,7 @@ bool Exchange(VtxLine* line, VtxSignalingArgs* args, uint32_t verb, uint32_t cod
   for (; extra != nullptr && extra->tag_id != 0 && count < 5; ++extra) tags[count++] = *extra;
   tags[count] = {0, 0, 0, nullptr};
   MillArgs send = TrunkCommand(args, verb, code, tags);
-  if (!SendCommand(line, &send, ResultOf(args))) return false;
+  if (!SendFormed(line, send, ResultOf(args))) return false;
   MillArgs wait;
   if (WaitEvent(line, &wait, MILL_FACILITY_TELE_CTRL, answer, timeout) != 1) {
     CopyResult(args, wait);
