@@ -7,6 +7,7 @@
 #include "sim/port_message_firmware.h"
 #include "sim/reset_firmware.h"
 #include "sim/switch_firmware.h"
+#include "sim/telephony_control_firmware.h"
 #include "vtx.h"
 
 namespace sim {
@@ -38,6 +39,7 @@ void InstallDefaultFirmware(Module& module) {
   });
   InstallSwitchFirmware(module);
   InstallNetworkFirmware(module);
+  InstallTelephonyControlFirmware(module);
   InstallResetFirmware(module);
   InstallFaxFirmware(module);
   InstallPortMessageFirmware(module);
