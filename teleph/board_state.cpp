@@ -41,18 +41,18 @@ void SetVariable(VtxLine* line, uint32_t id, uint32_t type, uint32_t value, VtxR
 
 // The board notification handler: hands the event's type to the line's function.
 void NotifyHandler(VtxLine* line, MillArgs* work) {
-  if (line->board_notify_func == nullptr) return;
+  if (line->board.board_notify_func == nullptr) return;
   VtxBoardNotifyArgs record{};
   record.enable = 1;
   record.notify_type = CommandTagInt(*work, ADMIN_BOARD_NOTIFY_TYPE_VAR);
-  record.func = line->board_notify_func;
+  record.func = line->board.board_notify_func;
   api::CallbackRecord app(api::Family::kBoard, &record);
   if (app.get() == nullptr) {
     Fail(work, APIERR_VERSION);
     return;
   }
   packet::InCallback(line, [&] {
-    line->board_notify_func(line, static_cast<VtxBoardNotifyArgs*>(app.get()));
+    line->board.board_notify_func(line, static_cast<VtxBoardNotifyArgs*>(app.get()));
     return 0;
   });
   app.Finish();
@@ -137,14 +137,14 @@ void BoardNotify(VtxLine* line, VtxBoardNotifyArgs* args) {
                    args->notify_type,
                    static_cast<unsigned long>(reinterpret_cast<uintptr_t>(args->func)));
   if (OperationAllowed(line, args->async_lp, {kCapBoard}, ResultOf(args))) {
-    line->board_notify_func = args->func;
+    line->board.board_notify_func = args->func;
     if (args->func != nullptr)
       packet::InstallEventHandler(packet::HookedEvent::kBoardNotify, NotifyHandler);
     if (args->notify_type != 0 && SwitchNotification(line, args) &&
         args->notify_type <= kNotifyTypes) {
       const uint32_t bit = 1u << (args->notify_type - 1);
-      line->board_notify_enabled =
-          args->enable > 0 ? line->board_notify_enabled | bit : line->board_notify_enabled & ~bit;
+      line->board.board_notify_enabled = args->enable > 0 ? line->board.board_notify_enabled | bit
+                                                          : line->board.board_notify_enabled & ~bit;
     }
   }
   trace::CallReturn(line, name, args, nullptr);

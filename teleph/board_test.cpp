@@ -26,7 +26,7 @@ void SeriesNotice(VtxLine* line, uint32_t type) {
   status.words[kMaskWord] = VTX_TEST_SERIES;
   status.words[kTypeWord] = type;
   packet::InCallback(line, [&] {
-    line->board_test_func(line, &status);
+    line->board.board_test_func(line, &status);
     return 0;
   });
 }
@@ -34,7 +34,7 @@ void SeriesNotice(VtxLine* line, uint32_t type) {
 // The board test handler: a BOARD_TEST_STATUS event for the line's function, in the
 // application's own layout.
 void StatusHandler(VtxLine* line, MillArgs* work) {
-  if (line->board_test_func == nullptr) return;
+  if (line->board.board_test_func == nullptr) return;
   VtxTestStatus status{};
   status.words[kMaskWord] = CommandTagInt(*work, ADMIN_BOARD_TEST_MASK_VAR);
   status.words[kTypeWord] = CommandTagInt(*work, ADMIN_BOARD_TEST_STATUS_TYPE_VAR);
@@ -46,7 +46,7 @@ void StatusHandler(VtxLine* line, MillArgs* work) {
     return;
   }
   packet::InCallback(line, [&] {
-    line->board_test_func(line, static_cast<VtxTestStatus*>(app.get()));
+    line->board.board_test_func(line, static_cast<VtxTestStatus*>(app.get()));
     return 0;
   });
   app.Finish();
@@ -76,7 +76,7 @@ bool Run(VtxLine* line, VtxBoardTestArgs* args, bool first) {
       {0, 0, 0, nullptr}};
   start.tag_list = tags;
   if (!SendFormed(line, start, ResultOf(args))) return false;
-  if (first && line->board_test_func != nullptr) SeriesNotice(line, VTX_TEST_SERIES_STARTED);
+  if (first && line->board.board_test_func != nullptr) SeriesNotice(line, VTX_TEST_SERIES_STARTED);
   MillArgs finished{};
   finished.facility = MILL_FACILITY_ADMIN;
   finished.verb = MILL_VERB_EVENT;
@@ -96,13 +96,13 @@ void BoardTest(VtxLine* line, VtxBoardTestArgs* args) {
                    args->test_mask,
                    static_cast<unsigned long>(reinterpret_cast<uintptr_t>(args->func)));
   if (OperationAllowed(line, args->async_lp, {kCapBoard}, ResultOf(args))) {
-    line->board_test_func = args->func;
+    line->board.board_test_func = args->func;
     if (args->func != nullptr) {
       packet::InstallEventHandler(packet::HookedEvent::kBoardTestStatus, StatusHandler);
     }
     bool ok = args->iterations == 0 || ResetAndReconfig(line, "Pre", ResultOf(args));
     for (uint32_t run = 0; ok && run < args->iterations; ++run) ok = Run(line, args, run == 0);
-    if (ok && args->iterations > 0 && line->board_test_func != nullptr) {
+    if (ok && args->iterations > 0 && line->board.board_test_func != nullptr) {
       SeriesNotice(line, VTX_TEST_SERIES_ENDED);
       ResetAndReconfig(line, "Post", ResultOf(args));
     }

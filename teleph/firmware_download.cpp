@@ -42,8 +42,8 @@ MillArgs AdminCommand(uint32_t verb, uint32_t code) {
 
 // The download is over for the line, whatever the module made of it.
 void EndDownload(VtxLine* line) {
-  line->flow_word = line->fw_saved_flow_word;
-  line->fw_download = false;
+  line->fax.flow_word = line->board.fw_saved_flow_word;
+  line->board.fw_download = false;
 }
 
 int Start(VtxLine* line, VtxFirmwareArgs* args) {
@@ -75,10 +75,10 @@ int Start(VtxLine* line, VtxFirmwareArgs* args) {
     return ExchangeFailed(args, started);
   }
   if (!DrainRest(line, &started, ResultOf(args))) return -1;
-  line->fw_download = true;
-  line->fw_dl_type = args->dl_type;
-  line->fw_saved_flow_word = line->flow_word;
-  line->flow_word = kFlowDownload;
+  line->board.fw_download = true;
+  line->board.fw_dl_type = args->dl_type;
+  line->board.fw_saved_flow_word = line->fax.flow_word;
+  line->fax.flow_word = kFlowDownload;
   return 0;
 }
 
@@ -87,7 +87,7 @@ int Start(VtxLine* line, VtxFirmwareArgs* args) {
 int SendData(VtxLine* line, VtxFirmwareArgs* args) {
   uint32_t sent = 0;
   while (sent < args->size) {
-    if (line->flow_word == 0) {
+    if (line->fax.flow_word == 0) {
       EndDownload(line);
       return -1;
     }
@@ -109,7 +109,7 @@ int SendData(VtxLine* line, VtxFirmwareArgs* args) {
 }
 
 int Finish(VtxLine* line, VtxFirmwareArgs* args) {
-  const uint32_t dl_type = line->fw_dl_type;
+  const uint32_t dl_type = line->board.fw_dl_type;
   MillArgs finish = AdminCommand(MILL_VERB_FINISH, ADMIN_FIRMWARE_DOWNLOAD_MODE);
   if ((packet::FormSendCmd(line, &finish) & MILL_SEND_SENT) == 0) {
     EndDownload(line);
@@ -192,7 +192,7 @@ int FirmwareDownloadData(VtxLine* line, VtxFirmwareArgs* args) {
   if (OperationAllowed(line, args->async_lp, {}, ResultOf(args))) {
     if (HasCapability(line, kCapNoDownload)) {
       ret = 0;
-    } else if (line->fw_download || (ret = Start(line, args)) == 0) {
+    } else if (line->board.fw_download || (ret = Start(line, args)) == 0) {
       ret = args->buf != nullptr ? SendData(line, args) : Finish(line, args);
     }
   }
@@ -222,7 +222,7 @@ int FirmwareDownload(VtxLine* line, VtxFirmwareArgs* args) {
         end.size = 0;
         ret = FirmwareDownloadData(line, &end);
         CopyResult(args, end);
-      } else if (line->fw_download) {
+      } else if (line->board.fw_download) {
         EndDownload(line);  // the image stopped half-way: the next call starts afresh
       }
     }

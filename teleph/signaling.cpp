@@ -61,20 +61,20 @@ bool Exchange(VtxLine* line, VtxSignalingArgs* args, uint32_t verb, uint32_t cod
 
 // The signalling state handler: hands a state report to the line's function.
 void StateHandler(VtxLine* line, MillArgs* work) {
-  if (line->sig_state_func == nullptr) return;
+  if (line->board.sig_state_func == nullptr) return;
   VtxSignalingArgs record{};
   record.unit = static_cast<int32_t>(CommandTagInt(*work, TELE_CTRL_UNIT_VAR));
   record.stream = CommandTagInt(*work, TELE_CTRL_STREAM_VAR);
   record.time_slot = CommandTagInt(*work, TELE_CTRL_TIME_SLOT_VAR);
   record.stateOut_0 = CommandTagInt(*work, TELE_CTRL_SIG_STATE_OUT_0_VAR);
-  record.func = line->sig_state_func;
+  record.func = line->board.sig_state_func;
   api::CallbackRecord app(api::Family::kSignalling, &record);
   if (app.get() == nullptr) {
     Fail(work, APIERR_VERSION);
     return;
   }
   packet::InCallback(line, [&] {
-    line->sig_state_func(line, static_cast<VtxSignalingArgs*>(app.get()));
+    line->board.sig_state_func(line, static_cast<VtxSignalingArgs*>(app.get()));
     return 0;
   });
   app.Finish();
@@ -95,7 +95,7 @@ int CallSignalingStateMonitor(VtxLine* line, VtxSignalingArgs* args) {
                    args->mon_mode);
   int ret = -1;
   if (SignalingAllowed(line, args)) {
-    line->sig_state_func = args->func;
+    line->board.sig_state_func = args->func;
     if (args->func != nullptr) {
       packet::InstallEventHandler(packet::HookedEvent::kSignalingState, StateHandler);
     }

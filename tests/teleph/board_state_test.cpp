@@ -69,7 +69,7 @@ TEST_F(BoardStateTest, NotifyTurnsTypesOnAndOffAndHandsNoticesToTheFunction) {
   notify.func = CountNotice;
   VtxBoardNotify(module_, &notify);
   EXPECT_EQ(notify.status, 0u);
-  EXPECT_EQ(module_->board_notify_enabled, 0x4u);
+  EXPECT_EQ(module_->board.board_notify_enabled, 0x4u);
   EXPECT_EQ(board().maintenance().notify_enabled, 0x4u);
 
   g_notices = 0;
@@ -87,7 +87,7 @@ TEST_F(BoardStateTest, NotifyTurnsTypesOnAndOffAndHandsNoticesToTheFunction) {
   notify.enable = 0;
   VtxBoardNotify(module_, &notify);
   EXPECT_EQ(notify.status, 0u);
-  EXPECT_EQ(module_->board_notify_enabled, 0u);
+  EXPECT_EQ(module_->board.board_notify_enabled, 0u);
   auto finishes = Sent(MILL_FACILITY_ADMIN, MILL_VERB_FINISH, ADMIN_BOARD_NOTIFY_MODE);
   ASSERT_EQ(finishes.size(), 1u);
   EXPECT_EQ(finishes[0].Find(ADMIN_BOARD_NOTIFY_TYPE_VAR)->Value(), 3u);
@@ -96,7 +96,7 @@ TEST_F(BoardStateTest, NotifyTurnsTypesOnAndOffAndHandsNoticesToTheFunction) {
   notify.notify_type = 0;
   notify.func = nullptr;
   VtxBoardNotify(module_, &notify);
-  EXPECT_EQ(module_->board_notify_func, nullptr);
+  EXPECT_EQ(module_->board.board_notify_func, nullptr);
   EXPECT_EQ(Sent(MILL_FACILITY_ADMIN, MILL_VERB_START).size(), 1u);
 }
 

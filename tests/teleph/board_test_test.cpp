@@ -100,11 +100,11 @@ TEST_F(BoardTestTest, WithoutFunctionOrIterationsLess) {
 }
 
 TEST_F(BoardTestTest, RefusalsAndFailuresEndTheSeries) {
-  module_->capabilities[91 / 8] = 0;
+  module_->firmware.capabilities[91 / 8] = 0;
   VtxBoardTestArgs args = Args(1, Listen);
   VtxBoardTest(module_, &args);
   EXPECT_EQ(args.line_status, 3u);
-  EXPECT_EQ(module_->board_test_func, nullptr) << "refused before anything is stored";
+  EXPECT_EQ(module_->board.board_test_func, nullptr) << "refused before anything is stored";
 
   vtx::SetCapability(module_, 91);
   machine().InjectFault(VTX_DRV_MODULE_RECONFIG, sim::Fault{0, GDI_STS_INIT, false});

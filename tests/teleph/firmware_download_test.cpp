@@ -50,7 +50,7 @@ class FirmwareDownloadTest : public vtx::testing::BoardLineTest {
 TEST_F(FirmwareDownloadTest, FileGoesOutInPiecesWithProgressThenFinishes) {
   const auto image = Image(14 * kPiece + 1000, "6.1.0.9 2026-11-30 field update");
   const std::string path = Write(image);
-  module_->flow_word = 1;
+  module_->fax.flow_word = 1;
   TraceCapture trace(0x4, VTX_FUNC_DBG_CALLS | VTX_FUNC_DBG_DETAIL);
   EXPECT_EQ(Download(path), 0) << args_.status << "/" << args_.line_status;
   EXPECT_EQ(args_.status, 0u);
@@ -77,8 +77,8 @@ TEST_F(FirmwareDownloadTest, FileGoesOutInPiecesWithProgressThenFinishes) {
   EXPECT_EQ(board().report.control_proc.build, 9);
   EXPECT_EQ(board().report.control_proc.comment, "field update");
   EXPECT_EQ(board().reset_count, 0u) << "only a control-processor image resets the module";
-  EXPECT_EQ(module_->flow_word, 1u);
-  EXPECT_FALSE(module_->fw_download);
+  EXPECT_EQ(module_->fax.flow_word, 1u);
+  EXPECT_FALSE(module_->board.fw_download);
 }
 
 TEST_F(FirmwareDownloadTest, RefusalsBeforeAnythingIsSent) {
@@ -111,7 +111,7 @@ TEST_F(FirmwareDownloadTest, RefusalsBeforeAnythingIsSent) {
 TEST_F(FirmwareDownloadTest, CrcErrorKeepsItsTextAndRestoresTheFlow) {
   auto image = Image(3 * kPiece, "7.0.0.1");
   image[5000] ^= 0xFF;
-  module_->flow_word = 1;
+  module_->fax.flow_word = 1;
   TraceCapture trace(0x8);
   EXPECT_EQ(Download(Write(image)), 5);
   EXPECT_EQ(args_.status, 2u);
@@ -119,8 +119,8 @@ TEST_F(FirmwareDownloadTest, CrcErrorKeepsItsTextAndRestoresTheFlow) {
   EXPECT_NE(StatusText().find("CRC error"), std::string::npos) << StatusText();
   EXPECT_TRUE(trace.Contains("Download error, result code 5"));
   EXPECT_EQ(module_->reset_status & kFirmwareError, kFirmwareError);
-  EXPECT_EQ(module_->flow_word, 1u);
-  EXPECT_FALSE(module_->fw_download);
+  EXPECT_EQ(module_->fax.flow_word, 1u);
+  EXPECT_FALSE(module_->board.fw_download);
   EXPECT_EQ(board().maintenance().download.installed, 0u);
   EXPECT_NE(board().report.control_proc.major, 7) << "a bad image leaves the version";
 
@@ -162,7 +162,7 @@ TEST_F(FirmwareDownloadTest, DriverFaultsAroundTheDownload) {
   machine().InjectFault(VTX_DRV_MODULE_RESET, sim::Fault{EIO, 0, false});
   EXPECT_EQ(Download(path, 2), -1);
   EXPECT_EQ(args_.line_status, 11u);
-  EXPECT_FALSE(module_->fw_download);
+  EXPECT_FALSE(module_->board.fw_download);
 }
 
 TEST_F(FirmwareDownloadTest, ModuleGoingAwayMidwayEndsTheDownload) {
@@ -171,14 +171,14 @@ TEST_F(FirmwareDownloadTest, ModuleGoingAwayMidwayEndsTheDownload) {
   int pieces = 0;
   board().firmware().Set(MILL_FACILITY_ADMIN, MILL_VERB_DATA, sim::kAnyCode,
                          [line, &pieces](const sim::FwCommand&, sim::FwAnswer&) {
-                           if (++pieces == 2) line->flow_word = 0;
+                           if (++pieces == 2) line->fax.flow_word = 0;
                          });
-  module_->flow_word = 1;
+  module_->fax.flow_word = 1;
   EXPECT_EQ(Download(Write(Image(4 * kPiece))), -1);
   EXPECT_EQ(pieces, 2);
   EXPECT_TRUE(Sent(MILL_FACILITY_ADMIN, MILL_VERB_FINISH).empty());
-  EXPECT_EQ(module_->flow_word, 1u);
-  EXPECT_FALSE(module_->fw_download);
+  EXPECT_EQ(module_->fax.flow_word, 1u);
+  EXPECT_FALSE(module_->board.fw_download);
 
   // A piece of an application's own that is larger than one transfer goes out whole.
   std::vector<uint8_t> big(20000, 0x5A);
@@ -191,8 +191,8 @@ TEST_F(FirmwareDownloadTest, ModuleGoingAwayMidwayEndsTheDownload) {
                          [&pieces](const sim::FwCommand&, sim::FwAnswer&) { ++pieces; });
   EXPECT_EQ(VtxFirmwareDownloadData(module_, &data), 0);
   EXPECT_EQ(pieces, 3);
-  EXPECT_TRUE(module_->fw_download);
-  EXPECT_EQ(module_->flow_word, 2u);
+  EXPECT_TRUE(module_->board.fw_download);
+  EXPECT_EQ(module_->fax.flow_word, 2u);
 }
 
 }  // namespace

@@ -68,7 +68,7 @@ TEST_F(SignalingTest, StopSendsOnlyTheFinishAndRefusalsSendNothing) {
   EXPECT_EQ(Sent(MILL_FACILITY_TELE_CTRL, MILL_VERB_FINISH).size(), 1u);
 
   board().ClearCommandLog();
-  module_->capabilities[1] = 0;  // capabilities 8 to 15
+  module_->firmware.capabilities[1] = 0;  // capabilities 8 to 15
   args = Slot(VTX_SIG_MON_START);
   EXPECT_EQ(VtxCallSignalingStateMonitor(module_, &args), -1);
   EXPECT_EQ(args.line_status, 3u);

@@ -19,8 +19,12 @@ namespace vtx::testing {
 
 class ServedMachineTest : public ::testing::Test {
  protected:
+  // What a test makes of module 2 before the daemon serves it.
+  virtual void Prepare(sim::Module&) {}
+
   void SetUp() override {
     machine_ = sim::Machine::Default();
+    Prepare(board());
     const std::string base = "/tmp/tarrow-served-" + std::to_string(getpid());
     socket_path_ = base + ".sock";
     stderr_path_ = base + ".err";

@@ -16,9 +16,9 @@ using ::testing::Not;
 
 class TelephCommands : public vtx::testing::ServedMachineTest {
  protected:
-  void SetUp() override {
-    ServedMachineTest::SetUp();
-    board().telephony().hardware[1].port_types = 0x205;
+  void Prepare(sim::Module& board) override {
+    board.telephony().hardware[1].port_types = 0x205;
+    board.telephony().params_save_result = 4;  // a telephony parameter save: "EEPROM written"
   }
   size_t Requests(uint32_t code) {
     size_t count = 0;
@@ -120,7 +120,6 @@ TEST_F(TelephCommands, TelephonyIsConfiguredOnceUntilUnlocked) {
   EXPECT_THAT(out, HasSubstr("module 0x2: telephony configured\n"));
   EXPECT_EQ(Requests(TELE_CTRL_RESET_CONTROLLER_REQUEST), 16u);
 
-  machine_->FindModule(2)->telephony().params_save_result = 4;
   EXPECT_EQ(Run("telephony 2 --save", &out), 1);
   EXPECT_THAT(err_, HasSubstr("tarrow telephony: refused with result 4: EEPROM written\n"));
   EXPECT_EQ(Run("telephony 2 --save --unlock", &out), 2);

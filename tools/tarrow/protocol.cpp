@@ -48,7 +48,9 @@ class ProtocolDescription : public DescriptionReader {
     return Error("signature, file_type or data", Quoted(what));
   }
 
-  bool End() override { return out_->typed || Error("a file_type statement", "the end of the file"); }
+  bool End() override {
+    return out_->typed || Error("a file_type statement", "the end of the file");
+  }
 
   bool Word(const std::vector<std::string>& w, int base, const char* expected, uint16_t* out) {
     unsigned long value = 0;
