@@ -55,9 +55,8 @@ int Run(const Args& arguments) {
     return 2;
   }
   if (!ParseModuleNumber(args[0], module)) return 2;
-  char* end = nullptr;
-  const long font_no = strtol(number.c_str(), &end, 0);
-  if (end == number.c_str() || *end != '\0') {
+  unsigned long font_no = 0;
+  if (!ReadNumber(number, 0, 0xFFFFFFFF, font_no)) {
     fprintf(stderr, "tarrow font: bad font number \"%s\"\n", number.c_str());
     return 2;
   }

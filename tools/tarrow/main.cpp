@@ -1,4 +1,6 @@
 // tarrow: what the library knows of this machine's boards, for administrators and scripts.
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -6,8 +8,8 @@
 #include <string>
 
 #include "os/driver.h"
-#include "trace/api_log.h"
 #include "tools/tarrow/command.h"
+#include "trace/api_log.h"
 
 namespace tarrow {
 namespace {
@@ -82,10 +84,19 @@ std::string TakeOption(Args& args, const std::string& option, const std::string&
   return fallback;
 }
 
-bool ParseModuleNumber(const std::string& text, unsigned& out) {
+bool ReadNumber(const std::string& text, int base, unsigned long max, unsigned long& out) {
+  if (text.empty() || !isxdigit(static_cast<unsigned char>(text[0]))) return false;
   char* end = nullptr;
-  unsigned long value = strtoul(text.c_str(), &end, 0);
-  if (text.empty() || *end != '\0' || value > 255) {
+  errno = 0;
+  const unsigned long value = strtoul(text.c_str(), &end, base);
+  if (*end != '\0' || errno != 0 || value > max) return false;
+  out = value;
+  return true;
+}
+
+bool ParseModuleNumber(const std::string& text, unsigned& out) {
+  unsigned long value = 0;
+  if (!ReadNumber(text, 0, 255, value)) {
     fprintf(stderr, "tarrow: expected a module number from 0 to 255, got \"%s\"\n", text.c_str());
     return false;
   }

@@ -117,9 +117,8 @@ VtxLine* Attach(unsigned module, bool on_channel, unsigned channel) {
 }
 
 bool ParseSmall(const std::string& text, unsigned max, unsigned& out) {
-  char* end = nullptr;
-  const unsigned long value = strtoul(text.c_str(), &end, 0);
-  if (text.empty() || *end != '\0' || value > max) return false;
+  unsigned long value = 0;
+  if (!ReadNumber(text, 0, max, value)) return false;
   out = static_cast<unsigned>(value);
   return true;
 }

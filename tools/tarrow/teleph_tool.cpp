@@ -39,10 +39,8 @@ int ReportOutcome(const char* command, const VtxLine* line, int ret, uint32_t st
 
 bool ParseNumber(const char* command, const char* what, const std::string& text, uint32_t max,
                  uint32_t& out) {
-  char* end = nullptr;
-  errno = 0;
-  const unsigned long long value = strtoull(text.c_str(), &end, 0);
-  if (text.empty() || text[0] == '-' || *end != '\0' || errno != 0 || value > max) {
+  unsigned long value = 0;
+  if (!ReadNumber(text, 0, max, value)) {
     fprintf(stderr, "tarrow %s: expected a number from 0 to %u for %s, got \"%s\"\n", command, max,
             what, text.c_str());
     return false;
