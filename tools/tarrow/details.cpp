@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "api/tool_support.h"
 #include "cfg/cfg_configuration.h"
 #include "compat/win32/dialog_model.h"
 #include "compat/win32/windows.h"
-#include "os/program.h"
 #include "tools/tarrow/command.h"
 #include "tools/tarrow/page_view.h"
 #include "vtx.h"
@@ -138,7 +138,7 @@ bool FileDevices(const std::string& path, std::vector<Device>& devices) {
 // else its name for the library search path.
 std::string ProviderPath() {
   if (const char* named = std::getenv("TARROW_PROVIDER"); named && *named) return named;
-  const std::string directory = os::ProgramDirectory();
+  const std::string directory = vtx::tool::ProgramDirectory();
   const std::string beside = directory + "/../lib/libcrvnTdevpp.so";
   if (!directory.empty() && access(beside.c_str(), R_OK) == 0) return beside;
   return "crvnTdevpp";

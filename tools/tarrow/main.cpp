@@ -7,9 +7,8 @@
 #include <map>
 #include <string>
 
-#include "os/driver.h"
+#include "api/tool_support.h"
 #include "tools/tarrow/command.h"
-#include "trace/api_log.h"
 
 namespace tarrow {
 namespace {
@@ -39,9 +38,9 @@ int TraceToStderr(const char* line) {
 
 void RouteTrace() {
   const char* mask = getenv("TARROW_TRACE");
-  vtx::trace::InstallFunction(&TraceToStderr);
-  vtx::trace::ExchangeMask(mask ? static_cast<uint32_t>(strtoul(mask, nullptr, 0))
-                                : vtx::trace::kLevelError);
+  vtx::tool::InstallFunction(&TraceToStderr);
+  vtx::tool::ExchangeMask(mask ? static_cast<uint32_t>(strtoul(mask, nullptr, 0))
+                               : vtx::tool::kLevelError);
 }
 
 }  // namespace
@@ -54,8 +53,9 @@ void NoteSimulatedBoard() {
   static bool noted = false;
   if (noted) return;
   noted = true;
-  std::string what = os::DriverDescription();
-  if (os::DriverIsSimulated()) fprintf(stderr, "tarrow: simulated board (%s)\n", what.c_str());
+  std::string what = vtx::tool::DriverDescription();
+  if (vtx::tool::DriverIsSimulated())
+    fprintf(stderr, "tarrow: simulated board (%s)\n", what.c_str());
 }
 
 bool TakeFlag(Args& args, const std::string& flag) {
