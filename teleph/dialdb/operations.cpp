@@ -35,6 +35,8 @@ void Fail(VtxDialArgs* args, uint32_t line_status) {
   SetResult(reinterpret_cast<VtxResult*>(args), CV_STATUS_ERROR, line_status);
 }
 
+constexpr size_t kScanBuffer = 64 * 1024;
+
 // The database file, locked and open for one operation; closed, then unlocked, on destruction.
 class Database {
  public:
@@ -60,7 +62,11 @@ class Database {
       stream_ = os::FileOpen(name_.c_str(), "w+", true);  // the first update creates the file
     }
     // A device or a directory has no end of records to find.
-    if (stream_ != nullptr && os::FileIsRegular(stream_)) return Opened::kYes;
+    if (stream_ != nullptr && os::FileIsRegular(stream_)) {
+      // Every search reads from the start: large reads keep a long file's scan to few calls.
+      setvbuf(stream_, nullptr, _IOFBF, kScanBuffer);
+      return Opened::kYes;
+    }
     if (stream_ == nullptr && errno == ENOENT && !for_update) return Opened::kMissing;
     trace::Message(line, trace::kLevelError, "Dialdb open error: %s: %s", name_.c_str(),
                    stream_ != nullptr ? "not a regular file" : strerror(errno));
