@@ -4,6 +4,7 @@
 #include "sim/fax_firmware.h"
 #include "sim/module.h"
 #include "sim/network_firmware.h"
+#include "sim/port_message_firmware.h"
 #include "sim/switch_firmware.h"
 #include "sim/reset_firmware.h"
 #include "vtx.h"
@@ -45,6 +46,7 @@ void InstallDefaultFirmware(Module& module) {
   // ---- fax: local identifier, abort and font store (sim/fax_firmware.h) ----
   InstallFaxFirmware(module);
   // ---- end fax ----
+  InstallPortMessageFirmware(module);
 }
 
 }  // namespace sim

@@ -13,6 +13,7 @@
 
 #include "sim/fax_firmware.h"
 #include "sim/firmware.h"
+#include "sim/port_message_firmware.h"
 #include "sim/telephony.h"
 #include "vtx.h"
 
@@ -135,6 +136,8 @@ class Module {
   // The FAX facility's state (sim/fax_firmware.h): font store, download, aborts.
   FaxState& fax() { return fax_; }
   // ---- end fax ----
+  // The port messages the module's ports were last given (sim/port_message_firmware.h).
+  PortMessages& port_messages() { return port_messages_; }
 
   // What the driver did to the module.
   bool deactivated = false;
@@ -151,6 +154,7 @@ class Module {
   std::map<VariableKey, FwTag> variables_;
   std::map<std::pair<uint32_t, uint32_t>, FwTag> built_in_;
   FaxState fax_;  // fax
+  PortMessages port_messages_;
   mutable std::mutex log_lock_;
   std::vector<FwCommand> log_;
 };
