@@ -7,12 +7,12 @@
 
 #include "api/frame.h"
 #include "api/line.h"
+#include "api/result.h"
 #include "os/clock.h"
 #include "os/file.h"
 #include "os/locks.h"
 #include "teleph/dialdb/records.h"
 #include "teleph/dialdb/rules.h"
-#include "teleph/request.h"
 #include "trace/api_log.h"
 
 namespace vtx::teleph {
@@ -27,12 +27,8 @@ std::string Field(const char* text, size_t size) {
 
 bool Synchronous(const VtxLine* line, VtxDialArgs* args) {
   if (args->async_lp == 0 && (line == nullptr || line->nesting == 0)) return true;
-  SetResult(reinterpret_cast<VtxResult*>(args), CV_STATUS_ERROR, APIERR_ASYNC_LP_ERR);
+  Fail(args, APIERR_ASYNC_LP_ERR);
   return false;
-}
-
-void Fail(VtxDialArgs* args, uint32_t line_status) {
-  SetResult(reinterpret_cast<VtxResult*>(args), CV_STATUS_ERROR, line_status);
 }
 
 constexpr size_t kScanBuffer = 64 * 1024;
@@ -87,8 +83,7 @@ class Database {
       trace::Message(line, trace::kLevelError, "Dialdb write error: %s: %s", name_.c_str(),
                      strerror(errno));
     }
-    Fail(args, APIERR_FILEIO);
-    return -1;
+    return Fail(args, APIERR_FILEIO);
   }
 
  private:
@@ -129,10 +124,7 @@ int UpdateOne(const VtxLine* line, VtxDialArgs* args, Database& db, const dialdb
 }
 
 int Update(VtxLine* line, VtxDialArgs* args) {
-  if (line == nullptr) {
-    Fail(args, APIERR_BADPARAMETER);
-    return -1;
-  }
+  if (line == nullptr) return Fail(args, APIERR_BADPARAMETER);
   if (!Synchronous(line, args)) return -1;
   const dialdb::Rules rules = dialdb::RulesOf(CountryParams(line));
   if (rules.mode == 0) return 0;
@@ -165,10 +157,7 @@ int LookUpOne(const VtxLine* line, VtxDialArgs* args, Database& db, const std::s
 }
 
 int Check(VtxLine* line, VtxDialArgs* args) {
-  if (line == nullptr) {
-    Fail(args, APIERR_BADPARAMETER);
-    return -1;
-  }
+  if (line == nullptr) return Fail(args, APIERR_BADPARAMETER);
   if (!Synchronous(line, args)) return -1;
   args->wait_time = 0;
   args->reason = 0;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "api/line.h"
+#include "api/reset_status.h"
 #include "lineconfig/country_params.h"
 #include "teleph/dialdb/records.h"
 #include "tools/tarrow/command.h"
