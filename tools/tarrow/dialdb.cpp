@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "api/line.h"
 #include "api/reset_status.h"
+#include "api/tool_support.h"
 #include "lineconfig/country_params.h"
 #include "teleph/dialdb/records.h"
 #include "tools/tarrow/command.h"
@@ -226,14 +226,9 @@ std::unique_ptr<VtxLine> RulesLine(Args& args) {
       !ParseNumber("dialdb", "--channel", channel_text, 0x7FFFFFFF, channel)) {
     return nullptr;
   }
-  auto line = std::make_unique<VtxLine>();
-  line->ordinal = static_cast<int32_t>(channel);
-  line->config.settings = vtx::kDefaultLineSettings;
-  line->config.settings.country_code = country;
+  auto line = vtx::tool::ConfigOnlyLine(country, static_cast<int32_t>(channel), cparm);
   vtx::SetDefaultCountryParams(line.get());
   if (cparm.empty()) return line;
-  snprintf(line->config.settings.cv_cparm, sizeof line->config.settings.cv_cparm, "%s",
-           cparm.c_str());
   if (vtx::LoadCountryParams(line.get()) != 0 ||
       (line->reset_status & vtx::kResetCountryCode) != 0) {
     fprintf(stderr, "tarrow dialdb: \"%s\" has no parameters for country %X\n", cparm.c_str(),
