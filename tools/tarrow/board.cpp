@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "os/driver.h"
+#include "api/tool_support.h"
 #include "tools/tarrow/command.h"
 #include "tools/tarrow/teleph_tool.h"
 #include "vtx.h"
@@ -60,7 +60,7 @@ void Print(unsigned module, const VtxBoardStateArgs& state, const VtxTemperature
   const bool known = temp.current_temp != kNoTemperature;
   if (json) {
     printf("{\"module\": %u, \"simulated\": %s, \"state\": %u, \"temperature\": ", module,
-           os::DriverIsSimulated() ? "true" : "false", state.state);
+           vtx::tool::DriverIsSimulated() ? "true" : "false", state.state);
     if (known) {
       printf("%d}\n", temp.current_temp);
     } else {

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "os/driver.h"
+#include "api/tool_support.h"
 #include "tools/tarrow/command.h"
 #include "tools/tarrow/teleph_tool.h"
 #include "vtx.h"
@@ -53,7 +53,8 @@ void Summary(uint32_t iterations) {
     printf(
         "{\"module\": %u, \"simulated\": %s, \"iterations\": %u, \"statuses\": %u, "
         "\"failures\": %u}\n",
-        g_module, os::DriverIsSimulated() ? "true" : "false", iterations, g_statuses, g_failures);
+        g_module, vtx::tool::DriverIsSimulated() ? "true" : "false", iterations, g_statuses,
+        g_failures);
   } else {
     printf("%u runs, %u statuses, %u failed\n", iterations, g_statuses, g_failures);
   }

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "api/line.h"
+#include "api/tool_support.h"
 #include "tools/tarrow/command.h"
 #include "tools/tarrow/progress.h"
 #include "tools/tarrow/teleph_tool.h"
@@ -26,7 +26,7 @@ constexpr TypeCapability kTypes[] = {{0, 75}, {1, 76}, {2, 74}, {3, 73}};
 // The first type the line's capabilities allow; 0 when none (the library then names the refusal).
 uint32_t TypeOfModule(const VtxLine* line) {
   for (const TypeCapability& type : kTypes) {
-    if (vtx::HasCapability(line, type.capability)) return type.type;
+    if (vtx::tool::HasCapability(line, type.capability)) return type.type;
   }
   return 0;
 }

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "admin.h"
-#include "api/status_text.h"
+#include "api/tool_support.h"
 #include "tools/tarrow/command.h"
 #include "tools/tarrow/progress.h"
 #include "tools/tarrow/teleph_tool.h"
@@ -26,9 +26,8 @@ int Run(const Args& arguments) {
     return 2;
   }
   if (!ParseModuleNumber(args[0], module)) return 2;
-  char* end = nullptr;
-  const long font_no = strtol(number.c_str(), &end, 0);
-  if (end == number.c_str() || *end != '\0') {
+  unsigned long font_no = 0;
+  if (!ReadNumber(number, 0, 0xFFFFFFFF, font_no)) {
     fprintf(stderr, "tarrow font: bad font number \"%s\"\n", number.c_str());
     return 2;
   }
@@ -44,8 +43,8 @@ int Run(const Args& arguments) {
     const DownloadProgress progress(kProgressMark, FileSize(font.fname));
     ret = VtxFaxDownloadFont(line, &font);
   }
-  vtx::api::StatusText text{};
-  vtx::api::FormStatusText(line, font.status, font.line_status, &text);
+  vtx::tool::StatusText text{};
+  vtx::tool::FormStatusText(line, font.status, font.line_status, &text);
   printf("%s\n", text.description);
   VtxLineArgs detach{};
   VtxLineDetach(line, &detach);

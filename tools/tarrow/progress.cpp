@@ -4,8 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "os/terminal.h"
-#include "trace/api_log.h"
+#include "api/tool_support.h"
 
 namespace tarrow {
 namespace {
@@ -44,14 +43,14 @@ int Show(const char* line) {
 DownloadProgress::DownloadProgress(const char* mark, long total_bytes) {
   g_mark = mark;
   g_total = total_bytes;
-  g_bar = os::IsTerminal(stderr);
+  g_bar = vtx::tool::IsTerminal(stderr);
   g_drawn = false;
-  vtx::trace::InstallFunction(&Show);
-  saved_mask_ = vtx::trace::ExchangeMask(vtx::trace::Mask() | vtx::trace::kLevelInfo);
+  vtx::tool::InstallFunction(&Show);
+  saved_mask_ = vtx::tool::ExchangeMask(vtx::tool::Mask() | vtx::tool::kLevelInfo);
 }
 
 DownloadProgress::~DownloadProgress() {
-  vtx::trace::ExchangeMask(saved_mask_);
+  vtx::tool::ExchangeMask(saved_mask_);
   if (g_drawn) fprintf(stderr, "\n");
 }
 
