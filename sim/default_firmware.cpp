@@ -1,11 +1,12 @@
 #include "sim/default_firmware.h"
 
 #include "common.h"
+#include "sim/call_control_firmware.h"
 #include "sim/fax_firmware.h"
 #include "sim/module.h"
 #include "sim/network_firmware.h"
-#include "sim/switch_firmware.h"
 #include "sim/reset_firmware.h"
+#include "sim/switch_firmware.h"
 #include "vtx.h"
 
 namespace sim {
@@ -45,6 +46,7 @@ void InstallDefaultFirmware(Module& module) {
   // ---- fax: local identifier, abort and font store (sim/fax_firmware.h) ----
   InstallFaxFirmware(module);
   // ---- end fax ----
+  InstallCallControlFirmware(module);
 }
 
 }  // namespace sim

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "sim/call_control_firmware.h"
 #include "sim/fax_firmware.h"
 #include "sim/firmware.h"
 #include "sim/telephony.h"
@@ -135,6 +136,8 @@ class Module {
   // The FAX facility's state (sim/fax_firmware.h): font store, download, aborts.
   FaxState& fax() { return fax_; }
   // ---- end fax ----
+  // The ISDN control channel and board notification (sim/call_control_firmware.h).
+  CallControlFirmware& call_control() { return call_control_; }
 
   // What the driver did to the module.
   bool deactivated = false;
@@ -151,6 +154,7 @@ class Module {
   std::map<VariableKey, FwTag> variables_;
   std::map<std::pair<uint32_t, uint32_t>, FwTag> built_in_;
   FaxState fax_;  // fax
+  CallControlFirmware call_control_;
   mutable std::mutex log_lock_;
   std::vector<FwCommand> log_;
 };
