@@ -80,6 +80,15 @@ uint32_t BoardTypeOfName(const char* name) {
   return kBoardUnknown;
 }
 
+const char* BoardTypeName(uint32_t type) {
+  if (type == kBoardOrmsbyTrunk) return "ORMSBY trunk";
+  if (type == kBoardHalvardTrunk) return "HALVARD trunk";
+  for (const auto& board : kBoardNames) {
+    if (board.type == type) return board.text;
+  }
+  return "unknown";
+}
+
 void RefineBoardType(BoardModule& module) {
   if (!module.port0_typed) return;
   if (module.board_type == kBoardOrmsby) {

@@ -51,6 +51,7 @@ struct BoardModule {
   uint32_t board_type = kBoardUnknown;
   uint32_t port_count = 0;
   uint32_t port_channels[kMaxPorts] = {};  // channel count of each port object
+  uint32_t connections_made = 0;           // switch connections made at start-up
   bool port0_typed = false;                // port 0 reported a non-zero port-type word
   uint8_t isdn_version[3] = {};
   bool version_checked = false;

@@ -36,6 +36,7 @@ bool ConnectObject(BoardModule& module, uint32_t unit, uint32_t first, uint32_t 
     args.dest_port_class = kHostPortClass;
     args.dest_port_unit = host_channel;
     if (VtxCallSWConnect(module.admin, &args) != 0 || args.status != CV_STATUS_OK) return false;
+    ++module.connections_made;
   }
   return true;
 }
@@ -62,7 +63,9 @@ bool FollowConnectionsFile(BoardModule& module, const char* file_name) {
     if (fields <= 0) continue;
     if (fields == 10 && strcmp(keyword, "connect") == 0) {
       VtxCallSWConnect(module.admin, &args);
-      if (args.status != CV_STATUS_OK) {
+      if (args.status == CV_STATUS_OK) {
+        ++module.connections_made;
+      } else {
         trace::cc::Trace(kInternalTrace, kLevelError,
                          "Connection failed (status %d) file %s, line %d. Module 0x%X",
                          static_cast<int>(args.status), file_name, number, module.module_number);
