@@ -6,7 +6,7 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 # Debian packages the build, the tests, the benchmarks and the fuzzers need.
 PACKAGES := cmake g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev \
-            libace-dev libinih-dev libspdlog-dev g++-multilib
+            libace-dev libinih-dev libspdlog-dev g++-multilib python3
 
 .PHONY: deps build run test test-unit test-asan test-tsan test-m32 fuzz-replay fuzz bench format clean
 

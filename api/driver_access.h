@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "packet/address_mode.h"
+#include "api/address_mode.h"
 #include "vtx.h"
 
 namespace vtx {

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "lineconfig/settings.h"
+#include "api/settings.h"
 #include "vtx.h"
 
 struct VtxLine {

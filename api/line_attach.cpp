@@ -4,11 +4,11 @@
 #include <new>
 
 #include "api/driver_access.h"
+#include "api/font_table.h"
 #include "api/frame.h"
 #include "api/line.h"
 #include "api/memory.h"
-#include "lineconfig/font_table.h"
-#include "packet/module_watch.h"
+#include "api/session_watch.h"
 #include "trace/api_log.h"
 
 namespace vtx {

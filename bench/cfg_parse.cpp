@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "callctrl/cfg/cfg_configuration.h"
+#include "cfg/cfg_configuration.h"
 
 namespace {
 

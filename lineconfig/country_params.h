@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "lineconfig/settings.h"
+#include "api/settings.h"
 #include "vtx.h"
 
 namespace vtx {

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
+#include "api/font_table.h"
 #include "api/line.h"
-#include "lineconfig/font_table.h"
 #include "lineconfig/value_reader.h"
 #include "trace/api_log.h"
 

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "admin.h"
+#include "api/address_mode.h"
 #include "api/hangup_check.h"
 #include "api/line.h"
 #include "api/module_queries.h"
@@ -19,7 +20,6 @@
 #include "lineconfig/firmware_report.h"
 #include "lineconfig/line_config.h"
 #include "lineconfig/module_clock.h"
-#include "packet/address_mode.h"
 #include "packet/line_io.h"
 #include "tele_ctrl.h"
 #include "teleph/teleph_info.h"

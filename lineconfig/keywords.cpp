@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "lineconfig/settings.h"
+#include "api/settings.h"
 
 namespace vtx {
 

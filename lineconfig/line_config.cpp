@@ -2,12 +2,12 @@
 // loads the country parameters and configures the firmware.
 #include "lineconfig/line_config.h"
 
+#include "api/font_table.h"
 #include "api/frame.h"
 #include "api/line.h"
 #include "lineconfig/config_parser.h"
 #include "lineconfig/country_params.h"
 #include "lineconfig/final_config.h"
-#include "lineconfig/font_table.h"
 #include "trace/api_log.h"
 
 namespace vtx {

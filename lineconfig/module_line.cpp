@@ -1,10 +1,10 @@
 // A line on the module itself: the module's bus decides its hardware capabilities, and fonts
 // go to the module's fax store when the caller asks for them.
+#include "api/address_mode.h"
 #include "api/line.h"
 #include "api/module_queries.h"
 #include "fax.h"
 #include "lineconfig/final_config_run.h"
-#include "packet/address_mode.h"
 #include "teleph/fax_ops.h"
 
 namespace vtx {

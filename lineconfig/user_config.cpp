@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "api/line.h"
+#include "api/settings.h"
 #include "lineconfig/line_config.h"
-#include "lineconfig/settings.h"
 #include "os/file.h"
 #include "trace/api_log.h"
 

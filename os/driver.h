@@ -25,7 +25,8 @@ class DriverTransport {
   virtual bool Simulated() const = 0;
 };
 
-// The transports.
+// The transports: the device node here, the simulator inside the process and the simulator
+// daemon in sim/, beside the simulator they talk to.
 std::unique_ptr<DriverTransport> MakeDeviceTransport();
 std::unique_ptr<DriverTransport> MakeEmbeddedTransport();
 std::unique_ptr<DriverTransport> MakeDaemonTransport(const std::string& socket_path);

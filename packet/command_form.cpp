@@ -1,8 +1,8 @@
 // Forming commands and packet headers.
 #include <cstring>
 
+#include "api/address_mode.h"
 #include "api/frame.h"
-#include "packet/address_mode.h"
 #include "packet/encoding.h"
 #include "packet/outcome.h"
 

@@ -2,14 +2,15 @@
 
 #include <cstring>
 
+#include "api/address_mode.h"
 #include "api/line.h"
+#include "api/session_watch.h"
 #include "hostctrl.h"
-#include "packet/address_mode.h"
 #include "packet/command_reader.h"
+#include "packet/debug_command.h"
 #include "packet/line_io.h"
 #include "packet/send_receive.h"
 #include "trace/api_log.h"
-#include "trace/debug_command.h"
 
 namespace vtx::packet {
 namespace {
@@ -60,7 +61,7 @@ int SessionTermWatch(VtxLine* line, const uint8_t address[4], VtxResult* result)
 
 void CheckModulePresence(VtxLine* line, MillArgs* args) {
   if (args->verb == MILL_VERB_REQUEST && args->code == HOST_CTRL_EXT_DEBUG_REQUEST) {
-    trace::ApplyDebugCommand(args->tag_ptr, args->tags_left);
+    ApplyDebugCommand(args->tag_ptr, args->tags_left);
     return;
   }
   const bool term = args->code == HOST_CTRL_SESSION_TERM_EVENT;

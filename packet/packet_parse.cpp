@@ -2,8 +2,8 @@
 // given (pkt_buf, pkt_len) bound everything; the header's own length field is not trusted.
 #include <cstddef>
 
+#include "api/address_mode.h"
 #include "api/frame.h"
-#include "packet/address_mode.h"
 #include "packet/encoding.h"
 #include "packet/outcome.h"
 

@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "packet/address_mode.h"
+#include "api/address_mode.h"
 #include "sim/default_machine.h"
 #include "sim/machine_session.h"
 

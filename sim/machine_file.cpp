@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "callctrl/cfg/cfg_configuration.h"
+#include "cfg/cfg_configuration.h"
 #include "packet/codes.h"
 #include "sim/default_machine.h"
 #include "sim/machine_file_capabilities.h"

@@ -9,7 +9,7 @@
 //   CAP_FEATURES=0xB
 #pragma once
 
-#include "callctrl/cfg/cfg_section.h"
+#include "cfg/cfg_section.h"
 #include "sim/machine_file_values.h"
 #include "sim/module.h"
 

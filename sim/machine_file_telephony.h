@@ -12,7 +12,7 @@
 // order of I; a kind it does not name keeps the default.
 #pragma once
 
-#include "callctrl/cfg/cfg_section.h"
+#include "cfg/cfg_section.h"
 #include "sim/machine_file_values.h"
 #include "sim/telephony.h"
 

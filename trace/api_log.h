@@ -60,9 +60,9 @@ uint32_t FunctionOptions();
 using LineSink = VtxTraceFunc;
 void InstallFunction(LineSink sink);
 
-// Applies a trace-control record (VtxDebugControl, the `debug` and `debug_options` keywords of
-// the preference file, the DEBUG_CONTROL command): writes its result words and returns 0, or -1
-// on failure.
+// Applies a trace-control record in this process (VtxDebugControl without the distribution bit,
+// the `debug` and `debug_options` keywords of the preference file, the DEBUG_CONTROL command):
+// writes its result words and returns 0, or -1 on failure.
 int ApplyControl(VtxDebugControlArgs* args);
 
 }  // namespace vtx::trace

@@ -8,8 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "callctrl/cfg/cfg_configuration.h"
 #include "callctrl/config/config_records.h"
+#include "cfg/cfg_configuration.h"
 
 namespace vtx::callctrl {
 

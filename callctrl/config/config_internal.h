@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "callctrl/cfg/cfg_configuration.h"
 #include "callctrl/config/callctrl_config.h"
 #include "callctrl/config/enum_tables.h"
+#include "cfg/cfg_configuration.h"
 
 namespace vtx::callctrl {
 

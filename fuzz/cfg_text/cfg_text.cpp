@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "callctrl/cfg/cfg_configuration.h"
+#include "cfg/cfg_configuration.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "packet/address_mode.h"
+#include "api/address_mode.h"
 #include "trace/api_log.h"
 #include "vtx.h"
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "api/font_table.h"
 #include "api/line.h"
-#include "lineconfig/font_table.h"
 #include "trace/api_log.h"
 #include "vtx.h"
 

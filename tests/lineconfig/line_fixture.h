@@ -5,8 +5,8 @@
 
 #include <string>
 
+#include "api/font_table.h"
 #include "api/line.h"
-#include "lineconfig/font_table.h"
 #include "tests/support/temp_dir.h"
 #include "vtx.h"
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "packet/address_mode.h"
+#include "api/address_mode.h"
 #include "vtx.h"
 
 namespace vtx::testing {

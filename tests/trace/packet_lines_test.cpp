@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "packet/address_mode.h"
+#include "api/address_mode.h"
 #include "tests/support/capture.h"
 #include "trace/api_log.h"
 

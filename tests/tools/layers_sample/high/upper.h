@@ -1,0 +1,3 @@
+// The upper layer.
+#pragma once
+#include "low/lower.h"

@@ -1,0 +1,3 @@
+// The lower layer, reaching up.
+#pragma once
+#include "high/upper.h"
