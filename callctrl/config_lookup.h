@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-#include "callctrl/cfg/cfg_configuration.h"
+#include "cfg/cfg_configuration.h"
 
 namespace vtx::callctrl {
 

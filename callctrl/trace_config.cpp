@@ -1,8 +1,8 @@
 #include "callctrl/trace_config.h"
 
-#include "callctrl/cfg/cfg_text_file.h"
 #include "callctrl/config/config_internal.h"
 #include "callctrl/config_lookup.h"
+#include "cfg/cfg_text_file.h"
 #include "trace/cc_file.h"
 #include "trace/cc_trace.h"
 

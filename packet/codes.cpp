@@ -436,6 +436,10 @@ constexpr CodeName kEccRequests[] = {
     {0xA, "HOLD_CALL"},        {0xB, "RETRIEVE_CALL"},  {0xC, "COMPLETE_TRANSFER"},
     {0xD, "GET_CAPABILITIES"}, {0xE, "GET_PROTOCOL"},
 };
+constexpr CodeName kEccTags[] = {
+    {0x3, "MODULE_ADDRESS"},
+    {0x4, "SESSION_ADDRESS"},
+};
 constexpr CodeName kIpCcTags[] = {
     {0x13, "ERROR_CODE"},
 };
@@ -574,7 +578,7 @@ constexpr FacilityCodes kFacilities[] = {
     {0x12,
      "ECC",
      "ecc.h",
-     {{},
+     {{kEccTags, std::size(kEccTags)},
       {kEccModes, std::size(kEccModes)},
       {kEccEvents, std::size(kEccEvents)},
       {kEccRequests, std::size(kEccRequests)}}},

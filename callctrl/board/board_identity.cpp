@@ -5,7 +5,7 @@
 #include "api/line.h"
 #include "callctrl/board/exchange.h"
 #include "callctrl/board/master_election.h"
-#include "packet/address_mode.h"
+#include "api/address_mode.h"
 #include "trace/cc_trace.h"
 
 namespace vtx::callctrl {
@@ -43,8 +43,9 @@ bool QueryInfo(VtxLine* line, uint32_t module_number, VtxModuleInfoArgs& info) {
   return VtxModuleInfo(line, &info) == 0;
 }
 
-// Reads the telephony hardware list: every port's word (ports 0..8 into the record), the count
-// of those ports in `ports`. With `port0_only` the walk ends at port 0. False on an error.
+// Reads the telephony hardware list: the words of ports 0..8 by port index (a trunk's also into
+// its port record), the count of those ports in `ports`. With `port0_only` the walk ends at port 0.
+// False on an error.
 bool ReadPorts(BoardModule& module, bool port0_only, uint32_t& ports) {
   VtxTelephArgs args{};
   ports = 0;
@@ -64,8 +65,11 @@ bool ReadPorts(BoardModule& module, bool port0_only, uint32_t& ports) {
       }
       return true;
     }
-    if (args.src_port_unit < kMaxPorts) {
-      module.record.ports[args.src_port_unit].port_type = static_cast<int32_t>(args.port_type);
+    const uint32_t index = args.src_port_unit;
+    if (index < kMaxPorts) {
+      module.port_types[index] = args.port_type;
+      if (index > 0)
+        module.record.ports[index - 1].port_type = static_cast<int32_t>(args.port_type);
       ++ports;
     }
   }

@@ -50,7 +50,8 @@ struct BoardModule {
   ModuleConfigRecord record{};
   uint32_t board_type = kBoardUnknown;
   uint32_t port_count = 0;
-  uint32_t port_channels[kMaxPorts] = {};  // channel count of each port object
+  uint32_t port_types[kMaxPorts] = {};     // port-type words by port index (0: bus interface)
+  uint32_t port_channels[kMaxPorts] = {};  // channel count of each port object by port index
   uint32_t connections_made = 0;           // switch connections made at start-up
   bool port0_typed = false;                // port 0 reported a non-zero port-type word
   uint8_t isdn_version[3] = {};

@@ -85,9 +85,9 @@ bool MakeAutoConnections(BoardModule& module) {
   if (record.connections[0] != '\0') {
     if (!FollowConnectionsFile(module, record.connections)) return false;
   } else if (record.auto_connect != 0 && module.port0_typed && module.port_count > 0) {
-    for (uint32_t index = 0; index < kMaxPorts; ++index) {
+    for (uint32_t index = 1; index < kMaxPorts; ++index) {
       if (module.objects[index] == nullptr) continue;
-      const PortConfigRecord& port = record.ports[index];
+      const PortConfigRecord& port = record.ports[index - 1];
       const auto first = static_cast<uint32_t>(port.fractional_start_channel);
       uint32_t end = module.port_channels[index];
       if (port.fractional_channel_count != -1 &&

@@ -7,12 +7,12 @@
 #include "admin.h"
 #include "api/line.h"
 #include "callctrl/board/exchange.h"
-#include "callctrl/board/linked_steps.h"
 #include "callctrl/board/master_election.h"
+#include "callctrl/cc_registry.h"
 #include "ecc.h"
 #include "hostctrl.h"
 #include "isdn.h"
-#include "packet/address_mode.h"
+#include "api/address_mode.h"
 #include "trace/cc_trace.h"
 
 namespace vtx::callctrl {
@@ -73,7 +73,7 @@ bool Handle(BoardModule& module, const Received& packet) {
     AnswerSlave(module, command);
     return true;
   }
-  return DispatchToPorts(module, packet.packet, packet.length);
+  return DispatchPacket(module.module_number, module.objects, packet.packet, packet.length);
 }
 
 ACE_THR_FUNC_RETURN EventThread(void* argument) {

@@ -8,7 +8,7 @@
 #include "common.h"
 #include "ecc.h"
 #include "hostctrl.h"
-#include "packet/address_mode.h"
+#include "api/address_mode.h"
 #include "trace/cc_trace.h"
 
 namespace vtx::callctrl {

@@ -2,8 +2,7 @@
 
 #include <cstring>
 
-#include "callctrl/board/linked_steps.h"
-#include "ipcc/ip_factory.h"
+#include "callctrl/cc_registry.h"
 #include "trace/cc_trace.h"
 
 namespace vtx::callctrl {
@@ -28,7 +27,7 @@ bool CreateIpObjects(BoardModule& module) {
   for (uint32_t host_cc = 1; host_cc <= kLastIpHostCc; ++host_cc) {
     const HostCcConfig& entry = module.record.host_cc[host_cc - 1];
     if (entry.number_of_channels <= 0) continue;
-    auto object = ipcc::CreateIpObject(module.module_number, host_cc);
+    auto object = MakeIpObject(module.module_number, host_cc);
     if (object == nullptr) continue;  // the factory said why
     IpInit init;
     init.admin_line = module.admin;
@@ -45,11 +44,13 @@ bool CreateIpObjects(BoardModule& module) {
   return true;
 }
 
+// Port index 0 is the bus interface, which the framework does not drive; a trunk's port_config
+// comes from its port record unless its port-type word marks it a bus interface.
 bool CreatePortObjects(BoardModule& module) {
   const uint32_t ports = module.port_count < kMaxPorts ? module.port_count : kMaxPorts;
-  for (uint32_t index = 0; index < ports; ++index) {
-    PortConfigRecord& port = module.record.ports[index];
-    const auto type = static_cast<uint32_t>(port.port_type);
+  for (uint32_t index = 1; index < ports; ++index) {
+    PortConfigRecord& port = module.record.ports[index - 1];
+    const uint32_t type = module.port_types[index];
     if ((type & kPortTypeMvip) != 0) port.port_config = kPortMvip;
     if ((type & kPortTypeH1x0) != 0) port.port_config = kPortH1x0;
     if (port.port_config >= kPortInactive && port.port_config <= kPortH1x0) continue;
