@@ -40,8 +40,9 @@ class CallCtrlTool : public ::testing::Test {
     daemon_.reset();
   }
 
-  // Starts `tarrow callctrl` with its standard output in the file `output`.
-  pid_t Start(const std::string& output) {
+  // Starts `tarrow callctrl --config CONFIG` with its standard output in the file `output` and
+  // its standard error beside it.
+  pid_t Start(const std::string& output, const std::string& config) {
     const pid_t pid = fork();
     if (pid == 0) {
       setenv("TARROW_DRIVER", ("sim:" + dir_.Path("simd.sock")).c_str(), 1);
@@ -50,7 +51,7 @@ class CallCtrlTool : public ::testing::Test {
       dup2(out, 1);
       dup2(err, 2);
       const std::string tarrow = std::string(TARROW_BINARY_DIR) + "/bin/tarrow";
-      execl(tarrow.c_str(), "tarrow", "callctrl", "--config", dir_.Path("callctrl.cfg").c_str(),
+      execl(tarrow.c_str(), "tarrow", "callctrl", "--config", config.c_str(),
             static_cast<char*>(nullptr));
       _exit(127);
     }
@@ -91,9 +92,9 @@ class CallCtrlTool : public ::testing::Test {
 TEST_F(CallCtrlTool, OneMasterAndOneSlavePerModuleBothStoppingOnInterrupt) {
   const std::string first = dir_.Path("first.out");
   const std::string second = dir_.Path("second.out");
-  const pid_t master = Start(first);
+  const pid_t master = Start(first, dir_.Path("callctrl.cfg"));
   ASSERT_TRUE(WaitFor(first, "Call-control trace")) << Read(first);
-  const pid_t slave = Start(second);
+  const pid_t slave = Start(second, dir_.Path("callctrl.cfg"));
   ASSERT_TRUE(WaitFor(second, "Call-control trace")) << Read(second);
 
   const std::string master_text = Read(first);
@@ -115,21 +116,16 @@ TEST_F(CallCtrlTool, OneMasterAndOneSlavePerModuleBothStoppingOnInterrupt) {
 }
 
 TEST_F(CallCtrlTool, AConfigurationThatDoesNotOpenEndsWithItsReason) {
-  const pid_t pid = fork();
-  if (pid == 0) {
-    setenv("TARROW_DRIVER", ("sim:" + dir_.Path("simd.sock")).c_str(), 1);
-    const int null = open("/dev/null", O_WRONLY);
-    dup2(null, 1);
-    dup2(null, 2);
-    const std::string tarrow = std::string(TARROW_BINARY_DIR) + "/bin/tarrow";
-    execl(tarrow.c_str(), "tarrow", "callctrl", "--config", dir_.Path("absent.cfg").c_str(),
-          static_cast<char*>(nullptr));
-    _exit(127);
-  }
+  const std::string output = dir_.Path("absent.out");
+  const pid_t pid = Start(output, dir_.Path("absent.cfg"));
   int status = 0;
   ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  running_.clear();
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_NE(Read(output + ".err").find("tarrow callctrl: the call-control framework did not start"),
+            std::string::npos)
+      << Read(output + ".err");
 }
 
 }  // namespace

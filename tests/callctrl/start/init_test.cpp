@@ -44,6 +44,25 @@ TEST_F(StartTest, TheUserPreferenceFileNamesTheConfigurationOrDefaultsToCallctrl
   EXPECT_TRUE(Traced("Board module 0x3 Initialised OK")) << Trace();
 }
 
+TEST_F(StartTest, ALineConfiguredWithItsDefaultsStartsTheFramework) {
+  char previous[4096];
+  ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
+  Write("callctrl.cfg", "[module.0]\n");
+  ASSERT_EQ(chdir(dir_.path().c_str()), 0);
+  VtxLineArgs attach{};
+  attach.unit = -1;
+  VtxLine* line = VtxLineAttach(&attach);
+  ASSERT_NE(line, nullptr);
+  VtxLineArgs configure{};
+  const int result = VtxLineConfig(line, &configure);
+  ASSERT_EQ(chdir(previous), 0);
+  EXPECT_EQ(result, 0) << configure.status << "/" << configure.line_status;
+  EXPECT_TRUE(CallCtrlRunning());
+  EXPECT_EQ(machine().Names().size(), 2u);
+  VtxLineArgs detach{};
+  EXPECT_EQ(VtxLineDetach(line, &detach), 0);
+}
+
 TEST_F(StartTest, TheConfiguredTraceFileResumesItsNumbering) {
   Write("cc_1.log", "old\n");
   Write("cc_3.log", "older\n");
