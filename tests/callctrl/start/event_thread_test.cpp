@@ -17,6 +17,10 @@ class EventThreadTest : public StartTest {
     ASSERT_TRUE(OpenAdministration(module_));
     ASSERT_FALSE(module_.in_other_process);
   }
+  void TearDown() override {
+    StopModule(module_);  // while the machine is still there
+    StartTest::TearDown();
+  }
   sim::CallControlFirmware& firmware() { return machine().FindModule(2)->call_control(); }
 
   BoardModule module_;
