@@ -422,21 +422,23 @@ constexpr CodeName kEccModes[] = {
     {0x2, "STATUS_MONITOR"},
 };
 constexpr CodeName kEccEvents[] = {
-    {0x1, "BCHANNEL_STATE_CHANGE"},   {0x2, "COMMAND_ERROR"}, {0x3, "EVENT_MONITOR_STARTED"},
-    {0x4, "EVENT_MONITOR_FINISHED"},  {0x5, "MASTER_READY"},  {0x6, "STATUS_MONITOR_STARTED"},
-    {0x7, "STATUS_MONITOR_FINISHED"}, {0x8, "STATUS_UPDATE"}, {0x9, "MODULE_INFO"},
-    {0xA, "FLASH_HOOK_SENT"},         {0xB, "CALL_ON_HOLD"},  {0xC, "CALL_RETRIEVED"},
-    {0xD, "TRANSFER_COMPLETED"},      {0xE, "CAPABILITIES"},  {0xF, "PORT_CONFIG"},
-    {0x10, "LOOP_CUR_LOST"},
+    {0x1, "BCHANNEL_STATE_CHANGE"},   {0x2, "COMMAND_ERROR"},      {0x3, "EVENT_MONITOR_STARTED"},
+    {0x4, "EVENT_MONITOR_FINISHED"},  {0x5, "MASTER_READY"},       {0x6, "STATUS_MONITOR_STARTED"},
+    {0x7, "STATUS_MONITOR_FINISHED"}, {0x8, "STATUS_UPDATE"},      {0x9, "MODULE_INFO"},
+    {0xA, "FLASH_HOOK_SENT"},         {0xB, "CALL_ON_HOLD"},       {0xC, "CALL_RETRIEVED"},
+    {0xD, "TRANSFER_COMPLETED"},      {0xE, "CAPABILITIES"},       {0xF, "PORT_CONFIG"},
+    {0x10, "LOOP_CUR_LOST"},          {0x11, "PORT_MESSAGE_DONE"},
 };
 constexpr CodeName kEccRequests[] = {
     {0x1, "RING_DETECT"},      {0x2, "MAKE_CALL"},      {0x3, "ANSWER_CALL"},
     {0x4, "DROP_CALL"},        {0x5, "BCHANNEL_STATE"}, {0x6, "SET_ACTIVE"},
     {0x7, "SLAVE_CONNECT"},    {0x8, "MODULE_INFO"},    {0x9, "FLASH_HOOK"},
     {0xA, "HOLD_CALL"},        {0xB, "RETRIEVE_CALL"},  {0xC, "COMPLETE_TRANSFER"},
-    {0xD, "GET_CAPABILITIES"}, {0xE, "GET_PROTOCOL"},
+    {0xD, "GET_CAPABILITIES"}, {0xE, "GET_PROTOCOL"},   {0xF, "PORT_MESSAGE"},
 };
 constexpr CodeName kEccTags[] = {
+    {0x1, "PORT_MESSAGE"},
+    {0x2, "PORT_MESSAGE_TYPE"},
     {0x3, "MODULE_ADDRESS"},
     {0x4, "SESSION_ADDRESS"},
 };

@@ -5,6 +5,7 @@
 #include "sim/fax_firmware.h"
 #include "sim/module.h"
 #include "sim/network_firmware.h"
+#include "sim/port_message_firmware.h"
 #include "sim/reset_firmware.h"
 #include "sim/switch_firmware.h"
 #include "vtx.h"
@@ -47,6 +48,7 @@ void InstallDefaultFirmware(Module& module) {
   InstallFaxFirmware(module);
   // ---- end fax ----
   InstallCallControlFirmware(module);
+  InstallPortMessageFirmware(module);
 }
 
 }  // namespace sim

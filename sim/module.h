@@ -14,6 +14,7 @@
 #include "sim/call_control_firmware.h"
 #include "sim/fax_firmware.h"
 #include "sim/firmware.h"
+#include "sim/port_message_firmware.h"
 #include "sim/telephony.h"
 #include "vtx.h"
 
@@ -138,6 +139,8 @@ class Module {
   // ---- end fax ----
   // The ISDN control channel and board notification (sim/call_control_firmware.h).
   CallControlFirmware& call_control() { return call_control_; }
+  // The port messages the module's ports were last given (sim/port_message_firmware.h).
+  PortMessages& port_messages() { return port_messages_; }
 
   // What the driver did to the module.
   bool deactivated = false;
@@ -155,6 +158,7 @@ class Module {
   std::map<std::pair<uint32_t, uint32_t>, FwTag> built_in_;
   FaxState fax_;  // fax
   CallControlFirmware call_control_;
+  PortMessages port_messages_;
   mutable std::mutex log_lock_;
   std::vector<FwCommand> log_;
 };

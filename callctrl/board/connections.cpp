@@ -15,6 +15,8 @@ using trace::cc::kLevelVerbose;
 constexpr size_t kLineSize = 512;       // lines of up to 511 characters
 constexpr uint32_t kHostPortClass = 0;  // the module's host channels
 constexpr uint32_t kLinePortClass = 1;  // a telephony port's time slots
+constexpr uint32_t kHostStream = 0;
+constexpr uint32_t kLineStream = 1;
 constexpr uint32_t kDuplex = 0;
 
 struct FileCloser {
@@ -22,19 +24,23 @@ struct FileCloser {
   ~FileCloser() { fclose(file); }
 };
 
-// Connects the time slots `first`..`end`-1 of port unit `unit` to the next host channels while
-// the module has any: false when a connection failed.
-bool ConnectObject(BoardModule& module, uint32_t unit, uint32_t first, uint32_t end,
+// Connects the channels `first`..`end`-1 of an object, whose line units start at `base`, to the
+// next host channels while the module has any: line unit N sits on the line stream at slot N,
+// host channel N on the host stream at slot N. False when a connection failed.
+bool ConnectObject(BoardModule& module, uint32_t base, uint32_t first, uint32_t end,
                    uint32_t& host_channel) {
   for (uint32_t channel = first; channel < end && host_channel < module.channel_count;
        ++channel, ++host_channel) {
     VtxTelephArgs args{};
     args.conn_mode = kDuplex;
     args.src_port_class = kLinePortClass;
-    args.src_port_unit = unit;
-    args.src_slot = channel;
+    args.src_port_unit = base + channel;
+    args.src_stream = kLineStream;
+    args.src_slot = base + channel;
     args.dest_port_class = kHostPortClass;
     args.dest_port_unit = host_channel;
+    args.dest_stream = kHostStream;
+    args.dest_slot = host_channel;
     if (VtxCallSWConnect(module.admin, &args) != 0 || args.status != CV_STATUS_OK) return false;
     ++module.connections_made;
   }
@@ -85,6 +91,7 @@ bool MakeAutoConnections(BoardModule& module) {
   if (record.connections[0] != '\0') {
     if (!FollowConnectionsFile(module, record.connections)) return false;
   } else if (record.auto_connect != 0 && module.port0_typed && module.port_count > 0) {
+    uint32_t base = 0;  // the first line unit of the port
     for (uint32_t index = 1; index < kMaxPorts; ++index) {
       if (module.objects[index] == nullptr) continue;
       const PortConfigRecord& port = record.ports[index - 1];
@@ -94,17 +101,22 @@ bool MakeAutoConnections(BoardModule& module) {
           first + static_cast<uint32_t>(port.fractional_channel_count) < end) {
         end = first + static_cast<uint32_t>(port.fractional_channel_count);
       }
-      if (!ConnectObject(module, index, first, end, host_channel)) {
+      const bool connected = ConnectObject(module, base, first, end, host_channel);
+      base += module.port_channels[index];
+      if (!connected) {
         trace::cc::Trace(kInternalTrace, kLevelError, "Error making connections, module 0x%X",
                          module.module_number);
         return false;
       }
     }
   }
+  uint32_t ip_units = 0;
   for (uint32_t slot = module.ip_base; slot < kCcSlots; ++slot) {
     const CallControlObject* object = module.objects[slot].get();
     if (object == nullptr) continue;
-    if (!ConnectObject(module, slot, 0, object->ChannelCount(), host_channel)) {
+    const bool connected = ConnectObject(module, ip_units, 0, object->ChannelCount(), host_channel);
+    ip_units += object->ChannelCount();
+    if (!connected) {
       trace::cc::Trace(kInternalTrace, kLevelError, "Error making IP connections, module 0x%X",
                        module.module_number);
       return false;

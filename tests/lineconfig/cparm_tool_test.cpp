@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "lineconfig/country_params.h"
@@ -18,20 +17,13 @@ using ::testing::HasSubstr;
 
 class CparmTool : public LineConfigTest {
  protected:
-  // Runs tarrow with `arguments`; its standard output and error together.
   int Run(const std::string& arguments, std::string* output) {
-    return RunCommand(TarrowCommand() + arguments + " 2>&1", output);
+    return RunTarrow(arguments, output);
   }
   std::string WriteText(const std::string& leaf, const std::string& text) {
     std::string path = dir_.Path(leaf);
     std::ofstream(path) << text;
     return path;
-  }
-  static std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
   }
 };
 
@@ -48,7 +40,7 @@ TEST_F(CparmTool, WritesWhatTheLoaderReadsAndPrintsItBack) {
   std::string file = dir_.Path("CV_CPARM.CFG");
   std::string output;
   ASSERT_EQ(Run("cparm write " + description + " " + file, &output), 0) << output;
-  std::string bytes = ReadAll(file);
+  std::string bytes = ReadFileBytes(file);
   ASSERT_EQ(bytes.size(), 4u + 2 * 206);
   EXPECT_EQ(bytes.substr(0, 6), std::string("\xCC\x00\x02\x00\x10\x00", 6));
 
@@ -63,7 +55,7 @@ TEST_F(CparmTool, WritesWhatTheLoaderReadsAndPrintsItBack) {
   EXPECT_THAT(output, HasSubstr("at 192 16 0a 04 2f 1d 0e 03 02 01 13 ff ee\n"));
   std::string again = WriteText("again.txt", output);
   ASSERT_EQ(Run("cparm write " + again + " " + dir_.Path("again.cfg"), &output), 0) << output;
-  EXPECT_EQ(ReadAll(dir_.Path("again.cfg")), bytes);
+  EXPECT_EQ(ReadFileBytes(dir_.Path("again.cfg")), bytes);
 }
 
 TEST_F(CparmTool, ReportsWhereADescriptionIsWrong) {

@@ -3,6 +3,8 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 
 namespace vtx::testing {
 
@@ -18,6 +20,17 @@ int RunCommand(const std::string& command, std::string* output) {
 
 std::string TarrowCommand() {
   return std::string(TARROW_BINARY_DIR) + "/bin/tarrow ";
+}
+
+int RunTarrow(const std::string& arguments, std::string* output) {
+  return RunCommand(TarrowCommand() + arguments + " 2>&1", output);
+}
+
+std::string ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
 }
 
 }  // namespace vtx::testing

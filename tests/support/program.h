@@ -11,5 +11,10 @@ int RunCommand(const std::string& command, std::string* output);
 
 // The tarrow program of this build, as a command line prefix.
 std::string TarrowCommand();
+// Runs tarrow with `arguments`; its standard output and error together go into `output`.
+int RunTarrow(const std::string& arguments, std::string* output);
+
+// The whole content of a file, empty when it cannot be read.
+std::string ReadFileBytes(const std::string& path);
 
 }  // namespace vtx::testing

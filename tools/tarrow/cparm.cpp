@@ -13,13 +13,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <set>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "lineconfig/country_params.h"
 #include "tools/tarrow/command.h"
+#include "tools/tarrow/description.h"
 
 namespace tarrow {
 namespace {
@@ -37,54 +37,19 @@ struct CountryFile {
   std::vector<Country> countries;
 };
 
-bool ParseNumber(const std::string& word, int base, unsigned long max, unsigned long* value) {
-  if (word.empty() || word[0] == '-' || word[0] == '+') return false;
-  char* end = nullptr;
-  unsigned long parsed = strtoul(word.c_str(), &end, base);
-  if (*end != '\0' || parsed > max) return false;
-  *value = parsed;
-  return true;
-}
-
-std::string Quoted(const std::string& word) {
-  return "\"" + word + "\"";
-}
-
-class DescriptionReader {
+class CountryDescription : public DescriptionReader {
  public:
-  explicit DescriptionReader(std::string name) : name_(std::move(name)) {}
-
-  bool Read(FILE* in, CountryFile* out) {
-    char buffer[4096];
-    std::string text;
-    while (fgets(buffer, sizeof buffer, in) != nullptr) {
-      text += buffer;
-      if (!text.empty() && text.back() != '\n' && !feof(in)) continue;
-      ++line_;
-      if (!Line(text.substr(0, text.find('#')), out)) return false;
-      text.clear();
-    }
-    return true;
-  }
+  CountryDescription(const std::string& name, CountryFile* out)
+      : DescriptionReader(name), out_(out) {}
 
  private:
-  bool Error(const std::string& expected, const std::string& got) {
-    fprintf(stderr, "%s:%d: expected %s, got %s\n", name_.c_str(), line_, expected.c_str(),
-            got.c_str());
-    return false;
-  }
-
-  bool Line(const std::string& text, CountryFile* out) {
-    std::istringstream words(text);
-    std::vector<std::string> w;
-    for (std::string word; words >> word;) w.push_back(word);
-    if (w.empty()) return true;
+  bool Statement(const std::vector<std::string>& w) override {
     const std::string& what = w[0];
-    if (what == "record_length") return RecordLength(w, out);
-    if (what == "country") return NewCountry(w, out);
+    if (what == "record_length") return RecordLength(w, out_);
+    if (what == "country") return NewCountry(w, out_);
     if (what == "usa" || what == "at") {
-      if (out->countries.empty()) return Error("country before " + what, Quoted(what));
-      Bytes& params = out->countries.back().params;
+      if (out_->countries.empty()) return Error("country before " + what, Quoted(what));
+      Bytes& params = out_->countries.back().params;
       if (what == "at") return At(w, params);
       if (w.size() > 1) return Error("the end of the line after usa", Quoted(w[1]));
       std::copy(vtx::kUsaCountryParams, vtx::kUsaCountryParams + vtx::kCountryParamsLen,
@@ -100,7 +65,7 @@ class DescriptionReader {
     unsigned long length = 0;
     if (w.size() != 2 || !ParseNumber(w[1], 10, 0xFFFF, &length) ||
         length < vtx::kCountryParamsLen) {
-      return Error("one record length of 202 to 65535", w.size() < 2 ? "nothing" : Quoted(w[1]));
+      return Error("one record length of 202 to 65535", Got(w, 1));
     }
     out->record_length = static_cast<unsigned>(length);
     return true;
@@ -109,8 +74,7 @@ class DescriptionReader {
   bool NewCountry(const std::vector<std::string>& w, CountryFile* out) {
     unsigned long code = 0;
     if (w.size() != 2 || !ParseNumber(w[1], 16, 0xFFFF, &code)) {
-      return Error("one country code of 0 to ffff in hexadecimal",
-                   w.size() < 2 ? "nothing" : Quoted(w[1]));
+      return Error("one country code of 0 to ffff in hexadecimal", Got(w, 1));
     }
     if (!codes_.insert(static_cast<unsigned>(code)).second) {
       return Error("a country code not given before", Quoted(w[1]));
@@ -125,8 +89,7 @@ class DescriptionReader {
   bool At(const std::vector<std::string>& w, Bytes& params) {
     unsigned long position = 0;
     if (w.size() < 2 || !ParseNumber(w[1], 10, params.size() - 1, &position)) {
-      return Error("a position below " + std::to_string(params.size()),
-                   w.size() < 2 ? "nothing" : Quoted(w[1]));
+      return Error("a position below " + std::to_string(params.size()), Got(w, 1));
     }
     if (w.size() - 2 > params.size() - position) {
       return Error("at most " + std::to_string(params.size() - position) + " bytes from " +
@@ -141,8 +104,7 @@ class DescriptionReader {
     return true;
   }
 
-  std::string name_;
-  int line_ = 0;
+  CountryFile* out_;
   std::set<unsigned> codes_;
 };
 
@@ -152,16 +114,8 @@ void PutU16(Bytes& out, unsigned value) {
 }
 
 int Write(const std::string& description, const std::string& output) {
-  FILE* in = fopen(description.c_str(), "r");
-  if (in == nullptr) {
-    fprintf(stderr, "tarrow cparm: cannot read \"%s\"\n", description.c_str());
-    return 1;
-  }
   CountryFile file;
-  bool good = DescriptionReader(description).Read(in, &file);
-  fclose(in);
-  if (!good) return 1;
-
+  if (!CountryDescription(description, &file).ReadFile("tarrow cparm")) return 1;
   Bytes bytes;
   PutU16(bytes, file.record_length);
   PutU16(bytes, static_cast<unsigned>(file.countries.size()));
@@ -169,14 +123,7 @@ int Write(const std::string& description, const std::string& output) {
     PutU16(bytes, country.code);
     bytes.insert(bytes.end(), country.params.begin(), country.params.end());
   }
-  FILE* out = fopen(output.c_str(), "wb");
-  bool written = out != nullptr && fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-  if (out != nullptr && fclose(out) != 0) written = false;
-  if (!written) {
-    fprintf(stderr, "tarrow cparm: cannot write \"%s\"\n", output.c_str());
-    return 1;
-  }
-  return 0;
+  return WriteBytes("tarrow cparm", output, bytes) ? 0 : 1;
 }
 
 unsigned U16At(const Bytes& bytes, size_t at) {

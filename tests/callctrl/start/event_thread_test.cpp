@@ -1,6 +1,11 @@
 #include "callctrl/board/event_thread.h"
 
+#include <unistd.h>
+
 #include "callctrl/board/master_election.h"
+#include "callctrl/module_tables.h"
+#include "ecc.h"
+#include "sim/packet_form.h"
 #include "tests/callctrl/start/start_fixture.h"
 
 namespace vtx::callctrl::testing {
@@ -72,6 +77,61 @@ TEST_F(EventThreadTest, AMasterThatNeverAnswersFailsOnlyItsSlave) {
   EXPECT_TRUE(Traced("Timeout waiting for master response module 0x2, skipping..."));
   EXPECT_TRUE(Traced("Unable to connect to master. Module 0x2, skipping..."));
   EXPECT_TRUE(Traced("Error starting board module 0x2"));
+  EXPECT_TRUE(Traced("Board module 0x3 Initialised OK"));
+}
+
+}  // namespace
+}  // namespace vtx::callctrl::testing
+
+namespace vtx::callctrl::testing {
+namespace {
+
+constexpr char kIsdnPort[] = "[module.2]\n[module.2/port.1]\nport_config = e1_isdn\n";
+
+TEST_F(StartTest, APortObjectRunsOnTheEventThreadAfterTheIsdnCheck) {
+  Configure(kIsdnPort);
+  ASSERT_EQ(Init(), 1) << Trace();
+  EXPECT_TRUE(Traced("Module 0x2, ISDN Firmware Version 7.0.64")) << Trace();
+  EXPECT_TRUE(Traced("Module 2, Port 1, started, 30 channels"));
+  EXPECT_EQ(machine().FindModule(2)->call_control().notify_types, 1u << 1);
+  // Its 30 channels fill the module's 8 host channels, line unit N to channel N.
+  const auto& made = machine().FindModule(2)->telephony().connections;
+  ASSERT_EQ(made.size(), 8u);
+  EXPECT_EQ(made[7].source.port.unit, 7u);
+  EXPECT_EQ(made[7].dest.port.unit, 7u);
+  // A packet of the port's channel reaches the port through the module's dispatcher.
+  const uint8_t* admin = BoardModuleAt(2).module->admin_address;
+  const uint8_t channel3[4] = {0, 2, 2, 3};
+  std::vector<uint8_t> status;
+  sim::FormPacket(sim::FwPacket().Event(ECC_STATUS_UPDATE_EVENT), admin, channel3,
+                  MILL_FACILITY_ECC, status);
+  ASSERT_TRUE(machine().InjectRaw(admin, status));
+  for (int i = 0; i < 200 && !Traced("Module 2, Port 1, received facility 0x12"); ++i) {
+    usleep(10000);
+  }
+  EXPECT_TRUE(Traced("Module 2, Port 1, received facility 0x12 verb 8 code 0x8")) << Trace();
+  CallCtrlShutdown();
+  EXPECT_TRUE(Traced("Module 2, Port 1, shut down"));
+  EXPECT_EQ(machine().FindModule(2)->call_control().notify_types, 0u);
+}
+
+TEST_F(StartTest, AnIsdnVersionMismatchFailsTheModuleItRunsOn) {
+  machine().FindModule(2)->call_control().isdn_version[0] = 63;
+  Configure(std::string(kIsdnPort) + "[module.3]\n");
+  ASSERT_EQ(Init(), 1);
+  EXPECT_TRUE(Traced("Module 0x2, ISDN Firmware Version Mismatch. Expected 7.0.64, found 7.0.63"))
+      << Trace();
+  EXPECT_TRUE(Traced("Unable to start IISDN module 0x2, skipping..."));
+  EXPECT_TRUE(Traced("Module 2, Port 1, shut down"));
+  EXPECT_TRUE(Traced("Board module 0x3 Initialised OK"));
+  EXPECT_EQ(BoardModuleAt(2).module, nullptr);
+}
+
+TEST_F(StartTest, APortObjectThatCannotInitialiseFailsItsModule) {
+  Configure("[module.2]\n[module.2/port.1]\nport_config = analog\nprotocol_file = " +
+            dir_.Path("absent.pro") + "\n[module.3]\n");
+  ASSERT_EQ(Init(), 1);
+  EXPECT_TRUE(Traced("Invalid configuration specified for module 0x2, skipping...")) << Trace();
   EXPECT_TRUE(Traced("Board module 0x3 Initialised OK"));
 }
 

@@ -1,0 +1,68 @@
+#include "tools/tarrow/description.h"
+
+#include <cstdlib>
+#include <sstream>
+
+namespace tarrow {
+
+bool DescriptionReader::ReadFile(const std::string& tool) {
+  FILE* in = fopen(name_.c_str(), "r");
+  if (in == nullptr) {
+    fprintf(stderr, "%s: cannot read \"%s\"\n", tool.c_str(), name_.c_str());
+    return false;
+  }
+  const bool good = Read(in);
+  fclose(in);
+  return good;
+}
+
+bool DescriptionReader::Read(FILE* in) {
+  char buffer[4096];
+  std::string text;
+  while (fgets(buffer, sizeof buffer, in) != nullptr) {
+    text += buffer;
+    if (!text.empty() && text.back() != '\n' && !feof(in)) continue;
+    ++line_;
+    std::istringstream words(text.substr(0, text.find('#')));
+    std::vector<std::string> w;
+    for (std::string word; words >> word;) w.push_back(word);
+    if (!w.empty() && !Statement(w)) return false;
+    text.clear();
+  }
+  ++line_;
+  return End();
+}
+
+bool DescriptionReader::Error(const std::string& expected, const std::string& got) {
+  fprintf(stderr, "%s:%d: expected %s, got %s\n", name_.c_str(), line_, expected.c_str(),
+          got.c_str());
+  return false;
+}
+
+bool ParseNumber(const std::string& word, int base, unsigned long max, unsigned long* value) {
+  if (word.empty() || word[0] == '-' || word[0] == '+') return false;
+  char* end = nullptr;
+  unsigned long parsed = strtoul(word.c_str(), &end, base);
+  if (*end != '\0' || parsed > max) return false;
+  *value = parsed;
+  return true;
+}
+
+std::string Quoted(const std::string& word) {
+  return "\"" + word + "\"";
+}
+
+std::string Got(const std::vector<std::string>& words, size_t index) {
+  return index < words.size() ? Quoted(words[index]) : "nothing";
+}
+
+bool WriteBytes(const std::string& tool, const std::string& path,
+                const std::vector<uint8_t>& bytes) {
+  FILE* out = fopen(path.c_str(), "wb");
+  bool written = out != nullptr && fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+  if (out != nullptr && fclose(out) != 0) written = false;
+  if (!written) fprintf(stderr, "%s: cannot write \"%s\"\n", tool.c_str(), path.c_str());
+  return written;
+}
+
+}  // namespace tarrow
