@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "api/line.h"
+#include "api/result.h"
 #include "os/driver.h"
 #include "trace/api_log.h"
 
@@ -66,16 +67,11 @@ bool DriverRequest(VtxLine* line, int handle, uint32_t subcommand, void* block,
 
 namespace {
 
-void FailIoctl(VtxResult* result) {
-  result->status = CV_STATUS_ERROR;
-  result->line_status = APIERR_DRV_IOCTL_ERR;
-}
-
 // SESSION_CREATE and SESSION_DESTROY share their block and their failure handling.
 int SessionRequest(VtxLine* line, uint32_t subcommand, VtxDrvSessionBlock& block,
                    const char* request_name, const char* status_message, VtxResult* result) {
   if (!DriverRequest(line, -1, subcommand, &block, request_name)) {
-    FailIoctl(result);
+    Fail(result, APIERR_DRV_IOCTL_ERR);
     return 1;
   }
   if (block.drv_status != GDI_STS_OK) {
@@ -117,7 +113,7 @@ int AddressAssociate(VtxLine* line, uint32_t session, uint8_t address[4], VtxRes
   block.session = session;
   memcpy(block.address, address, 4);
   if (!DriverRequest(line, -1, VTX_DRV_ADDRESS_ASSOC, &block, "ADDRESS_ASSOC")) {
-    FailIoctl(result);
+    Fail(result, APIERR_DRV_IOCTL_ERR);
     return kAssocError;
   }
   memcpy(address, block.address, 4);

@@ -2,6 +2,7 @@
 // entry points, which forward to the operating-system layer unchanged.
 #include <cstdio>
 
+#include "api/result.h"
 #include "os/driver.h"
 #include "vtx.h"
 
@@ -111,8 +112,7 @@ const char* VtxDrvStatusName(uint32_t drv_status) {
 
 int VtxDrvStatusToApiError(VtxResult* result, uint32_t drv_status) {
   if (drv_status == GDI_STS_OK) return 0;
-  result->status = CV_STATUS_ERROR;
-  result->line_status = ApiErrorOf(drv_status);
+  vtx::Fail(result, ApiErrorOf(drv_status));
   return 1;
 }
 

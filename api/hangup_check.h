@@ -2,6 +2,7 @@
 // a line into the result words of the operation that meets it.
 #pragma once
 
+#include "api/result.h"
 #include "vtx.h"
 
 namespace vtx::api {
@@ -19,8 +20,7 @@ template <typename Args>
 int CheckPendingHangup(VtxLine* line, bool no_hangup, Args* args) {
   VtxResult result{args->status, args->line_status};
   int reported = CheckPendingHangup(line, no_hangup, &result);
-  args->status = result.status;
-  args->line_status = result.line_status;
+  CopyResult(args, result);
   return reported;
 }
 

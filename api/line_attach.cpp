@@ -8,6 +8,7 @@
 #include "api/frame.h"
 #include "api/line.h"
 #include "api/memory.h"
+#include "api/result.h"
 #include "api/session_watch.h"
 #include "trace/api_log.h"
 
@@ -19,15 +20,6 @@ using trace::kLevelInfo;
 
 constexpr int32_t kMaxOrdinal = 4048;  // channel ordinals are below this
 constexpr int32_t kMaxSearchUnit = 32767;
-
-void Fail(VtxResult* result, uint32_t line_status) {
-  result->status = CV_STATUS_ERROR;
-  result->line_status = line_status;
-}
-
-VtxResult* ResultOf(VtxLineArgs* args) {
-  return reinterpret_cast<VtxResult*>(args);
-}
 
 void FreeLine(VtxLine* line) {
   ReleaseFontTable(line);  // the font names a configuration sequence left open
@@ -41,7 +33,7 @@ void FreeLine(VtxLine* line) {
 int LineDetachWorker(VtxLine* line, VtxLineArgs* args) {
   trace::CallEntry(line, "VtxLineDetach", nullptr);
   if (args->async_lp != 0) {
-    Fail(ResultOf(args), APIERR_ASYNC_LP_ERR);
+    Fail(args, APIERR_ASYNC_LP_ERR);
     trace::CallReturn(line, "VtxLineDetach", args, nullptr);
     return -1;
   }
@@ -86,14 +78,14 @@ bool Connect(VtxLine* line, VtxLineArgs* args, const uint8_t requested[4]) {
       case kAssocNotFound:
         if (args->present != 0) {
           DetachQuietly(line);
-          Fail(ResultOf(args), APIERR_INVALID_DEST_ADDR);
+          Fail(args, APIERR_INVALID_DEST_ADDR);
           return false;
         }
         break;
       case kAssocInUse:
         if (args->unique != 0) {
           DetachQuietly(line);
-          Fail(ResultOf(args), APIERR_BUSY);
+          Fail(args, APIERR_BUSY);
           return false;
         }
         break;
@@ -136,7 +128,7 @@ VtxLine* SessionAttachWorker(VtxLineArgs* args) {
                    d[0], d[1], d[2], d[3], l[0], l[1], l[2], l[3], args->present, args->unique,
                    args->reset_on_close, args->buf_size, args->err_on_deact);
   if (args->async_lp != 0) {
-    Fail(ResultOf(args), APIERR_ASYNC_LP_ERR);
+    Fail(args, APIERR_ASYNC_LP_ERR);
     trace::CallReturn(nullptr, name, args, "ret=%d", 0);
     return nullptr;
   }
@@ -145,13 +137,13 @@ VtxLine* SessionAttachWorker(VtxLineArgs* args) {
   if (ordinal >= kMaxOrdinal) {
     trace::Message(nullptr, kLevelError,
                    "MillSessionAttach: Ordinal channel number exceeds max allowed.");
-    Fail(ResultOf(args), APIERR_BADPARAMETER);
+    Fail(args, APIERR_BADPARAMETER);
     return AttachFailed(nullptr, args);
   }
   void* memory = api::MemAlloc(sizeof(VtxLine), ordinal, api::kMemTagLine);
   if (memory == nullptr) {
     trace::Message(nullptr, kLevelError, "MillSessionAttach: Out of memory");
-    Fail(ResultOf(args), APIERR_MEMORY);
+    Fail(args, APIERR_MEMORY);
     return AttachFailed(nullptr, args);
   }
   memset(memory, 0, sizeof(VtxLine));
@@ -159,11 +151,11 @@ VtxLine* SessionAttachWorker(VtxLineArgs* args) {
   line->ordinal = ordinal;
   switch (DriverOpenHandshake(&line->drv_handle, &line->drv_version)) {
     case kDriverOpenFailed:
-      Fail(ResultOf(args), APIERR_DRV_OPEN_ERR);
+      Fail(args, APIERR_DRV_OPEN_ERR);
       FreeLine(line);
       return AttachFailed(nullptr, args);
     case kDriverVersionFailed:
-      Fail(ResultOf(args), APIERR_VERSION);
+      Fail(args, APIERR_VERSION);
       FreeLine(line);
       return AttachFailed(nullptr, args);
     default:
@@ -198,7 +190,7 @@ VtxLine* LineAttachWorker(VtxLineArgs* args) {
   const char* name = "VtxLineAttach";
   trace::CallEntry(nullptr, name, "unit=%d", args->unit);
   if (args->async_lp != 0) {
-    Fail(ResultOf(args), APIERR_ASYNC_LP_ERR);
+    Fail(args, APIERR_ASYNC_LP_ERR);
     trace::CallReturn(nullptr, name, args, "ret=%d", 0);
     return nullptr;
   }
@@ -217,7 +209,7 @@ VtxLine* LineAttachWorker(VtxLineArgs* args) {
         break;
       }
     }
-    if (line == nullptr && args->unit > 0) Fail(ResultOf(args), APIERR_BUSY);
+    if (line == nullptr && args->unit > 0) Fail(args, APIERR_BUSY);
   }
   trace::CallReturn(line, name, args, "ret=0x%lX",
                     static_cast<unsigned long>(reinterpret_cast<uintptr_t>(line)));

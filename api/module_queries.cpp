@@ -5,6 +5,7 @@
 #include "api/driver_access.h"
 #include "api/frame.h"
 #include "api/line.h"
+#include "api/result.h"
 #include "trace/api_log.h"
 
 namespace vtx {
@@ -31,12 +32,6 @@ class QueryConnection {
   int own_ = -1;
   bool ready_;
 };
-
-void Fail(void* record, uint32_t line_status) {
-  auto* result = static_cast<VtxResult*>(record);
-  result->status = CV_STATUS_ERROR;
-  result->line_status = line_status;
-}
 
 void CopyModuleInfo(const VtxDrvModuleInfoBlock& block, VtxModuleInfoArgs* args) {
   args->exists = block.exists;
@@ -268,7 +263,7 @@ int ModuleDeactivateWorker(VtxModuleArgs* args) {
         Fail(args, APIERR_DRV_IOCTL_ERR);
       }
     }
-    if (sent) VtxDrvStatusToApiError(reinterpret_cast<VtxResult*>(args), last_status);
+    if (sent) VtxDrvStatusToApiError(ResultOf(args), last_status);
     DriverClose(&own);
   }
   trace::CallReturn(nullptr, name, nullptr, nullptr);

@@ -14,13 +14,6 @@ constexpr size_t kFontSlots = 32;
 constexpr size_t kDefaultFontSlot = 31;
 constexpr size_t kCountryParamsLen = 202;
 
-// Bits of the line's `reset_status` that the configuration sets.
-constexpr uint32_t kResetNoUserConfig = 0x8;    // the user preference file was not found
-constexpr uint32_t kResetBadConfigLine = 0x10;  // at least one line was bad
-constexpr uint32_t kResetCountryFile = 0x20;    // country parameter file missing or unusable
-constexpr uint32_t kResetCountryCode = 0x40;    // the country code is not in that file
-constexpr uint32_t kResetFontMemory = 0x20000;  // no memory for a font file name
-
 // Start signal and dial mode values, as the flag keywords store them.
 constexpr uint8_t kStartWink = 1;
 constexpr uint8_t kStartImmediate = 2;

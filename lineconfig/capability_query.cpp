@@ -1,6 +1,8 @@
 #include "lineconfig/capability_query.h"
 
 #include "api/line.h"
+#include "api/reset_status.h"
+#include "api/result.h"
 #include "common.h"
 #include "lineconfig/line_config.h"
 #include "packet/command_reader.h"
@@ -11,11 +13,6 @@ namespace {
 
 constexpr uint32_t kReplyWait = 1000;  // ms for the CAPABILITIES_LIST
 
-void CopyResult(VtxLineArgs* args, const MillArgs& from) {
-  args->status = from.status;
-  args->line_status = from.line_status;
-}
-
 // The Long tags of a CAPABILITIES_LIST as pairs: 0, 1 for an empty list, -1 for a malformed one.
 int ReadPairs(VtxLine* line, const MillArgs& reply, CapabilityPair* pairs, VtxLineArgs* args) {
   uint32_t count = 0;
@@ -23,9 +20,8 @@ int ReadPairs(VtxLine* line, const MillArgs& reply, CapabilityPair* pairs, VtxLi
   packet::Tag tag;
   while (tags.Next(tag)) {
     if ((tag.type & MILL_TYPE_BASE_MASK) != MILL_TYPE_LONG || count == kMaxCapabilityPairs) {
-      args->status = CV_STATUS_ERROR;
-      args->line_status = APIERR_INVALID_BOARD_PARAM;
-      line->reset_status |= kResetBadCapabilityReply;
+      Fail(args, APIERR_INVALID_BOARD_PARAM);
+      line->reset_status |= kResetFormParse;
       pairs[count] = CapabilityPair{0, 0};
       return -1;
     }

@@ -9,7 +9,6 @@
 namespace vtx {
 
 constexpr uint32_t kMaxCapabilityPairs = 20;
-constexpr uint32_t kResetBadCapabilityReply = 0x10000000;  // reset_status: a malformed reply
 
 struct CapabilityPair {
   uint32_t tag_id;  // 0 ends the list

@@ -3,6 +3,8 @@
 // SPEECH, FAX, SIG_DET, SIG_GEN and PPI, and the fax local identifier last.
 #include "admin.h"
 #include "api/line.h"
+#include "api/reset_status.h"
+#include "api/result.h"
 #include "fax.h"
 #include "lineconfig/capability_map.h"
 #include "lineconfig/facility_settings.h"
@@ -64,9 +66,8 @@ int LocalId(FinalConfigRun& run) {
   VtxFaxLocalIdArgs id{};
   id.local_id = line->config.settings.id_string;
   if (teleph::FaxSetLocalId(line, &id) == 0) return 0;
-  line->reset_status |= kResetSettingRefused;
-  run.args->status = id.status;
-  run.args->line_status = id.line_status;
+  line->reset_status |= kResetTransfer;
+  CopyResult(run.args, id);
   return -1;
 }
 

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "api/line.h"
+#include "api/reset_status.h"
 #include "lineconfig/extra_keywords.h"
 #include "lineconfig/keywords.h"
 #include "lineconfig/value_reader.h"

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "api/line.h"
+#include "api/reset_status.h"
 #include "os/file.h"
 #include "trace/api_log.h"
 

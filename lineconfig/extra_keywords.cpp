@@ -4,6 +4,7 @@
 
 #include "api/font_table.h"
 #include "api/line.h"
+#include "api/reset_status.h"
 #include "lineconfig/value_reader.h"
 #include "trace/api_log.h"
 

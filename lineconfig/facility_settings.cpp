@@ -1,6 +1,8 @@
 #include "lineconfig/facility_settings.h"
 
 #include "api/line.h"
+#include "api/reset_status.h"
+#include "api/result.h"
 #include "fax.h"
 #include "packet/line_io.h"
 #include "packet/send_receive.h"
@@ -48,9 +50,8 @@ int32_t DtmfDuration(const VtxLine& line) {
 
 bool Refused(VtxLine* line, int sent, const MillArgs& send, VtxLineArgs* args) {
   if ((sent & MILL_SEND_SENT) != 0 && send.status == CV_STATUS_OK) return false;
-  line->reset_status |= kResetSettingRefused;
-  args->status = send.status != CV_STATUS_OK ? send.status : CV_STATUS_ERROR;
-  args->line_status = send.line_status;
+  line->reset_status |= kResetTransfer;
+  SetResult(args, send.status != CV_STATUS_OK ? send.status : CV_STATUS_ERROR, send.line_status);
   return true;
 }
 

@@ -9,8 +9,6 @@
 
 namespace vtx {
 
-constexpr uint32_t kResetSettingRefused = 0x8000000;  // reset_status: the firmware refused a SET
-
 // Tag types of the settings: base size, unit and sign.
 constexpr uint32_t TagType(uint32_t base, uint32_t unit) {
   return base | (unit << MILL_TYPE_UNIT_SHIFT);

@@ -11,6 +11,8 @@
 #include "api/hangup_check.h"
 #include "api/line.h"
 #include "api/module_queries.h"
+#include "api/reset_status.h"
+#include "api/result.h"
 #include "call_sw.h"
 #include "callctrl/callctrl_init.h"
 #include "common.h"
@@ -30,11 +32,6 @@ namespace {
 
 constexpr uint32_t kNoInitEndChecksOnly = 2;
 constexpr uint32_t kBusTypeVirtual = 3;  // a module without a bus of its own
-
-// reset_status bits of the end checks.
-constexpr uint32_t kResetAlertPending = 0x40000;
-constexpr uint32_t kResetConditionPending = 0x80000;
-constexpr uint32_t kResetMaxTimeoutPending = 0x800000;
 
 constexpr uint32_t kCapNoTelephony = 0;  // no telephony hardware reported
 constexpr uint32_t kCapTelephonyHardware = 13;
@@ -126,8 +123,7 @@ int Telephony(FinalConfigRun& run) {
   uint32_t port_types = 0;
   const int found = teleph::PortTypeSummary(line, &port_types, &telephony);
   if (found < 0) {
-    run.args->status = telephony.status;
-    run.args->line_status = telephony.line_status;
+    CopyResult(run.args, telephony);
     return -1;
   }
   if (found != 0) {
@@ -150,8 +146,7 @@ int StartCallControl(FinalConfigRun& run) {
   const int result = callctrl::CallCtrlInit(run.line, &request);
   if (result == 1 && request.status == CV_STATUS_OK) return 0;
   trace::Message(run.line, trace::kLevelInfo, "CallCtrlInit() failed: %d.", result);
-  run.args->status = request.status;
-  run.args->line_status = request.errorCode;
+  SetResult(run.args, request.status, request.errorCode);
   return -1;
 }
 
@@ -160,11 +155,11 @@ int EndChecks(VtxLine* line) {
   const bool alert = line->alert_value != 0;
   const uint32_t condition = line->pending_hangup == api::kPendingAlert ? 0 : line->pending_hangup;
   if (!alert && condition == 0) return 0;
-  if (alert) line->reset_status |= kResetAlertPending;
+  if (alert) line->reset_status |= kResetAlert;
   if (condition == packet::kHangupMaxTimeout) {
-    line->reset_status |= kResetMaxTimeoutPending;
+    line->reset_status |= kResetMaxTimeout;
   } else if (condition != 0) {
-    line->reset_status |= kResetConditionPending;
+    line->reset_status |= kResetCondition;
   }
   return -1;
 }

@@ -5,6 +5,8 @@
 #include "api/font_table.h"
 #include "api/frame.h"
 #include "api/line.h"
+#include "api/reset_status.h"
+#include "api/result.h"
 #include "lineconfig/config_parser.h"
 #include "lineconfig/country_params.h"
 #include "lineconfig/final_config.h"
@@ -50,8 +52,7 @@ int CloseSequence(VtxLine* line, VtxLineArgs* args) {
 // asynchronous operation of the line.
 bool RefuseAsync(VtxLine* line, VtxLineArgs* args) {
   if (args->async_lp == 0 && (line == nullptr || line->nesting == 0)) return false;
-  args->status = CV_STATUS_ERROR;
-  args->line_status = APIERR_ASYNC_LP_ERR;
+  Fail(args, APIERR_ASYNC_LP_ERR);
   trace::CallReturn(line, "unknown", args, "ret=%d", -1);
   return true;
 }
@@ -63,8 +64,7 @@ int LineConfigWorker(VtxLine* line, VtxLineArgs* args) {
                    text != nullptr ? text : "(NULL)", static_cast<int>(args->no_fonts),
                    static_cast<int>(args->skip_teleph), static_cast<int>(args->no_init));
   if (line == nullptr) {
-    args->status = CV_STATUS_ERROR;
-    args->line_status = APIERR_BADPARAMETER;
+    Fail(args, APIERR_BADPARAMETER);
     trace::CallReturn(line, kName, args, "ret=%d", -1);
     return -1;
   }

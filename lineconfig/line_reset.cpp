@@ -12,6 +12,8 @@
 #include "api/line.h"
 #include "api/memory.h"
 #include "api/module_queries.h"
+#include "api/reset_status.h"
+#include "api/result.h"
 #include "common.h"
 #include "lineconfig/user_config.h"
 #include "packet/line_io.h"
@@ -36,10 +38,9 @@ void CancelAsyncRequests(VtxLine* line, VtxLineArgs* args) {
   VtxDrvModuleCtlBlock block{};
   block.word0 = line->session;
   if (!DriverRequest(line, -1, VTX_DRV_ASYNC_CANCEL, &block, "ASYNC_CANCEL")) {
-    line->reset_status |= kFlagSystemError;
+    line->reset_status |= kResetSystemError;
     args->reset_status = line->reset_status;
-    args->status = CV_STATUS_ERROR;
-    args->line_status = APIERR_DRV_IOCTL_ERR;
+    Fail(args, APIERR_DRV_IOCTL_ERR);
   }
 }
 
@@ -65,11 +66,6 @@ void ClearLineState(VtxLine* line) {
   constexpr size_t kStart = offsetof(VtxLine, reset_status);
   memcpy(reinterpret_cast<char*>(line) + kStart, reinterpret_cast<const char*>(&kInitial) + kStart,
          sizeof(VtxLine) - kStart);
-}
-
-void CopyResult(VtxLineArgs* args, const MillArgs& from) {
-  args->status = from.status;
-  args->line_status = from.line_status;
 }
 
 // The end of the reset: the user configuration, then the outcome.
@@ -189,7 +185,7 @@ int CollectResetDone(VtxLine* line, VtxLineArgs* args) {
     event.no_process = 1;
     if (WaitCmd(line, &event) != 1) {
       CopyResult(args, event);
-      if (event.status == CV_STATUS_TIMEOUT) line->reset_status |= kFlagResetWait;
+      if (event.status == CV_STATUS_TIMEOUT) line->reset_status |= kResetWait;
       return Failed(line, args);
     }
     const ResetDone done = ReadResetDone(line, event);
@@ -198,7 +194,7 @@ int CollectResetDone(VtxLine* line, VtxLineArgs* args) {
     }
     if (done.result_code != 0) {
       args->status = CV_STATUS_ERROR;
-      line->reset_status |= kFlagResetFailure;
+      line->reset_status |= kResetFailure;
       return Failed(line, args);
     }
     if (event.status != CV_STATUS_OK && event.status != CV_STATUS_TIMEOUT) {
@@ -221,8 +217,7 @@ int LineResetWorker(VtxLine* line, VtxLineArgs* args) {
                    static_cast<int>(args->mill_load_fonts), static_cast<int>(args->skip_teleph),
                    static_cast<int>(args->no_init));
   if (line == nullptr) {
-    args->status = CV_STATUS_ERROR;
-    args->line_status = APIERR_BADPARAMETER;
+    Fail(args, APIERR_BADPARAMETER);
     trace::CallReturn(line, kName, args, "ret=%d", -1);
     return -1;
   }
@@ -231,8 +226,7 @@ int LineResetWorker(VtxLine* line, VtxLineArgs* args) {
     ClearLineState(line);
   }
   if (args->async_lp != 0 || line->nesting != 0) {
-    args->status = CV_STATUS_ERROR;
-    args->line_status = APIERR_ASYNC_LP_ERR;
+    Fail(args, APIERR_ASYNC_LP_ERR);
     trace::CallReturn(line, kName, args, "ret=%d", -1);
     return -1;
   }

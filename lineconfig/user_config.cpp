@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "api/line.h"
+#include "api/reset_status.h"
 #include "api/settings.h"
 #include "lineconfig/line_config.h"
 #include "os/file.h"

@@ -3,10 +3,12 @@
 
 #include "api/address_mode.h"
 #include "api/frame.h"
+#include "api/result.h"
 #include "packet/encoding.h"
 #include "packet/outcome.h"
 
-using vtx::packet::Fail;
+using vtx::Fail;
+using vtx::packet::FormError;
 using vtx::packet::PutFixed;
 
 static int FormCmdWorker(MillArgs* args, const MillTagItem* tags) {
@@ -27,11 +29,11 @@ static int FormCmdWorker(MillArgs* args, const MillTagItem* tags) {
     case MILL_VERB_GET:
       break;
     default:
-      return Fail(args, APIERR_BADPARAMETER, "MillFormCmd- Bad command verb");
+      return FormError(args, APIERR_BADPARAMETER, "MillFormCmd- Bad command verb");
   }
   // The bit count of DATA is a 16-bit field.
   if (body > MILL_MAX_CMD_LEN || (args->verb == MILL_VERB_DATA && args->data_bits > 0xFFFF)) {
-    return Fail(args, APIERR_PACKET_CREATION, "MillFormCmd- Command too long");
+    return FormError(args, APIERR_PACKET_CREATION, "MillFormCmd- Command too long");
   }
   uint8_t* out = args->cmd_buf;
   PutFixed(out, static_cast<uint32_t>(body), 2);

@@ -2,6 +2,8 @@
 // particular one, and receiving and processing one whole packet.
 #include "api/frame.h"
 #include "api/line.h"
+#include "api/reset_status.h"
+#include "api/result.h"
 #include "os/clock.h"
 #include "packet/line_io.h"
 #include "packet/send_receive.h"
@@ -54,8 +56,7 @@ int GetNextCmd(VtxLine* line, MillArgs* args) {
     if (step < 0) return 2;
     args->cmd_buf = nullptr;
     if (args->timeout == 0) {
-      args->status = CV_STATUS_TIMEOUT;
-      args->line_status = 0;
+      SetResult(args, CV_STATUS_TIMEOUT, 0);
       return 2;
     }
   }
@@ -76,7 +77,7 @@ int WaitCmd(VtxLine* line, MillArgs* args) {
     }
     if (args->facility == facility) {
       if (MillParseCmd(args) < 0) {
-        line->reset_status |= kFlagFormParse;
+        line->reset_status |= kResetFormParse;
         return -1;
       }
       if (args->verb == verb && args->code == code) {
@@ -86,8 +87,7 @@ int WaitCmd(VtxLine* line, MillArgs* args) {
     }
     const uint32_t elapsed = os::TickCount() - start;
     if (timeout != kForever && elapsed >= timeout) {
-      args->status = CV_STATUS_TIMEOUT;
-      args->line_status = 0;
+      SetResult(args, CV_STATUS_TIMEOUT, 0);
       ended = true;
       break;
     }
@@ -98,8 +98,7 @@ int WaitCmd(VtxLine* line, MillArgs* args) {
     while (GetNextCmd(line, args) == 1) {
     }
     if (matched && args->status == CV_STATUS_TIMEOUT) {
-      args->status = CV_STATUS_OK;
-      args->line_status = 0;
+      SetResult(args, CV_STATUS_OK, 0);
     }
   }
   if (args->status == CV_STATUS_OK) return 1;
@@ -126,8 +125,7 @@ int RcvProcessPkt(VtxLine* line, MillArgs* args) {
       // The DATA command and what follows it wait for the next receive on the line.
       line->pending_pkt = packet;
       line->pending_pkt_len = length;
-      args->status = CV_STATUS_TIMEOUT;
-      args->line_status = 0;
+      SetResult(args, CV_STATUS_TIMEOUT, 0);
     } else if (args->status == CV_STATUS_ERROR && args->line_status == APIERR_PACKET_PARSE) {
       DumpPacket(line, packet, length);
     }

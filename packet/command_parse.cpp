@@ -3,10 +3,11 @@
 #include <cstddef>
 
 #include "api/frame.h"
+#include "api/result.h"
 #include "packet/encoding.h"
 #include "packet/outcome.h"
 
-using vtx::packet::Fail;
+using vtx::Fail;
 using vtx::packet::GetVarint;
 using vtx::packet::ParseError;
 
@@ -98,8 +99,7 @@ size_t ReadFixedElement(const uint8_t* in, size_t avail, size_t width, uint32_t&
 }
 
 uint32_t ValueError(MillArgs* args) {
-  args->status = CV_STATUS_ERROR;
-  args->line_status = APIERR_PACKET_PARSE;
+  Fail(args, APIERR_PACKET_PARSE);
   return 0;
 }
 

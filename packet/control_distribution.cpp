@@ -9,6 +9,7 @@
 #include "api/driver_access.h"
 #include "api/frame.h"
 #include "api/line.h"
+#include "api/result.h"
 #include "hostctrl.h"
 #include "os/driver.h"
 #include "packet/line_io.h"
@@ -43,9 +44,11 @@ class Distributor {
 
   bool Open() {
     if (DriverOpenHandshake(&line_.drv_handle, &line_.drv_version) != kDriverReady) {
-      return Fail(APIERR_DRV_OPEN_ERR);
+      Fail(args_, APIERR_DRV_OPEN_ERR);
+      return false;
     }
-    return SessionCreate(&line_, SessionParams{}, &line_.session, line_.own_addr, Result()) == 0;
+    return SessionCreate(&line_, SessionParams{}, &line_.session, line_.own_addr,
+                         ResultOf(args_)) == 0;
   }
 
   // The API trace part, to the target ordinal or to every ordinal.
@@ -96,13 +99,6 @@ class Distributor {
   }
 
  private:
-  VtxResult* Result() { return reinterpret_cast<VtxResult*>(args_); }
-  bool Fail(uint32_t line_status) {
-    args_->status = CV_STATUS_ERROR;
-    args_->line_status = line_status;
-    return false;
-  }
-
   enum class Association { kDone, kSkip, kEnd, kFailed };
 
   // The address of an ordinal (out); an ordinal without a channel is skipped, and the walk ends
@@ -113,7 +109,7 @@ class Distributor {
     memcpy(block.address, address, 4);
     if (os::DeviceRequest(line_.drv_handle, VTX_DRV_ADDRESS_ASSOC, &block) != 0) {
       Message(nullptr, kLevelError, "ADDRESS_ASSOC: %s", strerror(errno));
-      Fail(APIERR_DRV_IOCTL_ERR);
+      Fail(args_, APIERR_DRV_IOCTL_ERR);
       return Association::kFailed;
     }
     switch (block.drv_status) {
@@ -128,7 +124,7 @@ class Distributor {
         const uint8_t* a = block.address;
         Message(nullptr, kLevelError, "Error checking for addr %02X.%02X.%02X.%02X: %s", a[0], a[1],
                 a[2], a[3], VtxDrvStatusName(block.drv_status));
-        Fail(APIERR_INVALID_DEST_ADDR);
+        Fail(args_, APIERR_INVALID_DEST_ADDR);
         return Association::kFailed;
       }
     }
@@ -168,7 +164,8 @@ class Distributor {
     args.verb = MILL_VERB_REQUEST;
     args.code = HOST_CTRL_EXT_DEBUG_REQUEST;
     if (MillFormCmd(&args, present) < 0 || args.cmd_len > MILL_MAX_SEND_CMD) {
-      return Fail(APIERR_PACKET_CREATION);
+      Fail(args_, APIERR_PACKET_CREATION);
+      return false;
     }
     memcpy(args.dest_addr, address, 4);
     // A channel's address names no facility of its own: its host control is meant.
@@ -180,8 +177,7 @@ class Distributor {
     args.pkt_saved = 0;
     args.timeout = 0xFFFFFFFF;
     if ((SendPkt(&line_, &args) & MILL_SEND_SENT) != 0) return true;
-    args_->status = args.status;
-    args_->line_status = args.line_status;
+    CopyResult(args_, args);
     return false;
   }
 
@@ -223,8 +219,7 @@ int DebugControlWorker(VtxDebugControlArgs* args) {
                    args->debug_options, args->debug_mode);
   int ret = 0;
   if ((args->debug_options & VTX_DEBUG_DISTRIBUTE) != 0) {
-    args->status = CV_STATUS_OK;
-    args->line_status = 0;
+    SetResult(args, CV_STATUS_OK, 0);
     ret = DistributeControl(args);
   } else {
     ret = trace::ApplyControl(args);

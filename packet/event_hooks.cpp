@@ -1,6 +1,7 @@
 #include "packet/event_hooks.h"
 
 #include "api/line.h"
+#include "api/result.h"
 #include "ecc.h"
 #include "fax.h"
 #include "packet/command_reader.h"
@@ -96,8 +97,7 @@ void Holdup(VtxLine* line, MillArgs* work) {
   const MillTagItem none[] = {{0, 0, 0, nullptr}};
   send.tag_list = kind == kHoldupPage ? page : none;
   FormSendCmd(line, &send);
-  work->status = send.status;
-  work->line_status = send.line_status;
+  CopyResult(work, send);
 }
 
 void PageCallback(VtxLine* line, int kind) {

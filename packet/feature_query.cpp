@@ -9,6 +9,7 @@
 #include "admin.h"
 #include "api/frame.h"
 #include "api/line.h"
+#include "api/result.h"
 #include "packet/command_reader.h"
 #include "packet/line_io.h"
 #include "packet/send_receive.h"
@@ -25,16 +26,6 @@ struct FeatureText {
   char text[MILL_RECEIVE_BUFFER + 1] = {};
   size_t length = 0;
 };
-
-void Fail(VtxFeatureArgs* args, uint32_t line_status) {
-  args->status = CV_STATUS_ERROR;
-  args->line_status = line_status;
-}
-
-void CopyResult(VtxFeatureArgs* args, const MillArgs& from) {
-  args->status = from.status;
-  args->line_status = from.line_status;
-}
 
 void ReturnTrace(const VtxLine* line, const VtxFeatureArgs* args) {
   // A text value may fill its field without a terminating 0.

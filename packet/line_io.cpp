@@ -4,6 +4,8 @@
 
 #include "api/hangup_check.h"
 #include "api/line.h"
+#include "api/reset_status.h"
+#include "api/result.h"
 #include "os/clock.h"
 #include "trace/api_log.h"
 
@@ -28,15 +30,13 @@ uint32_t Wait::Remaining() const {
 }
 
 void FailLine(VtxLine* line, MillArgs* args, uint32_t line_status, uint32_t flag) {
-  args->status = CV_STATUS_ERROR;
-  args->line_status = line_status;
+  Fail(args, line_status);
   if (line != nullptr) line->reset_status |= flag;
 }
 
 void TimedOut(VtxLine* line, MillArgs* args, const Wait& wait) {
   if (!wait.limited()) {
-    args->status = CV_STATUS_TIMEOUT;
-    args->line_status = 0;
+    SetResult(args, CV_STATUS_TIMEOUT, 0);
     return;
   }
   line->line_state = 0;
@@ -50,19 +50,18 @@ void Overrun(VtxLine* line, MillArgs* args) {
   line->overrun = true;
   ++line->overrun_count;
   line->pending_hangup = kHangupOverrun;
-  args->status = CV_STATUS_ERROR_HANGUP;
-  args->line_status = kHangupOverrun;
-  line->reset_status |= kFlagTransfer | kFlagHangupOverrun;
+  SetResult(args, CV_STATUS_ERROR_HANGUP, kHangupOverrun);
+  line->reset_status |= kResetTransfer | kResetCondition;
 }
 
 void SystemFailure(VtxLine* line, MillArgs* args) {
   line->line_state = 0;
-  FailLine(line, args, APIERR_DRV_IOCTL_ERR, kFlagSystemError);
+  FailLine(line, args, APIERR_DRV_IOCTL_ERR, kResetSystemError);
 }
 
 void DriverStatusError(VtxLine* line, MillArgs* args, const char* format, uint32_t drv_status) {
   trace::Message(line, trace::kLevelError, format, VtxDrvStatusName(drv_status));
-  VtxDrvStatusToApiError(reinterpret_cast<VtxResult*>(args), drv_status);
+  VtxDrvStatusToApiError(ResultOf(args), drv_status);
 }
 
 bool RefusedWhileNested(VtxLine* line, MillArgs* args) {

@@ -9,17 +9,6 @@
 
 namespace vtx::packet {
 
-// Reset status flags of the packet layer.
-constexpr uint32_t kFlagResetWait = 0x00000001;      // a line reset waited in vain
-constexpr uint32_t kFlagResetFailure = 0x00000004;   // the firmware reported a reset failure
-constexpr uint32_t kFlagAlert = 0x00040000;          // an alert was reported
-constexpr uint32_t kFlagHangupOverrun = 0x00080000;  // hangup 500/501, or a packet overrun
-constexpr uint32_t kFlagSystemError = 0x00100000;    // a driver request failed at system level
-constexpr uint32_t kFlagAddressGone = 0x04000000;    // invalid address, or the module went away
-constexpr uint32_t kFlagTransfer = 0x08000000;       // a transfer failed
-constexpr uint32_t kFlagFormParse = 0x10000000;      // a command could not be formed or parsed
-constexpr uint32_t kFlagProcessing = 0x20000000;     // processing of a command ended in error
-
 constexpr uint32_t kForever = 0xFFFFFFFF;
 constexpr uint32_t kHangupOverrun = 501;     // HNG_ packet receive/interrupt overrun
 constexpr uint32_t kHangupMaxTimeout = 505;  // HNG_MAX_TIMEOUT

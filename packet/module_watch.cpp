@@ -4,6 +4,8 @@
 
 #include "api/address_mode.h"
 #include "api/line.h"
+#include "api/reset_status.h"
+#include "api/result.h"
 #include "api/session_watch.h"
 #include "hostctrl.h"
 #include "packet/command_reader.h"
@@ -34,7 +36,7 @@ int SessionTermWatch(VtxLine* line, const uint8_t address[4], VtxResult* result)
   args.code = HOST_CTRL_SESSION_TERM_NOTIFY_REQUEST;
   uint8_t packet[MILL_HEADER_LEN + sizeof command];
   if (MillFormCmd(&args, tags) < 0) {
-    line->reset_status |= kFlagFormParse;
+    line->reset_status |= kResetFormParse;
   } else {
     // To the host controller of the machine, module 1.
     const uint8_t dest[4] = {MILL_FACILITY_HOST_CTRL, 1, 1, line->dest_addr[3]};
@@ -50,12 +52,10 @@ int SessionTermWatch(VtxLine* line, const uint8_t address[4], VtxResult* result)
       wait.code = HOST_CTRL_RETURN_STATUS_EVENT;
       wait.timeout = kWatchReplyWait;
       if (WaitCmd(line, &wait) >= 0) return 0;
-      args.status = wait.status;
-      args.line_status = wait.line_status;
+      CopyResult(&args, wait);
     }
   }
-  result->status = args.status;
-  result->line_status = args.line_status;
+  CopyResult(result, args);
   return 1;
 }
 
@@ -88,14 +88,14 @@ void CheckModulePresence(VtxLine* line, MillArgs* args) {
   if (address[0] == 1) {
     if (term) {
       trace::Message(line, trace::kLevelError, "Module %X has been removed.", module);
-      FailLine(line, args, APIERR_MODULE_REMOVED, kFlagAddressGone);
+      FailLine(line, args, APIERR_MODULE_REMOVED, kResetAddressGone);
     } else {
       trace::Message(line, trace::kLevelError, "Module %X has died.", module);
-      FailLine(line, args, APIERR_INVALID_DEST_ADDR, kFlagAddressGone);
+      FailLine(line, args, APIERR_INVALID_DEST_ADDR, kResetAddressGone);
     }
   } else if (address[0] == kEccFacility) {
     trace::Message(line, trace::kLevelError, "ECC server for module %X has died.", module);
-    FailLine(line, args, APIERR_INVALID_DEST_ADDR, kFlagAddressGone);
+    FailLine(line, args, APIERR_INVALID_DEST_ADDR, kResetAddressGone);
   }
 }
 

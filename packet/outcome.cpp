@@ -1,21 +1,18 @@
 #include "packet/outcome.h"
 
+#include "api/result.h"
 #include "trace/api_log.h"
 
 namespace vtx::packet {
 
-int Fail(MillArgs* args, uint32_t line_status, const char* message) {
-  if (message != nullptr) trace::Message(nullptr, trace::kLevelError, "%s", message);
-  args->status = CV_STATUS_ERROR;
-  args->line_status = line_status;
-  return -1;
+int FormError(MillArgs* args, uint32_t line_status, const char* message) {
+  trace::Message(nullptr, trace::kLevelError, "%s", message);
+  return Fail(args, line_status);
 }
 
 int ParseError(MillArgs* args, const char* item) {
   trace::Message(nullptr, trace::kLevelError, "Parse error on: %s", item);
-  args->status = CV_STATUS_ERROR;
-  args->line_status = APIERR_PACKET_PARSE;
-  return -1;
+  return Fail(args, APIERR_PACKET_PARSE);
 }
 
 }  // namespace vtx::packet

@@ -7,9 +7,9 @@
 
 namespace vtx::packet {
 
-// `status` 2 with `line_status`; `message` (may be null) goes to the trace at the error level.
-// Returns -1.
-int Fail(MillArgs* args, uint32_t line_status, const char* message = nullptr);
+// A command or tag that cannot be formed: `line_status` and `message` at the error level. Returns
+// -1.
+int FormError(MillArgs* args, uint32_t line_status, const char* message);
 
 // A format error in received bytes: `line_status` 21 and "Parse error on: <item>". Returns -1.
 int ParseError(MillArgs* args, const char* item);

@@ -4,6 +4,7 @@
 
 #include "api/address_mode.h"
 #include "api/frame.h"
+#include "api/result.h"
 #include "packet/encoding.h"
 #include "packet/outcome.h"
 
@@ -55,7 +56,7 @@ uint32_t PacketFacility(const MillArgs* args) {
 }  // namespace
 }  // namespace vtx::packet
 
-using vtx::packet::Fail;
+using vtx::Fail;
 using vtx::packet::ParseError;
 
 static int GetPktHeaderWorker(MillArgs* args) {

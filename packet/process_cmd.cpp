@@ -5,6 +5,8 @@
 #include "api/frame.h"
 #include "api/hangup_check.h"
 #include "api/line.h"
+#include "api/reset_status.h"
+#include "api/result.h"
 #include "common.h"
 #include "hostctrl.h"
 #include "packet/command_reader.h"
@@ -59,8 +61,7 @@ void ErrorReport(VtxLine* line, MillArgs* work) {
     if (line->pending_hangup == kHangupErrorInterrupt) line->pending_hangup = 0;
     line->error_message[0] = '\0';
     line->error_data_len = 0;
-    work->status = CV_STATUS_ERROR;
-    work->line_status = APIERR_NO_TRANSPORT;
+    Fail(work, APIERR_NO_TRANSPORT);
   }
 }
 
@@ -97,8 +98,7 @@ AlertOutcome Alert(VtxLine* line, MillArgs* work, int* result) {
       copy.trace_rcv = 1;
       copy.cmd_parsed = copy.cmd_buf == work->cmd_buf ? 1 : 0;
       *result = ProcessCmd(line, &copy);
-      work->status = copy.status;
-      work->line_status = copy.line_status;
+      CopyResult(work, copy);
       return AlertOutcome::kReplaced;
     }
   }
@@ -117,30 +117,25 @@ void TraceReceived(const VtxLine* line, const MillArgs* work) {
   trace::Message(line, trace::kLevelPacket, "< %s", text);
 }
 
-void CopyResult(const MillArgs* from, MillArgs* to) {
-  to->status = from->status;
-  to->line_status = from->line_status;
-}
-
 }  // namespace
 
 int ProcessCmd(VtxLine* line, MillArgs* args) {
   if (line == nullptr) {
-    FailLine(line, args, APIERR_BADPARAMETER, kFlagTransfer);
+    FailLine(line, args, APIERR_BADPARAMETER, kResetTransfer);
     return 1;
   }
   MillArgs work = *args;
   if (work.cmd_parsed == 0) {
     if (MillParseCmd(&work) < 0) {
-      line->reset_status |= kFlagFormParse;
-      CopyResult(&work, args);
+      line->reset_status |= kResetFormParse;
+      CopyResult(args, work);
       return 1;
     }
     work.cmd_parsed = 1;
   }
   if (work.verb == MILL_VERB_DATA) {
     if (work.ignore_data != 0) return 0;
-    FailLine(line, args, APIERR_DATA, kFlagProcessing);
+    FailLine(line, args, APIERR_DATA, kResetProcessing);
     return 1;
   }
   if (work.trace_rcv != 0) TraceReceived(line, &work);
@@ -154,7 +149,7 @@ int ProcessCmd(VtxLine* line, MillArgs* args) {
         case AlertOutcome::kCancelled:
           return 0;
         case AlertOutcome::kReplaced:
-          CopyResult(&work, args);
+          CopyResult(args, work);
           return replaced;
         case AlertOutcome::kStands:
           callback_called = line->cmd_callback != nullptr;
@@ -169,8 +164,8 @@ int ProcessCmd(VtxLine* line, MillArgs* args) {
   }
   if (work.status != CV_STATUS_OK) {
     const bool parse = work.status == CV_STATUS_ERROR && work.line_status == APIERR_PACKET_PARSE;
-    line->reset_status |= parse ? kFlagFormParse : kFlagProcessing;
-    CopyResult(&work, args);
+    line->reset_status |= parse ? kResetFormParse : kResetProcessing;
+    CopyResult(args, work);
     return 1;
   }
   return api::CheckPendingHangup(line, args->no_hangup != 0, args);

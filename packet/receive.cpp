@@ -4,6 +4,8 @@
 #include "api/driver_access.h"
 #include "api/frame.h"
 #include "api/line.h"
+#include "api/reset_status.h"
+#include "api/result.h"
 #include "packet/encoding.h"
 #include "packet/line_io.h"
 #include "packet/send_receive.h"
@@ -41,7 +43,7 @@ void AddressBytes(uint32_t word, uint8_t address[4]) {
 
 int ReceivePkt(VtxLine* line, MillArgs* args) {
   if (line == nullptr || (args->pkt_len != 0 && args->pkt_buf == nullptr)) {
-    FailLine(line, args, APIERR_BADPARAMETER, kFlagTransfer);
+    FailLine(line, args, APIERR_BADPARAMETER, kResetTransfer);
     return 2;
   }
   if (line->pending_pkt != nullptr) {
@@ -71,13 +73,13 @@ int ReceivePkt(VtxLine* line, MillArgs* args) {
     if (status == GDI_STS_NODATA || status == GDI_STS_INTR) {
       TimedOut(line, args, wait);
     } else if (status == GDI_STS_SIZE) {
-      FailLine(line, args, APIERR_INSUFF_BUFFER, kFlagTransfer);
+      FailLine(line, args, APIERR_INSUFF_BUFFER, kResetTransfer);
     } else if (status == kStsOverrun) {
       Overrun(line, args);
     } else {
       DriverStatusError(line, args, "Receive error %s", status);
       if (args->line_status == APIERR_DRV_IOCTL_ERR) args->line_status = APIERR_PACKET_RECEIVE;
-      line->reset_status |= kFlagTransfer;
+      line->reset_status |= kResetTransfer;
     }
     return 2;
   }
@@ -100,7 +102,7 @@ namespace {
 void Clear(VtxLine* line, MillArgs* args, uint32_t subcommand, const char* name,
            uint32_t dest_address) {
   if (line == nullptr) {
-    FailLine(line, args, APIERR_BADPARAMETER, kFlagTransfer);
+    FailLine(line, args, APIERR_BADPARAMETER, kResetTransfer);
     return;
   }
   if (args->async_lp != 0) {
@@ -116,7 +118,7 @@ void Clear(VtxLine* line, MillArgs* args, uint32_t subcommand, const char* name,
     SystemFailure(line, args);
     return;
   }
-  VtxDrvStatusToApiError(reinterpret_cast<VtxResult*>(args), block.drv_status);
+  VtxDrvStatusToApiError(ResultOf(args), block.drv_status);
 }
 
 void ClearInput(VtxLine* line, MillArgs* args) {

@@ -5,6 +5,8 @@
 #include "api/driver_access.h"
 #include "api/frame.h"
 #include "api/line.h"
+#include "api/reset_status.h"
+#include "api/result.h"
 #include "packet/line_io.h"
 #include "packet/send_receive.h"
 #include "trace/api_log.h"
@@ -25,7 +27,7 @@ uint32_t AddressWord(const uint8_t address[4]) {
 int SendPkt(VtxLine* line, MillArgs* args) {
   if (line == nullptr || args->incoming_flag < 0 || args->incoming_flag > 1 ||
       args->pkt_buf == nullptr) {
-    FailLine(line, args, APIERR_BADPARAMETER, kFlagTransfer);
+    FailLine(line, args, APIERR_BADPARAMETER, kResetTransfer);
     return MILL_SEND_FAILED;
   }
   if (RefusedWhileNested(line, args)) return MILL_SEND_FAILED;
@@ -83,7 +85,7 @@ int SendPkt(VtxLine* line, MillArgs* args) {
     }
     result |= MILL_SEND_FAILED;
     DriverStatusError(line, args, "Send error %s", status);
-    line->reset_status |= status == GDI_STS_ADDRESS_INVALID ? kFlagAddressGone : kFlagTransfer;
+    line->reset_status |= status == GDI_STS_ADDRESS_INVALID ? kResetAddressGone : kResetTransfer;
     break;
   }
   args->pkt_len_field = block.length;
@@ -93,7 +95,7 @@ int SendPkt(VtxLine* line, MillArgs* args) {
 int TransmitPkt(VtxLine* line, MillArgs* args) {
   const int32_t incoming = args->incoming_flag;
   if (line == nullptr || incoming < 0 || incoming > 3) {
-    FailLine(line, args, APIERR_BADPARAMETER, kFlagTransfer);
+    FailLine(line, args, APIERR_BADPARAMETER, kResetTransfer);
     return MILL_SEND_FAILED;
   }
   const uint32_t timeout = args->timeout;
@@ -111,17 +113,15 @@ int TransmitPkt(VtxLine* line, MillArgs* args) {
       MillArgs input{};
       input.no_hangup = args->no_hangup;
       if (RcvProcessPkt(line, &input) != 1) {
-        args->status = input.status;
-        args->line_status = input.line_status;
-        line->reset_status |= kFlagTransfer;
+        CopyResult(args, input);
+        line->reset_status |= kResetTransfer;
         return processed | MILL_SEND_FAILED;
       }
       processed = MILL_SEND_PROCESSED;
       if (incoming == 3) return processed;
     }
     if (wait.Passed()) {
-      args->status = CV_STATUS_TIMEOUT;
-      args->line_status = 0;
+      SetResult(args, CV_STATUS_TIMEOUT, 0);
       return processed | MILL_SEND_FAILED;
     }
   }
@@ -129,11 +129,11 @@ int TransmitPkt(VtxLine* line, MillArgs* args) {
 
 int SendCmd(VtxLine* line, MillArgs* args) {
   if (line == nullptr || args->cmd_buf == nullptr) {
-    FailLine(line, args, APIERR_BADPARAMETER, kFlagTransfer);
+    FailLine(line, args, APIERR_BADPARAMETER, kResetTransfer);
     return MILL_SEND_FAILED;
   }
   if (args->cmd_len > MILL_MAX_SEND_CMD) {
-    FailLine(line, args, APIERR_INSUFF_BUFFER, kFlagTransfer);
+    FailLine(line, args, APIERR_INSUFF_BUFFER, kResetTransfer);
     return MILL_SEND_FAILED;
   }
   memcpy(args->dest_addr, line->dest_addr, 4);
@@ -159,7 +159,7 @@ int FormSendCmd(VtxLine* line, MillArgs* args) {
   if (caller_cmd == nullptr) args->cmd_buf = command;
   int result;
   if (MillFormCmd(args, tags) < 0) {
-    if (line != nullptr) line->reset_status |= kFlagFormParse;
+    if (line != nullptr) line->reset_status |= kResetFormParse;
     result = MILL_SEND_FAILED;
   } else {
     result = SendCmd(line, args);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "api/frame.h"
+#include "api/result.h"
 #include "packet/encoding.h"
 #include "packet/outcome.h"
 
@@ -30,13 +31,13 @@ int PlanTag(MillArgs* args, TagPlan& plan) {
     plan.data = args->tag_data_ptr;
     plan.data_len = args->tag_data_len;
     if (base != 0 && plan.data_len % base != 0) {
-      return Fail(args, APIERR_PACKET_CREATION,
-                  "MillFormTag- Tag data size not multiple of base size.");
+      return FormError(args, APIERR_PACKET_CREATION,
+                       "MillFormTag- Tag data size not multiple of base size.");
     }
     if (plan.data_len == 0) {
       if (base == 0) {
-        return Fail(args, APIERR_PACKET_CREATION,
-                    "MillFormTag- Tag data size cannot be 0 for non-integer.");
+        return FormError(args, APIERR_PACKET_CREATION,
+                         "MillFormTag- Tag data size cannot be 0 for non-integer.");
       }
       const auto word = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(args->tag_data_ptr));
       PutFixed(plan.value, word, base);
@@ -46,7 +47,7 @@ int PlanTag(MillArgs* args, TagPlan& plan) {
     body += VarintSize(args->tag_type) + static_cast<uint64_t>(plan.data_len);
   }
   if (body > MILL_MAX_TAG_LEN)
-    return Fail(args, APIERR_PACKET_CREATION, "MillFormTag- Tag too long");
+    return FormError(args, APIERR_PACKET_CREATION, "MillFormTag- Tag too long");
   plan.body = static_cast<uint32_t>(body);
   plan.total = plan.body + static_cast<uint32_t>(VarintSize(plan.body));
   return 0;
@@ -80,7 +81,8 @@ int AppendTags(MillArgs* args, Next next) {
 }  // namespace
 }  // namespace vtx::packet
 
-using vtx::packet::Fail;
+using vtx::Fail;
+using vtx::packet::FormError;
 
 static int FormTagWorker(MillArgs* args) {
   if (args->tag_ptr == nullptr) return Fail(args, APIERR_BADPARAMETER);
@@ -95,7 +97,7 @@ static int FormAddTagWorker(MillArgs* args) {
   vtx::packet::TagPlan plan;
   if (PlanTag(args, plan) < 0) return -1;
   if (static_cast<uint64_t>(args->cmd_len) + plan.total > MILL_MAX_CMD_LEN) {
-    return Fail(args, APIERR_PACKET_CREATION, "MillFormAddTag- Command too long");
+    return FormError(args, APIERR_PACKET_CREATION, "MillFormAddTag- Command too long");
   }
   args->tag_ptr = args->cmd_buf + args->cmd_len;
   WriteTag(args, plan);

@@ -6,6 +6,8 @@
 
 #include "api/frame.h"
 #include "api/line.h"
+#include "api/reset_status.h"
+#include "api/result.h"
 #include "common.h"
 #include "packet/line_io.h"
 #include "packet/outcome.h"
@@ -85,7 +87,7 @@ int SetVars(VtxLine* line, MillArgs* args) {
   if (Refused(line, args)) return MILL_SEND_FAILED;
   int result = MILL_SEND_FAILED;
   if (args->tag_list == nullptr || args->tag_list[0].tag_id == 0) {
-    FailLine(line, args, APIERR_BADPARAMETER, kFlagTransfer);
+    FailLine(line, args, APIERR_BADPARAMETER, kResetTransfer);
   } else {
     result = SendSet(line, args);
   }
@@ -109,8 +111,7 @@ void GetVar(VtxLine* line, MillArgs* args) {
   const MillTagItem ids[] = {{args->tag_id, 0, 0, nullptr}, {0, 0, 0, nullptr}};
   get.tag_list = ids;
   if ((FormSendCmd(line, &get) & MILL_SEND_SENT) == 0) {
-    args->status = get.status;
-    args->line_status = get.line_status;
+    CopyResult(args, get);
     trace::CallReturn(line, name, args, nullptr);
     return;
   }
@@ -141,8 +142,7 @@ void GetVar(VtxLine* line, MillArgs* args) {
       return;
     }
   }
-  args->status = event.status;
-  args->line_status = event.line_status;
+  CopyResult(args, event);
   trace::CallReturn(line, name, args, nullptr);
 }
 

@@ -1,8 +1,8 @@
 #include "portcc/module_dispatch.h"
 
 #include "admin.h"
-#include "hostctrl.h"
 #include "api/address_mode.h"
+#include "hostctrl.h"
 #include "trace/cc_trace.h"
 
 namespace vtx::portcc {

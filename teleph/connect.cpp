@@ -4,6 +4,8 @@
 
 #include "api/frame.h"
 #include "api/line.h"
+#include "api/reset_status.h"
+#include "api/result.h"
 #include "call_sw.h"
 #include "packet/command_reader.h"
 #include "packet/line_io.h"
@@ -18,10 +20,6 @@ namespace vtx::teleph {
 namespace {
 
 constexpr uint32_t kSwitchErrorClass = 3;
-constexpr uint32_t kResetRefused = 0x40000000;
-constexpr uint32_t kResetRefusedGeneric = 0x01000000;   // result 1
-constexpr uint32_t kResetSlotNotAssigned = 0x00010000;  // result 10
-constexpr uint32_t kResetRefusedOther = 0x00200000;
 constexpr uint32_t kResultGeneric = 1;
 constexpr uint32_t kResultSlotNotAssigned = 10;
 
@@ -33,7 +31,7 @@ bool IsIpClass(uint32_t port_class) {
 // the rest of its packet is drained. The firmware result code, or -1.
 template <typename OnReply>
 int Exchange(VtxLine* line, VtxTelephArgs* args, const MillTagItem* tags, OnReply on_reply) {
-  auto* result = reinterpret_cast<VtxResult*>(args);
+  auto* result = ResultOf(args);
   if (!SendRequest(line, MILL_FACILITY_CALL_SW, CALL_SW_PCM_CONN_REQUEST, tags, result)) {
     return -1;
   }
@@ -52,9 +50,9 @@ int Exchange(VtxLine* line, VtxTelephArgs* args, const MillTagItem* tags, OnRepl
   if (!DrainRest(line, &wait, result)) return -1;
   if (code != 0) {
     FirmwareRefused(line, result, kSwitchErrorClass, code, "Telephony connection setup error %d.");
-    line->reset_status |= kResetRefused;
+    line->reset_status |= kResetFirmwareError;
     if (code == kResultGeneric) {
-      line->reset_status |= kResetRefusedGeneric;
+      line->reset_status |= kResetTelephony;
     } else if (code == kResultSlotNotAssigned) {
       line->reset_status |= kResetSlotNotAssigned;
     } else {
@@ -78,10 +76,10 @@ struct ConnectTags {
 };
 
 int CallSWConnect(VtxLine* line, VtxTelephArgs* args) {
-  auto* result = reinterpret_cast<VtxResult*>(args);
+  auto* result = ResultOf(args);
   if (!SwitchingAllowed(line, args->async_lp, result)) return -1;
   if (IsIpClass(args->src_port_class) || IsIpClass(args->dest_port_class)) {
-    SetResult(result, CV_STATUS_ERROR, APIERR_BADPARAMETER);
+    Fail(result, APIERR_BADPARAMETER);
     return -1;
   }
   ConnectTags tags;
@@ -97,10 +95,10 @@ int CallSWConnect(VtxLine* line, VtxTelephArgs* args) {
 }
 
 int CallSWConnectIP(VtxLine* line, VtxTelephArgs* args) {
-  auto* result = reinterpret_cast<VtxResult*>(args);
+  auto* result = ResultOf(args);
   if (!SwitchingAllowed(line, args->async_lp, result)) return -1;
   if (!IsIpClass(args->dest_port_class)) {
-    SetResult(result, CV_STATUS_ERROR, APIERR_BADPARAMETER);
+    Fail(result, APIERR_BADPARAMETER);
     return -1;
   }
   ConnectTags tags;
@@ -114,7 +112,7 @@ int CallSWConnectIP(VtxLine* line, VtxTelephArgs* args) {
   if (args->dest_port_class == VTX_PORT_CLASS_UDPTL &&
       (args->conn_mode & VTX_CONN_MODE_NO_T38) == 0) {
     if (!T38ParamsValid(t38)) {
-      SetResult(result, CV_STATUS_ERROR, APIERR_BADPARAMETER);
+      Fail(result, APIERR_BADPARAMETER);
       return -1;
     }
     AppendT38Tags(t38, tags.items + 3);
@@ -159,7 +157,7 @@ int ConnectIPWorker(VtxLine* line, VtxTelephArgs* args) {
 int ClearConnsWorker(VtxLine* line, VtxTelephArgs* args) {
   const char* name = "VtxCallSWClearConns";
   trace::CallEntry(line, name, nullptr);
-  auto* result = reinterpret_cast<VtxResult*>(args);
+  auto* result = ResultOf(args);
   int ret = -1;
   if (SwitchingAllowed(line, args->async_lp, result) &&
       SendRequest(line, MILL_FACILITY_CALL_SW, CALL_SW_CLEAR_CONNECTIONS_REQUEST, nullptr,

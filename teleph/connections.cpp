@@ -3,6 +3,7 @@
 
 #include "api/frame.h"
 #include "api/line.h"
+#include "api/result.h"
 #include "call_sw.h"
 #include "packet/command_reader.h"
 #include "teleph/address_text.h"
@@ -63,9 +64,9 @@ class AnswerReader {
 
   // Reads the members of a side's list; false with the result words set on a failure.
   bool ReadSide(const packet::Tag& list, const Side& side) {
-    auto* result = reinterpret_cast<VtxResult*>(args_);
+    auto* result = ResultOf(args_);
     if (!list.IsList()) {
-      SetResult(result, CV_STATUS_ERROR, APIERR_INVALID_BOARD_PARAM);
+      Fail(result, APIERR_INVALID_BOARD_PARAM);
       return false;
     }
     packet::TagReader members = list.Members();
@@ -97,7 +98,7 @@ class AnswerReader {
         ++count_;
       }
       if (member.id == CALL_SW_PORT_CLASS_VAR && !Select(*field, side)) {
-        SetResult(result, CV_STATUS_ERROR, APIERR_PACKET_PARSE);
+        Fail(result, APIERR_PACKET_PARSE);
         return false;
       }
       const IpTargets& targets = selected_ == IpSide::kUdptl ? *udptl_
@@ -105,7 +106,7 @@ class AnswerReader {
                                                              : none;
       if (ReadAddressMember(member, targets)) ++count_;
     }
-    if (members.failed()) SetResult(result, CV_STATUS_ERROR, APIERR_PACKET_PARSE);
+    if (members.failed()) Fail(result, APIERR_PACKET_PARSE);
     return !members.failed();
   }
 
@@ -144,7 +145,7 @@ class AnswerReader {
 };
 
 int CallSWGetConns(VtxLine* line, VtxTelephArgs* args, IpSide& reported) {
-  auto* result = reinterpret_cast<VtxResult*>(args);
+  auto* result = ResultOf(args);
   if (!SwitchingAllowed(line, args->async_lp, result)) return -1;
   const uint32_t number = ConnectionNumber(args) + 1;
   // Every end of the list and every failure starts the list again from connection 1.
@@ -179,7 +180,7 @@ int CallSWGetConns(VtxLine* line, VtxTelephArgs* args, IpSide& reported) {
     if (!ok) return -1;
   }
   if (tags_read.failed()) {
-    SetResult(result, CV_STATUS_ERROR, APIERR_PACKET_PARSE);
+    Fail(result, APIERR_PACKET_PARSE);
     return -1;
   }
   if (reader.Complete()) {

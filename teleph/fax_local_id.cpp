@@ -3,6 +3,7 @@
 
 #include "api/frame.h"
 #include "api/line.h"
+#include "api/result.h"
 #include "fax.h"
 #include "packet/send_receive.h"
 #include "packet/variables.h"
@@ -38,11 +39,9 @@ int FaxSetLocalId(VtxLine* line, VtxFaxLocalIdArgs* args) {
                    args->local_id != nullptr ? args->local_id : "(NULL)");
   int ret = -1;
   if (line != nullptr && line->fax_refused != 0) {
-    args->status = CV_STATUS_ERROR;
-    args->line_status = APIERR_BOARDCAPABILITY;
+    Fail(args, APIERR_BOARDCAPABILITY);
   } else if (line == nullptr || Nested(line, args)) {
-    args->status = CV_STATUS_ERROR;
-    args->line_status = line == nullptr ? APIERR_BADPARAMETER : APIERR_ASYNC_LP_ERR;
+    Fail(args, line == nullptr ? APIERR_BADPARAMETER : APIERR_ASYNC_LP_ERR);
   } else {
     uint8_t field[kLocalIdLength];
     IdentifierField(args->local_id, field);
@@ -57,8 +56,7 @@ int FaxSetLocalId(VtxLine* line, VtxFaxLocalIdArgs* args) {
     if ((packet::SetSingleVar(line, &set) & MILL_SEND_SENT) != 0) {
       ret = 0;
     } else {
-      args->status = set.status;
-      args->line_status = set.line_status;
+      CopyResult(args, set);
     }
   }
   trace::CallReturn(line, name, args, "ret=%d", ret);
@@ -69,8 +67,7 @@ void FaxAbort(VtxLine* line, VtxFaxArgs* args) {
   const char* name = "VtxFaxAbort";
   trace::CallEntry(line, name, nullptr);
   if (line == nullptr || (args->async_lp == 0 && line->nesting != 0)) {
-    args->status = CV_STATUS_ERROR;
-    args->line_status = line == nullptr ? APIERR_BADPARAMETER : APIERR_ASYNC_LP_ERR;
+    Fail(args, line == nullptr ? APIERR_BADPARAMETER : APIERR_ASYNC_LP_ERR);
   } else {
     // A priority FINISH overtakes the session's queued data; no answer is awaited.
     MillArgs finish{};
@@ -81,8 +78,7 @@ void FaxAbort(VtxLine* line, VtxFaxArgs* args) {
     finish.incoming_flag = 2;
     finish.timeout = kForever;
     if ((packet::FormSendCmd(line, &finish) & MILL_SEND_SENT) == 0) {
-      args->status = finish.status;
-      args->line_status = finish.line_status;
+      CopyResult(args, finish);
     }
   }
   trace::CallReturn(line, name, args, nullptr);

@@ -8,12 +8,6 @@
 
 namespace vtx::teleph {
 
-// `reset_status` bits of the font download.
-constexpr uint32_t kFontFileNotOpened = 0x00000200;
-constexpr uint32_t kFontRefused = 0x00000400;  // refused, or the exchange failed
-constexpr uint32_t kFontFirmwareError = 0x40000000;
-constexpr uint32_t kFontInUse = 0x80000000;
-
 constexpr uint32_t kFontPiece = 1006;  // bytes per DATA command and per piece of a font file
 constexpr uint32_t kFaxFontErrorClass = 6;
 

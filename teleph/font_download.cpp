@@ -3,6 +3,8 @@
 // download, a call without a buffer ends it and reads the module's result.
 #include "api/frame.h"
 #include "api/line.h"
+#include "api/reset_status.h"
+#include "api/result.h"
 #include "common.h"
 #include "fax.h"
 #include "os/file.h"
@@ -27,16 +29,14 @@ bool ValidFont(int32_t font_no) {
 
 int Refuse(VtxLine* line, VtxFontArgs* args, uint32_t flag, uint32_t line_status) {
   if (line != nullptr) line->reset_status |= flag;
-  args->status = CV_STATUS_ERROR;
-  args->line_status = line_status;
+  Fail(args, line_status);
   return -1;
 }
 
 // A failed exchange with the module: its result words are the call's.
 int ExchangeFailed(VtxLine* line, VtxFontArgs* args, const MillArgs& exchange) {
-  line->reset_status |= kFontRefused;
-  args->status = exchange.status;
-  args->line_status = exchange.line_status;
+  line->reset_status |= kResetFontRefused;
+  CopyResult(args, exchange);
   return -1;
 }
 
@@ -51,12 +51,12 @@ MillArgs FaxCommand(uint32_t verb, uint32_t code) {
 
 int Start(VtxLine* line, VtxFontArgs* args) {
   if ((line->dest_addr[1] & 0x7F) != kKindModule) {
-    return Refuse(line, args, kFontRefused, APIERR_BOARDCAPABILITY);
+    return Refuse(line, args, kResetFontRefused, APIERR_BOARDCAPABILITY);
   }
   if (!ValidFont(args->font_no) || args->buf == nullptr) {
-    return Refuse(line, args, kFontRefused, APIERR_BADPARAMETER);
+    return Refuse(line, args, kResetFontRefused, APIERR_BADPARAMETER);
   }
-  if (FontInUse(line, args->font_no)) return Refuse(line, args, kFontInUse, APIERR_BUSY);
+  if (FontInUse(line, args->font_no)) return Refuse(line, args, kResetFontInUse, APIERR_BUSY);
   MillArgs start = FaxCommand(MILL_VERB_START, FAX_FONT_DOWNLOAD_MODE);
   start.incoming_flag = 2;
   const MillTagItem tags[] = {{FAX_FONT_NUM_VAR, MILL_TYPE_BYTE, 0, MILL_TAG_VALUE(args->font_no)},
@@ -122,7 +122,7 @@ int Finish(VtxLine* line, VtxFontArgs* args) {
                  static_cast<int>(result));
   line->fw_error_class = kFaxFontErrorClass;
   line->fw_error_code = result;
-  return Refuse(line, args, kFontFirmwareError, APIERR_FIRMWARE_ERR_DETECTED);
+  return Refuse(line, args, kResetFirmwareError, APIERR_FIRMWARE_ERR_DETECTED);
 }
 
 bool Synchronous(VtxLine* line, VtxFontArgs* args) {
@@ -143,8 +143,7 @@ bool SendFile(VtxLine* line, VtxFontArgs* args, FILE* file) {
       data.buf = piece;
       data.size = static_cast<uint32_t>(got);
       if (FaxDownloadFontData(line, &data) != 0) {
-        args->status = data.status;
-        args->line_status = data.line_status;
+        CopyResult(args, data);
         return false;
       }
       total += data.size;
@@ -194,7 +193,7 @@ int FaxDownloadFont(VtxLine* line, VtxFontArgs* args) {
     if (file == nullptr) {
       trace::Message(line, trace::kLevelInfo, "download_font: file open error %s",
                      args->fname != nullptr ? args->fname : "(NULL)");
-      Refuse(line, args, kFontFileNotOpened, APIERR_FILEIO);
+      Refuse(line, args, kResetFontFile, APIERR_FILEIO);
     } else {
       const bool sent = SendFile(line, args, file);
       os::FileClose(file);
@@ -203,8 +202,7 @@ int FaxDownloadFont(VtxLine* line, VtxFontArgs* args) {
         end.buf = nullptr;
         end.size = 0;
         ret = FaxDownloadFontData(line, &end);
-        args->status = end.status;
-        args->line_status = end.line_status;
+        CopyResult(args, end);
       }
     }
   }

@@ -4,6 +4,8 @@
 
 #include "api/line.h"
 #include "api/memory.h"
+#include "api/reset_status.h"
+#include "api/result.h"
 #include "teleph/request.h"
 
 namespace vtx::teleph {
@@ -11,7 +13,7 @@ namespace vtx::teleph {
 WalkContext* NewWalk(VtxLine* line, VtxTelephArgs* args) {
   void* memory = api::MemAlloc(sizeof(WalkContext), line->ordinal, api::kMemTagPacket);
   if (memory == nullptr) {
-    SetResult(reinterpret_cast<VtxResult*>(args), CV_STATUS_ERROR, APIERR_MEMORY);
+    Fail(args, APIERR_MEMORY);
     return nullptr;
   }
   auto* walk = new (memory) WalkContext{};
@@ -35,7 +37,7 @@ Step NextDescription(VtxLine* line, VtxTelephArgs* args, uint32_t id, packet::Ta
   }
   desc = packet::Tag{answer.tag_id, answer.tag_type, answer.tag_data_ptr, answer.tag_data_len};
   if (desc.IsList()) return Step::kDescription;
-  SetResult(reinterpret_cast<VtxResult*>(args), CV_STATUS_ERROR, APIERR_INVALID_BOARD_PARAM);
+  Fail(args, APIERR_INVALID_BOARD_PARAM);
   EndWalk(line, args, kResetTelephony);
   return Step::kRefused;
 }

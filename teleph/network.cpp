@@ -3,6 +3,7 @@
 
 #include "api/frame.h"
 #include "api/line.h"
+#include "api/result.h"
 #include "common.h"
 #include "packet/command_reader.h"
 #include "packet/line_io.h"
@@ -23,10 +24,6 @@ constexpr size_t kMaxSetTags = 10;
 #define NET_ADDR_FORMAT "(sin_fam=%d,sin_port=%u,sin_addr=(%u,%u,%u,%u))"
 #define NET_ADDR_ARGS(a) \
   (a).sin_fam, (a).sin_port, (a).sin_addr[0], (a).sin_addr[1], (a).sin_addr[2], (a).sin_addr[3]
-
-VtxResult* Result(VtxNetworkArgs* args) {
-  return reinterpret_cast<VtxResult*>(args);
-}
 
 // The tags of a set request in order, each only when its flag is raised; false (the result
 // words set) at the first value the module would not take.
@@ -66,31 +63,31 @@ bool SetTags(VtxLine* line, VtxNetworkArgs* args, MillTagItem* items) {
   }
   if (args->ARPflush) add(TELE_CTRL_FLUSH_ARP_VAR, kTypeBoolByte, 0, MILL_TAG_VALUE(1));
   items[n] = {0, 0, 0, nullptr};
-  if (!ok) SetResult(Result(args), CV_STATUS_ERROR, APIERR_BADPARAMETER);
+  if (!ok) Fail(args, APIERR_BADPARAMETER);
   return ok;
 }
 
 // Sends a request with `tags`, waits for `event` and reads its RESULT_CODE: the code, or -1.
 int Exchange(VtxLine* line, VtxNetworkArgs* args, uint32_t request, uint32_t event,
              const MillTagItem* tags) {
-  if (!SendRequest(line, MILL_FACILITY_TELE_CTRL, request, tags, Result(args))) return -1;
+  if (!SendRequest(line, MILL_FACILITY_TELE_CTRL, request, tags, ResultOf(args))) return -1;
   MillArgs wait;
   if (WaitEvent(line, &wait, MILL_FACILITY_TELE_CTRL, event, packet::kForever) != 1) {
-    CopyResult(Result(args), wait);
+    CopyResult(args, wait);
     return -1;
   }
   const uint32_t code = CommandTagInt(wait, COMMON_RESULT_CODE_VAR);
-  if (!DrainRest(line, &wait, Result(args))) return -1;
+  if (!DrainRest(line, &wait, ResultOf(args))) return -1;
   return static_cast<int>(code);
 }
 
 int NetworkConfigSet(VtxLine* line, VtxNetworkArgs* args) {
   if (!HasCapability(line, kCapNetwork)) {
-    SetResult(Result(args), CV_STATUS_ERROR, APIERR_BOARDCAPABILITY);
+    Fail(args, APIERR_BOARDCAPABILITY);
     return -1;
   }
   if (args->unit == 0) {
-    SetResult(Result(args), CV_STATUS_ERROR, APIERR_BADPARAMETER);
+    Fail(args, APIERR_BADPARAMETER);
     return -1;
   }
   --args->unit;
@@ -99,7 +96,7 @@ int NetworkConfigSet(VtxLine* line, VtxNetworkArgs* args) {
   const int code = Exchange(line, args, TELE_CTRL_NETWORK_CONFIG_SET_REQUEST,
                             TELE_CTRL_NETWORK_CONFIG_DONE_EVENT, tags);
   if (code > 0) {
-    FirmwareRefused(line, Result(args), kSetErrorClass, static_cast<uint32_t>(code),
+    FirmwareRefused(line, ResultOf(args), kSetErrorClass, static_cast<uint32_t>(code),
                     "Network configuration setup error %d.");
   }
   return code;
@@ -153,20 +150,20 @@ int TakeSetting(const packet::Tag& tag, VtxNetworkArgs* args) {
 
 int NetworkConfigGet(VtxLine* line, VtxNetworkArgs* args) {
   if (args->unit == 0) {
-    SetResult(Result(args), CV_STATUS_ERROR, APIERR_BADPARAMETER);
+    Fail(args, APIERR_BADPARAMETER);
     return -1;
   }
   --args->unit;
   const MillTagItem tags[] = {{TELE_CTRL_UNIT_VAR, MILL_TYPE_BYTE, 0, MILL_TAG_VALUE(args->unit)},
                               {0, 0, 0, nullptr}};
   if (!SendRequest(line, MILL_FACILITY_TELE_CTRL, TELE_CTRL_NETWORK_CONFIG_GET_REQUEST, tags,
-                   Result(args))) {
+                   ResultOf(args))) {
     return -1;
   }
   MillArgs wait;
   if (WaitEvent(line, &wait, MILL_FACILITY_TELE_CTRL, TELE_CTRL_NETWORK_CONFIG_INFO_EVENT,
                 packet::kForever) != 1) {
-    CopyResult(Result(args), wait);
+    CopyResult(args, wait);
     return -1;
   }
   int reported = 0;
@@ -175,28 +172,28 @@ int NetworkConfigGet(VtxLine* line, VtxNetworkArgs* args) {
   while (settings.Next(tag)) {
     const int taken = TakeSetting(tag, args);
     if (taken < 0) {
-      SetResult(Result(args), CV_STATUS_ERROR, APIERR_INVALID_BOARD_PARAM);
+      Fail(args, APIERR_INVALID_BOARD_PARAM);
       return -1;
     }
     reported += taken;
   }
   if (settings.failed()) {
-    SetResult(Result(args), CV_STATUS_ERROR, APIERR_PACKET_PARSE);
+    Fail(args, APIERR_PACKET_PARSE);
     return -1;
   }
-  if (!DrainRest(line, &wait, Result(args))) return -1;
+  if (!DrainRest(line, &wait, ResultOf(args))) return -1;
   return reported > 0 ? 1 : 0;
 }
 
 int NetworkConfigSave(VtxLine* line, VtxNetworkArgs* args) {
   if (!HasCapability(line, kCapNetwork)) {
-    SetResult(Result(args), CV_STATUS_ERROR, APIERR_BOARDCAPABILITY);
+    Fail(args, APIERR_BOARDCAPABILITY);
     return -1;
   }
   const int code = Exchange(line, args, TELE_CTRL_NETWORK_CONFIG_SAVE_REQUEST,
                             TELE_CTRL_NETWORK_CONFIG_SAVED_EVENT, nullptr);
   if (code > 0) {
-    FirmwareRefused(line, Result(args), kSaveErrorClass, static_cast<uint32_t>(code),
+    FirmwareRefused(line, ResultOf(args), kSaveErrorClass, static_cast<uint32_t>(code),
                     "Network config parameter save error, result code %d");
   }
   return code;

@@ -1,6 +1,7 @@
 #include "teleph/request.h"
 
 #include "api/line.h"
+#include "api/result.h"
 #include "packet/command_reader.h"
 #include "packet/line_io.h"
 #include "packet/send_receive.h"
@@ -10,11 +11,11 @@ namespace vtx::teleph {
 
 bool SwitchingAllowed(VtxLine* line, uint32_t async_lp, VtxResult* result) {
   if (async_lp != 0 || line->nesting != 0) {
-    SetResult(result, CV_STATUS_ERROR, APIERR_ASYNC_LP_ERR);
+    Fail(result, APIERR_ASYNC_LP_ERR);
     return false;
   }
   if (!HasCapability(line, kCapCallSwitch)) {
-    SetResult(result, CV_STATUS_ERROR, APIERR_BOARDCAPABILITY);
+    Fail(result, APIERR_BOARDCAPABILITY);
     return false;
   }
   return true;
@@ -63,7 +64,7 @@ bool DrainRest(VtxLine* line, MillArgs* wait, VtxResult* result) {
 void FirmwareRefused(VtxLine* line, VtxResult* result, uint32_t error_class, uint32_t code,
                      const char* format) {
   trace::Message(line, trace::kLevelError, format, code);
-  SetResult(result, CV_STATUS_ERROR, APIERR_FIRMWARE_ERR_DETECTED);
+  Fail(result, APIERR_FIRMWARE_ERR_DETECTED);
   line->fw_error_class = error_class;
   line->fw_error_code = code;
 }

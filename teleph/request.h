@@ -5,23 +5,13 @@
 
 #include <cstdint>
 
+#include "api/result.h"
 #include "vtx.h"
 
 namespace vtx::teleph {
 
-constexpr uint32_t kCapCallSwitch = 87;           // the module's CALL_SW facility answered
-constexpr uint32_t kCapNetwork = 70;              // the module takes network settings
-constexpr uint32_t kResetTelephony = 0x01000000;  // a telephony list could not be read
-
-// Writes the result words of `from` into `to`.
-inline void CopyResult(VtxResult* to, const MillArgs& from) {
-  to->status = from.status;
-  to->line_status = from.line_status;
-}
-inline void SetResult(VtxResult* to, uint32_t status, uint32_t line_status) {
-  to->status = status;
-  to->line_status = line_status;
-}
+constexpr uint32_t kCapCallSwitch = 87;  // the module's CALL_SW facility answered
+constexpr uint32_t kCapNetwork = 70;     // the module takes network settings
 
 // The common start of the switching operations: synchronous only (29), capability 87 (3).
 // False with the result words set.

@@ -1,6 +1,8 @@
 // VtxCallSWGetInfo: the module's switch resource list, one port per call.
 #include "api/frame.h"
 #include "api/line.h"
+#include "api/reset_status.h"
+#include "api/result.h"
 #include "call_sw.h"
 #include "packet/command_reader.h"
 #include "teleph/list_walk.h"
@@ -16,7 +18,7 @@ constexpr int kPortMembers = 5;
 // Asks for the list into a new context: 1 the answer is there, 0 the module did not answer,
 // -1 failure.
 int StartSwitchWalk(VtxLine* line, VtxTelephArgs* args) {
-  auto* result = reinterpret_cast<VtxResult*>(args);
+  auto* result = ResultOf(args);
   if (!SendRequest(line, MILL_FACILITY_CALL_SW, CALL_SW_RESOURCE_LIST_REQUEST, nullptr, result)) {
     return -1;
   }
@@ -69,7 +71,7 @@ int ReadPortDesc(const packet::Tag& desc, VtxTelephArgs* args, bool& failed) {
 }
 
 int CallSWGetInfo(VtxLine* line, VtxTelephArgs* args) {
-  auto* result = reinterpret_cast<VtxResult*>(args);
+  auto* result = ResultOf(args);
   if (!SwitchingAllowed(line, args->async_lp, result)) return -1;
   const bool received_now = Walk(args) == nullptr;
   if (received_now) {
@@ -85,7 +87,7 @@ int CallSWGetInfo(VtxLine* line, VtxTelephArgs* args) {
     last_found = ReadPortDesc(desc, args, failed);
     if (last_found >= kPortMembers) return 1;
     if (failed) {
-      SetResult(result, CV_STATUS_ERROR, APIERR_PACKET_PARSE);
+      Fail(result, APIERR_PACKET_PARSE);
       EndWalk(line, args, kResetTelephony);
       return -1;
     }

@@ -3,6 +3,8 @@
 
 #include "api/frame.h"
 #include "api/line.h"
+#include "api/reset_status.h"
+#include "api/result.h"
 #include "packet/command_reader.h"
 #include "packet/line_io.h"
 #include "tele_ctrl.h"
@@ -17,7 +19,7 @@ constexpr uint32_t kHardwareListWait = 5000;  // ms
 
 // Asks for the list and waits for it into a new context: true when the answer is there.
 bool StartHardwareWalk(VtxLine* line, VtxTelephArgs* args) {
-  auto* result = reinterpret_cast<VtxResult*>(args);
+  auto* result = ResultOf(args);
   if (!SendRequest(line, MILL_FACILITY_TELE_CTRL, TELE_CTRL_RESOURCE_LIST_REQUEST, nullptr,
                    result)) {
     return false;
@@ -34,9 +36,9 @@ bool StartHardwareWalk(VtxLine* line, VtxTelephArgs* args) {
 }
 
 int TelephGetInfo(VtxLine* line, VtxTelephArgs* args) {
-  auto* result = reinterpret_cast<VtxResult*>(args);
+  auto* result = ResultOf(args);
   if (args->async_lp != 0 || line->nesting != 0) {
-    SetResult(result, CV_STATUS_ERROR, APIERR_ASYNC_LP_ERR);
+    Fail(result, APIERR_ASYNC_LP_ERR);
     return -1;
   }
   const bool received_now = Walk(args) == nullptr;
@@ -62,7 +64,7 @@ int TelephGetInfo(VtxLine* line, VtxTelephArgs* args) {
       if (args->src_port_unit >= VtxLine::kPortTypeUnits) {
         trace::Message(line, trace::kLevelError, "Hardware port_unit %d too large.",
                        static_cast<int>(args->src_port_unit));
-        SetResult(result, CV_STATUS_ERROR, APIERR_INVALID_BOARD_PARAM);
+        Fail(result, APIERR_INVALID_BOARD_PARAM);
         EndWalk(line, args, kResetTelephony);
         return -1;
       }
@@ -70,7 +72,7 @@ int TelephGetInfo(VtxLine* line, VtxTelephArgs* args) {
       return 1;
     }
     if (members.failed()) {
-      SetResult(result, CV_STATUS_ERROR, APIERR_PACKET_PARSE);
+      Fail(result, APIERR_PACKET_PARSE);
       EndWalk(line, args);
       return -1;
     }
@@ -102,7 +104,7 @@ int TelephGetInfoWorker(VtxLine* line, VtxTelephArgs* args) {
 
 int PortTypeSummary(VtxLine* line, uint32_t* port_types, VtxTelephArgs* args) {
   if (args->async_lp != 0 || line->nesting != 0) {
-    SetResult(reinterpret_cast<VtxResult*>(args), CV_STATUS_ERROR, APIERR_ASYNC_LP_ERR);
+    Fail(args, APIERR_ASYNC_LP_ERR);
     return -1;
   }
   *port_types = 0;
@@ -118,11 +120,11 @@ int PortTypeSummary(VtxLine* line, uint32_t* port_types, VtxTelephArgs* args) {
   const bool transfer =
       args->line_status == APIERR_PACKET_SEND || args->line_status == APIERR_PACKET_RECEIVE;
   if (args->status == CV_STATUS_ERROR && form_parse) {
-    line->reset_status |= packet::kFlagFormParse;
+    line->reset_status |= kResetFormParse;
   } else if (args->status == CV_STATUS_ERROR && transfer) {
-    line->reset_status |= packet::kFlagTransfer;
+    line->reset_status |= kResetTransfer;
   } else {
-    line->reset_status |= packet::kFlagProcessing;
+    line->reset_status |= kResetProcessing;
   }
   return -1;
 }

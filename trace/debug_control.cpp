@@ -1,22 +1,12 @@
 // Trace control: the application of a trace-control record in this process.
+#include "api/result.h"
 #include "trace/api_log.h"
 #include "trace/cc_trace.h"
 #include "trace/output.h"
 
 namespace vtx::trace {
-namespace {
-
-int Fail(VtxDebugControlArgs* args, uint32_t line_status) {
-  args->status = CV_STATUS_ERROR;
-  args->line_status = line_status;
-  return -1;
-}
-
-}  // namespace
-
 int ApplyControl(VtxDebugControlArgs* args) {
-  args->status = CV_STATUS_OK;
-  args->line_status = 0;
+  SetResult(args, CV_STATUS_OK, 0);
   uint32_t options = args->debug_options;
   TraceLock hold;
   if ((options & VTX_DEBUG_SET_FUNCTION) != 0) InstallFunctionLocked(args->trace_func);

@@ -186,8 +186,8 @@ TEST_F(PointerFields, AnInputOnlyConversionReleasesItsArrays) {
   converted.line_status = 7;
   converted.items[0] = 6;
   conversion.ReturnResult();
-  EXPECT_EQ(caller.status, 2u);
-  EXPECT_EQ(caller.line_status, 7u);
+  EXPECT_EQ(caller.status, CV_STATUS_ERROR);
+  EXPECT_EQ(caller.line_status, APIERR_BADSTATE);
   EXPECT_EQ(items[0], 5);
   EXPECT_EQ(g_counters.allocs, g_counters.frees);
 }

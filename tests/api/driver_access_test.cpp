@@ -82,12 +82,12 @@ TEST(DriverStatusTest, NamesAndApiErrors) {
   for (auto [drv_status, line_status] : mapping) {
     VtxResult result{};
     EXPECT_EQ(VtxDrvStatusToApiError(&result, drv_status), 1);
-    EXPECT_EQ(result.status, 2u);
+    EXPECT_EQ(result.status, CV_STATUS_ERROR);
     EXPECT_EQ(result.line_status, line_status) << "driver status " << drv_status;
   }
   VtxResult untouched{7, 7};
   EXPECT_EQ(VtxDrvStatusToApiError(&untouched, 0), 0);
-  EXPECT_EQ(untouched.status, 7u);
+  EXPECT_EQ(untouched.status, CV_STATUS_ALERT);
 }
 
 TEST_F(DriverAccessTest, SessionsAndAddressAssociation) {
@@ -104,29 +104,29 @@ TEST_F(DriverAccessTest, SessionsAndAddressAssociation) {
   EXPECT_EQ(vtx::AddressAssociate(&line, line.session, channel, &result), vtx::kAssocDone);
   uint8_t same[4] = {0x7F, 2, 2, 1};
   EXPECT_EQ(vtx::AddressAssociate(&other, other.session, same, &result), vtx::kAssocInUse);
-  EXPECT_EQ(result.status, 0u) << "in use is not an error of the record";
+  EXPECT_EQ(result.status, CV_STATUS_OK) << "in use is not an error of the record";
   uint8_t absent[4] = {0x7F, 2, 9, 0};
   EXPECT_EQ(vtx::AddressAssociate(&line, line.session, absent, &result), vtx::kAssocNotFound);
-  EXPECT_EQ(result.status, 0u);
+  EXPECT_EQ(result.status, CV_STATUS_OK);
   EXPECT_TRUE(trace.Contains("Addr 7F.02.02.01 already in use"));
   EXPECT_TRUE(trace.Contains("Addr 7F.02.09.00 not found"));
 
   machine().InjectFault(VTX_DRV_ADDRESS_ASSOC, sim::Fault{0, GDI_STS_RESOURCES});
   EXPECT_EQ(vtx::AddressAssociate(&line, line.session, channel, &result), vtx::kAssocError);
-  EXPECT_EQ(result.line_status, 31u);
+  EXPECT_EQ(result.line_status, APIERR_DRV_RESOURCES);
   EXPECT_TRUE(trace.Contains("Error checking for addr 7F.02.02.01: GDI_STS_RESOURCES"));
 
   machine().InjectFault(VTX_DRV_ADDRESS_ASSOC, sim::Fault{EINVAL, 0});
   result = VtxResult{};
   EXPECT_EQ(vtx::AddressAssociate(&line, line.session, channel, &result), vtx::kAssocError);
-  EXPECT_EQ(result.line_status, 11u);
+  EXPECT_EQ(result.line_status, APIERR_DRV_IOCTL_ERR);
   EXPECT_EQ(line.last_error, EINVAL);
   EXPECT_TRUE(trace.Contains("ioctl ADDRESS_ASSOC: Invalid argument"));
 
   machine().InjectFault(VTX_DRV_SESSION_DESTROY, sim::Fault{0, GDI_STS_SESSIONHANDLEBAD});
   result = VtxResult{};
   EXPECT_EQ(vtx::SessionDestroy(&line, line.session, &result), 1);
-  EXPECT_EQ(result.line_status, 13u);
+  EXPECT_EQ(result.line_status, APIERR_INVALID_PORT);
   EXPECT_TRUE(trace.Contains("Error destroying session GDI_STS_SESSIONHANDLEBAD"));
   EXPECT_EQ(vtx::SessionDestroy(&line, line.session, &result), 0);
   vtx::DriverClose(&line.drv_handle);
@@ -142,7 +142,7 @@ TEST_F(DriverAccessTest, RequestFailureIsReportedWhateverTheTraceLevel) {
   uint32_t session = 0;
   uint8_t address[4];
   EXPECT_EQ(vtx::SessionCreate(&line, vtx::SessionParams{}, &session, address, &result), 1);
-  EXPECT_EQ(result.line_status, 11u);
+  EXPECT_EQ(result.line_status, APIERR_DRV_IOCTL_ERR);
   EXPECT_EQ(trace.messages(), std::vector<std::string>{"ioctl SESSION_CREATE: Invalid argument"});
   vtx::DriverClose(&line.drv_handle);
 }

@@ -100,8 +100,8 @@ TEST_F(FrameTest, Version48WithInterface0IsRefusedAsTooOld) {
   VtxLineArgs args{};
   EXPECT_EQ(TestLineOp(nullptr, &args), -1);
   EXPECT_EQ(g_calls, 0);
-  EXPECT_EQ(args.status, 2u);
-  EXPECT_EQ(args.line_status, 12u);
+  EXPECT_EQ(args.status, CV_STATUS_ERROR);
+  EXPECT_EQ(args.line_status, APIERR_VERSION);
   EXPECT_EQ(
       capture.messages(),
       (std::vector<std::string>{"Application version 4800B0 is earlier than allowable lowest 4.8.",
@@ -114,7 +114,7 @@ TEST_F(FrameTest, Version50WithInterface21IsRefusedAsLater) {
   VtxLineArgs args{};
   EXPECT_EQ(TestLineOp(nullptr, &args), -1);
   EXPECT_EQ(g_calls, 0);
-  EXPECT_EQ(args.line_status, 12u);
+  EXPECT_EQ(args.line_status, APIERR_VERSION);
   EXPECT_TRUE(
       capture.Contains("Application version 5000B17A296 with interface 21 is later than "
                        "library version 5000B17A296 with interface 20"));

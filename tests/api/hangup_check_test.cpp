@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "api/line.h"
+#include "api/reset_status.h"
 
 namespace vtx::api {
 namespace {
@@ -18,10 +19,10 @@ TEST(HangupCheck, AFaxHangupWaitsWhileNoHangupIsSetAndIsReportedOtherwise) {
   Record args;
   EXPECT_EQ(CheckPendingHangup(&line, true, &args), 0);
   EXPECT_EQ(line.pending_hangup, 25u);
-  EXPECT_EQ(args.status, 0u);
+  EXPECT_EQ(args.status, CV_STATUS_OK);
 
   EXPECT_EQ(CheckPendingHangup(&line, false, &args), 1);
-  EXPECT_EQ(args.status, 4u);
+  EXPECT_EQ(args.status, CV_STATUS_ERROR_HANGUP);
   EXPECT_EQ(args.line_status, 25u);
   EXPECT_EQ(line.pending_hangup, 0u);
   EXPECT_EQ(line.reset_status, 0u);
@@ -34,9 +35,9 @@ TEST(HangupCheck, LibraryHangupsAreReportedEvenWithNoHangup) {
   line.pending_hangup = 500;
   Record args;
   EXPECT_EQ(CheckPendingHangup(&line, true, &args), 1);
-  EXPECT_EQ(args.status, 4u);
+  EXPECT_EQ(args.status, CV_STATUS_ERROR_HANGUP);
   EXPECT_EQ(args.line_status, 500u);
-  EXPECT_EQ(line.reset_status, 0x00080000u);
+  EXPECT_EQ(line.reset_status, vtx::kResetCondition);
 
   line.reset_status = 0;
   line.pending_hangup = 505;
@@ -51,8 +52,8 @@ TEST(HangupCheck, AStatusAlreadySetIsKeptAndTheCodeOnlyCleared) {
   line.pending_hangup = 501;
   Record args{CV_STATUS_ERROR, APIERR_PACKET_SEND};
   EXPECT_EQ(CheckPendingHangup(&line, false, &args), 1);
-  EXPECT_EQ(args.status, 2u);
-  EXPECT_EQ(args.line_status, 22u);
+  EXPECT_EQ(args.status, CV_STATUS_ERROR);
+  EXPECT_EQ(args.line_status, APIERR_PACKET_SEND);
   EXPECT_EQ(line.pending_hangup, 0u);
   EXPECT_EQ(line.reset_status, 0u);
 }
@@ -65,9 +66,9 @@ TEST(HangupCheck, APendingAlertBecomesStatus7AndRestoresTheLineState) {
   line.saved_line_state = 5;
   Record args;
   EXPECT_EQ(CheckPendingHangup(&line, true, &args), 1);
-  EXPECT_EQ(args.status, 7u);
+  EXPECT_EQ(args.status, CV_STATUS_ALERT);
   EXPECT_EQ(args.line_status, 3u);
-  EXPECT_EQ(line.reset_status, 0x00040000u);
+  EXPECT_EQ(line.reset_status, vtx::kResetAlert);
   EXPECT_EQ(line.alert_value, 0u);
   EXPECT_EQ(line.line_state, 5u);
   EXPECT_EQ(line.pending_hangup, 0u);

@@ -63,13 +63,13 @@ TEST_F(LineAttachTest, ExplicitAddressesPresentOrNot) {
   Detach(line);
   absent.present = 1;
   EXPECT_EQ(VtxSessionAttach(&absent), nullptr);
-  EXPECT_EQ(absent.status, 2u);
-  EXPECT_EQ(absent.line_status, 19u);
+  EXPECT_EQ(absent.status, CV_STATUS_ERROR);
+  EXPECT_EQ(absent.line_status, APIERR_INVALID_DEST_ADDR);
   EXPECT_EQ(machine().OpenConnections(), 0u) << "the failed attach released its connection";
 
   VtxLineArgs far = ForAddress(0x0F, 0xD0, 0x00, 0x00);  // ordinal 4048
   EXPECT_EQ(VtxSessionAttach(&far), nullptr);
-  EXPECT_EQ(far.line_status, 5u);
+  EXPECT_EQ(far.line_status, APIERR_BADPARAMETER);
 }
 
 TEST_F(LineAttachTest, AddressInUseDependsOnUnique) {
@@ -83,8 +83,8 @@ TEST_F(LineAttachTest, AddressInUseDependsOnUnique) {
   VtxLineArgs exclusive = ForAddress(0x00, 0x01, 0x00, 0x00);
   exclusive.unique = 1;
   EXPECT_EQ(VtxSessionAttach(&exclusive), nullptr);
-  EXPECT_EQ(exclusive.status, 2u);
-  EXPECT_EQ(exclusive.line_status, 9u);
+  EXPECT_EQ(exclusive.status, CV_STATUS_ERROR);
+  EXPECT_EQ(exclusive.line_status, APIERR_BUSY);
   Detach(monitor);
   Detach(holder);
 }
@@ -102,8 +102,8 @@ TEST_F(LineAttachTest, SearchSkipsBusyChannelsUntilNoneIsLeft) {
   VtxLineArgs args{};
   args.unit = -1;
   EXPECT_EQ(VtxLineAttach(&args), nullptr);
-  EXPECT_EQ(args.status, 2u);
-  EXPECT_EQ(args.line_status, 9u);
+  EXPECT_EQ(args.status, CV_STATUS_ERROR);
+  EXPECT_EQ(args.line_status, APIERR_BUSY);
   EXPECT_EQ(args.unit, 12);
   for (VtxLine* line : lines) Detach(line);
 }
@@ -113,14 +113,14 @@ TEST_F(LineAttachTest, AsyncContextIsRefused) {
   args.unit = 0;
   args.async_lp = 5;
   EXPECT_EQ(VtxLineAttach(&args), nullptr);
-  EXPECT_EQ(args.line_status, 29u);
+  EXPECT_EQ(args.line_status, APIERR_ASYNC_LP_ERR);
   args.async_lp = 0;
   VtxLine* line = VtxLineAttach(&args);
   ASSERT_NE(line, nullptr);
   VtxLineArgs detach{};
   detach.async_lp = 1;
   EXPECT_EQ(VtxLineDetach(line, &detach), -1);
-  EXPECT_EQ(detach.line_status, 29u);
+  EXPECT_EQ(detach.line_status, APIERR_ASYNC_LP_ERR);
   EXPECT_EQ(machine().OpenConnections(), 1u) << "the line stays attached";
   Detach(line);
 }
@@ -139,7 +139,7 @@ TEST_F(LineAttachTest, FailedSessionCreateReleasesEverything) {
   VtxLineArgs args{};
   args.unit = 0;
   EXPECT_EQ(VtxLineAttach(&args), nullptr);
-  EXPECT_EQ(args.line_status, 31u);
+  EXPECT_EQ(args.line_status, APIERR_DRV_RESOURCES);
   EXPECT_EQ(allocations, 1);
   EXPECT_EQ(machine().OpenConnections(), 0u);
   VtxMemAllocFuncsSet(nullptr, nullptr);

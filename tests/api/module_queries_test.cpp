@@ -38,7 +38,7 @@ class ModuleQueriesTest : public SimulatedBoardTest {
 
 TEST_F(ModuleQueriesTest, ModuleInfoCopiesTheDriverBlock) {
   VtxModuleInfoArgs info = Info(2);
-  EXPECT_EQ(info.status, 0u);
+  EXPECT_EQ(info.status, CV_STATUS_OK);
   EXPECT_EQ(info.exists, 1u);
   EXPECT_EQ(info.num_channels, 8u);
   EXPECT_EQ(info.boot_ver_build, 17);
@@ -47,7 +47,7 @@ TEST_F(ModuleQueriesTest, ModuleInfoCopiesTheDriverBlock) {
   EXPECT_EQ(machine().OpenConnections(), 0u) << "the own connection is closed again";
 
   VtxModuleInfoArgs absent = Info(0x40);
-  EXPECT_EQ(absent.status, 0u);
+  EXPECT_EQ(absent.status, CV_STATUS_OK);
   EXPECT_EQ(absent.exists, 0u);
 }
 
@@ -55,15 +55,15 @@ TEST_F(ModuleQueriesTest, ModuleInfoFailures) {
   TraceCapture trace(0);
   machine().InjectFault(VTX_DRV_MODULE_INFO, sim::Fault{EINVAL, 0});
   VtxModuleInfoArgs info = Info(2);
-  EXPECT_EQ(info.status, 2u);
-  EXPECT_EQ(info.line_status, 11u);
+  EXPECT_EQ(info.status, CV_STATUS_ERROR);
+  EXPECT_EQ(info.line_status, APIERR_DRV_IOCTL_ERR);
   EXPECT_TRUE(trace.Contains("ioctl MODULE_INFO: Invalid argument"));
 
   VtxDriverVersion version = machine().DriverVersion();
   version.interface_version = 31;
   machine().SetDriverVersion(version);
   info = Info(2);
-  EXPECT_EQ(info.line_status, 10u) << "a version failure is an open failure here";
+  EXPECT_EQ(info.line_status, APIERR_DRV_OPEN_ERR) << "a version failure is an open failure here";
 }
 
 TEST_F(ModuleQueriesTest, TraceWithoutDetailIsTwoLines) {
@@ -97,7 +97,7 @@ TEST_F(ModuleQueriesTest, ConfigSpecsFoundAndMissing) {
 
   machine().InjectFault(VTX_DRV_MODULE_CONFIG_SPECS, sim::Fault{EIO, 0});
   EXPECT_EQ(VtxModuleConfigSpecsGet(nullptr, &args), -1);
-  EXPECT_EQ(args.line_status, 11u);
+  EXPECT_EQ(args.line_status, APIERR_DRV_IOCTL_ERR);
 }
 
 TEST_F(ModuleQueriesTest, CheckAddressAndFacility) {
@@ -119,7 +119,7 @@ TEST_F(ModuleQueriesTest, CheckAddressAndFacility) {
   VtxModuleArgs facility{};
   facility.facility = 0x109;
   EXPECT_EQ(VtxCheckFacility(line, &facility), -1) << "a line is required";
-  EXPECT_EQ(facility.line_status, 5u);
+  EXPECT_EQ(facility.line_status, APIERR_BADPARAMETER);
 }
 
 TEST_F(ModuleQueriesTest, DeactivationRanges) {
@@ -145,7 +145,7 @@ TEST_F(ModuleQueriesTest, DeactivationRanges) {
   VtxModuleArgs empty_slot{};
   empty_slot.slot_num = 20;
   EXPECT_EQ(VtxModuleDeactivate(&empty_slot), -1);
-  EXPECT_EQ(empty_slot.line_status, 19u);
+  EXPECT_EQ(empty_slot.line_status, APIERR_INVALID_DEST_ADDR);
 }
 
 TEST_F(ModuleQueriesTest, DeactivationRefusals) {
@@ -158,13 +158,13 @@ TEST_F(ModuleQueriesTest, DeactivationRefusals) {
     args.mod_num = c.mod_num;
     args.slot_num = c.slot_num;
     EXPECT_EQ(VtxModuleDeactivate(&args), -1);
-    EXPECT_EQ(args.line_status, 5u) << c.mod_num << " " << c.slot_num;
+    EXPECT_EQ(args.line_status, APIERR_BADPARAMETER) << c.mod_num << " " << c.slot_num;
   }
   machine().FindModule(3)->info().bus_type = 3;
   VtxModuleArgs fixed{};
   fixed.mod_num = 3;
   EXPECT_EQ(VtxModuleDeactivate(&fixed), -1);
-  EXPECT_EQ(fixed.line_status, 3u);
+  EXPECT_EQ(fixed.line_status, APIERR_BOARDCAPABILITY);
   EXPECT_FALSE(machine().FindModule(3)->deactivated);
 
   // The driver's status of the deactivation becomes the result.
@@ -172,7 +172,7 @@ TEST_F(ModuleQueriesTest, DeactivationRefusals) {
   VtxModuleArgs busy{};
   busy.mod_num = 2;
   EXPECT_EQ(VtxModuleDeactivate(&busy), -1);
-  EXPECT_EQ(busy.line_status, 9u);
+  EXPECT_EQ(busy.line_status, APIERR_BUSY);
 }
 
 }  // namespace

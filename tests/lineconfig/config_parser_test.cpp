@@ -7,6 +7,7 @@
 #include <string>
 
 #include "api/memory.h"
+#include "api/reset_status.h"
 #include "lineconfig/keywords.h"
 #include "tests/lineconfig/line_fixture.h"
 #include "tests/support/capture.h"
@@ -90,7 +91,7 @@ TEST_F(ConfigParser, CommentOnlyInTheFirstColumn) {
 
   EXPECT_EQ(Feed("  #nrings 9"), 0) << "a bad line never fails the call";
   EXPECT_EQ(line_.reset_status, kResetBadConfigLine);
-  EXPECT_EQ(last_.status, 0u);
+  EXPECT_EQ(last_.status, CV_STATUS_OK);
   EXPECT_THAT(trace.messages(), Contains("Warning: bad configuration file line:   #nrings 9"));
 }
 
@@ -307,7 +308,7 @@ TEST_F(ConfigParser, RefusesAsynchronousUse) {
   args.config_file_line = "nrings 4";
   args.async_lp = 1;
   EXPECT_EQ(VtxLineConfig(&line_, &args), -1);
-  EXPECT_EQ(args.status, 2u);
+  EXPECT_EQ(args.status, CV_STATUS_ERROR);
   EXPECT_EQ(args.line_status, static_cast<uint32_t>(APIERR_ASYNC_LP_ERR));
   EXPECT_EQ(line_.config.sequence_open, 0u);
   EXPECT_THAT(trace.messages(), Contains(HasSubstr("unknown: Return (ret=-1,")));

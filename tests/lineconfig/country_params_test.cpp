@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "api/reset_status.h"
 #include "tests/lineconfig/line_fixture.h"
 #include "tests/support/capture.h"
 

@@ -10,6 +10,7 @@
 #include "admin.h"
 #include "api/hangup_check.h"
 #include "api/line.h"
+#include "api/reset_status.h"
 #include "common.h"
 #include "fax.h"
 #include "hostctrl.h"
@@ -61,7 +62,7 @@ std::vector<uint32_t> Facilities(const std::vector<sim::FwCommand>& commands) {
 
 TEST_F(FinalConfigTest, DefaultConfigurationSendsEveryFacilitysSettingsAndDiscoversTheModule) {
   ASSERT_EQ(Reset(), 0) << args_.status << "/" << args_.line_status;
-  EXPECT_EQ(args_.reset_status, 0x20u);  // only the missing country parameter file
+  EXPECT_EQ(args_.reset_status, vtx::kResetCountryFile);  // only the missing country parameter file
 
   const auto sets = Received();
   ASSERT_EQ(Facilities(sets),
@@ -237,7 +238,7 @@ TEST_F(FinalConfigTest, CapabilityListsWithoutEntriesOrOfTheWrongShape) {
     EXPECT_EQ(Reset(), -1);
     EXPECT_EQ(args_.status, CV_STATUS_ERROR);
     EXPECT_EQ(args_.line_status, static_cast<uint32_t>(APIERR_INVALID_BOARD_PARAM));
-    EXPECT_NE(args_.reset_status & 0x10000000u, 0u);
+    EXPECT_NE(args_.reset_status & vtx::kResetFormParse, 0u);
     EXPECT_TRUE(Received().empty()) << "the run ends before any setting";
   }
 }

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <string>
 
+#include "api/reset_status.h"
 #include "tests/lineconfig/line_fixture.h"
 #include "tests/support/capture.h"
 

@@ -37,7 +37,7 @@ class FeatureQueryTest : public AttachedLineTest {
 TEST_F(FeatureQueryTest, EnumeratesOneFeaturePerCallAndStartsOverAfterTheEnd) {
   Features({"FAX#T", "PORTS=4", "NAME$abc"});
   VtxFeatureArgs f = Query();
-  EXPECT_EQ(+f.status, 0u);
+  EXPECT_EQ(+f.status, CV_STATUS_OK);
   EXPECT_STREQ(f.key, "FAX");
   EXPECT_EQ(+f.type, VTX_FEATURE_BOOLEAN);
   EXPECT_EQ(+f.value_int, 1);
@@ -51,7 +51,7 @@ TEST_F(FeatureQueryTest, EnumeratesOneFeaturePerCallAndStartsOverAfterTheEnd) {
   EXPECT_STREQ(f.output_value_string, "abc");
   EXPECT_EQ(line_->op_in_progress, kOpFeatureList);
   f = Query();
-  EXPECT_EQ(+f.status, 0u);
+  EXPECT_EQ(+f.status, CV_STATUS_OK);
   EXPECT_STREQ(f.key, "");
   EXPECT_EQ(line_->op_in_progress, 0u);
   EXPECT_EQ(Queries(), 1u);

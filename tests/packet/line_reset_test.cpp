@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "admin.h"
+#include "api/reset_status.h"
 #include "common.h"
 #include "sim/list_tag.h"
 #include "sim/reset_firmware.h"
@@ -128,7 +129,7 @@ TEST_F(LineResetTest, FirmwareFailureIsReportedWithItsFlag) {
   AnswerReset({sim::FwTag::Int(COMMON_RESULT_CODE_VAR, MILL_TYPE_BYTE, 3)});
   EXPECT_EQ(Reset(), -1);
   EXPECT_EQ(args_.status, static_cast<uint32_t>(CV_STATUS_ERROR));
-  EXPECT_EQ(args_.reset_status & 0x4u, 0x4u);
+  EXPECT_EQ(args_.reset_status & vtx::kResetFailure, vtx::kResetFailure);
   EXPECT_EQ(Count(COMMON_GET_CAPABILITIES_REQUEST), 0u);
 }
 

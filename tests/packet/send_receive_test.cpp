@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "admin.h"
+#include "api/reset_status.h"
 #include "common.h"
 #include "hostctrl.h"
 #include "tests/support/attached_line.h"
@@ -116,7 +117,7 @@ TEST_F(SendReceiveTest, InterruptedRequestsCountByTheirBytes) {
   machine().InjectFault(VTX_DRV_MSG_RECEIVE, sim::Fault{0, GDI_STS_INTR, false});
   args = Receiving(0);
   EXPECT_EQ(MillReceivePkt(line_, &args), 2) << "no time left for a retry";
-  EXPECT_EQ(args.status, 6u);
+  EXPECT_EQ(args.status, CV_STATUS_TIMEOUT);
 }
 
 TEST_F(SendReceiveTest, DriverStatusesOfSendAndReceive) {
@@ -127,37 +128,37 @@ TEST_F(SendReceiveTest, DriverStatusesOfSendAndReceive) {
   send.timeout = 1000;
   machine().InjectFault(VTX_DRV_MSG_SEND, sim::Fault{0, GDI_STS_RESOURCES});
   EXPECT_EQ(MillFormSendCmd(line_, &send, nullptr), 2);
-  EXPECT_EQ(send.status, 6u);
+  EXPECT_EQ(send.status, CV_STATUS_TIMEOUT);
 
   machine().InjectFault(VTX_DRV_MSG_SEND, sim::Fault{0, 54});
   EXPECT_EQ(MillFormSendCmd(line_, &send, nullptr), 2);
-  EXPECT_EQ(send.status, 4u);
+  EXPECT_EQ(send.status, CV_STATUS_ERROR_HANGUP);
   EXPECT_EQ(send.line_status, 501u);
   EXPECT_TRUE(line_->overrun);
   EXPECT_TRUE(trace.Contains("Packet receive/interrupt overrun"));
-  EXPECT_NE(line_->reset_status & 0x08080000u, 0u);
+  EXPECT_NE(line_->reset_status & (vtx::kResetTransfer | vtx::kResetCondition), 0u);
 
   machine().InjectFault(VTX_DRV_MSG_SEND, sim::Fault{0, GDI_STS_BLOCKED});
   EXPECT_EQ(MillFormSendCmd(line_, &send, nullptr), 2);
-  EXPECT_EQ(send.status, 2u);
+  EXPECT_EQ(send.status, CV_STATUS_ERROR);
   EXPECT_TRUE(trace.Contains("Send error GDI_STS_BLOCKED"));
 
   MillArgs receive = Receiving(0);
   EXPECT_EQ(MillReceivePkt(line_, &receive), 2);
-  EXPECT_EQ(receive.status, 6u) << "status 8: nothing to receive";
+  EXPECT_EQ(receive.status, CV_STATUS_TIMEOUT) << "status 8: nothing to receive";
 
   machine().InjectFault(VTX_DRV_MSG_RECEIVE, sim::Fault{0, 77});
   receive = Receiving(0);
   EXPECT_EQ(MillReceivePkt(line_, &receive), 2);
-  EXPECT_EQ(receive.status, 2u);
-  EXPECT_EQ(receive.line_status, 23u) << "an unknown status is a receive failure";
+  EXPECT_EQ(receive.status, CV_STATUS_ERROR);
+  EXPECT_EQ(receive.line_status, APIERR_PACKET_RECEIVE) << "an unknown status is a receive failure";
   EXPECT_TRUE(trace.Contains("Receive error GDI_STS_? 77"));
 
   machine().InjectFault(VTX_DRV_MSG_RECEIVE, sim::Fault{EIO, 0});
   EXPECT_EQ(MillReceivePkt(line_, &receive), 2);
-  EXPECT_EQ(receive.line_status, 11u);
+  EXPECT_EQ(receive.line_status, APIERR_DRV_IOCTL_ERR);
   EXPECT_EQ(line_->last_error, EIO);
-  EXPECT_NE(line_->reset_status & 0x00100000u, 0u);
+  EXPECT_NE(line_->reset_status & vtx::kResetSystemError, 0u);
 }
 
 TEST_F(SendReceiveTest, SendToAGoneModuleMarksTheAddress) {
@@ -166,8 +167,8 @@ TEST_F(SendReceiveTest, SendToAGoneModuleMarksTheAddress) {
   send.facility = MILL_FACILITY_ADMIN;
   send.verb = MILL_VERB_SET;
   EXPECT_EQ(MillFormSendCmd(line_, &send, nullptr), 2);
-  EXPECT_EQ(send.line_status, 19u);
-  EXPECT_NE(line_->reset_status & 0x04000000u, 0u);
+  EXPECT_EQ(send.line_status, APIERR_INVALID_DEST_ADDR);
+  EXPECT_NE(line_->reset_status & vtx::kResetAddressGone, 0u);
 }
 
 TEST_F(SendReceiveTest, LimitedWaitEndsInHangup505) {
@@ -175,7 +176,7 @@ TEST_F(SendReceiveTest, LimitedWaitEndsInHangup505) {
   line_->config.settings.max_timeout = 30;
   MillArgs args = Receiving(0xFFFFFFFF);
   EXPECT_EQ(VtxRcvProcessPkt(line_, &args), 2);
-  EXPECT_EQ(args.status, 4u);
+  EXPECT_EQ(args.status, CV_STATUS_ERROR_HANGUP);
   EXPECT_EQ(args.line_status, 505u);
   EXPECT_EQ(machine().LastReceiveTimeout(), 30000u) << "30 means seconds";
   line_->config.settings.max_timeout = 1500;
@@ -197,7 +198,7 @@ TEST_F(SendReceiveTest, DataCommandKeepsThePacketPending) {
   line_->cmd_callback = [](VtxLine*, MillArgs*) { return ++*counter; };
   MillArgs args = Receiving(0);
   EXPECT_EQ(VtxRcvProcessPkt(line_, &args), 2);
-  EXPECT_EQ(args.status, 6u);
+  EXPECT_EQ(args.status, CV_STATUS_TIMEOUT);
   EXPECT_EQ(seen, 1) << "the command before DATA was processed";
   const uint64_t receives = Requests(VTX_DRV_MSG_RECEIVE);
   MillArgs again = Receiving(0);
@@ -221,7 +222,7 @@ TEST_F(SendReceiveTest, WaitDrainsThePacketOrTimesOut) {
   wait.verb = MILL_VERB_EVENT;
   wait.code = COMMON_GET_RSP_EVENT;
   EXPECT_EQ(MillWaitCmd(line_, &wait), 1);
-  EXPECT_EQ(wait.status, 0u);
+  EXPECT_EQ(wait.status, CV_STATUS_OK);
   EXPECT_EQ(seen, 3) << "the rest of the packet was processed";
 
   Inject(FromBoard(kResetDone));
@@ -230,7 +231,7 @@ TEST_F(SendReceiveTest, WaitDrainsThePacketOrTimesOut) {
   wait.verb = MILL_VERB_EVENT;
   wait.code = COMMON_GET_RSP_EVENT;
   EXPECT_EQ(MillWaitCmd(line_, &wait), 0);
-  EXPECT_EQ(wait.status, 6u);
+  EXPECT_EQ(wait.status, CV_STATUS_TIMEOUT);
   line_->cmd_callback = nullptr;
 }
 
@@ -260,7 +261,7 @@ TEST_F(SendReceiveTest, FirmwareErrorReports) {
   Inject(FromBoard(ErrorReport(264, "busy")));
   MillArgs args = Receiving(0);
   EXPECT_EQ(VtxRcvProcessPkt(line_, &args), 2);
-  EXPECT_EQ(args.status, 4u);
+  EXPECT_EQ(args.status, CV_STATUS_ERROR_HANGUP);
   EXPECT_EQ(args.line_status, 500u);
   EXPECT_EQ(line_->line_state, 5u) << "264 keeps the line state";
   EXPECT_STREQ(line_->error_message, "busy");
@@ -277,8 +278,8 @@ TEST_F(SendReceiveTest, FirmwareErrorReports) {
   Inject(FromBoard(ErrorReport(265, "gone")));
   args = Receiving(0);
   EXPECT_EQ(VtxRcvProcessPkt(line_, &args), 2);
-  EXPECT_EQ(args.status, 2u);
-  EXPECT_EQ(args.line_status, 35u);
+  EXPECT_EQ(args.status, CV_STATUS_ERROR);
+  EXPECT_EQ(args.line_status, APIERR_NO_TRANSPORT);
   EXPECT_EQ(line_->pending_hangup, 0u) << "265 withdraws the error interrupt";
   EXPECT_STREQ(line_->error_message, "");
 }
@@ -295,7 +296,7 @@ TEST_F(SendReceiveTest, NoHangupHoldsOnlyLowCodes) {
   args = Receiving(0);
   args.no_hangup = 1;
   EXPECT_EQ(VtxRcvProcessPkt(line_, &args), 2);
-  EXPECT_EQ(args.status, 4u);
+  EXPECT_EQ(args.status, CV_STATUS_ERROR_HANGUP);
   EXPECT_EQ(args.line_status, 505u);
 }
 
@@ -307,9 +308,9 @@ TEST_F(SendReceiveTest, AlertsStandOrAreCancelled) {
   Inject(packet);
   MillArgs args = Receiving(0);
   EXPECT_EQ(VtxRcvProcessPkt(line_, &args), 2);
-  EXPECT_EQ(args.status, 7u);
+  EXPECT_EQ(args.status, CV_STATUS_ALERT);
   EXPECT_EQ(args.line_status, 3u);
-  EXPECT_NE(line_->reset_status & 0x00040000u, 0u);
+  EXPECT_NE(line_->reset_status & vtx::kResetAlert, 0u);
 
   line_->cmd_callback = [](VtxLine*, MillArgs* cmd) {
     if (cmd->var_value == 3) cmd->facility = 0;
@@ -328,7 +329,7 @@ TEST_F(SendReceiveTest, OversizedCommandIsRefusedBeforeTheDriver) {
   args.cmd_len = 1025;
   const uint64_t sends = Requests(VTX_DRV_MSG_SEND);
   EXPECT_EQ(MillSendCmd(line_, &args), 2);
-  EXPECT_EQ(args.line_status, 18u);
+  EXPECT_EQ(args.line_status, APIERR_INSUFF_BUFFER);
   EXPECT_EQ(Requests(VTX_DRV_MSG_SEND), sends);
 }
 
@@ -337,7 +338,7 @@ TEST_F(SendReceiveTest, ParseErrorDumpsThePacket) {
   Inject({0x0C, 0x00, 0x20, 0xC0, 0x83, 0x81, 0x01, 0x81, 0x82, 0x82, 0x01, 0x09, 0x00, 0x08});
   MillArgs args = Receiving(0);
   EXPECT_EQ(VtxRcvProcessPkt(line_, &args), 2);
-  EXPECT_EQ(args.line_status, 21u);
+  EXPECT_EQ(args.line_status, APIERR_PACKET_PARSE);
   EXPECT_TRUE(trace.Contains("Parse error, packet bytes follow"));
   EXPECT_TRUE(trace.Contains("0C 00 20 C0 83 81 01 81 82 82 01 09 00 08 "));
 }
@@ -346,8 +347,8 @@ TEST_F(SendReceiveTest, ModuleLossEndsTheWait) {
   machine().ModuleDied(2);
   MillArgs args = Receiving(1000);
   EXPECT_EQ(VtxRcvProcessPkt(line_, &args), 2);
-  EXPECT_EQ(args.line_status, 19u) << "died";
-  EXPECT_NE(line_->reset_status & 0x04000000u, 0u);
+  EXPECT_EQ(args.line_status, APIERR_INVALID_DEST_ADDR) << "died";
+  EXPECT_NE(line_->reset_status & vtx::kResetAddressGone, 0u);
 
   machine().EccServerDied(2);
   args = Receiving(1000);
@@ -364,8 +365,8 @@ TEST_F(SendReceiveTest, ModuleRemovedWhileTheLineWaits) {
   machine().RemoveModule(2);
   waiter.join();
   EXPECT_EQ(result, 2);
-  EXPECT_EQ(args.status, 2u);
-  EXPECT_EQ(args.line_status, 27u);
+  EXPECT_EQ(args.status, CV_STATUS_ERROR);
+  EXPECT_EQ(args.line_status, APIERR_MODULE_REMOVED);
 }
 
 }  // namespace

@@ -75,8 +75,8 @@ TEST(MillForm, RefusedTagsWriteNothing) {
     trace.Clear();
     TagForm tag(MILL_VERB_SET, 0x10, c.type, Bytes(c.data_len, 1));
     EXPECT_EQ(tag.result, -1) << c.message;
-    EXPECT_EQ(tag.args.status, 2u);
-    EXPECT_EQ(tag.args.line_status, 20u);
+    EXPECT_EQ(tag.args.status, CV_STATUS_ERROR);
+    EXPECT_EQ(tag.args.line_status, APIERR_PACKET_CREATION);
     EXPECT_TRUE(trace.Contains(c.message));
     EXPECT_EQ(tag.out[0], 0xEE);
   }
@@ -84,13 +84,13 @@ TEST(MillForm, RefusedTagsWriteNothing) {
   MillArgs args{};
   args.tag_type = MILL_TYPE_BYTE;
   EXPECT_EQ(MillFormTag(&args), -1);  // no output position
-  EXPECT_EQ(args.line_status, 5u);
+  EXPECT_EQ(args.line_status, APIERR_BADPARAMETER);
   uint8_t out[8];
   args = MillArgs{};
   args.tag_ptr = out;
   args.tag_data_len = 2;  // data length without data
   EXPECT_EQ(MillFormTag(&args), -1);
-  EXPECT_EQ(args.line_status, 5u);
+  EXPECT_EQ(args.line_status, APIERR_BADPARAMETER);
 }
 
 TEST(MillForm, CommandsOfEveryVerbTheHostForms) {
@@ -119,11 +119,11 @@ TEST(MillForm, CommandsOfEveryVerbTheHostForms) {
   EXPECT_EQ(Bytes(cmd, cmd + 9), (Bytes{0x07, 0x00, 0x03, 0x0C, 0x00, 0x03, 0x00, 0xAB, 0x0C}));
   args.data_bits = 0x10000;
   EXPECT_EQ(MillFormCmd(&args, nullptr), -1);
-  EXPECT_EQ(args.line_status, 20u);
+  EXPECT_EQ(args.line_status, APIERR_PACKET_CREATION);
   args.tag_ptr = nullptr;
   args.data_bits = 8;
   EXPECT_EQ(MillFormCmd(&args, nullptr), -1);
-  EXPECT_EQ(args.line_status, 5u);
+  EXPECT_EQ(args.line_status, APIERR_BADPARAMETER);
 }
 
 TEST(MillForm, VerbsTheHostDoesNotFormAreRefused) {
@@ -134,14 +134,14 @@ TEST(MillForm, VerbsTheHostDoesNotFormAreRefused) {
     args.cmd_buf = cmd;
     args.verb = verb;
     EXPECT_EQ(MillFormCmd(&args, nullptr), -1) << verb;
-    EXPECT_EQ(args.status, 2u);
-    EXPECT_EQ(args.line_status, 5u);
+    EXPECT_EQ(args.status, CV_STATUS_ERROR);
+    EXPECT_EQ(args.line_status, APIERR_BADPARAMETER);
   }
   EXPECT_TRUE(trace.Contains("MillFormCmd- Bad command verb"));
   MillArgs args{};
   args.verb = MILL_VERB_SET;
   EXPECT_EQ(MillFormCmd(&args, nullptr), -1);  // no command buffer
-  EXPECT_EQ(args.line_status, 5u);
+  EXPECT_EQ(args.line_status, APIERR_BADPARAMETER);
 }
 
 TEST(MillForm, CommandStopsBelow32768Bytes) {
@@ -160,7 +160,7 @@ TEST(MillForm, CommandStopsBelow32768Bytes) {
   args.tag_data_ptr = data.data();
   args.tag_data_len = 16378;
   EXPECT_EQ(MillFormAddTag(&args), -1);
-  EXPECT_EQ(args.line_status, 20u);
+  EXPECT_EQ(args.line_status, APIERR_PACKET_CREATION);
   EXPECT_TRUE(trace.Contains("MillFormAddTag- Command too long"));
   EXPECT_EQ(args.cmd_len, 16386u);
   EXPECT_EQ(cmd[16386], 0xEE);
@@ -220,7 +220,7 @@ TEST(MillForm, HeaderInBothAddressModes) {
   }
   args.pkt_buf = nullptr;
   EXPECT_EQ(MillFormPktHeader(&args), -1);
-  EXPECT_EQ(args.line_status, 5u);
+  EXPECT_EQ(args.line_status, APIERR_BADPARAMETER);
 }
 
 TEST(MillForm, ValueEncoders) {
@@ -255,7 +255,7 @@ TEST(MillForm, ValueEncoders) {
   EXPECT_EQ(Bytes(out, out + 2), (Bytes{0x44, 0x33}));
   args.value_len = 3;
   EXPECT_EQ(MillPutFixed(&args), -1);
-  EXPECT_EQ(args.line_status, 5u);
+  EXPECT_EQ(args.line_status, APIERR_BADPARAMETER);
 }
 
 }  // namespace

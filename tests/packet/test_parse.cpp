@@ -42,20 +42,20 @@ TEST(MillParse, ShortPacketsAreHeaderErrors) {
   TraceCapture trace;
   Reader header_only(Bytes(10, 0));
   EXPECT_EQ(MillGetPktHeader(&header_only.args), -1);
-  EXPECT_EQ(header_only.args.line_status, 21u);
+  EXPECT_EQ(header_only.args.line_status, APIERR_PACKET_PARSE);
   EXPECT_TRUE(trace.Contains("Parse error on: packet header"));
 
   trace.Clear();
   Reader stepping(Bytes(10, 0));
   EXPECT_EQ(MillGetCmd(&stepping.args), -1);
-  EXPECT_EQ(stepping.args.status, 2u);
-  EXPECT_EQ(stepping.args.line_status, 21u);
+  EXPECT_EQ(stepping.args.status, CV_STATUS_ERROR);
+  EXPECT_EQ(stepping.args.line_status, APIERR_PACKET_PARSE);
   EXPECT_TRUE(trace.Contains("Parse error on: getting command from packet"));
   EXPECT_FALSE(trace.Contains("packet header"));
 
   MillArgs none{};
   EXPECT_EQ(MillGetCmd(&none), -1);
-  EXPECT_EQ(none.line_status, 5u);
+  EXPECT_EQ(none.line_status, APIERR_BADPARAMETER);
 }
 
 TEST(MillParse, HeaderAndFacilityInFullByteMode) {
@@ -161,7 +161,7 @@ TEST(MillParse, VerbFieldsOfACommand) {
     args.cmd_len = static_cast<uint32_t>(cmd.size());
     ASSERT_EQ(MillParseCmd(&args), c.result) << testing::PrintToString(c.cmd);
     if (c.result < 0) {
-      EXPECT_EQ(args.line_status, 21u);
+      EXPECT_EQ(args.line_status, APIERR_PACKET_PARSE);
       continue;
     }
     EXPECT_EQ(args.verb, c.verb);
@@ -198,7 +198,7 @@ TEST(MillParse, TagsAndTheirFailures) {
                     Bytes{0x80}}) {                       // length code cut
     trace.Clear();
     MillArgs failed = ReadTag(bad);
-    EXPECT_EQ(failed.line_status, 21u) << testing::PrintToString(bad);
+    EXPECT_EQ(failed.line_status, APIERR_PACKET_PARSE) << testing::PrintToString(bad);
     EXPECT_TRUE(trace.Contains("Parse error on: getting tagged values"));
   }
 }
@@ -231,10 +231,10 @@ TEST(MillParse, IntegerElements) {
       EXPECT_EQ(MillGetTagInt(&args), expected) << c.type;
       EXPECT_EQ(args.var_value, static_cast<uint32_t>(expected));
     }
-    EXPECT_EQ(args.status, 0u);
+    EXPECT_EQ(args.status, CV_STATUS_OK);
     if (c.fails_after) {
       MillGetTagInt(&args);
-      EXPECT_EQ(args.line_status, 21u) << c.type;
+      EXPECT_EQ(args.line_status, APIERR_PACKET_PARSE) << c.type;
       EXPECT_EQ(args.value_used, 0u);
     }
   }
@@ -252,7 +252,7 @@ TEST(MillParse, ValueDecodersStayInsideTheirBytes) {
   EXPECT_EQ(MillGetVarint15(&args), 0x1234u | (1u << 15));
   args.value_len = 1;
   EXPECT_EQ(MillGetVarint(&args), 0u);  // 0x80 needs a further byte
-  EXPECT_EQ(args.line_status, 21u);
+  EXPECT_EQ(args.line_status, APIERR_PACKET_PARSE);
   EXPECT_EQ(args.value_ptr, bytes.data() + 6);
 
   args = MillArgs{};

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "admin.h"
+#include "api/reset_status.h"
 #include "common.h"
 #include "fax.h"
 #include "tests/support/attached_line.h"
@@ -70,15 +71,15 @@ TEST_F(VariablesTest, RefusalsSendNothing) {
   TraceCapture trace(0x8);
   MillArgs args = Set(MILL_TYPE_LIST, 0);
   EXPECT_EQ(VtxSetSingleVar(line_, &args), 2);
-  EXPECT_EQ(args.status, 2u);
-  EXPECT_EQ(args.line_status, 20u);
+  EXPECT_EQ(args.status, CV_STATUS_ERROR);
+  EXPECT_EQ(args.line_status, APIERR_PACKET_CREATION);
   EXPECT_TRUE(trace.Contains("MillFormTag- Tag data size cannot be 0 for non-integer."));
 
   args = Set(0, 0);
   const MillTagItem empty[] = {{0, 0, 0, nullptr}};
   EXPECT_EQ(VtxSetVars(line_, &args, empty), 2);
-  EXPECT_EQ(args.line_status, 5u);
-  EXPECT_NE(line_->reset_status & 0x08000000u, 0u);
+  EXPECT_EQ(args.line_status, APIERR_BADPARAMETER);
+  EXPECT_NE(line_->reset_status & vtx::kResetTransfer, 0u);
   EXPECT_TRUE(board().CommandLog().empty());
 
   EXPECT_TRUE(board().CommandLog().empty());
@@ -91,7 +92,7 @@ TEST_F(VariablesTest, GetVarReturnsTheTagInTheReceiveBuffer) {
       sim::FwTag::Bytes(0x21, MILL_TYPE_LIST, {0x03, 0x05, 0x00, 0x01});
   MillArgs get = Get(kVar);
   VtxGetVar(line_, &get);
-  ASSERT_EQ(get.status, 0u);
+  ASSERT_EQ(get.status, CV_STATUS_OK);
   EXPECT_EQ(get.tag_type, MILL_TYPE_LONG);
   EXPECT_EQ(get.tag_data_len, 4u);
   EXPECT_EQ(get.var_value, 0x12345678u);
@@ -106,7 +107,7 @@ TEST_F(VariablesTest, GetVarReturnsTheTagInTheReceiveBuffer) {
   get.pkt_len = sizeof own;
   get.var_value = 0xABCD;
   VtxGetVar(line_, &get);
-  ASSERT_EQ(get.status, 0u);
+  ASSERT_EQ(get.status, CV_STATUS_OK);
   EXPECT_EQ(get.var_value, 0xABCDu) << "a List has no integer";
   EXPECT_EQ(get.tag_data_len, 4u);
   EXPECT_TRUE(get.tag_data_ptr > own && get.tag_data_ptr < own + sizeof own);
@@ -119,7 +120,7 @@ TEST_F(VariablesTest, GetRspWithoutTheTagIsSkipped) {
   board().get_rsp_extra_tags = {sim::FwTag::Int(0x23, MILL_TYPE_LONG, 2)};
   MillArgs get = Get(kVar);
   VtxGetVar(line_, &get);
-  EXPECT_EQ(get.status, 0u);
+  EXPECT_EQ(get.status, CV_STATUS_OK);
   EXPECT_EQ(get.tag_type, MILL_TYPE_SHORT);
   EXPECT_EQ(get.var_value, 0xBEEFu);
 }

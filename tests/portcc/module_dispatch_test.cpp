@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "admin.h"
+#include "api/address_mode.h"
 #include "api/line.h"
 #include "ecc.h"
-#include "api/address_mode.h"
 #include "portcc/port_factory.h"
 #include "sim/module.h"
 #include "sim/packet_form.h"

@@ -13,11 +13,11 @@
 #include <thread>
 #include <vector>
 
+#include "compat/win32/dialog_model.h"
+#include "compat/win32/windows.h"
 #include "os/driver.h"
 #include "sim/default_machine.h"
 #include "sim/embedded.h"
-#include "compat/win32/dialog_model.h"
-#include "compat/win32/windows.h"
 
 namespace fs = std::filesystem;
 

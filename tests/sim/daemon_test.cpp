@@ -56,7 +56,7 @@ TEST_F(DaemonTest, ModuleQueriesThroughTheDaemon) {
 
   machine_->InjectFault(VTX_DRV_MODULE_INFO, sim::Fault{EINVAL, 0});
   EXPECT_EQ(VtxModuleInfo(nullptr, &info), -1);
-  EXPECT_EQ(info.line_status, 11u);
+  EXPECT_EQ(info.line_status, APIERR_DRV_IOCTL_ERR);
 
   VtxModuleArgs args{};
   args.mod_num = 2;

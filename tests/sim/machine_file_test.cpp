@@ -211,12 +211,12 @@ TEST(MachineFileTest, CapabilityListsKeepTheirOrderAndTellTheirProblems) {
                          "CAPABILITIES=-1\n"
                          "answers=maybe\n";
   EXPECT_FALSE(sim::LoadMachineFile(path, machine, error));
-  EXPECT_EQ(error,
-            path + ":4: expected a facility name (ADMIN, SPEECH, FAX, ...) in " +
-                "[module.2/capabilities.WARP], got 'WARP'\n" + path +
-                ":6: expected a tag of ADMIN (a name or a number), got 'CAP_FORMATS'\n" + path +
-                ":7: expected a number from 0 to 0xFFFFFFFF for CAPABILITIES, got '-1'\n" + path +
-                ":8: expected yes or no for answers, got 'maybe'\n");
+  EXPECT_EQ(error, path + ":4: expected a facility name (ADMIN, SPEECH, FAX, ...) in " +
+                       "[module.2/capabilities.WARP], got 'WARP'\n" + path +
+                       ":6: expected a tag of ADMIN (a name or a number), got 'CAP_FORMATS'\n" +
+                       path +
+                       ":7: expected a number from 0 to 0xFFFFFFFF for CAPABILITIES, got '-1'\n" +
+                       path + ":8: expected yes or no for answers, got 'maybe'\n");
 }
 
 }  // namespace

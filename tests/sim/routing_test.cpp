@@ -68,7 +68,7 @@ TEST_F(RoutingTest, SessionAddressedPacketsReachThatSession) {
   MillArgs clear{};
   memcpy(clear.dest_addr, other->own_addr, 4);
   MillClearOutput(line_, &clear);
-  EXPECT_EQ(clear.status, 0u);
+  EXPECT_EQ(clear.status, CV_STATUS_OK);
   WaitFor(other, 0x40, MILL_VERB_EVENT, 6, 0, &result);
   EXPECT_EQ(result, 0);
   Detach(other);
@@ -79,13 +79,13 @@ TEST_F(RoutingTest, ClearInputEmptiesTheQueue) {
   Get(line_);
   MillArgs clear{};
   MillClearInput(line_, &clear);
-  EXPECT_EQ(clear.status, 0u);
+  EXPECT_EQ(clear.status, CV_STATUS_OK);
   MillArgs receive{};
   EXPECT_EQ(MillReceivePkt(line_, &receive), 2);
-  EXPECT_EQ(receive.status, 6u);
+  EXPECT_EQ(receive.status, CV_STATUS_TIMEOUT);
   clear.async_lp = 1;
   MillClearInput(line_, &clear);
-  EXPECT_EQ(clear.line_status, 29u);
+  EXPECT_EQ(clear.line_status, APIERR_ASYNC_LP_ERR);
 }
 
 TEST_F(RoutingTest, HandlersCanBeReplacedDelayedAndDropped) {
@@ -189,7 +189,7 @@ TEST_F(RoutingTest, DestroyedSessionWakesItsWaitingReceive) {
   machine().Close(line.drv_handle);
   waiter.join();
   EXPECT_EQ(result, 2);
-  EXPECT_EQ(args.status, 2u);
+  EXPECT_EQ(args.status, CV_STATUS_ERROR);
   EXPECT_EQ(args.line_status, static_cast<uint32_t>(APIERR_INVALID_PORT));
 }
 

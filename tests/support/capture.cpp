@@ -31,7 +31,9 @@ TraceCapture::~TraceCapture() {
   trace::SetFunctionOptions(saved_options_);
 }
 
-const std::vector<std::string>& TraceCapture::lines() const { return g_lines; }
+const std::vector<std::string>& TraceCapture::lines() const {
+  return g_lines;
+}
 
 std::vector<std::string> TraceCapture::messages() const {
   std::lock_guard<std::mutex> hold(g_lock);

@@ -44,14 +44,14 @@ TEST_F(FaxLocalIdTest, RefusedOnALineToTheModuleItself) {
   VtxFaxLocalIdArgs args{};
   args.local_id = "X";
   EXPECT_EQ(VtxFaxSetLocalId(module, &args), -1);
-  EXPECT_EQ(args.line_status, 3u);
+  EXPECT_EQ(args.line_status, APIERR_BOARDCAPABILITY);
   Detach(module);
 }
 
 TEST_F(FaxLocalIdTest, AbortIsAPriorityFinishWithoutWaiting) {
   VtxFaxArgs args{};
   VtxFaxAbort(line_, &args);
-  EXPECT_EQ(args.status, 0u);
+  EXPECT_EQ(args.status, CV_STATUS_OK);
   auto log = board().CommandLog();
   ASSERT_EQ(log.size(), 1u);
   EXPECT_EQ(log[0].verb, static_cast<uint32_t>(MILL_VERB_FINISH));

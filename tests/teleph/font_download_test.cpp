@@ -73,7 +73,7 @@ TEST_F(FontDownloadTest, FileGoesOutInPiecesBetweenStartAndFinish) {
   args.fname = path.c_str();
   args.font_no = 255;
   EXPECT_EQ(VtxFaxDownloadFont(module_, &args), 0) << args.status << "/" << args.line_status;
-  EXPECT_EQ(args.status, 0u);
+  EXPECT_EQ(args.status, CV_STATUS_OK);
 
   auto starts = Sent(MILL_VERB_START);
   ASSERT_EQ(starts.size(), 1u);
@@ -102,7 +102,7 @@ TEST_F(FontDownloadTest, RefusalsBeforeStarting) {
   const std::string missing = dir_.Path("missing.fz8");
   args.fname = missing.c_str();
   EXPECT_EQ(VtxFaxDownloadFont(module_, &args), -1);
-  EXPECT_EQ(args.line_status, 1u);
+  EXPECT_EQ(args.line_status, APIERR_FILEIO);
   EXPECT_EQ(module_->reset_status & kFileNotOpened, kFileNotOpened);
   EXPECT_TRUE(trace.Contains("download_font: file open error " + missing));
 
@@ -112,23 +112,23 @@ TEST_F(FontDownloadTest, RefusalsBeforeStarting) {
   args.size = sizeof piece;
   args.font_no = 31;
   EXPECT_EQ(VtxFaxDownloadFontData(module_, &args), -1);
-  EXPECT_EQ(args.line_status, 5u);
+  EXPECT_EQ(args.line_status, APIERR_BADPARAMETER);
   args.font_no = 3;
   args.buf = nullptr;
   EXPECT_EQ(VtxFaxDownloadFontData(module_, &args), -1) << "no end without a start";
-  EXPECT_EQ(args.line_status, 5u);
+  EXPECT_EQ(args.line_status, APIERR_BADPARAMETER);
   EXPECT_EQ(module_->reset_status & kRefused, kRefused);
 
   args.buf = piece;
   EXPECT_EQ(VtxFaxDownloadFontData(line_, &args), -1) << "a channel line";
-  EXPECT_EQ(args.line_status, 3u);
+  EXPECT_EQ(args.line_status, APIERR_BOARDCAPABILITY);
   EXPECT_EQ(line_->reset_status & kRefused, kRefused);
 
   sim::MarkFontInUse(board(), 3, true);
   args.status = 0;
   EXPECT_EQ(VtxFaxDownloadFontData(module_, &args), -1);
-  EXPECT_EQ(args.status, 2u);
-  EXPECT_EQ(args.line_status, 9u);
+  EXPECT_EQ(args.status, CV_STATUS_ERROR);
+  EXPECT_EQ(args.line_status, APIERR_BUSY);
   EXPECT_EQ(module_->reset_status & kInUse, kInUse);
   EXPECT_TRUE(Sent(MILL_VERB_START).empty());
   EXPECT_FALSE(module_->font_download);
@@ -150,8 +150,8 @@ TEST_F(FontDownloadTest, FirmwareFailureKeepsItsTextAndRestoresTheFlow) {
   TraceCapture trace(0x8);
   args.buf = nullptr;
   EXPECT_EQ(VtxFaxDownloadFontData(module_, &args), -1);
-  EXPECT_EQ(args.status, 2u);
-  EXPECT_EQ(args.line_status, 26u);
+  EXPECT_EQ(args.status, CV_STATUS_ERROR);
+  EXPECT_EQ(args.line_status, APIERR_FIRMWARE_ERR_DETECTED);
   EXPECT_EQ(module_->reset_status & kFirmwareError, kFirmwareError);
   EXPECT_TRUE(trace.Contains("Font Download error, result code 2"));
   vtx::api::StatusText text{};

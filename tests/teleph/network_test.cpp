@@ -61,7 +61,7 @@ TEST_F(NetworkTest, BadValuesAreRefusedBeforeAnythingIsSent) {
   duplex.set_duplex = 1;
   duplex.duplex = 3;
   EXPECT_EQ(VtxNetworkConfigSet(line_, &duplex), -1);
-  EXPECT_EQ(duplex.line_status, 5u);
+  EXPECT_EQ(duplex.line_status, APIERR_BADPARAMETER);
 
   TraceCapture trace;
   VtxNetworkArgs family{};
@@ -69,19 +69,19 @@ TEST_F(NetworkTest, BadValuesAreRefusedBeforeAnythingIsSent) {
   family.set_localAddr = 1;
   family.localAddr.sin_fam = 23;
   EXPECT_EQ(VtxNetworkConfigSet(line_, &family), -1);
-  EXPECT_EQ(family.line_status, 5u);
+  EXPECT_EQ(family.line_status, APIERR_BADPARAMETER);
   EXPECT_TRUE(trace.Contains("Bad network address family value 23."));
 
   VtxNetworkArgs unit{};
   EXPECT_EQ(VtxNetworkConfigSet(line_, &unit), -1);
   EXPECT_EQ(VtxNetworkConfigGet(line_, &unit), -1);
-  EXPECT_EQ(unit.line_status, 5u);
+  EXPECT_EQ(unit.line_status, APIERR_BADPARAMETER);
 
   ClearCapability(70);
   VtxNetworkArgs none{};
   none.unit = 1;
   EXPECT_EQ(VtxNetworkConfigSet(line_, &none), -1);
-  EXPECT_EQ(none.line_status, 3u);
+  EXPECT_EQ(none.line_status, APIERR_BOARDCAPABILITY);
   EXPECT_EQ(VtxNetworkConfigSave(line_, &none), -1);
   EXPECT_TRUE(board().CommandLog().empty());
 }
@@ -92,8 +92,8 @@ TEST_F(NetworkTest, RefusalsKeepTheirResultCodeForTheStatusTexts) {
   VtxNetworkArgs set{};
   set.unit = 1;
   EXPECT_EQ(VtxNetworkConfigSet(line_, &set), 1);
-  EXPECT_EQ(set.status, 2u);
-  EXPECT_EQ(set.line_status, 26u);
+  EXPECT_EQ(set.status, CV_STATUS_ERROR);
+  EXPECT_EQ(set.line_status, APIERR_FIRMWARE_ERR_DETECTED);
 
   Answer(TELE_CTRL_NETWORK_CONFIG_SAVE_REQUEST, TELE_CTRL_NETWORK_CONFIG_SAVED_EVENT,
          {sim::FwTag::Int(COMMON_RESULT_CODE_VAR, MILL_TYPE_BYTE, 6)});
@@ -119,7 +119,7 @@ TEST_F(NetworkTest, GetReportsOnlyKnownSettingsAndRefusesAShortMac) {
   VtxNetworkArgs mac{};
   mac.unit = 1;
   EXPECT_EQ(VtxNetworkConfigGet(line_, &mac), -1);
-  EXPECT_EQ(mac.line_status, 25u);
+  EXPECT_EQ(mac.line_status, APIERR_INVALID_BOARD_PARAM);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "api/reset_status.h"
 #include "api/status_text.h"
 #include "call_sw.h"
 #include "sim/list_tag.h"
@@ -11,8 +12,6 @@
 namespace {
 
 using vtx::testing::TraceCapture;
-
-constexpr uint32_t kResetTelephony = 0x01000000;
 
 class SwitchTest : public vtx::testing::TelephLineTest {
  protected:
@@ -73,15 +72,15 @@ TEST_F(SwitchTest, HardwareDescriptionWithOneMemberIsSkipped) {
   TraceCapture trace;
   VtxTelephArgs args{};
   EXPECT_EQ(VtxTelephGetInfo(line_, &args), 0);
-  EXPECT_EQ(args.status, 0u);
+  EXPECT_EQ(args.status, CV_STATUS_OK);
   EXPECT_TRUE(trace.Contains("Hardware telephony response contained no port info."));
 
   Answer(MILL_FACILITY_TELE_CTRL, TELE_CTRL_RESOURCE_LIST_REQUEST, TELE_CTRL_HARDWARE_LIST_EVENT,
          {Int(TELE_CTRL_HARDWARE_DESC_VAR, 3)});
   EXPECT_EQ(VtxTelephGetInfo(line_, &args), -1);
-  EXPECT_EQ(args.line_status, 25u);
+  EXPECT_EQ(args.line_status, APIERR_INVALID_BOARD_PARAM);
   EXPECT_EQ(args.iter_context, nullptr);
-  EXPECT_NE(line_->reset_status & kResetTelephony, 0u);
+  EXPECT_NE(line_->reset_status & vtx::kResetTelephony, 0u);
 }
 
 TEST_F(SwitchTest, PortUnitSixtyIsRefused) {
@@ -89,10 +88,10 @@ TEST_F(SwitchTest, PortUnitSixtyIsRefused) {
   TraceCapture trace;
   VtxTelephArgs args{};
   EXPECT_EQ(VtxTelephGetInfo(line_, &args), -1);
-  EXPECT_EQ(args.status, 2u);
-  EXPECT_EQ(args.line_status, 25u);
+  EXPECT_EQ(args.status, CV_STATUS_ERROR);
+  EXPECT_EQ(args.line_status, APIERR_INVALID_BOARD_PARAM);
   EXPECT_EQ(args.iter_context, nullptr);
-  EXPECT_NE(line_->reset_status & kResetTelephony, 0u);
+  EXPECT_NE(line_->reset_status & vtx::kResetTelephony, 0u);
   EXPECT_TRUE(trace.Contains("Hardware port_unit 60 too large."));
 }
 
@@ -104,8 +103,8 @@ TEST_F(SwitchTest, UnansweredListsTimeOutAsDocumented) {
                          nullptr);
   VtxTelephArgs args{};
   EXPECT_EQ(VtxTelephGetInfo(line_, &args), -1);
-  EXPECT_EQ(args.status, 6u);
-  EXPECT_NE(line_->reset_status & kResetTelephony, 0u);
+  EXPECT_EQ(args.status, CV_STATUS_TIMEOUT);
+  EXPECT_NE(line_->reset_status & vtx::kResetTelephony, 0u);
   EXPECT_EQ(args.iter_context, nullptr);
 
   line_->reset_status = 0;
@@ -134,11 +133,11 @@ TEST_F(SwitchTest, SwitchingNeedsTheCallSwitchCapability) {
   ClearCapability(87);
   VtxTelephArgs args = Tdm(0, 0);
   EXPECT_EQ(VtxCallSWConnect(line_, &args), -1);
-  EXPECT_EQ(args.line_status, 3u);
+  EXPECT_EQ(args.line_status, APIERR_BOARDCAPABILITY);
   EXPECT_EQ(VtxCallSWGetInfo(line_, &args), -1);
   EXPECT_EQ(VtxCallSWGetConns(line_, &args), -1);
   EXPECT_EQ(VtxCallSWClearConns(line_, &args), -1);
-  EXPECT_EQ(args.line_status, 3u);
+  EXPECT_EQ(args.line_status, APIERR_BOARDCAPABILITY);
   EXPECT_TRUE(board().CommandLog().empty());
 }
 
@@ -146,7 +145,7 @@ TEST_F(SwitchTest, PlainConnectRefusesIpClassesBeforeSending) {
   VtxTelephArgs args = Tdm(0, 0);
   args.dest_port_class = 19;
   EXPECT_EQ(VtxCallSWConnect(line_, &args), -1);
-  EXPECT_EQ(args.line_status, 5u);
+  EXPECT_EQ(args.line_status, APIERR_BADPARAMETER);
   EXPECT_TRUE(board().CommandLog().empty());
 }
 
@@ -166,9 +165,10 @@ TEST_F(SwitchTest, ConnectSendsTheDocumentedTagsAndASecondUseOfASlotIsRefused) {
   TraceCapture trace;
   VtxTelephArgs again = Tdm(4, 3);
   EXPECT_EQ(VtxCallSWConnect(line_, &again), 9);
-  EXPECT_EQ(again.status, 2u);
-  EXPECT_EQ(again.line_status, 26u);
-  EXPECT_EQ(line_->reset_status & 0x40200000u, 0x40200000u);
+  EXPECT_EQ(again.status, CV_STATUS_ERROR);
+  EXPECT_EQ(again.line_status, APIERR_FIRMWARE_ERR_DETECTED);
+  EXPECT_EQ(line_->reset_status & (vtx::kResetFirmwareError | vtx::kResetRefusedOther),
+            vtx::kResetFirmwareError | vtx::kResetRefusedOther);
   EXPECT_TRUE(trace.Contains("Telephony connection setup error 9."));
   vtx::api::StatusText text;
   vtx::api::FormStatusText(line_, again.status, again.line_status, &text);
@@ -207,7 +207,7 @@ TEST_F(SwitchTest, UdptlConnectionChecksAndSendsTheT38Parameters) {
   VtxTelephArgs bad = args;
   bad.udptl_opts.t38.t38_UDPTL_redundancy_depth_image = 6;
   EXPECT_EQ(VtxCallSWConnectIP(line_, &bad), -1);
-  EXPECT_EQ(bad.line_status, 5u);
+  EXPECT_EQ(bad.line_status, APIERR_BADPARAMETER);
   bad.conn_mode |= 0x80;  // no parameters: no check either
   EXPECT_EQ(VtxCallSWConnectIP(line_, &bad), 0);
 
@@ -272,7 +272,7 @@ TEST_F(SwitchTest, IncompleteAndDoublyIpAnswersAreRejected) {
           sim::ListTag(CALL_SW_PCM_CONN_SOURCE_VAR, {Int(CALL_SW_PORT_CLASS_VAR, 12)}),
           sim::ListTag(CALL_SW_PCM_CONN_DEST_VAR, {Int(CALL_SW_PORT_CLASS_VAR, 19)})});
   EXPECT_EQ(VtxCallSWGetConns(line_, &args), -1);
-  EXPECT_EQ(args.line_status, 21u);
+  EXPECT_EQ(args.line_status, APIERR_PACKET_PARSE);
   EXPECT_EQ(args.iter_context, nullptr);
 }
 

@@ -38,7 +38,7 @@ TEST_F(DebugControl, InstallsFunctionExchangesMaskAndSetsOptions) {
   args.debug_mode = VTX_TRACE_INFO;
   args.debug_func_dbg_opts = VTX_FUNC_DBG_CALLS | VTX_FUNC_DBG_DETAIL;
   ASSERT_EQ(Control(args), 0);
-  EXPECT_EQ(args.status, 0u);
+  EXPECT_EQ(args.status, CV_STATUS_OK);
   EXPECT_EQ(args.debug_mode, 0u) << "the previous mask comes back";
   EXPECT_EQ(trace::Mask(), VTX_TRACE_INFO);
   EXPECT_EQ(trace::FunctionOptions(), 3u);
@@ -49,7 +49,7 @@ TEST_F(DebugControl, InstallsFunctionExchangesMaskAndSetsOptions) {
   files.debug_fname1 = "never.log";
   files.debug_func_dbg_opts = 0;
   EXPECT_EQ(Control(files), -1);
-  EXPECT_EQ(files.status, 2u);
+  EXPECT_EQ(files.status, CV_STATUS_ERROR);
   EXPECT_EQ(files.line_status, static_cast<uint32_t>(APIERR_BADSTATE));
   EXPECT_EQ(trace::FunctionOptions(), 3u);
   trace::Message(nullptr, trace::kLevelInfo, "still here");

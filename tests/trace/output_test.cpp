@@ -66,7 +66,7 @@ TEST_F(TraceOutput, SettingTheSameSingleFileAgainKeepsItOpen) {
 TEST_F(TraceOutput, AFileThatCannotBeOpenedSwitchesTracingOff) {
   std::string name = Path("missing/dir/trace.log");
   EXPECT_EQ(TraceToFiles(name.c_str()), -1);
-  EXPECT_EQ(last_.status, 2u);
+  EXPECT_EQ(last_.status, CV_STATUS_ERROR);
   EXPECT_EQ(last_.line_status, static_cast<uint32_t>(APIERR_FILEIO));
   EXPECT_EQ(trace::Mask(), 0u);
 

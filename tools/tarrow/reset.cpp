@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "api/line.h"
+#include "api/reset_status.h"
 #include "api/status_text.h"
 #include "tools/tarrow/command.h"
 #include "trace/api_log.h"
@@ -16,35 +17,6 @@
 
 namespace tarrow {
 namespace {
-
-struct ResetBit {
-  uint32_t bit;
-  const char* name;
-  const char* meaning;
-};
-
-const ResetBit kResetBits[] = {
-    {0x00000001, "RESET_WAIT", "the channel reset was not completed in time"},
-    {0x00000004, "RESET_FAILURE", "the firmware reported a failed channel reset"},
-    {0x00000008, "NO_USER_CONFIG", "user configuration file not found"},
-    {0x00000010, "BAD_CONFIG_LINE", "at least one bad configuration line"},
-    {0x00000020, "COUNTRY_FILE", "country parameter file missing, unreadable or incompatible"},
-    {0x00000040, "COUNTRY_CODE", "country code not in the country parameter file"},
-    {0x00000200, "FONT_FILE", "a font file could not be opened"},
-    {0x00000400, "FONT_REFUSED", "a font download was refused or failed"},
-    {0x00020000, "FONT_NAME_MEMORY", "no memory for a font file name"},
-    {0x00040000, "ALERT", "an alert arrived"},
-    {0x00080000, "CONDITION", "a hangup condition other than 505 arrived, or an overrun"},
-    {0x00100000, "SYSTEM_ERROR", "a driver request failed at the system level"},
-    {0x00800000, "MAX_TIMEOUT", "condition 505 (maximum timeout) arrived"},
-    {0x01000000, "TELEPHONY_LIST", "the telephony hardware list could not be read"},
-    {0x04000000, "ADDRESS_GONE", "invalid address, or the module went away"},
-    {0x08000000, "SETTING_REFUSED", "a setting was refused or a transfer failed"},
-    {0x10000000, "BAD_REPLY", "a command could not be formed or parsed (capability reply)"},
-    {0x20000000, "PROCESSING", "processing of a command ended in error"},
-    {0x40000000, "FIRMWARE_ERROR", "the module reported an error"},
-    {0x80000000, "FONT_IN_USE", "the font is in use"},
-};
 
 // What the trace said during the reset.
 struct Heard {
@@ -92,7 +64,7 @@ void PrintText(const Outcome& out) {
   printf("capabilities:");
   for (unsigned n : out.capabilities) printf(" %u", n);
   printf("\nreset_status: 0x%08X\n", out.args.reset_status);
-  for (const ResetBit& bit : kResetBits) {
+  for (const vtx::ResetStatusBit& bit : vtx::kResetStatusBits) {
     if ((out.args.reset_status & bit.bit) != 0) {
       printf("  0x%08X %-16s %s\n", bit.bit, bit.name, bit.meaning);
     }
@@ -116,7 +88,7 @@ void PrintJson(const Outcome& out) {
     printf("%s%u", i ? ", " : "", out.capabilities[i]);
   }
   std::vector<std::string> names;
-  for (const ResetBit& bit : kResetBits) {
+  for (const vtx::ResetStatusBit& bit : vtx::kResetStatusBits) {
     if ((out.args.reset_status & bit.bit) != 0) names.push_back(bit.name);
   }
   printf("],\n \"reset_status\": %u, \"reset_status_bits\": %s,\n", out.args.reset_status,
