@@ -8,6 +8,7 @@
 #include "sim/port_message_firmware.h"
 #include "sim/reset_firmware.h"
 #include "sim/switch_firmware.h"
+#include "sim/telephony_control_firmware.h"
 #include "vtx.h"
 
 namespace sim {
@@ -40,6 +41,7 @@ void InstallDefaultFirmware(Module& module) {
   // ---- Telephony hardware, switch and network ----
   InstallSwitchFirmware(module);
   InstallNetworkFirmware(module);
+  InstallTelephonyControlFirmware(module);
   // ---- End of telephony hardware, switch and network ----
   // ---- Line reset and feature information ----
   InstallResetFirmware(module);

@@ -2,10 +2,10 @@
 
 #include <cstring>
 
+#include "api/address_mode.h"
 #include "api/line.h"
 #include "callctrl/board/exchange.h"
 #include "callctrl/board/master_election.h"
-#include "api/address_mode.h"
 #include "trace/cc_trace.h"
 
 namespace vtx::callctrl {
@@ -18,15 +18,6 @@ constexpr uint32_t kFirmwareNotLoaded = 1;  // the module state of a board witho
 constexpr int32_t kClockInternal = 0;
 constexpr int32_t kClockTrunkA = 1;
 constexpr int32_t kClockTrunkH = 8;
-
-struct BoardName {
-  const char* text;
-  uint32_t type;
-};
-constexpr BoardName kBoardNames[] = {{"ORMSBY", kBoardOrmsby},  {"HALVARD", kBoardHalvard},
-                                     {"GANTRY", kBoardGantry},  {"CORBEL", kBoardCorbel},
-                                     {"LINTEL", kBoardLintel},  {"TRUSS", kBoardTruss},
-                                     {"VIRTUAL", kBoardVirtual}};
 
 // The module name of the information record as 8-bit text.
 void NameText(const VtxModuleInfoArgs& info, char* out, size_t size) {
@@ -57,7 +48,10 @@ bool ReadPorts(BoardModule& module, bool port0_only, uint32_t& ports) {
       return false;
     }
     if (step == 0) return true;
-    if (args.src_port_unit == 0) module.port0_typed = args.port_type != 0;
+    if (args.src_port_unit == 0) {
+      module.port_types[0] = args.port_type;
+      module.port0_typed = args.port_type != 0;
+    }
     if (port0_only) {
       if (args.src_port_unit != 0) continue;
       // The rest of the list is not needed: end the walk.
@@ -77,31 +71,14 @@ bool ReadPorts(BoardModule& module, bool port0_only, uint32_t& ports) {
 
 }  // namespace
 
-uint32_t BoardTypeOfName(const char* name) {
-  for (const auto& board : kBoardNames) {
-    if (strstr(name, board.text) != nullptr) return board.type;
-  }
-  return kBoardUnknown;
-}
-
-const char* BoardTypeName(uint32_t type) {
-  if (type == kBoardOrmsbyTrunk) return "ORMSBY trunk";
-  if (type == kBoardHalvardTrunk) return "HALVARD trunk";
-  for (const auto& board : kBoardNames) {
-    if (board.type == type) return board.text;
-  }
-  return "unknown";
-}
-
 void RefineBoardType(BoardModule& module) {
-  if (!module.port0_typed) return;
-  if (module.board_type == kBoardOrmsby) {
-    module.board_type = kBoardOrmsbyTrunk;
-  } else if (module.board_type == kBoardHalvard) {
-    module.board_type = kBoardHalvardTrunk;
+  const BoardType refined =
+      WithBusInterface(static_cast<BoardType>(module.board_type), module.port_types[0]);
+  if (refined == kBoardHalvardBus && module.board_type != kBoardHalvardBus) {
     int32_t& source = module.record.clock_source;
     if (source >= kClockTrunkA && source <= kClockTrunkH) source = kClockInternal;
   }
+  module.board_type = refined;
 }
 
 bool ModulePresent(uint32_t module_number) {
@@ -137,7 +114,7 @@ bool QueryCapabilities(BoardModule& module) {
   char name[sizeof info.name / sizeof info.name[0] + 1];
   if (!QueryInfo(module.admin, number, info)) return false;
   NameText(info, name, sizeof name);
-  module.board_type = BoardTypeOfName(name);
+  module.board_type = BoardTypeFromName(name);
   if (module.board_type == kBoardUnknown) {
     trace::cc::Trace(kInternalTrace, kLevelError, "Unable to identify board type, module 0x%X",
                      number);

@@ -8,13 +8,8 @@
 
 namespace vtx::callctrl {
 
-// The board type a module name names (the first of ORMSBY, HALVARD, GANTRY, CORBEL, LINTEL,
-// TRUSS and VIRTUAL that it contains), kBoardUnknown for none.
-uint32_t BoardTypeOfName(const char* name);
-// The name of a board type, trunk variants included ("ORMSBY trunk"); "unknown" for none.
-const char* BoardTypeName(uint32_t type);
-// The refinement once the ports are known: ORMSBY and HALVARD with a typed port 0 are their
-// trunk variants, and a HALVARD trunk takes its clock from inside rather than from a trunk.
+// The refinement once the ports are known: ORMSBY and HALVARD with a typed port 0 are their bus
+// interface variants, and such a HALVARD takes its clock from inside rather than from a trunk.
 void RefineBoardType(BoardModule& module);
 
 // True when the module exists with hardware: ModuleExists traces when it does not, ModulePresent

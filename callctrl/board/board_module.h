@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "callctrl/board_type.h"
 #include "callctrl/cc_object.h"
 #include "callctrl/config/config_records.h"
 #include "vtx.h"
@@ -15,20 +16,6 @@ namespace vtx::callctrl {
 
 constexpr uint32_t kChannelEntryBytes = 16;  // used flag and two 32-bit values
 constexpr uint32_t kFirstChannel = 2;
-
-// Board types by the name in the module information, and their refinements.
-enum BoardType : uint32_t {
-  kBoardUnknown = 0,
-  kBoardGantry = 1,
-  kBoardCorbel = 2,
-  kBoardOrmsby = 3,
-  kBoardHalvard = 4,
-  kBoardLintel = 5,
-  kBoardTruss = 6,
-  kBoardOrmsbyTrunk = 7,
-  kBoardHalvardTrunk = 8,
-  kBoardVirtual = 9,
-};
 
 // Board notification kinds of a module.
 enum NotifyKind : uint32_t { kNotifyPorts = 1, kNotifyIp = 3, kNotifyNone = 4 };

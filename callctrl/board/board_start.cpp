@@ -6,11 +6,11 @@
 #include "callctrl/board/board_module.h"
 #include "callctrl/board/connections.h"
 #include "callctrl/board/event_thread.h"
-#include "callctrl/board/linked_steps.h"
 #include "callctrl/board/master_election.h"
 #include "callctrl/board/verification.h"
 #include "callctrl/config/callctrl_config.h"
 #include "callctrl/module_tables.h"
+#include "callctrl/telephony/telephony_config.h"
 #include "trace/cc_trace.h"
 
 namespace vtx::callctrl {
@@ -51,7 +51,8 @@ bool StartAsMaster(BoardModule& module) {
                      "Invalid configuration specified for module 0x%X, skipping...", number);
     return false;
   }
-  if (!ConfigureTelephony(module)) {
+  if (!ConfigureTelephony(module.admin, module.record, module.port_types, module.port_count,
+                          module.board_type)) {
     trace::cc::Trace(kInternalTrace, kLevelWarning,
                      "Unable to configure ports module 0x%X, skipping...", number);
     return false;

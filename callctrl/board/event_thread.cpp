@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "admin.h"
+#include "api/address_mode.h"
 #include "api/line.h"
 #include "callctrl/board/exchange.h"
 #include "callctrl/board/master_election.h"
@@ -12,7 +13,6 @@
 #include "ecc.h"
 #include "hostctrl.h"
 #include "isdn.h"
-#include "api/address_mode.h"
 #include "trace/cc_trace.h"
 
 namespace vtx::callctrl {

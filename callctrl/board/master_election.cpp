@@ -3,12 +3,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "api/address_mode.h"
 #include "api/line.h"
 #include "callctrl/board/exchange.h"
 #include "common.h"
 #include "ecc.h"
 #include "hostctrl.h"
-#include "api/address_mode.h"
 #include "trace/cc_trace.h"
 
 namespace vtx::callctrl {

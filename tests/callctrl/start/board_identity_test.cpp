@@ -7,35 +7,38 @@ namespace vtx::callctrl::testing {
 namespace {
 
 TEST(BoardTypeTest, TheFirstNameTheBoardNameContainsDecides) {
-  EXPECT_EQ(BoardTypeOfName("ORMSBY chassis slot 1"), kBoardOrmsby);
-  EXPECT_EQ(BoardTypeOfName("HALVARD"), kBoardHalvard);
-  EXPECT_EQ(BoardTypeOfName("GANTRY PCI bus 3"), kBoardGantry);
-  EXPECT_EQ(BoardTypeOfName("CORBEL"), kBoardCorbel);
-  EXPECT_EQ(BoardTypeOfName("LINTEL"), kBoardLintel);
-  EXPECT_EQ(BoardTypeOfName("TRUSS"), kBoardTruss);
-  EXPECT_EQ(BoardTypeOfName("VIRTUAL board"), kBoardVirtual);
-  EXPECT_EQ(BoardTypeOfName("GANTRY beside a CORBEL"), kBoardGantry);
-  EXPECT_EQ(BoardTypeOfName("CORBEL beside an ORMSBY"), kBoardOrmsby) << "table order, not text";
-  EXPECT_EQ(BoardTypeOfName("gantry"), kBoardUnknown);
-  EXPECT_EQ(BoardTypeOfName(""), kBoardUnknown);
+  EXPECT_EQ(BoardTypeFromName("ORMSBY chassis slot 1"), kBoardOrmsby);
+  EXPECT_EQ(BoardTypeFromName("HALVARD"), kBoardHalvard);
+  EXPECT_EQ(BoardTypeFromName("GANTRY PCI bus 3"), kBoardGantry);
+  EXPECT_EQ(BoardTypeFromName("CORBEL"), kBoardCorbel);
+  EXPECT_EQ(BoardTypeFromName("LINTEL"), kBoardLintel);
+  EXPECT_EQ(BoardTypeFromName("TRUSS"), kBoardTruss);
+  EXPECT_EQ(BoardTypeFromName("VIRTUAL board"), kBoardVirtual);
+  EXPECT_EQ(BoardTypeFromName("GANTRY beside a CORBEL"), kBoardGantry);
+  EXPECT_EQ(BoardTypeFromName("CORBEL beside an ORMSBY"), kBoardOrmsby) << "table order, not text";
+  EXPECT_EQ(BoardTypeFromName("gantry"), kBoardUnknown);
+  EXPECT_EQ(BoardTypeFromName(""), kBoardUnknown);
+  EXPECT_STREQ(BoardTypeName(kBoardTruss), "TRUSS");
+  EXPECT_STREQ(BoardTypeName(kBoardUnknown), "unknown");
 }
 
-TEST(BoardTypeTest, TrunkVariantsNeedATypedPortZero) {
+TEST(BoardTypeTest, BusInterfaceVariantsNeedATypedPortZero) {
   BoardModule module;
   module.board_type = kBoardHalvard;
   module.record.clock_source = 3;  // trunkc
   RefineBoardType(module);
   EXPECT_EQ(module.board_type, kBoardHalvard) << "port 0 reported no type";
 
-  module.port0_typed = true;
+  module.port_types[0] = 0x4;  // an MVIP bus interface
   RefineBoardType(module);
-  EXPECT_EQ(module.board_type, kBoardHalvardTrunk);
+  EXPECT_EQ(module.board_type, kBoardHalvardBus);
   EXPECT_EQ(module.record.clock_source, 0) << "a trunk clock becomes internal";
+  EXPECT_STREQ(BoardTypeName(module.board_type), "HALVARD with bus interface");
 
   module.board_type = kBoardOrmsby;
   module.record.clock_source = 3;
   RefineBoardType(module);
-  EXPECT_EQ(module.board_type, kBoardOrmsbyTrunk);
+  EXPECT_EQ(module.board_type, kBoardOrmsbyBus);
   EXPECT_EQ(module.record.clock_source, 3);
 
   module.board_type = kBoardGantry;
@@ -57,7 +60,7 @@ TEST_F(StartTest, BoardsAreIdentifiedByNameAndFirmwareState) {
   Configure("[module.0]\n[module.0/clock_config]\nclock_source = trunkb\n");
   ASSERT_EQ(Init(), 1) << Trace();
   EXPECT_EQ(BoardModuleAt(2).board_type, kBoardGantry);
-  EXPECT_EQ(BoardModuleAt(3).board_type, kBoardHalvardTrunk);
+  EXPECT_EQ(BoardModuleAt(3).board_type, kBoardHalvardBus);
   ASSERT_NE(BoardModuleAt(3).module, nullptr);
   EXPECT_EQ(BoardModuleAt(3).module->record.clock_source, 0);
   EXPECT_EQ(BoardModuleAt(3).channel_count, 4u);
