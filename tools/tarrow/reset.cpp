@@ -47,7 +47,7 @@ int Listen(const char* line) {
 
 std::vector<unsigned> Capabilities(const VtxLine& line) {
   std::vector<unsigned> numbers;
-  for (unsigned n = 0; n < 8 * sizeof line.capabilities; ++n) {
+  for (unsigned n = 0; n < 8 * sizeof line.firmware.capabilities; ++n) {
     if (vtx::HasCapability(&line, n)) numbers.push_back(n);
   }
   return numbers;

@@ -38,21 +38,21 @@ std::string Json(const FirmwareVersion& v) {
 
 void PrintJson(const VtxLine& line) {
   printf("{\"boot_rom\": %s,\n \"control_processor\": %s,\n \"dsps\": [",
-         Json(line.boot_rom_ver).c_str(), Json(line.control_proc_ver).c_str());
-  for (int32_t i = 0; i < line.dsp_count; ++i) {
-    printf("%s\n  %s", i == 0 ? "" : ",", Json(line.dsp_ver[i]).c_str());
+         Json(line.firmware.boot_rom_ver).c_str(), Json(line.firmware.control_proc_ver).c_str());
+  for (int32_t i = 0; i < line.firmware.dsp_count; ++i) {
+    printf("%s\n  %s", i == 0 ? "" : ",", Json(line.firmware.dsp_ver[i]).c_str());
   }
   printf("\n]}\n");
 }
 
 void PrintTable(const VtxLine& line) {
   printf("%-12s %-12s %-8s %-10s %s\n", "PART", "VERSION", "AUTO NUM", "DATE", "COMMENT");
-  PrintRow("boot ROM", line.boot_rom_ver);
-  PrintRow("control", line.control_proc_ver);
-  for (int32_t i = 0; i < line.dsp_count; ++i) {
+  PrintRow("boot ROM", line.firmware.boot_rom_ver);
+  PrintRow("control", line.firmware.control_proc_ver);
+  for (int32_t i = 0; i < line.firmware.dsp_count; ++i) {
     char part[16];
     snprintf(part, sizeof part, "DSP %d", i);
-    PrintRow(part, line.dsp_ver[i]);
+    PrintRow(part, line.firmware.dsp_ver[i]);
   }
 }
 
