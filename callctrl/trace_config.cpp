@@ -65,4 +65,15 @@ void ApplyTraceConfig(CallCtrlConfig*& config, const CallCtrlInitRequest& reques
   }
 }
 
+std::string OpenTraceFileName() {
+  return trace::cc::OpenFileName();
+}
+
+bool TraceStartInto(const char* file_name) {
+  for (int category = 0; category < trace::cc::kCategoryCount; ++category) {
+    trace::cc::SetCategory(category, trace::cc::kLevelBasic, kToFile);
+  }
+  return trace::cc::SetTraceFile(file_name);
+}
+
 }  // namespace vtx::callctrl

@@ -10,14 +10,13 @@
 #include <fstream>
 #include <string>
 
-#include "api/status_text.h"
+#include "api/tool_support.h"
 #include "callctrl/board/board_identity.h"
 #include "callctrl/board/board_module.h"
 #include "callctrl/callctrl_init.h"
 #include "callctrl/module_tables.h"
+#include "callctrl/trace_config.h"
 #include "tools/tarrow/command.h"
-#include "trace/cc_file.h"
-#include "trace/cc_trace.h"
 
 namespace tarrow {
 namespace {
@@ -116,30 +115,24 @@ int Run(const Args& arguments) {
     }
     user_preferences = own.path();
   }
-  if (!trace.empty()) {
-    // The start-up is traced into FILE unless the configuration names its own trace file.
-    for (int category = 0; category < vtx::trace::cc::kCategoryCount; ++category) {
-      vtx::trace::cc::SetCategory(category, vtx::trace::cc::kLevelBasic, vtx::trace::cc::kToFile);
-    }
-    if (!vtx::trace::cc::SetTraceFile(trace.c_str())) {
-      fprintf(stderr, "tarrow callctrl: %s: cannot open the trace file\n", trace.c_str());
-      return 1;
-    }
+  if (!trace.empty() && !cc::TraceStartInto(trace.c_str())) {
+    fprintf(stderr, "tarrow callctrl: %s: cannot open the trace file\n", trace.c_str());
+    return 1;
   }
   VtxLineArgs attach{};
   attach.unit = -1;
   VtxLine* line = VtxLineAttach(&attach);
   if (line == nullptr) {
-    vtx::api::StatusText text{};
-    vtx::api::FormStatusText(nullptr, attach.status, attach.line_status, &text);
+    vtx::tool::StatusText text{};
+    vtx::tool::FormStatusText(nullptr, attach.status, attach.line_status, &text);
     fprintf(stderr, "tarrow callctrl: no line to configure: %s\n", text.description);
     return 1;
   }
   VtxLineArgs configure{};
   configure.config_file_name = user_preferences.empty() ? nullptr : user_preferences.c_str();
   if (VtxLineConfig(line, &configure) != 0) {
-    vtx::api::StatusText text{};
-    vtx::api::FormStatusText(line, configure.status, configure.line_status, &text);
+    vtx::tool::StatusText text{};
+    vtx::tool::FormStatusText(line, configure.status, configure.line_status, &text);
     fprintf(stderr, "tarrow callctrl: the call-control framework did not start: %s\n",
             text.description);
     VtxLineArgs detach{};
@@ -152,7 +145,7 @@ int Run(const Args& arguments) {
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
   std::streamoff offset = 0;
-  std::string name = vtx::trace::cc::OpenFileName();
+  std::string name = cc::OpenTraceFileName();
   if (name.empty()) {
     printf("No call-control trace file is open.\n");
   } else {
@@ -160,7 +153,7 @@ int Run(const Args& arguments) {
   }
   fflush(stdout);
   while (!g_interrupted) {
-    const std::string current = vtx::trace::cc::OpenFileName();
+    const std::string current = cc::OpenTraceFileName();
     if (current != name) {  // the series moved on to its next file
       name = current;
       offset = 0;
