@@ -782,6 +782,13 @@ int VtxCallSWClearConns(VtxLine* line, VtxTelephArgs* args);
  * holds the number of the connection last reported (0 before the first call). */
 int VtxCallSWGetConns(VtxLine* line, VtxTelephArgs* args);
 
+/* The module's telephony as a whole, synchronous only. VtxTelephReset frees the board's telephony
+ * critical section, so that the telephony can be configured again; VtxTelephSave makes the module
+ * keep its telephony control parameters in its non-volatile memory: 0, a positive firmware result
+ * code, or -1. */
+void VtxTelephReset(VtxLine* line, VtxTelephArgs* args);
+int VtxTelephSave(VtxLine* line, VtxTelephArgs* args);
+
 /* A socket address as the network configuration carries it. */
 typedef struct VtxNetAddr {
   uint16_t sin_fam; /* 2 */

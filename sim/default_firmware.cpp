@@ -5,8 +5,9 @@
 #include "sim/module.h"
 #include "sim/network_firmware.h"
 #include "sim/port_message_firmware.h"
-#include "sim/switch_firmware.h"
 #include "sim/reset_firmware.h"
+#include "sim/switch_firmware.h"
+#include "sim/telephony_control_firmware.h"
 #include "vtx.h"
 
 namespace sim {
@@ -39,6 +40,7 @@ void InstallDefaultFirmware(Module& module) {
   // ---- Telephony hardware, switch and network ----
   InstallSwitchFirmware(module);
   InstallNetworkFirmware(module);
+  InstallTelephonyControlFirmware(module);
   // ---- End of telephony hardware, switch and network ----
   // ---- Line reset and feature information ----
   InstallResetFirmware(module);

@@ -1,5 +1,6 @@
 #include "sim/firmware.h"
 
+#include "common.h"
 #include "vtx.h"
 
 namespace sim {
@@ -22,6 +23,10 @@ FwTag FwTag::Text(uint32_t id, const std::string& text) {
   tag.data.assign(text.begin(), text.end());
   tag.data.push_back(0);
   return tag;
+}
+
+FwTag FwTag::ResultCode(uint32_t code) {
+  return Int(COMMON_RESULT_CODE_VAR, MILL_TYPE_BYTE, code);
 }
 
 uint32_t FwTag::Value() const {

@@ -27,6 +27,7 @@ struct FwTag {
   static FwTag Int(uint32_t id, uint32_t type, uint32_t value);
   static FwTag Bytes(uint32_t id, uint32_t type, std::vector<uint8_t> data);
   static FwTag Text(uint32_t id, const std::string& text);  // Byte, unit Char, with its 0 byte
+  static FwTag ResultCode(uint32_t code);                   // RESULT_CODE, a Byte
   // The first element as an unsigned integer of the base size (0 when too short).
   uint32_t Value() const;
 };
@@ -68,9 +69,17 @@ struct FwPacket {
   FwPacket& Facility(uint32_t facility);  // of the command added last
 };
 
-// What a handler answers: packets for the sender, in order.
+// An answer to a command that an earlier sender is still waiting for (a critical section granted
+// when its holder lets it go): it goes to that sender, from the address the command was sent to.
+struct FwLateAnswer {
+  FwCommand to;
+  FwPacket packet;
+};
+
+// What a handler answers: packets for the sender, in order, then late answers to others.
 struct FwAnswer {
   std::vector<FwPacket> packets;
+  std::vector<FwLateAnswer> late;
   FwPacket& Packet() {
     packets.emplace_back();
     return packets.back();

@@ -39,6 +39,10 @@ struct Media {
 const Field<HardwarePort> kHardwareFields[] = {
     {"unit", 0xFF, &HardwarePort::unit},
     {"port_types", 0xFFFFFFFF, &HardwarePort::port_types},
+    {"reset_result", 0xFF, &HardwarePort::reset_result},
+};
+const Field<Telephony> kTelephonyControlFields[] = {
+    {"params_save_result", 0xFF, &Telephony::params_save_result},
 };
 const Field<SwitchPort> kSwitchFields[] = {
     {"class", 0xFF, &SwitchPort::port_class},          {"unit", 0xFFFF, &SwitchPort::unit},
@@ -175,6 +179,10 @@ bool LoadTelephonySection(const cfgSection& sub, Telephony& t, const ProblemRepo
   if (sub.parent() == nullptr) return false;
   if (sub.name().view() == "media") {
     LoadMedia(sub, t, report);
+    return true;
+  }
+  if (sub.name().view() == "telephony_control") {
+    LoadFields(sub, kTelephonyControlFields, t, report);
     return true;
   }
   if (LoadList(sub, "ethernet", kEthernetFields, t.interfaces, report)) {

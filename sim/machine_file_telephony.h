@@ -1,7 +1,9 @@
 // The telephony side of a module in a machine description file, as subsections of its
 // [module.N] section:
 //
-//   [module.N/hardware_port.I]  unit, port_types            a telephony hardware port
+//   [module.N/hardware_port.I]  unit, port_types, reset_result   a telephony hardware port
+//                               (port_types 0x4 or 0x20 on unit 0: an MVIP or H.100 bus)
+//   [module.N/telephony_control] params_save_result         what a parameter save answers
 //   [module.N/switch_port.I]    class, unit, stream, slot, port_type   a port of the switch
 //   [module.N/media]            address, port_first, port_last   what IP sides are given
 //   [module.N/ethernet.I]       address, netmask, gateway, speed, duplex, flow_control,

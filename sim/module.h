@@ -15,6 +15,7 @@
 #include "sim/firmware.h"
 #include "sim/port_message_firmware.h"
 #include "sim/telephony.h"
+#include "sim/telephony_control_firmware.h"
 #include "vtx.h"
 
 namespace sim {
@@ -117,6 +118,9 @@ class Module {
   // ---- Telephony hardware, switch and network ----
   // Filled by MakeBoard and the machine file; the switch and network firmware keep it.
   Telephony& telephony() { return telephony_; }
+  // The board's critical sections by id (sim/telephony_control_firmware.h); the machine keeps
+  // them for every process it serves.
+  CriticalSections& critical_sections() { return critical_sections_; }
   // ---- End of telephony hardware, switch and network ----
 
   // Every command the module received, in order (safe to read while the machine runs).
@@ -151,6 +155,7 @@ class Module {
   std::map<uint32_t, ConfigSpec> config_specs_;
   FirmwareTable firmware_;
   Telephony telephony_;
+  CriticalSections critical_sections_;
   std::map<VariableKey, FwTag> variables_;
   std::map<std::pair<uint32_t, uint32_t>, FwTag> built_in_;
   FaxState fax_;  // fax

@@ -53,10 +53,6 @@ void Apply(const FwCommand& cmd, NetInterface& net) {
   }
 }
 
-FwTag Result(uint32_t code) {
-  return FwTag::Int(COMMON_RESULT_CODE_VAR, MILL_TYPE_BYTE, code);
-}
-
 template <size_t N>
 FwTag Bytes(uint32_t id, const std::array<uint8_t, N>& bytes) {
   return FwTag::Bytes(id, MILL_TYPE_BYTE, {bytes.begin(), bytes.end()});
@@ -91,14 +87,14 @@ void InstallNetworkFirmware(Module& module) {
               NetInterface* net = Find(*t, cmd);
               if (net != nullptr) Apply(cmd, *net);
               answer.Packet().Event(TELE_CTRL_NETWORK_CONFIG_DONE_EVENT,
-                                    {Result(net != nullptr ? 0 : kNoSuchInterface)});
+                                    {FwTag::ResultCode(net != nullptr ? 0 : kNoSuchInterface)});
             });
   table.Set(MILL_FACILITY_TELE_CTRL, MILL_VERB_REQUEST, TELE_CTRL_NETWORK_CONFIG_GET_REQUEST,
             [t](const FwCommand& cmd, FwAnswer& answer) { Info(*t, cmd, answer); });
   table.Set(MILL_FACILITY_TELE_CTRL, MILL_VERB_REQUEST, TELE_CTRL_NETWORK_CONFIG_SAVE_REQUEST,
             [t](const FwCommand&, FwAnswer& answer) {
               t->saved_interfaces = t->interfaces;
-              answer.Packet().Event(TELE_CTRL_NETWORK_CONFIG_SAVED_EVENT, {Result(0)});
+              answer.Packet().Event(TELE_CTRL_NETWORK_CONFIG_SAVED_EVENT, {FwTag::ResultCode(0)});
             });
 }
 

@@ -77,6 +77,7 @@ void Machine::ForgetSession(Session& session) {
   for (auto it = names_.begin(); it != names_.end();) {
     it = memcmp(it->second.data(), session.own, 4) == 0 ? names_.erase(it) : std::next(it);
   }
+  for (auto& [number, module] : modules_) ForgetWaiter(module->critical_sections(), session.handle);
 }
 
 void Machine::QueueReply(Session& to, const FwPacket& packet, const uint8_t src[4],
@@ -100,6 +101,12 @@ void Machine::RunFirmware(Module& module, Session& from, const FwCommand& comman
       continue;
     }
     QueueReply(from, packet, src, command.facility, module.reply_delay_ms);
+  }
+  for (const auto& late : answer.late) {
+    Session* waiter = FindSession(late.to.session, nullptr);
+    if (waiter == nullptr) continue;
+    const uint8_t late_src[4] = {0, late.to.address[1], late.to.address[2], late.to.address[3]};
+    QueueReply(*waiter, late.packet, late_src, late.to.facility, module.reply_delay_ms);
   }
 }
 

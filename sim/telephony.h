@@ -9,10 +9,13 @@
 
 namespace sim {
 
-// A telephony hardware port: its unit and port-type word.
+// A telephony hardware port: its unit, its port-type word (0x4 an MVIP bus interface, 0x20 an
+// H.100 one, 0x40 a T1 robbed-bit trunk, 0x100 T1 ISDN, 0x200 E1 ISDN, 0x800 BRI, 0x1 analog) and
+// the result code its controller reset answers with. Port unit U is served on channel U + 2.
 struct HardwarePort {
   uint32_t unit = 0;
   uint32_t port_types = 0;
+  uint32_t reset_result = 0;
 };
 
 // A port of the switch: class, unit, the stream and slot it sits on, its port-type word.
@@ -51,6 +54,11 @@ struct Telephony {
   uint16_t media_port_first = 0, media_port_last = 0;  // IP sides get even ports from here
   std::vector<SwitchConnection> connections;
   std::vector<NetInterface> interfaces, saved_interfaces;
+  uint32_t params_save_result = 0;  // what a save of the telephony parameters answers
+  // The detector's PCPM table as stored, one tone's Short words (little-endian) each, and what
+  // a load answers (not 0: the table is refused and the old one kept).
+  std::vector<std::vector<uint8_t>> pcpm_table;
+  uint32_t pcpm_load_result = 0;
 };
 
 // The telephony side of a board of `channels` channels on module `module`: one analog port per

@@ -9,20 +9,19 @@
 
 namespace vtx::teleph {
 
-bool SwitchingAllowed(VtxLine* line, uint32_t async_lp, VtxResult* result) {
+bool SynchronousWith(VtxLine* line, uint32_t async_lp, uint32_t capability, VtxResult* result) {
   if (async_lp != 0 || line->nesting != 0) {
     Fail(result, APIERR_ASYNC_LP_ERR);
     return false;
   }
-  if (!HasCapability(line, kCapCallSwitch)) {
+  if (!HasCapability(line, capability)) {
     Fail(result, APIERR_BOARDCAPABILITY);
     return false;
   }
   return true;
 }
 
-bool SendRequest(VtxLine* line, uint32_t facility, uint32_t code, const MillTagItem* tags,
-                 VtxResult* result) {
+MillArgs ModuleRequest(uint32_t facility, uint32_t code, const MillTagItem* tags) {
   static const MillTagItem kNone[] = {{0, 0, 0, nullptr}};
   MillArgs send{};
   send.facility = facility;
@@ -33,9 +32,19 @@ bool SendRequest(VtxLine* line, uint32_t facility, uint32_t code, const MillTagI
   send.timeout = packet::kForever;
   send.use_alt_chan = 1;
   send.tag_list = tags != nullptr ? tags : kNone;
+  return send;
+}
+
+bool SendFormed(VtxLine* line, MillArgs& send, VtxResult* result) {
   if ((packet::FormSendCmd(line, &send) & MILL_SEND_SENT) != 0) return true;
   CopyResult(result, send);
   return false;
+}
+
+bool SendRequest(VtxLine* line, uint32_t facility, uint32_t code, const MillTagItem* tags,
+                 VtxResult* result) {
+  MillArgs send = ModuleRequest(facility, code, tags);
+  return SendFormed(line, send, result);
 }
 
 int WaitEvent(VtxLine* line, MillArgs* wait, uint32_t facility, uint32_t code, uint32_t timeout,

@@ -13,12 +13,20 @@ namespace vtx::teleph {
 constexpr uint32_t kCapCallSwitch = 87;  // the module's CALL_SW facility answered
 constexpr uint32_t kCapNetwork = 70;     // the module takes network settings
 
-// The common start of the switching operations: synchronous only (29), capability 87 (3).
-// False with the result words set.
-bool SwitchingAllowed(VtxLine* line, uint32_t async_lp, VtxResult* result);
+// The common start of the operations that act on the module as a whole: synchronous only (29)
+// and `capability` present (3). False with the result words set.
+bool SynchronousWith(VtxLine* line, uint32_t async_lp, uint32_t capability, VtxResult* result);
+// The switching operations' start: capability 87.
+inline bool SwitchingAllowed(VtxLine* line, uint32_t async_lp, VtxResult* result) {
+  return SynchronousWith(line, async_lp, kCapCallSwitch, result);
+}
 
-// Forms and sends a REQUEST with `tags` (may be null) to the module itself (byte 1 of the
-// address 1), without waiting for input: true when sent, else false with the result words.
+// The send record of a REQUEST with `tags` (may be null) to the module itself (byte 1 of the
+// address 1), without time limit and without waiting for input.
+MillArgs ModuleRequest(uint32_t facility, uint32_t code, const MillTagItem* tags);
+// Forms and sends `send`: true when sent, else false with the result words.
+bool SendFormed(VtxLine* line, MillArgs& send, VtxResult* result);
+// Both at once.
 bool SendRequest(VtxLine* line, uint32_t facility, uint32_t code, const MillTagItem* tags,
                  VtxResult* result);
 

@@ -104,7 +104,8 @@ TEST(MachineFileTest, TelephonyKindsReplaceTheirDefaultsInIndexOrder) {
   vtx::testing::TempDir dir;
   std::string path = dir.path() + "/teleph.cfg";
   std::ofstream(path) << "[module.2]\nname=T\nnum_channels=2\n"
-                         "[module.2/hardware_port.10]\nunit=10\nport_types=0x200\n"
+                         "[module.2/hardware_port.10]\nunit=10\nport_types=0x200\nreset_result=3\n"
+                         "[module.2/telephony_control]\nparams_save_result=4\n"
                          "[module.2/hardware_port.2]\nunit=0\nport_types=0x4\n"
                          "[module.2/ethernet.1]\naddress=10.1.2.3\nmac=00:1c:7A:00:02:Fe\n"
                          "speed=2\n"
@@ -117,6 +118,8 @@ TEST(MachineFileTest, TelephonyKindsReplaceTheirDefaultsInIndexOrder) {
   ASSERT_EQ(t.hardware.size(), 2u);
   EXPECT_EQ(t.hardware[0].unit, 0u);
   EXPECT_EQ(t.hardware[1].port_types, 0x200u);
+  EXPECT_EQ(t.hardware[1].reset_result, 3u);
+  EXPECT_EQ(t.params_save_result, 4u);
   EXPECT_EQ(t.switch_ports.size(), 4u) << "switch ports not named: the default ones";
   ASSERT_EQ(t.interfaces.size(), 1u);
   EXPECT_EQ(t.interfaces[0].address[3], 3);

@@ -19,6 +19,7 @@
 namespace {
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 class TelephCommands : public ::testing::Test {
  protected:
@@ -135,6 +136,36 @@ TEST_F(TelephCommands, ConnectListRefuseClearAndSetTheInterface) {
   EXPECT_EQ(Requests(TELE_CTRL_NETWORK_CONFIG_SAVE_REQUEST), 1u);
   ASSERT_EQ(Run("net 2", &out), 0) << err_;
   EXPECT_THAT(out, HasSubstr("address       10.1.2.3\n"));
+}
+
+// Each run is a process of its own: the second finds the telephony configured by the first
+// through the board's critical section that the daemon's machine keeps.
+TEST_F(TelephCommands, TelephonyIsConfiguredOnceUntilUnlocked) {
+  const std::string configure = "telephony 2 --configure " + std::string(TARROW_SOURCE_DIR) +
+                                "/callctrl/examples/callctrl.cfg";
+  std::string out;
+  ASSERT_EQ(Run(configure, &out), 0) << err_;
+  EXPECT_THAT(out, HasSubstr("port 1 (channel 3) PORT_TYPE=0x200 LINE_TYPE=0x4"));
+  EXPECT_THAT(out, HasSubstr("reset port 7 (channel 9): result 0\n"));
+  EXPECT_THAT(out, HasSubstr("module 0x2: telephony configured\n"));
+  EXPECT_EQ(Requests(TELE_CTRL_RESET_CONTROLLER_REQUEST), 8u);
+
+  ASSERT_EQ(Run(configure + " --json", &out), 0) << err_;
+  EXPECT_THAT(out, HasSubstr("\"configured\": true, \"already_configured\": true"));
+  EXPECT_THAT(out, Not(HasSubstr("port_command")));
+  EXPECT_EQ(Requests(TELE_CTRL_RESET_CONTROLLER_REQUEST), 8u);
+
+  ASSERT_EQ(Run("telephony 2 --unlock", &out), 0) << err_;
+  ASSERT_EQ(Run(configure, &out), 0) << err_;
+  EXPECT_THAT(out, HasSubstr("module 0x2: telephony configured\n"));
+  EXPECT_EQ(Requests(TELE_CTRL_RESET_CONTROLLER_REQUEST), 16u);
+
+  machine_->FindModule(2)->telephony().params_save_result = 4;
+  EXPECT_EQ(Run("telephony 2 --save", &out), 1);
+  EXPECT_THAT(err_, HasSubstr("tarrow telephony: refused with result 4: EEPROM written\n"));
+  EXPECT_EQ(Run("telephony 2 --save --unlock", &out), 2);
+  EXPECT_EQ(Run("telephony 2 --configure /nonexistent/callctrl.cfg", &out), 1);
+  EXPECT_THAT(err_, HasSubstr("/nonexistent/callctrl.cfg: not a readable call-control"));
 }
 
 }  // namespace
