@@ -48,6 +48,9 @@ class ResultWordsTest : public AttachedLineTest {
   void SetUp() override {
     AttachedLineTest::SetUp();
     SetCapability(line_, 87);  // the switching operations
+    SetCapability(line_, 83);  // the telephony save
+    SetCapability(line_, 89);  // a telephony controller whose ADMIN resets critical sections
+    SetCapability(line_, 77);
   }
   // A SET of kVar on ADMIN, formed in `command`.
   static MillArgs SetCommand(uint8_t* command) {
@@ -256,6 +259,17 @@ TEST_F(ResultWordsTest, EverySuccessfulOperationClearsAStaleFailure) {
        [this] {
          auto args = Stale<VtxTelephArgs>();
          return Of(VtxCallSWClearConns(line_, &args) == 0, args);
+       }},
+      {"VtxTelephReset",
+       [this] {
+         auto args = Stale<VtxTelephArgs>();
+         VtxTelephReset(line_, &args);
+         return Of(true, args);
+       }},
+      {"VtxTelephSave",
+       [this] {
+         auto args = Stale<VtxTelephArgs>();
+         return Of(VtxTelephSave(line_, &args) == 0, args);
        }},
       {"VtxFaxSetLocalId",
        [this] {
