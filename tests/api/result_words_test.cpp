@@ -52,31 +52,31 @@ class ResultWordsTest : public AttachedLineTest {
     SetCapability(line_, 89);  // a telephony controller whose ADMIN resets critical sections
     SetCapability(line_, 77);
   }
-  // A SET of kVar on ADMIN, formed in `command`.
-  static MillArgs SetCommand(uint8_t* command) {
+  // A stale record for `verb` on ADMIN, waiting at most a second.
+  static MillArgs Admin(uint32_t verb) {
     MillArgs args = Stale<MillArgs>();
-    args.cmd_buf = command;
     args.facility = MILL_FACILITY_ADMIN;
-    args.verb = MILL_VERB_SET;
+    args.verb = verb;
     args.timeout = 1000;
     return args;
   }
-  // kVar of ADMIN on the line's channel, holding `value` for a set.
+  // A SET of kVar, formed in `command`.
+  static MillArgs SetCommand(uint8_t* command) {
+    MillArgs args = Admin(MILL_VERB_SET);
+    args.cmd_buf = command;
+    return args;
+  }
+  // kVar on the line's channel, holding `value` for a set.
   static MillArgs VariableOfChannel(uint32_t value) {
-    MillArgs args = Stale<MillArgs>();
-    args.facility = MILL_FACILITY_ADMIN;
+    MillArgs args = Admin(0);
     args.tag_id = kVar;
     args.tag_type = MILL_TYPE_SHORT;
     args.var_value = value;
-    args.timeout = 1000;
     return args;
   }
   // Sends GET kVar so that the answer waits to be received.
   void AskForTheVariable() {
-    MillArgs get{};
-    get.facility = MILL_FACILITY_ADMIN;
-    get.verb = MILL_VERB_GET;
-    get.timeout = 1000;
+    MillArgs get = Admin(MILL_VERB_GET);
     const MillTagItem ids[] = {{kVar, 0, 0, MILL_TAG_VALUE(0)}, {0, 0, 0, 0}};
     ASSERT_EQ(MillFormSendCmd(line_, &get, ids), MILL_SEND_SENT);
   }
@@ -215,10 +215,7 @@ TEST_F(ResultWordsTest, EverySuccessfulOperationClearsAStaleFailure) {
       {"MillWaitCmd",
        [this] {
          AskForTheVariable();
-         auto args = Stale<MillArgs>();
-         args.timeout = 1000;
-         args.facility = MILL_FACILITY_ADMIN;
-         args.verb = MILL_VERB_EVENT;
+         MillArgs args = Admin(MILL_VERB_EVENT);
          args.code = COMMON_GET_RSP_EVENT;
          return Of(MillWaitCmd(line_, &args) == 1, args);
        }},
