@@ -6,6 +6,38 @@
 #include "api/settings.h"
 #include "vtx.h"
 
+namespace vtx {
+
+// What the line reset (and the feature information) learns of the firmware behind the line.
+struct LineFirmware {
+  FirmwareVersion boot_rom_ver{};           // from CHANNEL_RESET_DONE, or the module information
+  FirmwareVersion control_proc_ver{};       // from CHANNEL_RESET_DONE
+  FirmwareVersion dsp_ver[VTX_MAX_DSPS]{};  // by DSP slot
+  int32_t dsp_count = 0;                    // 0 to VTX_MAX_DSPS
+  uint8_t capabilities[12] = {};            // capability n is bit n % 8 of byte n / 8
+  uint32_t op_in_progress = 0;              // a multi-packet operation under way (kOpFeatureList)
+};
+
+// What the telephony information and call switching keep.
+struct LineTelephony {
+  // The port-type word of each telephony port by port unit, filled by VtxTelephGetInfo.
+  static constexpr uint32_t kPortTypeUnits = 60;
+  uint32_t port_types[kPortTypeUnits] = {};
+};
+
+// The fax family's state.
+struct LineFax {
+  // Refuses VtxFaxSetLocalId (line_status 3). Set at attach for a line whose destination is the
+  // module itself rather than one of its channels: such a line has no fax channel to identify.
+  uint8_t refused = 0;
+  // Data flow: transfers stop while it is 0. A download sets it to 2 and restores it after.
+  uint32_t flow_word = 0;
+  bool font_download = false;    // a font download is in progress on the line
+  uint32_t saved_flow_word = 0;  // the flow word before it began
+};
+
+}  // namespace vtx
+
 struct VtxLine {
   int drv_handle = -1;             // the line's own driver connection
   VtxDriverVersion drv_version{};  // filled by the handshake
@@ -68,31 +100,9 @@ struct VtxLine {
   uint8_t fax_can_xmit = 0, fax_can_rcv = 0, fax_page_res = 0, fax_page_width = 0;
   uint32_t fax_page_type = 0;
 
-  // ---- Telephony information and call switching ----
-  // The port-type word of each telephony port by port unit, filled by VtxTelephGetInfo.
-  static constexpr uint32_t kPortTypeUnits = 60;
-  uint32_t port_types[kPortTypeUnits] = {};
-  // ---- End of telephony information and call switching ----
-  // ---- Line reset and feature information ----
-  FirmwareVersion boot_rom_ver{};           // from CHANNEL_RESET_DONE, or the module information
-  FirmwareVersion control_proc_ver{};       // from CHANNEL_RESET_DONE
-  FirmwareVersion dsp_ver[VTX_MAX_DSPS]{};  // by DSP slot
-  int32_t dsp_count = 0;                    // 0 to VTX_MAX_DSPS
-  uint8_t capabilities[12] = {};            // capability n is bit n % 8 of byte n / 8
-  uint32_t op_in_progress = 0;              // a multi-packet operation under way (kOpFeatureList)
-  // ---- End of line reset and feature information ----
-  // ---- Final line configuration ----
-  uint8_t no_sig_gen = 0;  // the module has no SIG_GEN: tone and detector settings are not sent
-  // ---- End of final line configuration ----
-  // ---- fax ----
-  // Refuses VtxFaxSetLocalId (line_status 3). Set at attach for a line whose destination is the
-  // module itself rather than one of its channels: such a line has no fax channel to identify.
-  uint8_t fax_refused = 0;
-  // Data flow: transfers stop while it is 0. A download sets it to 2 and restores it after.
-  uint32_t flow_word = 0;
-  bool font_download = false;    // a font download is in progress on the line
-  uint32_t saved_flow_word = 0;  // the flow word before it began
-  // ---- end fax ----
+  vtx::LineFirmware firmware{};    // what the line reset learnt of the firmware
+  vtx::LineTelephony telephony{};  // the telephony information
+  vtx::LineFax fax{};              // the fax family's state
 };
 
 namespace vtx {
@@ -101,10 +111,10 @@ constexpr uint32_t kOpFeatureList = 2;     // op_in_progress: a feature enumerat
 constexpr uint32_t kCapFeatureQuery = 82;  // the firmware answers feature queries
 
 inline bool HasCapability(const VtxLine* line, uint32_t n) {
-  return n < 96 && (line->capabilities[n / 8] & (1u << (n % 8))) != 0;
+  return n < 96 && (line->firmware.capabilities[n / 8] & (1u << (n % 8))) != 0;
 }
 inline void SetCapability(VtxLine* line, uint32_t n) {
-  if (n < 96) line->capabilities[n / 8] |= static_cast<uint8_t>(1u << (n % 8));
+  if (n < 96) line->firmware.capabilities[n / 8] |= static_cast<uint8_t>(1u << (n % 8));
 }
 
 }  // namespace vtx

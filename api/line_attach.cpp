@@ -98,7 +98,7 @@ bool Connect(VtxLine* line, VtxLineArgs* args, const uint8_t requested[4]) {
   }
   remote[0] = AnyFacility();
   memcpy(line->dest_addr, remote, 4);
-  line->fax_refused = (remote[1] & 0x7F) != 2;  // fax: only a channel has a local identifier
+  line->fax.refused = (remote[1] & 0x7F) != 2;  // fax: only a channel has a local identifier
   for (int i = 0; i < 4; ++i) {
     args->local_addr[i] = FullByteAddressMode() ? line->own_addr[i] : line->own_addr[i] & 0x7F;
   }

@@ -134,6 +134,7 @@ struct LineConfigState {
   LineSettings settings;
   FontTable fonts;
   uint8_t country[kCountryParamsLen];
+  uint8_t no_sig_gen;  // the module has no SIG_GEN: tone and detector settings are not sent
 };
 
 }  // namespace vtx

@@ -27,7 +27,7 @@ int Speech(FinalConfigRun& run) {
   }
   if (HasCapability(line, 48)) SetCapability(line, 50);
   if (run.Send(MILL_FACILITY_SPEECH, PlayGainSetting(*line)) < 0) return -1;
-  if (line->no_sig_gen != 0) return 0;
+  if (line->config.no_sig_gen != 0) return 0;
   if (run.Send(MILL_FACILITY_SPEECH, SpeechSettings(*line)) < 0) return -1;
   if (line->config.settings.underrun_ctrl == 0) return 0;
   return run.Send(MILL_FACILITY_SPEECH, UnderrunSetting(*line));
@@ -46,7 +46,7 @@ int Fax(FinalConfigRun& run) {
 
 int SigDet(FinalConfigRun& run) {
   if (run.Discover(MILL_FACILITY_SIG_DET, kSigDetCapabilities, {85, 86}) < 0) return -1;
-  if (run.line->no_sig_gen != 0) return 0;
+  if (run.line->config.no_sig_gen != 0) return 0;
   return run.Send(MILL_FACILITY_SIG_DET, SigDetSettings(*run.line));
 }
 
@@ -83,7 +83,7 @@ constexpr FacilityStep kFacilitySteps[] = {
 }  // namespace
 
 int ConfigureChannelFacilities(FinalConfigRun& run) {
-  if (!run.FacilityPresent(MILL_FACILITY_SIG_GEN)) run.line->no_sig_gen = 1;
+  if (!run.FacilityPresent(MILL_FACILITY_SIG_GEN)) run.line->config.no_sig_gen = 1;
   for (const FacilityStep& step : kFacilitySteps) {
     if (run.FacilityPresent(step.facility) && step.configure(run) < 0) return -1;
   }

@@ -83,7 +83,7 @@ int Admin(FinalConfigRun& run) {
   CapabilityPair pairs[kMaxCapabilityPairs + 1];
   if (run.Discover(MILL_FACILITY_ADMIN, kAdminCapabilities, {}, {}, pairs) < 0) return -1;
   const bool time_set = (PairValue(pairs, COMMON_CAPABILITIES_VAR) & kAdminTimeSetBit) != 0;
-  if (!run.sending() || line->no_sig_gen != 0) return 0;
+  if (!run.sending() || line->config.no_sig_gen != 0) return 0;
   if (time_set && !SetModuleClock(line, run.args)) return -1;
   TagList country;
   country.Add(ADMIN_COUNTRY_CODE_VAR, kTypeShort,

@@ -35,10 +35,10 @@ void TraceFirmwareReport(const VtxLine* line, bool available) {
     return;
   }
   trace::Message(line, trace::kLevelInfo, "Firmware version info:");
-  TracePart(line, "Boot ROM: ", line->boot_rom_ver);
-  TracePart(line, "Ctrl Proc:", line->control_proc_ver);
-  for (int32_t i = 0; i < line->dsp_count && i < VTX_MAX_DSPS; ++i) {
-    const FirmwareVersion& v = line->dsp_ver[i];
+  TracePart(line, "Boot ROM: ", line->firmware.boot_rom_ver);
+  TracePart(line, "Ctrl Proc:", line->firmware.control_proc_ver);
+  for (int32_t i = 0; i < line->firmware.dsp_count && i < VTX_MAX_DSPS; ++i) {
+    const FirmwareVersion& v = line->firmware.dsp_ver[i];
     if (!NumbersSet(v) && v.date[0] == '\0') continue;
     trace::Message(line, trace::kLevelInfo, "  DSP %2u:    %u.%u.%u Build %u A%u %s",
                    static_cast<unsigned>(i), v.major, v.middle, v.minor, v.build, v.auto_num,

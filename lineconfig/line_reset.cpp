@@ -91,7 +91,7 @@ void TakeModuleBootVersion(VtxLine* line) {
   VtxModuleInfoArgs info{};
   info.mod_num = line->dest_addr[2] & AddressByteMask();
   if (ModuleInfoWorker(nullptr, &info) != 0) return;
-  FirmwareVersion& v = line->boot_rom_ver;
+  FirmwareVersion& v = line->firmware.boot_rom_ver;
   v.major = info.boot_ver_major;
   v.middle = info.boot_ver_middle;
   v.minor = info.boot_ver_minor;
@@ -147,10 +147,10 @@ ResetDone ReadResetDone(VtxLine* line, const MillArgs& event) {
     }
     switch (tag.id) {
       case ADMIN_BOOT_ROM_VER_VAR:
-        ReadVersionList(line, tag, &line->boot_rom_ver, nullptr);
+        ReadVersionList(line, tag, &line->firmware.boot_rom_ver, nullptr);
         break;
       case ADMIN_CONTROL_PROC_VER_VAR:
-        ReadVersionList(line, tag, &line->control_proc_ver, nullptr);
+        ReadVersionList(line, tag, &line->firmware.control_proc_ver, nullptr);
         break;
       case ADMIN_DSP_VER_VAR: {
         FirmwareVersion dsp{};

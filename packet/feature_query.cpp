@@ -136,7 +136,7 @@ void FeatureSetQueryWorker(VtxLine* line, VtxFeatureArgs* args) {
     trace::CallReturn(line, kName, args, nullptr);
     return;
   }
-  if (line->op_in_progress == 0) {
+  if (line->firmware.op_in_progress == 0) {
     if (!HasCapability(line, kCapFeatureQuery)) {
       Fail(args, APIERR_BOARDCAPABILITY);
       trace::CallReturn(line, kName, args, nullptr);
@@ -146,7 +146,7 @@ void FeatureSetQueryWorker(VtxLine* line, VtxFeatureArgs* args) {
       trace::CallReturn(line, kName, args, nullptr);
       return;
     }
-    line->op_in_progress = kOpFeatureList;
+    line->firmware.op_in_progress = kOpFeatureList;
   }
   FeatureText feature;
   if (!ReadEvent(line, args, feature)) {
@@ -155,7 +155,7 @@ void FeatureSetQueryWorker(VtxLine* line, VtxFeatureArgs* args) {
   }
   if (feature.length == 0) {
     memset(args->key, 0, sizeof args->key);
-    line->op_in_progress = 0;
+    line->firmware.op_in_progress = 0;
     ReturnTrace(line, args);
     return;
   }

@@ -105,16 +105,17 @@ void ReadVersionList(const VtxLine* line, const Tag& list, FirmwareVersion* vers
 
 void StoreDspVersion(VtxLine* line, const FirmwareVersion& version, const DspLoadMask& mask) {
   if (!mask.present) {
-    line->dsp_ver[0] = version;
-    line->dsp_count = 1;
+    line->firmware.dsp_ver[0] = version;
+    line->firmware.dsp_count = 1;
     return;
   }
   for (uint32_t k = 0; k < mask.length && 8 * k < VTX_MAX_DSPS; ++k) {
     for (uint32_t j = 0; j < 8; ++j) {
       const uint32_t slot = 8 * k + j;
       if ((mask.bytes[k] & (1u << j)) == 0 || slot >= VTX_MAX_DSPS) continue;
-      line->dsp_ver[slot] = version;
-      if (line->dsp_count < static_cast<int32_t>(slot + 1)) line->dsp_count = slot + 1;
+      line->firmware.dsp_ver[slot] = version;
+      if (line->firmware.dsp_count < static_cast<int32_t>(slot + 1))
+        line->firmware.dsp_count = slot + 1;
     }
   }
 }

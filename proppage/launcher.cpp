@@ -49,66 +49,85 @@ void Append(Text& out, const char* text) {
   std::snprintf(out + used, kTextSize - used, "%s", text);
 }
 
+// The tool's folder from the installed development kit or system software, when the page's key
+// leaves it open; false after the message that says what is missing.
+bool LookUpInstalledFolder(HWND owner, Text& folder) {
+  HKEY software_key;
+  if (!OpenKey(kSdkKey, software_key) && !OpenKey(kSystemSoftwareKey, software_key)) {
+    MessageBoxA(owner,
+                "Failed to launch configuration tool\n"
+                "Reason: Corvane Software not installed\n",
+                kTitle, MB_ICONERROR);
+    return false;
+  }
+  const bool found = ReadText(software_key, "RuntimeConfigtoolPath", folder) ||
+                     ReadText(software_key, "SDKConfigtoolPath", folder);
+  RegCloseKey(software_key);
+  if (!found) {
+    MessageBoxA(owner,
+                "Cannot launch configuration tool\n"
+                "Reason: Configuration tool is not installed.\n",
+                kTitle, MB_ICONINFORMATION);
+  }
+  return found;
+}
+
+// Where the tool is, from the registry: its name and folder from the page's key, the folder
+// otherwise from the development kit's or the system software's key. False after telling the
+// person why it cannot start.
+bool LookUpTool(HWND owner, Text& name, Text& folder) {
+  HKEY page_key;
+  if (!OpenKey(kPageKey, page_key)) return true;  // neither name nor folder: both stay "0"
+  if (!ReadText(page_key, "ConfigToolName", name) || IsDefault(name)) Copy(name, kDefaultToolName);
+  const bool found = (ReadText(page_key, "ConfigToolLocation", folder) && !IsDefault(folder)) ||
+                     LookUpInstalledFolder(owner, folder);
+  RegCloseKey(page_key);
+  return found;
+}
+
+// The folder with the tool's name: the full path.
+void BuildToolPath(Text& folder, const Text& name) {
+  const size_t length = std::strlen(folder);
+  if (length == 0 || (folder[length - 1] != '\\' && folder[length - 1] != '/')) {
+    Append(folder, "\\");
+  }
+  Append(folder, name);
+}
+
+// Starts the tool detached, in the current directory, with its name as the command line. The
+// page does not wait for it.
+bool StartTool(const Text& path, Text& name) {
+  STARTUPINFOA startup_info;
+  GetStartupInfoA(&startup_info);
+  Text directory = "0";
+  const DWORD directory_length = GetCurrentDirectoryA(kTextSize, directory);
+  const bool have_directory = directory_length > 0 && directory_length < kTextSize;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA(path, name, nullptr, nullptr, FALSE, DETACHED_PROCESS | NORMAL_PRIORITY_CLASS,
+                      nullptr, have_directory ? directory : nullptr, &startup_info, &process)) {
+    return false;
+  }
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  return true;
+}
+
+void ReportStartFailure(HWND owner, const Text& path) {
+  Text message = "0";
+  std::snprintf(message, kTextSize, "GetLastError = %d\n", static_cast<int>(GetLastError()));
+  Append(message, "Failed to launch configuration tool. \nPath: ");
+  Append(message, path);
+  MessageBoxA(owner, message, kTitle, MB_ICONERROR);
+}
+
 }  // namespace
 
 int LaunchConfigTool(HWND owner) {
-  Text name = "0", folder = "0", message = "0", directory = "0";
-
-  HKEY page_key;
-  if (OpenKey(kPageKey, page_key)) {
-    if (!ReadText(page_key, "ConfigToolName", name) || IsDefault(name)) {
-      Copy(name, kDefaultToolName);
-    }
-    if (!ReadText(page_key, "ConfigToolLocation", folder) || IsDefault(folder)) {
-      HKEY software_key;
-      if (!OpenKey(kSdkKey, software_key) && !OpenKey(kSystemSoftwareKey, software_key)) {
-        RegCloseKey(page_key);
-        MessageBoxA(owner,
-                    "Failed to launch configuration tool\n"
-                    "Reason: Corvane Software not installed\n",
-                    kTitle, MB_ICONERROR);
-        return 0;
-      }
-      if (!ReadText(software_key, "RuntimeConfigtoolPath", folder) &&
-          !ReadText(software_key, "SDKConfigtoolPath", folder)) {
-        RegCloseKey(software_key);
-        RegCloseKey(page_key);
-        MessageBoxA(owner,
-                    "Cannot launch configuration tool\n"
-                    "Reason: Configuration tool is not installed.\n",
-                    kTitle, MB_ICONINFORMATION);
-        return 0;
-      }
-      RegCloseKey(software_key);
-    }
-    RegCloseKey(page_key);
-  }
-
-  // The folder becomes the full path.
-  const size_t length = std::strlen(folder);
-  if (length == 0 || (folder[length - 1] != '\\' && folder[length - 1] != '/'))
-    Append(folder, "\\");
-  Append(folder, name);
-
-  STARTUPINFOA startup_info;
-  GetStartupInfoA(&startup_info);
-  const DWORD directory_length = GetCurrentDirectoryA(kTextSize, directory);
-  const bool have_directory = directory_length > 0 && directory_length < kTextSize;
-
-  PROCESS_INFORMATION process{};
-  if (CreateProcessA(folder, name, nullptr, nullptr, FALSE,
-                     DETACHED_PROCESS | NORMAL_PRIORITY_CLASS, nullptr,
-                     have_directory ? directory : nullptr, &startup_info, &process)) {
-    // The page does not wait for the tool.
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-    return 1;
-  }
-  const DWORD error = GetLastError();
-  std::snprintf(message, kTextSize, "GetLastError = %d\n", static_cast<int>(error));
-  Append(message, "Failed to launch configuration tool. \nPath: ");
-  Append(message, folder);
-  MessageBoxA(owner, message, kTitle, MB_ICONERROR);
+  Text name = "0", folder = "0";
+  if (!LookUpTool(owner, name, folder)) return 0;
+  BuildToolPath(folder, name);
+  if (StartTool(folder, name)) return 1;
+  ReportStartFailure(owner, folder);
   return 0;
 }
 

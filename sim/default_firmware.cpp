@@ -37,17 +37,11 @@ void InstallDefaultFirmware(Module& module) {
     for (const auto& tag : cmd.tags) values.push_back(ReadVariable(*m, cmd, tag.id));
     answer.Packet().Event(COMMON_GET_RSP_EVENT, std::move(values));
   });
-  // ---- Telephony hardware, switch and network ----
   InstallSwitchFirmware(module);
   InstallNetworkFirmware(module);
   InstallTelephonyControlFirmware(module);
-  // ---- End of telephony hardware, switch and network ----
-  // ---- Line reset and feature information ----
   InstallResetFirmware(module);
-  // ---- End of line reset and feature information ----
-  // ---- fax: local identifier, abort and font store (sim/fax_firmware.h) ----
   InstallFaxFirmware(module);
-  // ---- end fax ----
   InstallPortMessageFirmware(module);
 }
 

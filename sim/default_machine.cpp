@@ -74,7 +74,7 @@ void MakeBoard(Module& module, const char* name, uint32_t channels, uint32_t ord
   module.report.capabilities = BoardCapabilities();
 }
 
-// ---- Line reset and feature information ----
+// The built-in firmware report: versions, capabilities and features.
 namespace {
 
 FwVersion Version(uint8_t major, uint8_t middle, uint8_t minor, uint8_t build, uint16_t auto_num,
@@ -107,7 +107,6 @@ void DescribeCorbelFirmware(FirmwareReport& report) {
 }
 
 }  // namespace
-// ---- End of line reset and feature information ----
 
 void BuildDefaultMachine(Machine& machine) {
   MakeBoard(machine.AddModule(2), "GANTRY PCI bus 3, device 0, function 0", 8, 0);

@@ -202,7 +202,6 @@ void LoadConfigSpec(const cfgSection& section, uint32_t number, Module& module,
   module.config_specs()[number] = spec;
 }
 
-// ---- Line reset and feature information ----
 // What the firmware reports at a channel reset and in its feature list: module keys
 // dsp_lists_per_event, reset_delay_ms and feature_delay_ms; subsections
 // [module.N/control_proc_ver] and [module.N/dsp_ver.I] with ver_major, ver_middle, ver_minor,
@@ -307,7 +306,6 @@ bool LoadReportSection(const cfgSection& sub, Module& module, Problems& problems
   }
   return true;
 }
-// ---- End of line reset and feature information ----
 
 void LoadModule(const cfgSection& section, uint8_t number, uint32_t& next_ordinal, Machine& machine,
                 Problems& problems) {

@@ -20,7 +20,6 @@
 
 namespace sim {
 
-// ---- Line reset and feature information ----
 // A firmware version as a CHANNEL_RESET_DONE reports it.
 struct FwVersion {
   uint8_t major = 0, middle = 0, minor = 0, build = 0;
@@ -58,7 +57,6 @@ struct FirmwareReport {
   uint32_t reset_delay_ms = 0;    // each CHANNEL_RESET_DONE comes this late
   uint32_t feature_delay_ms = 0;  // each FTRL_FEATURE_LIST comes this late
 };
-// ---- End of line reset and feature information ----
 
 // The owner of a firmware variable: one channel of the module (its unit number) or, for the
 // commands addressed to the module as a whole, kModuleItself.
@@ -115,13 +113,12 @@ class Module {
   std::vector<FwTag> get_rsp_extra_tags;
   std::vector<std::vector<FwTag>> get_rsp_before;
 
-  // ---- Telephony hardware, switch and network ----
-  // Filled by MakeBoard and the machine file; the switch and network firmware keep it.
+  // The telephony hardware, switch and network: filled by MakeBoard and the machine file, kept
+  // by the switch and network firmware.
   Telephony& telephony() { return telephony_; }
   // The board's critical sections by id (sim/telephony_control_firmware.h); the machine keeps
   // them for every process it serves.
   CriticalSections& critical_sections() { return critical_sections_; }
-  // ---- End of telephony hardware, switch and network ----
 
   // Every command the module received, in order (safe to read while the machine runs).
   std::vector<FwCommand> CommandLog() const;
@@ -133,13 +130,10 @@ class Module {
   uint32_t reply_delay_ms = 0;
   uint32_t drop_replies = 0;
 
-  // ---- Line reset and feature information ----
+  // What the firmware reports at a channel reset and in its feature list.
   FirmwareReport report;
-  // ---- End of line reset and feature information ----
-  // ---- fax ----
   // The FAX facility's state (sim/fax_firmware.h): font store, download, aborts.
   FaxState& fax() { return fax_; }
-  // ---- end fax ----
   // The port messages the module's ports were last given (sim/port_message_firmware.h).
   PortMessages& port_messages() { return port_messages_; }
 

@@ -38,7 +38,7 @@ int FaxSetLocalId(VtxLine* line, VtxFaxLocalIdArgs* args) {
   trace::CallEntry(line, name, "local_id=%s",
                    args->local_id != nullptr ? args->local_id : "(NULL)");
   int ret = -1;
-  if (line != nullptr && line->fax_refused != 0) {
+  if (line != nullptr && line->fax.refused != 0) {
     Fail(args, APIERR_BOARDCAPABILITY);
   } else if (line == nullptr || Nested(line, args)) {
     Fail(args, line == nullptr ? APIERR_BADPARAMETER : APIERR_ASYNC_LP_ERR);

@@ -67,9 +67,9 @@ int Start(VtxLine* line, VtxFontArgs* args) {
   }
   MillArgs started = FaxCommand(MILL_VERB_EVENT, FAX_FONT_DL_STARTED_EVENT);
   if (packet::WaitCmd(line, &started) != 1) return ExchangeFailed(line, args, started);
-  line->font_download = true;
-  line->saved_flow_word = line->flow_word;
-  line->flow_word = 2;
+  line->fax.font_download = true;
+  line->fax.saved_flow_word = line->fax.flow_word;
+  line->fax.flow_word = 2;
   return 0;
 }
 
@@ -77,7 +77,7 @@ int Start(VtxLine* line, VtxFontArgs* args) {
 // ends the call without result words.
 int SendData(VtxLine* line, VtxFontArgs* args) {
   uint32_t sent = 0;
-  while (sent < args->size && line->flow_word != 0) {
+  while (sent < args->size && line->fax.flow_word != 0) {
     const uint32_t piece = args->size - sent < kFontPiece ? args->size - sent : kFontPiece;
     MillArgs data = FaxCommand(MILL_VERB_DATA, 0);
     data.data_bits = 8 * piece;
@@ -100,8 +100,8 @@ uint32_t ResultCode(MillArgs* event) {
 
 int Finish(VtxLine* line, VtxFontArgs* args) {
   // Whatever the end brings, the download is over: the next piece starts a new one.
-  line->flow_word = line->saved_flow_word;
-  line->font_download = false;
+  line->fax.flow_word = line->fax.saved_flow_word;
+  line->fax.font_download = false;
   MillArgs finish = FaxCommand(MILL_VERB_FINISH, FAX_FONT_DOWNLOAD_MODE);
   finish.incoming_flag = 2;
   if ((packet::FormSendCmd(line, &finish) & MILL_SEND_SENT) == 0) {
@@ -176,7 +176,7 @@ int FaxDownloadFontData(VtxLine* line, VtxFontArgs* args) {
                    static_cast<unsigned long>(reinterpret_cast<uintptr_t>(args->buf)), args->size,
                    args->font_no);
   int ret = -1;
-  if (Synchronous(line, args) && (line->font_download || Start(line, args) == 0)) {
+  if (Synchronous(line, args) && (line->fax.font_download || Start(line, args) == 0)) {
     ret = args->buf != nullptr ? SendData(line, args) : Finish(line, args);
   }
   trace::CallReturn(line, name, args, "ret=%d", ret);

@@ -61,14 +61,14 @@ int TelephGetInfo(VtxLine* line, VtxTelephArgs* args) {
       }
     }
     if (found >= 2) {
-      if (args->src_port_unit >= VtxLine::kPortTypeUnits) {
+      if (args->src_port_unit >= vtx::LineTelephony::kPortTypeUnits) {
         trace::Message(line, trace::kLevelError, "Hardware port_unit %d too large.",
                        static_cast<int>(args->src_port_unit));
         Fail(result, APIERR_INVALID_BOARD_PARAM);
         EndWalk(line, args, kResetTelephony);
         return -1;
       }
-      line->port_types[args->src_port_unit] = args->port_type;
+      line->telephony.port_types[args->src_port_unit] = args->port_type;
       return 1;
     }
     if (members.failed()) {

@@ -32,13 +32,13 @@ struct CallCtrlConfig {
 
   uint32_t tag = kTag;
   std::unique_ptr<cfg::cfgConfiguration> model;
-  std::vector<ModuleConfigRecord*> modules;          // by module number
-  std::vector<HostModuleConfigRecord*> hostModules;  // by host module number
-  std::string fileName;
+  std::vector<ModuleConfigRecord*> modules;           // by module number
+  std::vector<HostModuleConfigRecord*> host_modules;  // by host module number
+  std::string file_name;
   TraceSettings trace = {};
 
   cfg::cfgMessageCallback callback = nullptr;  // null: listed on standard error
-  void* userData = nullptr;
+  void* user_data = nullptr;
   std::string section = "/";  // the section the readers work in, ending in "/"
 };
 

@@ -34,7 +34,7 @@ int ListOnStderr(int kind, const cfgMessage* message) {
 int Forward(int kind, const cfgMessage* message) {
   auto* config = static_cast<CallCtrlConfig*>(message->userData);
   cfgMessage copy = *message;
-  copy.userData = config->userData;
+  copy.userData = config->user_data;
   return (config->callback ? config->callback : ListOnStderr)(kind, &copy);
 }
 
@@ -173,12 +173,12 @@ CallCtrlConfig* OpenCallCtrlConfig(const char* file_name, bool create,
   auto* config = new (std::nothrow) CallCtrlConfig();
   if (!config) return nullptr;
   config->callback = callback;
-  config->userData = user_data;
-  config->fileName = file_name ? file_name : "";
+  config->user_data = user_data;
+  config->file_name = file_name ? file_name : "";
   config->model = std::make_unique<cfgConfiguration>(
       1, cfgConfiguration::kWarning | cfgConfiguration::kError | cfgConfiguration::kInfo, &Forward,
       config, '=', false);
-  const char* name = config->fileName.c_str();
+  const char* name = config->file_name.c_str();
   cfg::cfgTextFile file(name);
   if (!file.open(cfg::cfgTextFile::kRead)) {
     if (create) {
@@ -211,7 +211,7 @@ void FreeHostModuleRecord(HostModuleConfigRecord* record) {
 void CloseCallCtrlConfig(CallCtrlConfig* config, bool, bool) {
   if (!Valid(config)) return;
   for (ModuleConfigRecord* record : config->modules) delete record;
-  for (HostModuleConfigRecord* record : config->hostModules) FreeHostModuleRecord(record);
+  for (HostModuleConfigRecord* record : config->host_modules) FreeHostModuleRecord(record);
   config->tag = 0;
   delete config;
 }
@@ -221,7 +221,7 @@ int ModuleRecordCount(const CallCtrlConfig* config) {
 }
 
 int HostModuleRecordCount(const CallCtrlConfig* config) {
-  return Valid(config) ? static_cast<int>(config->hostModules.size()) : -1;
+  return Valid(config) ? static_cast<int>(config->host_modules.size()) : -1;
 }
 
 ModuleConfigRecord* ModuleRecordAt(CallCtrlConfig* config, int index) {
@@ -232,10 +232,10 @@ ModuleConfigRecord* ModuleRecordAt(CallCtrlConfig* config, int index) {
 }
 
 HostModuleConfigRecord* HostModuleRecordAt(CallCtrlConfig* config, int index) {
-  if (!Valid(config) || index < 0 || static_cast<size_t>(index) >= config->hostModules.size()) {
+  if (!Valid(config) || index < 0 || static_cast<size_t>(index) >= config->host_modules.size()) {
     return nullptr;
   }
-  return config->hostModules[static_cast<size_t>(index)];
+  return config->host_modules[static_cast<size_t>(index)];
 }
 
 ModuleConfigRecord* GetModuleRecord(CallCtrlConfig* config, uint32_t number, bool create) {
@@ -251,14 +251,14 @@ ModuleConfigRecord* GetModuleRecord(CallCtrlConfig* config, uint32_t number, boo
 
 HostModuleConfigRecord* GetHostModuleRecord(CallCtrlConfig* config, uint32_t number, bool create) {
   if (!Valid(config)) return nullptr;
-  HostModuleConfigRecord* record = FindHost(config->hostModules, number);
+  HostModuleConfigRecord* record = FindHost(config->host_modules, number);
   if (record || !create) return record;
-  record = NewHostRecord(number != 0 ? FindHost(config->hostModules, 0) : nullptr, number);
+  record = NewHostRecord(number != 0 ? FindHost(config->host_modules, 0) : nullptr, number);
   if (!record) return nullptr;
   auto where =
-      std::find_if(config->hostModules.begin(), config->hostModules.end(),
+      std::find_if(config->host_modules.begin(), config->host_modules.end(),
                    [number](const HostModuleConfigRecord* r) { return r->number > number; });
-  config->hostModules.insert(where, record);
+  config->host_modules.insert(where, record);
   return record;
 }
 
@@ -294,7 +294,7 @@ int GetTraceFile(const CallCtrlConfig* config, char* out, size_t size) {
 }
 
 const char* ConfigFileName(const CallCtrlConfig* config) {
-  return Valid(config) ? config->fileName.c_str() : nullptr;
+  return Valid(config) ? config->file_name.c_str() : nullptr;
 }
 
 }  // namespace vtx::callctrl

@@ -38,7 +38,7 @@ void Missing(CallCtrlConfig* config, const char* key, bool mandatory) {
                       "section [%s] in '%s' =>\n  A %s setting for parameter '%s' is missing and "
                       "no default value can be applied. Please add this to your configuration "
                       "file.",
-                      config->section.c_str(), config->fileName.c_str(), Need(mandatory), key);
+                      config->section.c_str(), config->file_name.c_str(), Need(mandatory), key);
 }
 
 // What the integer readers share: a number converted like a C library conversion (text that is
@@ -53,7 +53,7 @@ int32_t ReadInteger(CallCtrlConfig* config, const char* key, Int min, Int max, I
     *out = default_value;
     if (!mandatory) return 0;
     ReportConfigMessage(config, cfgConfiguration::kWarning, KeyLine(config, key), missing_text,
-                        config->section.c_str(), config->fileName.c_str(), key, default_value);
+                        config->section.c_str(), config->file_name.c_str(), key, default_value);
     return 1;
   }
   errno = 0;
@@ -64,7 +64,7 @@ int32_t ReadInteger(CallCtrlConfig* config, const char* key, Int min, Int max, I
     return 0;
   }
   ReportConfigMessage(config, cfgConfiguration::kWarning, KeyLine(config, key), range_text,
-                      config->section.c_str(), config->fileName.c_str(), value.c_str(),
+                      config->section.c_str(), config->file_name.c_str(), value.c_str(),
                       Need(mandatory), key, min, max);
   *out = default_value;
   return 1;
@@ -112,7 +112,7 @@ int32_t ReadConfigEntry(CallCtrlConfig* config, const char* path, char* buffer, 
 int32_t ReadEnumerated(CallCtrlConfig* config, const char* key, const EnumTable& table,
                        int32_t* value, int32_t default_index, bool mandatory, int32_t* raw) {
   if (!Valid(config) || !key || !value || !raw) return -1;
-  const char* file = config->fileName.c_str();
+  const char* file = config->file_name.c_str();
   const char* section = config->section.c_str();
   int line = KeyLine(config, key);
   cfg::cfgString text;
@@ -189,7 +189,7 @@ int32_t ReadString(CallCtrlConfig* config, const char* key, const char* default_
                       "section [%s] in '%s' =>\n  The setting '%s' setting for %s parameter '%s' "
                       "is incorrect. The default setting '%s' for this parameter will be used "
                       "instead.",
-                      config->section.c_str(), config->fileName.c_str(), "", Need(mandatory), key,
+                      config->section.c_str(), config->file_name.c_str(), "", Need(mandatory), key,
                       default_value);
   std::snprintf(buffer, size, "%s", default_value);
   return -3;

@@ -29,7 +29,7 @@ bool HostModuleLibrary::Load(const char* path) {
     return false;
   }
   ACE_DLL& dll = *dll_;
-  bool& failed = lastLookupFailed_;
+  bool& failed = last_lookup_failed_;
   LookUp(dll, "CIPI_CloseLibrary", entries_.CIPI_CloseLibrary, failed);
   LookUp(dll, "CIPI_GetErrorString", entries_.CIPI_GetErrorString, failed);
   LookUp(dll, "CIPI_OpenLibrary", entries_.CIPI_OpenLibrary, failed);

@@ -39,7 +39,7 @@ class HostModuleLibrary {
 
   const CipiEntryPoints& entries() const { return entries_; }
   const std::string& path() const { return path_; }
-  bool lastLookupFailed() const { return lastLookupFailed_; }
+  bool last_lookup_failed() const { return last_lookup_failed_; }
 
   int32_t CloseLibrary(int32_t reserved);
   int32_t OpenLibrary(CIPI_TraceFn trace, CIPI_ConfigKeyFn keys, int32_t reserved, char* version);
@@ -53,7 +53,7 @@ class HostModuleLibrary {
 
  private:
   std::unique_ptr<ACE_DLL> dll_;
-  bool lastLookupFailed_ = false;
+  bool last_lookup_failed_ = false;
   std::string path_;
   CipiEntryPoints entries_;
 };

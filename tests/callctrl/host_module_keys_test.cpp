@@ -87,7 +87,7 @@ TEST_F(HostModuleKeysTest, MissingLibraryAndMissingPath) {
 TEST(TarrowHostModule, CommandsComeBackAsEvents) {
   HostModuleLibrary library;
   ASSERT_TRUE(library.Load(TARROWHM_PATH));
-  EXPECT_FALSE(library.lastLookupFailed());
+  EXPECT_FALSE(library.last_lookup_failed());
   char version[CIPI_INFO_TEXT_SIZE];
   ASSERT_EQ(0, library.OpenLibrary(nullptr, nullptr, -1, version));
   EXPECT_STREQ("1.0", version);

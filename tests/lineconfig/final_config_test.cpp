@@ -196,7 +196,7 @@ TEST_F(FinalConfigTest, ChannelResetReportsTheFirmwareVersions) {
 TEST_F(FinalConfigTest, ModuleWithoutToneGeneratorGetsOnlyItsFaxSettings) {
   board().facilities().erase(MILL_FACILITY_SIG_GEN);
   ASSERT_EQ(Reset(), 0) << args_.status << "/" << args_.line_status;
-  EXPECT_EQ(line_->no_sig_gen, 1);
+  EXPECT_EQ(line_->config.no_sig_gen, 1);
   const auto sets = Received();
   ASSERT_EQ(Facilities(sets),
             (std::vector<uint32_t>{MILL_FACILITY_SPEECH, MILL_FACILITY_FAX, MILL_FACILITY_FAX}));

@@ -49,11 +49,11 @@ TEST_F(FeatureQueryTest, EnumeratesOneFeaturePerCallAndStartsOverAfterTheEnd) {
   EXPECT_STREQ(f.key, "NAME");
   EXPECT_EQ(+f.type, VTX_FEATURE_TEXT);
   EXPECT_STREQ(f.output_value_string, "abc");
-  EXPECT_EQ(line_->op_in_progress, kOpFeatureList);
+  EXPECT_EQ(line_->firmware.op_in_progress, kOpFeatureList);
   f = Query();
   EXPECT_EQ(+f.status, CV_STATUS_OK);
   EXPECT_STREQ(f.key, "");
-  EXPECT_EQ(line_->op_in_progress, 0u);
+  EXPECT_EQ(line_->firmware.op_in_progress, 0u);
   EXPECT_EQ(Queries(), 1u);
   f = Query();
   EXPECT_STREQ(f.key, "FAX");

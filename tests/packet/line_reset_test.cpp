@@ -52,15 +52,15 @@ TEST_F(LineResetTest, ChannelResetCollectsVersionsOverContinuedEventsAndConfigur
   // The default GANTRY reports its two DSP lists in two events; the configuration asks for the
   // ADMIN capabilities once, after the last.
   EXPECT_EQ(Count(COMMON_GET_CAPABILITIES_REQUEST), 1u);
-  EXPECT_EQ(line_->boot_rom_ver.major, 5);
-  EXPECT_EQ(line_->boot_rom_ver.build, 17);
-  EXPECT_STREQ(line_->boot_rom_ver.date, "2026-03-14");
-  EXPECT_EQ(line_->control_proc_ver.minor, 4);
-  EXPECT_EQ(line_->control_proc_ver.auto_num, 2210);
-  EXPECT_STREQ(line_->control_proc_ver.comment, "control processor");
-  EXPECT_EQ(line_->dsp_count, 5);
-  EXPECT_STREQ(line_->dsp_ver[3].comment, "fax/modem DSP");
-  EXPECT_STREQ(line_->dsp_ver[4].comment, "echo canceller DSP");
+  EXPECT_EQ(line_->firmware.boot_rom_ver.major, 5);
+  EXPECT_EQ(line_->firmware.boot_rom_ver.build, 17);
+  EXPECT_STREQ(line_->firmware.boot_rom_ver.date, "2026-03-14");
+  EXPECT_EQ(line_->firmware.control_proc_ver.minor, 4);
+  EXPECT_EQ(line_->firmware.control_proc_ver.auto_num, 2210);
+  EXPECT_STREQ(line_->firmware.control_proc_ver.comment, "control processor");
+  EXPECT_EQ(line_->firmware.dsp_count, 5);
+  EXPECT_STREQ(line_->firmware.dsp_ver[3].comment, "fax/modem DSP");
+  EXPECT_STREQ(line_->firmware.dsp_ver[4].comment, "echo canceller DSP");
   EXPECT_EQ(line_->line_state, 0u);
   EXPECT_TRUE(HasCapability(line_, kCapFeatureQuery));
 }
@@ -71,13 +71,13 @@ TEST_F(LineResetTest, ModuleLineAndNoInitTakeTheBootVersionFromTheModule) {
   VtxLineArgs args{};
   args.skip_teleph = 1;
   EXPECT_EQ(VtxLineReset(module_line, &args), 0);
-  EXPECT_EQ(module_line->boot_rom_ver.auto_num, 1204);
-  EXPECT_STREQ(module_line->boot_rom_ver.comment, "boot ROM");
-  EXPECT_EQ(module_line->dsp_count, 0);
+  EXPECT_EQ(module_line->firmware.boot_rom_ver.auto_num, 1204);
+  EXPECT_STREQ(module_line->firmware.boot_rom_ver.comment, "boot ROM");
+  EXPECT_EQ(module_line->firmware.dsp_count, 0);
   Detach(module_line);
 
   EXPECT_EQ(Reset(1), 0);
-  EXPECT_EQ(line_->boot_rom_ver.auto_num, 1204);
+  EXPECT_EQ(line_->firmware.boot_rom_ver.auto_num, 1204);
   EXPECT_EQ(Count(ADMIN_CHANNEL_RESET_REQUEST), 0u);
   EXPECT_EQ(Count(COMMON_GET_CAPABILITIES_REQUEST), 2u);  // the configuration still ran
 }
@@ -88,21 +88,21 @@ TEST_F(LineResetTest, DspLoadMasksFillTheirSlotsBelowForty) {
   high[5] = 0x20;  // slot 45
   AnswerReset({Dsp(3, {0x05, 0x80}), Dsp(7, high)});
   ASSERT_EQ(Reset(), 0);
-  EXPECT_EQ(line_->dsp_ver[0].major, 3);
-  EXPECT_EQ(line_->dsp_ver[1].major, 0);
-  EXPECT_EQ(line_->dsp_ver[2].major, 3);
-  EXPECT_EQ(line_->dsp_ver[15].major, 3);
-  EXPECT_EQ(line_->dsp_ver[39].major, 7);
-  EXPECT_EQ(line_->dsp_count, 40);
+  EXPECT_EQ(line_->firmware.dsp_ver[0].major, 3);
+  EXPECT_EQ(line_->firmware.dsp_ver[1].major, 0);
+  EXPECT_EQ(line_->firmware.dsp_ver[2].major, 3);
+  EXPECT_EQ(line_->firmware.dsp_ver[15].major, 3);
+  EXPECT_EQ(line_->firmware.dsp_ver[39].major, 7);
+  EXPECT_EQ(line_->firmware.dsp_count, 40);
 
   AnswerReset({Dsp(3, {0x05, 0x80})});
   ASSERT_EQ(Reset(), 0);
-  EXPECT_EQ(line_->dsp_count, 16);
+  EXPECT_EQ(line_->firmware.dsp_count, 16);
 
   AnswerReset({Dsp(9, {})});
   ASSERT_EQ(Reset(), 0);
-  EXPECT_EQ(line_->dsp_count, 1);
-  EXPECT_EQ(line_->dsp_ver[0].major, 9);
+  EXPECT_EQ(line_->firmware.dsp_count, 1);
+  EXPECT_EQ(line_->firmware.dsp_ver[0].major, 9);
 }
 
 TEST_F(LineResetTest, WronglyTypedMembersAreSkippedWithTheirWarnings) {
@@ -114,10 +114,10 @@ TEST_F(LineResetTest, WronglyTypedMembersAreSkippedWithTheirWarnings) {
                sim::FwTag::Int(ADMIN_BOOT_ROM_VER_VAR, MILL_TYPE_BYTE, 1)});
   TraceCapture trace;
   ASSERT_EQ(Reset(), 0);
-  EXPECT_EQ(line_->control_proc_ver.major, 0);
-  EXPECT_EQ(line_->control_proc_ver.minor, 6);
-  EXPECT_EQ(line_->control_proc_ver.auto_num, 0);
-  EXPECT_STREQ(line_->control_proc_ver.date, "");
+  EXPECT_EQ(line_->firmware.control_proc_ver.major, 0);
+  EXPECT_EQ(line_->firmware.control_proc_ver.minor, 6);
+  EXPECT_EQ(line_->firmware.control_proc_ver.auto_num, 0);
+  EXPECT_STREQ(line_->firmware.control_proc_ver.date, "");
   EXPECT_TRUE(trace.Contains("Warning - MAJOR parameter size should be BYTE."));
   EXPECT_TRUE(trace.Contains("Warning - AUTO_NUM parameter size should be SHORT."));
   EXPECT_TRUE(trace.Contains("Warning - DATE parameter should be CHARACTER."));
@@ -135,16 +135,16 @@ TEST_F(LineResetTest, FirmwareFailureIsReportedWithItsFlag) {
 
 TEST_F(LineResetTest, AsynchronousContextIsRefusedAndOnlyTheMarkerKeepsTheLine) {
   line_->reset_status = 0x1234;
-  line_->op_in_progress = kOpFeatureList;
+  line_->firmware.op_in_progress = kOpFeatureList;
   EXPECT_EQ(Reset(0, 0xFFFFFFFF), -1);
   EXPECT_EQ(args_.line_status, static_cast<uint32_t>(APIERR_ASYNC_LP_ERR));
   EXPECT_EQ(line_->reset_status, 0x1234u);
-  EXPECT_EQ(line_->op_in_progress, kOpFeatureList);
+  EXPECT_EQ(line_->firmware.op_in_progress, kOpFeatureList);
 
   EXPECT_EQ(Reset(0, 1), -1);
   EXPECT_EQ(args_.line_status, static_cast<uint32_t>(APIERR_ASYNC_LP_ERR));
   EXPECT_EQ(line_->reset_status, 0u);
-  EXPECT_EQ(line_->op_in_progress, 0u);
+  EXPECT_EQ(line_->firmware.op_in_progress, 0u);
   EXPECT_EQ(Count(ADMIN_CHANNEL_RESET_REQUEST), 0u);
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "admin.h"
+#include "api/reset_status.h"
 #include "api/status_text.h"
 #include "fax.h"
 #include "sim/fax_firmware.h"
@@ -16,11 +17,6 @@ namespace {
 
 using vtx::testing::TempDir;
 using vtx::testing::TraceCapture;
-
-constexpr uint32_t kFileNotOpened = 0x200;
-constexpr uint32_t kRefused = 0x400;
-constexpr uint32_t kFirmwareError = 0x40000000;
-constexpr uint32_t kInUse = 0x80000000;
 
 // A line attached to module 2 itself, where fonts are downloaded.
 class FontDownloadTest : public vtx::testing::AttachedLineTest {
@@ -93,7 +89,7 @@ TEST_F(FontDownloadTest, FileGoesOutInPiecesBetweenStartAndFinish) {
   }
   EXPECT_EQ(progress, (std::vector<std::string>{"download_font 1006", "download_font 2012",
                                                 "download_font 2112"}));
-  EXPECT_FALSE(module_->font_download);
+  EXPECT_FALSE(module_->fax.font_download);
 }
 
 TEST_F(FontDownloadTest, RefusalsBeforeStarting) {
@@ -103,7 +99,7 @@ TEST_F(FontDownloadTest, RefusalsBeforeStarting) {
   args.fname = missing.c_str();
   EXPECT_EQ(VtxFaxDownloadFont(module_, &args), -1);
   EXPECT_EQ(args.line_status, APIERR_FILEIO);
-  EXPECT_EQ(module_->reset_status & kFileNotOpened, kFileNotOpened);
+  EXPECT_EQ(module_->reset_status & vtx::kResetFontFile, vtx::kResetFontFile);
   EXPECT_TRUE(trace.Contains("download_font: file open error " + missing));
 
   const uint8_t piece[4] = {1, 2, 3, 4};
@@ -117,49 +113,49 @@ TEST_F(FontDownloadTest, RefusalsBeforeStarting) {
   args.buf = nullptr;
   EXPECT_EQ(VtxFaxDownloadFontData(module_, &args), -1) << "no end without a start";
   EXPECT_EQ(args.line_status, APIERR_BADPARAMETER);
-  EXPECT_EQ(module_->reset_status & kRefused, kRefused);
+  EXPECT_EQ(module_->reset_status & vtx::kResetFontRefused, vtx::kResetFontRefused);
 
   args.buf = piece;
   EXPECT_EQ(VtxFaxDownloadFontData(line_, &args), -1) << "a channel line";
   EXPECT_EQ(args.line_status, APIERR_BOARDCAPABILITY);
-  EXPECT_EQ(line_->reset_status & kRefused, kRefused);
+  EXPECT_EQ(line_->reset_status & vtx::kResetFontRefused, vtx::kResetFontRefused);
 
   sim::MarkFontInUse(board(), 3, true);
   args.status = 0;
   EXPECT_EQ(VtxFaxDownloadFontData(module_, &args), -1);
   EXPECT_EQ(args.status, CV_STATUS_ERROR);
   EXPECT_EQ(args.line_status, APIERR_BUSY);
-  EXPECT_EQ(module_->reset_status & kInUse, kInUse);
+  EXPECT_EQ(module_->reset_status & vtx::kResetFontInUse, vtx::kResetFontInUse);
   EXPECT_TRUE(Sent(MILL_VERB_START).empty());
-  EXPECT_FALSE(module_->font_download);
+  EXPECT_FALSE(module_->fax.font_download);
 
   // Another font is free; the default font reads bit 31.
   sim::MarkFontInUse(board(), 255, true);
   args.font_no = 4;
   EXPECT_EQ(VtxFaxDownloadFontData(module_, &args), 0);
-  EXPECT_TRUE(module_->font_download);
+  EXPECT_TRUE(module_->fax.font_download);
 }
 
 TEST_F(FontDownloadTest, FirmwareFailureKeepsItsTextAndRestoresTheFlow) {
   board().fax().font_result = 2;
-  module_->flow_word = 1;
+  module_->fax.flow_word = 1;
   VtxFontArgs args = Piece(0);
   ASSERT_EQ(VtxFaxDownloadFontData(module_, &args), 0);
-  EXPECT_EQ(module_->flow_word, 2u);
+  EXPECT_EQ(module_->fax.flow_word, 2u);
 
   TraceCapture trace(0x8);
   args.buf = nullptr;
   EXPECT_EQ(VtxFaxDownloadFontData(module_, &args), -1);
   EXPECT_EQ(args.status, CV_STATUS_ERROR);
   EXPECT_EQ(args.line_status, APIERR_FIRMWARE_ERR_DETECTED);
-  EXPECT_EQ(module_->reset_status & kFirmwareError, kFirmwareError);
+  EXPECT_EQ(module_->reset_status & vtx::kResetFirmwareError, vtx::kResetFirmwareError);
   EXPECT_TRUE(trace.Contains("Font Download error, result code 2"));
   vtx::api::StatusText text{};
   vtx::api::FormStatusText(module_, args.status, args.line_status, &text);
   EXPECT_NE(std::string(text.description).find("Font in use"), std::string::npos)
       << text.description;
-  EXPECT_EQ(module_->flow_word, 1u);
-  EXPECT_FALSE(module_->font_download);
+  EXPECT_EQ(module_->fax.flow_word, 1u);
+  EXPECT_FALSE(module_->fax.font_download);
   EXPECT_EQ(board().fax().fonts.count(0), 0u);
 }
 

@@ -47,7 +47,7 @@ TEST_F(SwitchTest, HardwareListIsWalkedOnePortPerCallAndStartsAgainAfterTheEnd) 
     ASSERT_EQ(VtxTelephGetInfo(line_, &args), 1);
     EXPECT_EQ(args.src_port_unit, port[0]);
     EXPECT_EQ(args.port_type, port[1]);
-    EXPECT_EQ(line_->port_types[port[0]], port[1]);
+    EXPECT_EQ(line_->telephony.port_types[port[0]], port[1]);
   }
   EXPECT_EQ(VtxTelephGetInfo(line_, &args), 0);
   EXPECT_EQ(args.iter_context, nullptr);

@@ -15,7 +15,7 @@ class TelephLineTest : public AttachedLineTest {
   }
   // The final configuration never clears a capability; a test takes one away by hand.
   void ClearCapability(uint32_t n) {
-    line_->capabilities[n / 8] &= static_cast<uint8_t>(~(1u << (n % 8)));
+    line_->firmware.capabilities[n / 8] &= static_cast<uint8_t>(~(1u << (n % 8)));
   }
   // Commands of `facility` and request `code` the module received.
   size_t Requests(uint32_t facility, uint32_t code) {

@@ -27,6 +27,7 @@ class TelephCommands : public ::testing::Test {
     machine_ = sim::Machine::Default();
     sim::Module& board = *machine_->FindModule(2);
     board.telephony().hardware[1].port_types = 0x205;
+    board.telephony().params_save_result = 4;  // a telephony parameter save: "EEPROM written"
     const std::string base = "/tmp/tarrow-teleph-" + std::to_string(getpid());
     socket_path_ = base + ".sock";
     stderr_path_ = base + ".err";
@@ -160,7 +161,6 @@ TEST_F(TelephCommands, TelephonyIsConfiguredOnceUntilUnlocked) {
   EXPECT_THAT(out, HasSubstr("module 0x2: telephony configured\n"));
   EXPECT_EQ(Requests(TELE_CTRL_RESET_CONTROLLER_REQUEST), 16u);
 
-  machine_->FindModule(2)->telephony().params_save_result = 4;
   EXPECT_EQ(Run("telephony 2 --save", &out), 1);
   EXPECT_THAT(err_, HasSubstr("tarrow telephony: refused with result 4: EEPROM written\n"));
   EXPECT_EQ(Run("telephony 2 --save --unlock", &out), 2);

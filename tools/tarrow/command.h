@@ -25,6 +25,10 @@ void NoteSimulatedBoard();
 bool TakeFlag(Args& args, const std::string& flag);
 // The value after `option` (removed with it), or `fallback`.
 std::string TakeOption(Args& args, const std::string& option, const std::string& fallback);
+// The one number reader of the tool: a whole number from 0 to `max` in `text`, in `base` (0:
+// decimal, 0x-hexadecimal or 0-octal). False for anything else: empty text, a sign, white space,
+// trailing characters or a value past `max`.
+bool ReadNumber(const std::string& text, int base, unsigned long max, unsigned long& out);
 // Parses a module number, decimal or 0x-hexadecimal, 0 to 255; false with a message otherwise.
 bool ParseModuleNumber(const std::string& text, unsigned& out);
 

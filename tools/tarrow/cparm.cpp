@@ -63,8 +63,7 @@ class CountryDescription : public DescriptionReader {
     if (!out->countries.empty())
       return Error("record_length before the first country", Quoted(w[0]));
     unsigned long length = 0;
-    if (w.size() != 2 || !ParseNumber(w[1], 10, 0xFFFF, &length) ||
-        length < vtx::kCountryParamsLen) {
+    if (w.size() != 2 || !ReadNumber(w[1], 10, 0xFFFF, length) || length < vtx::kCountryParamsLen) {
       return Error("one record length of 202 to 65535", Got(w, 1));
     }
     out->record_length = static_cast<unsigned>(length);
@@ -73,7 +72,7 @@ class CountryDescription : public DescriptionReader {
 
   bool NewCountry(const std::vector<std::string>& w, CountryFile* out) {
     unsigned long code = 0;
-    if (w.size() != 2 || !ParseNumber(w[1], 16, 0xFFFF, &code)) {
+    if (w.size() != 2 || !ReadNumber(w[1], 16, 0xFFFF, code)) {
       return Error("one country code of 0 to ffff in hexadecimal", Got(w, 1));
     }
     if (!codes_.insert(static_cast<unsigned>(code)).second) {
@@ -88,7 +87,7 @@ class CountryDescription : public DescriptionReader {
 
   bool At(const std::vector<std::string>& w, Bytes& params) {
     unsigned long position = 0;
-    if (w.size() < 2 || !ParseNumber(w[1], 10, params.size() - 1, &position)) {
+    if (w.size() < 2 || !ReadNumber(w[1], 10, params.size() - 1, position)) {
       return Error("a position below " + std::to_string(params.size()), Got(w, 1));
     }
     if (w.size() - 2 > params.size() - position) {
@@ -98,7 +97,7 @@ class CountryDescription : public DescriptionReader {
     }
     for (size_t i = 2; i < w.size(); ++i) {
       unsigned long byte = 0;
-      if (!ParseNumber(w[i], 16, 0xFF, &byte)) return Error("a byte in hexadecimal", Quoted(w[i]));
+      if (!ReadNumber(w[i], 16, 0xFF, byte)) return Error("a byte in hexadecimal", Quoted(w[i]));
       params[position + i - 2] = static_cast<uint8_t>(byte);
     }
     return true;

@@ -7,9 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "api/tool_support.h"
 #include "tools/tarrow/command.h"
-#include "trace/api_log.h"
-#include "trace/decoder.h"
 #include "vtx.h"
 
 namespace tarrow {
@@ -82,8 +81,8 @@ class Printer {
  private:
   bool Command(uint32_t facility, const uint8_t* command, size_t length) {
     bool truncated = false;
-    vtx::trace::DecodeCommand(text_.data(), text_.size(), facility, command, length,
-                              vtx::trace::kDecodeLength | vtx::trace::kDecodeData, &truncated);
+    vtx::tool::DecodeCommand(text_.data(), text_.size(), facility, command, length,
+                             vtx::tool::kDecodeLength | vtx::tool::kDecodeData, &truncated);
     puts(text_.data());
     return !truncated;
   }
@@ -117,7 +116,7 @@ int Run(const Args& given) {
     return 1;
   }
   // The decoder's own TRUNC says what a parse error would.
-  vtx::trace::ExchangeMask(0);
+  vtx::tool::ExchangeMask(0);
   Printer printer(facility);
   Bytes bytes;
   Bytes dump;  // byte lines of the trace log, one packet until a line of another kind

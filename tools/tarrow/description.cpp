@@ -39,15 +39,6 @@ bool DescriptionReader::Error(const std::string& expected, const std::string& go
   return false;
 }
 
-bool ParseNumber(const std::string& word, int base, unsigned long max, unsigned long* value) {
-  if (word.empty() || word[0] == '-' || word[0] == '+') return false;
-  char* end = nullptr;
-  unsigned long parsed = strtoul(word.c_str(), &end, base);
-  if (*end != '\0' || parsed > max) return false;
-  *value = parsed;
-  return true;
-}
-
 std::string Quoted(const std::string& word) {
   return "\"" + word + "\"";
 }

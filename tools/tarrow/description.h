@@ -34,8 +34,6 @@ class DescriptionReader {
   int line_ = 0;
 };
 
-// An unsigned number of `base` up to `max`, the whole word; no sign.
-bool ParseNumber(const std::string& word, int base, unsigned long max, unsigned long* value);
 // The word in double quotes, as the mistakes show what they got.
 std::string Quoted(const std::string& word);
 // The first word after the statement's name, quoted, or "nothing".

@@ -3,12 +3,15 @@
 // provider crvnTdevpp loaded by name; the page is created, initialised and drawn.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
-#include <fstream>
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "api/tool_support.h"
+#include "cfg/cfg_configuration.h"
 #include "compat/win32/dialog_model.h"
 #include "compat/win32/windows.h"
 #include "tools/tarrow/command.h"
@@ -19,6 +22,11 @@ namespace tarrow {
 namespace {
 
 using EnumPropPagesFn = BOOL(WINAPI*)(PSP_PROPSHEETPAGE_REQUEST, LPFNADDPROPSHEETPAGE, LPARAM);
+using vtx::cfg::cfgConfiguration;
+using vtx::cfg::cfgMessage;
+using vtx::cfg::cfgSection;
+
+constexpr const char* kUsage = "[--devices FILE] [--location TEXT [--press-configure]] [--json]";
 
 constexpr int kConfigureButton = 1021;
 constexpr const char* kBoardDescription = "Corvane Tarrow Board";
@@ -56,73 +64,84 @@ bool MachineDevices(std::vector<Device>& devices) {
   return true;
 }
 
-// A device list file: devices separated by blank lines, each a few "key = value" lines with the
-// keys friendly_name, description and location; a key left out is a property the device lacks.
-bool FileDevices(const std::string& path, std::vector<Device>& devices) {
-  std::ifstream file(path);
-  if (!file) {
-    std::cerr << "tarrow details: cannot read " << path << "\n";
-    return false;
+// Tells the problems of a device list file as "FILE:LINE: TEXT", counting them.
+struct FileProblems {
+  std::string path;
+  int count = 0;
+  void Add(int line, const std::string& text) {
+    std::cerr << "tarrow details: " << path << ":" << line << ": " << text << "\n";
+    ++count;
   }
-  Device device;
-  bool open = false;
-  std::string line;
-  int number = 0;
-  auto finish = [&] {
-    if (open) devices.push_back(device);
-    device = Device();
-    open = false;
-  };
-  while (std::getline(file, line)) {
-    ++number;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.find_first_not_of(" \t") == std::string::npos) {
-      finish();
-      continue;
-    }
-    if (line[line.find_first_not_of(" \t")] == '#') continue;
-    const size_t equals = line.find('=');
-    auto trim = [](std::string text) {
-      const size_t begin = text.find_first_not_of(" \t");
-      return begin == std::string::npos
-                 ? std::string()
-                 : text.substr(begin, text.find_last_not_of(" \t") - begin + 1);
-    };
-    const std::string key = trim(line.substr(0, equals));
-    const std::string value = equals == std::string::npos ? "" : trim(line.substr(equals + 1));
-    if (equals == std::string::npos ||
-        (key != "friendly_name" && key != "description" && key != "location")) {
-      std::cerr << "tarrow details: " << path << ":" << number << ": expected friendly_name, "
-                << "description or location = VALUE\n";
+};
+
+int OnFileMessage(int kind, const cfgMessage* message) {
+  if (kind & (cfgConfiguration::kWarning | cfgConfiguration::kError)) {
+    static_cast<FileProblems*>(message->userData)->Add(message->line, message->text);
+  }
+  return 0;
+}
+
+// One device of the file from its section's keys; false after telling a key that is not one of
+// the three.
+bool SectionDevice(const cfgSection& section, FileProblems& problems, Device& device) {
+  for (size_t i = 0; i < section.itemCount(); ++i) {
+    const auto& item = section.item(i);
+    const std::string key(item.name().view());
+    const std::string value(item.value().view());
+    if (key == "friendly_name") {
+      device.friendly_name = value;
+      device.has_friendly_name = true;
+    } else if (key == "description") {
+      device.description = value;
+      device.has_description = true;
+    } else if (key == "location") {
+      device.location = value;
+      device.has_location = true;
+    } else {
+      problems.Add(item.lineNumber(),
+                   "expected friendly_name, description or location, got " + key);
       return false;
     }
-    std::string& field = key == "friendly_name" ? device.friendly_name
-                         : key == "description" ? device.description
-                                                : device.location;
-    bool& present = key == "friendly_name" ? device.has_friendly_name
-                    : key == "description" ? device.has_description
-                                           : device.has_location;
-    field = value;
-    present = true;
-    open = true;
   }
-  finish();
   return true;
 }
 
-// The provider: $TARROW_PROVIDER, else ../lib beside this program, else the library search path.
-HMODULE LoadProvider() {
-  if (const char* named = std::getenv("TARROW_PROVIDER"); named && *named) {
-    return LoadLibraryA(named);
+// A device list file in the configuration file syntax: one section per device, in file order,
+// with the keys friendly_name, description and location; a key left out is a property the device
+// lacks.
+bool FileDevices(const std::string& path, std::vector<Device>& devices) {
+  FileProblems problems{path};
+  cfgConfiguration config(1, cfgConfiguration::kWarning | cfgConfiguration::kError, OnFileMessage,
+                          &problems, '=', false);
+  if (config.parseFile(path.c_str()) == -2) {
+    std::cerr << "tarrow details: cannot read " << path << "\n";
+    return false;
   }
-  char self[4096] = {};
-  const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (length > 0) {
-    std::string beside(self, static_cast<size_t>(length));
-    beside = beside.substr(0, beside.rfind('/')) + "/../lib/libcrvnTdevpp.so";
-    if (access(beside.c_str(), R_OK) == 0) return LoadLibraryA(beside.c_str());
+  const cfgSection& root = config.root();
+  for (size_t i = 0; i < root.itemCount(); ++i) {
+    problems.Add(root.item(i).lineNumber(),
+                 "expected a device section, got key " + std::string(root.item(i).name().view()));
   }
-  return LoadLibraryA("crvnTdevpp");
+  std::vector<const cfgSection*> sections;
+  for (size_t i = 0; i < root.subsectionCount(); ++i) sections.push_back(&root.subsection(i));
+  std::sort(sections.begin(), sections.end(), [](const cfgSection* a, const cfgSection* b) {
+    return a->lineNumber() < b->lineNumber();
+  });
+  for (const cfgSection* section : sections) {
+    Device device;
+    if (SectionDevice(*section, problems, device)) devices.push_back(device);
+  }
+  return problems.count == 0;
+}
+
+// Where the provider is: $TARROW_PROVIDER, else ../lib beside this program when it is there,
+// else its name for the library search path.
+std::string ProviderPath() {
+  if (const char* named = std::getenv("TARROW_PROVIDER"); named && *named) return named;
+  const std::string directory = vtx::tool::ProgramDirectory();
+  const std::string beside = directory + "/../lib/libcrvnTdevpp.so";
+  if (!directory.empty() && access(beside.c_str(), R_OK) == 0) return beside;
+  return "crvnTdevpp";
 }
 
 BOOL CALLBACK AddPage(HPROPSHEETPAGE page, LPARAM parameter) {
@@ -180,37 +199,84 @@ bool ShowPage(EnumPropPagesFn enum_pages, const Device& device, bool press, bool
   return dialog != nullptr;
 }
 
-int RunDetails(const Args& arguments) {
+struct DetailsOptions {
+  bool json = false;
+  bool press = false;
+  std::string devices_file;
+  std::string location;  // empty: every device
+};
+
+// The options; false when the arguments are not the command's.
+bool TakeDetailsOptions(const Args& arguments, DetailsOptions& options) {
   Args args = arguments;
-  const bool json = TakeFlag(args, "--json");
-  const bool press = TakeFlag(args, "--press-configure");
-  const std::string devices_file = TakeOption(args, "--devices", "");
-  const std::string location = TakeOption(args, "--location", "");
-  const bool one = !location.empty();
-  if (!args.empty() || (press && !one)) {
-    std::cerr << "usage: tarrow details [--devices FILE] [--location TEXT [--press-configure]] "
-                 "[--json]\n";
+  options.json = TakeFlag(args, "--json");
+  options.press = TakeFlag(args, "--press-configure");
+  options.devices_file = TakeOption(args, "--devices", "");
+  options.location = TakeOption(args, "--location", "");
+  return args.empty() && (!options.press || !options.location.empty());
+}
+
+// The devices to show: the machine's or the file's, only the first at the location when one is
+// asked for. False after a message.
+bool ChooseDevices(const DetailsOptions& options, std::vector<Device>& devices) {
+  if (!(options.devices_file.empty() ? MachineDevices(devices)
+                                     : FileDevices(options.devices_file, devices))) {
+    return false;
+  }
+  if (options.location.empty()) return true;
+  const auto at = std::find_if(devices.begin(), devices.end(), [&](const Device& device) {
+    return device.has_location && lstrcmpiA(device.location.c_str(), options.location.c_str()) == 0;
+  });
+  if (at == devices.end()) {
+    std::cerr << "tarrow details: no device at location \"" << options.location << "\"\n";
+    return false;
+  }
+  devices = {*at};
+  return true;
+}
+
+// Each device's page, drawn or in JSON, through the provider's EnumPropPages: 0, or 1 when a page
+// was missing or its tool did not start.
+int ShowPages(EnumPropPagesFn enum_pages, const DetailsOptions& options,
+              const std::vector<Device>& devices, std::vector<std::string>& shown) {
+  int status = 0;
+  for (const Device& device : devices) {
+    std::string out;
+    bool launch_failed = false;
+    if (ShowPage(enum_pages, device, options.press, options.json, out, launch_failed)) {
+      shown.push_back(out);
+      if (launch_failed) status = 1;
+    } else {
+      std::cerr << "tarrow details: the provider added no page\n";
+      status = 1;
+    }
+  }
+  return status;
+}
+
+// The pages one after the other; in JSON a list, or the one object when a location was asked for.
+void PrintPages(const DetailsOptions& options, const std::vector<std::string>& shown) {
+  const bool one = !options.location.empty();
+  if (options.json && !one) std::cout << "[";
+  for (size_t i = 0; i < shown.size(); ++i) {
+    if (options.json) {
+      std::cout << (i && !one ? ",\n " : "") << shown[i];
+    } else {
+      std::cout << (i ? "\n" : "") << shown[i];
+    }
+  }
+  if (options.json) std::cout << (one ? "\n" : "]\n");
+}
+
+int RunDetails(const Args& arguments) {
+  DetailsOptions options;
+  if (!TakeDetailsOptions(arguments, options)) {
+    std::cerr << "usage: tarrow details " << kUsage << "\n";
     return 2;
   }
   std::vector<Device> devices;
-  if (!(devices_file.empty() ? MachineDevices(devices) : FileDevices(devices_file, devices))) {
-    return 1;
-  }
-  if (one) {
-    std::vector<Device> chosen;
-    for (const Device& device : devices) {
-      if (device.has_location && lstrcmpiA(device.location.c_str(), location.c_str()) == 0) {
-        chosen.push_back(device);
-      }
-    }
-    if (chosen.empty()) {
-      std::cerr << "tarrow details: no device at location \"" << location << "\"\n";
-      return 1;
-    }
-    devices.assign(chosen.begin(), chosen.begin() + 1);
-  }
-
-  HMODULE provider = LoadProvider();
+  if (!ChooseDevices(options, devices)) return 1;
+  HMODULE provider = LoadLibraryA(ProviderPath().c_str());
   auto enum_pages = provider ? reinterpret_cast<EnumPropPagesFn>(reinterpret_cast<void*>(
                                    GetProcAddress(provider, "EnumPropPages")))
                              : nullptr;
@@ -219,35 +285,16 @@ int RunDetails(const Args& arguments) {
     if (provider) FreeLibrary(provider);
     return 1;
   }
-  int status = 0;
   std::vector<std::string> shown;
-  for (const Device& device : devices) {
-    std::string out;
-    bool launch_failed = false;
-    if (ShowPage(enum_pages, device, press, json, out, launch_failed)) {
-      shown.push_back(out);
-      if (launch_failed) status = 1;
-    } else {
-      std::cerr << "tarrow details: the provider added no page\n";
-      status = 1;
-    }
-  }
+  const int status = ShowPages(enum_pages, options, devices, shown);
   FreeLibrary(provider);
-  if (json && !one) std::cout << "[";
-  for (size_t i = 0; i < shown.size(); ++i) {
-    if (json) {
-      std::cout << (i && !one ? ",\n " : "") << shown[i];
-    } else {
-      std::cout << (i ? "\n" : "") << shown[i];
-    }
-  }
-  if (json) std::cout << (one ? "\n" : "]\n");
+  PrintPages(options, shown);
   return status;
 }
 
 }  // namespace
 
-TARROW_COMMAND("details", "[--devices FILE] [--location TEXT [--press-configure]] [--json]",
+TARROW_COMMAND("details", kUsage,
                "show the Device Details page of each board, as Device Manager does", RunDetails);
 
 }  // namespace tarrow

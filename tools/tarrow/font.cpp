@@ -6,10 +6,8 @@
 #include <string>
 
 #include "admin.h"
-#include "api/status_text.h"
-#include "os/terminal.h"
+#include "api/tool_support.h"
 #include "tools/tarrow/command.h"
-#include "trace/api_log.h"
 #include "vtx.h"
 
 namespace tarrow {
@@ -55,9 +53,8 @@ int Run(const Args& arguments) {
     return 2;
   }
   if (!ParseModuleNumber(args[0], module)) return 2;
-  char* end = nullptr;
-  const long font_no = strtol(number.c_str(), &end, 0);
-  if (end == number.c_str() || *end != '\0') {
+  unsigned long font_no = 0;
+  if (!ReadNumber(number, 0, 0xFFFFFFFF, font_no)) {
     fprintf(stderr, "tarrow font: bad font number \"%s\"\n", number.c_str());
     return 2;
   }
@@ -75,17 +72,17 @@ int Run(const Args& arguments) {
     return 1;
   }
   g_file_size = FileSize(args[1]);
-  g_bar = os::IsTerminal(stderr);
-  vtx::trace::InstallFunction(&Progress);
-  const uint32_t mask = vtx::trace::ExchangeMask(vtx::trace::Mask() | vtx::trace::kLevelInfo);
+  g_bar = vtx::tool::IsTerminal(stderr);
+  vtx::tool::InstallFunction(&Progress);
+  const uint32_t mask = vtx::tool::ExchangeMask(vtx::tool::Mask() | vtx::tool::kLevelInfo);
   VtxFontArgs font{};
   font.fname = args[1].c_str();
   font.font_no = static_cast<int32_t>(font_no);
   const int ret = VtxFaxDownloadFont(line, &font);
-  vtx::trace::ExchangeMask(mask);
+  vtx::tool::ExchangeMask(mask);
   if (g_bar) fprintf(stderr, "\n");
-  vtx::api::StatusText text{};
-  vtx::api::FormStatusText(line, font.status, font.line_status, &text);
+  vtx::tool::StatusText text{};
+  vtx::tool::FormStatusText(line, font.status, font.line_status, &text);
   printf("%s\n", text.description);
   VtxLineArgs detach{};
   VtxLineDetach(line, &detach);

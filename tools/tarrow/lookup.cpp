@@ -1,7 +1,7 @@
 // tarrow lookup: the module number whose name matches a device location text.
 #include <cstdio>
 
-#include "api/module_lookup.h"
+#include "api/tool_support.h"
 #include "tools/tarrow/command.h"
 
 namespace tarrow {
@@ -13,7 +13,7 @@ int Run(const Args& args) {
     return 2;
   }
   NoteSimulatedBoard();
-  int module = vtx::LookupModule(args[0].c_str());
+  int module = vtx::tool::LookupModule(args[0].c_str());
   if (module < 0) return 1;
   printf("%d\n", module);
   return 0;

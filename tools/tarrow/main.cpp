@@ -1,12 +1,13 @@
 // tarrow: what the library knows of this machine's boards, for administrators and scripts.
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
 
-#include "os/driver.h"
-#include "trace/api_log.h"
+#include "api/tool_support.h"
 #include "tools/tarrow/command.h"
 
 namespace tarrow {
@@ -37,9 +38,9 @@ int TraceToStderr(const char* line) {
 
 void RouteTrace() {
   const char* mask = getenv("TARROW_TRACE");
-  vtx::trace::InstallFunction(&TraceToStderr);
-  vtx::trace::ExchangeMask(mask ? static_cast<uint32_t>(strtoul(mask, nullptr, 0))
-                                : vtx::trace::kLevelError);
+  vtx::tool::InstallFunction(&TraceToStderr);
+  vtx::tool::ExchangeMask(mask ? static_cast<uint32_t>(strtoul(mask, nullptr, 0))
+                               : vtx::tool::kLevelError);
 }
 
 }  // namespace
@@ -52,8 +53,9 @@ void NoteSimulatedBoard() {
   static bool noted = false;
   if (noted) return;
   noted = true;
-  std::string what = os::DriverDescription();
-  if (os::DriverIsSimulated()) fprintf(stderr, "tarrow: simulated board (%s)\n", what.c_str());
+  std::string what = vtx::tool::DriverDescription();
+  if (vtx::tool::DriverIsSimulated())
+    fprintf(stderr, "tarrow: simulated board (%s)\n", what.c_str());
 }
 
 bool TakeFlag(Args& args, const std::string& flag) {
@@ -82,10 +84,19 @@ std::string TakeOption(Args& args, const std::string& option, const std::string&
   return fallback;
 }
 
-bool ParseModuleNumber(const std::string& text, unsigned& out) {
+bool ReadNumber(const std::string& text, int base, unsigned long max, unsigned long& out) {
+  if (text.empty() || !isxdigit(static_cast<unsigned char>(text[0]))) return false;
   char* end = nullptr;
-  unsigned long value = strtoul(text.c_str(), &end, 0);
-  if (text.empty() || *end != '\0' || value > 255) {
+  errno = 0;
+  const unsigned long value = strtoul(text.c_str(), &end, base);
+  if (*end != '\0' || errno != 0 || value > max) return false;
+  out = value;
+  return true;
+}
+
+bool ParseModuleNumber(const std::string& text, unsigned& out) {
+  unsigned long value = 0;
+  if (!ReadNumber(text, 0, 255, value)) {
     fprintf(stderr, "tarrow: expected a module number from 0 to 255, got \"%s\"\n", text.c_str());
     return false;
   }

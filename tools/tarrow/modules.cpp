@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "api/driver_access.h"
+#include "api/tool_support.h"
 #include "tools/tarrow/command.h"
 #include "vtx.h"
 
@@ -83,7 +83,7 @@ int Run(const Args& arguments) {
   NoteSimulatedBoard();
   CV_API_SET_VER();
   std::vector<VtxModuleInfoArgs> modules;
-  for (uint32_t m = 2; m <= vtx::HighestModuleNumber(); ++m) {
+  for (uint32_t m = 2; m <= vtx::tool::HighestModuleNumber(); ++m) {
     VtxModuleInfoArgs info{};
     info.mod_num = m;
     if (VtxModuleInfo(nullptr, &info) != 0) {

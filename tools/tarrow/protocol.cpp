@@ -48,12 +48,13 @@ class ProtocolDescription : public DescriptionReader {
     return Error("signature, file_type or data", Quoted(what));
   }
 
-  bool End() override { return out_->typed || Error("a file_type statement", "the end of the file"); }
+  bool End() override {
+    return out_->typed || Error("a file_type statement", "the end of the file");
+  }
 
   bool Word(const std::vector<std::string>& w, int base, const char* expected, uint16_t* out) {
     unsigned long value = 0;
-    if (w.size() != 2 || !ParseNumber(w[1], base, 0xFFFF, &value))
-      return Error(expected, Got(w, 1));
+    if (w.size() != 2 || !ReadNumber(w[1], base, 0xFFFF, value)) return Error(expected, Got(w, 1));
     *out = static_cast<uint16_t>(value);
     return true;
   }
@@ -62,7 +63,7 @@ class ProtocolDescription : public DescriptionReader {
     if (w.size() < 2) return Error("data bytes in hexadecimal", "nothing");
     for (size_t i = 1; i < w.size(); ++i) {
       unsigned long byte = 0;
-      if (!ParseNumber(w[i], 16, 0xFF, &byte)) return Error("a byte in hexadecimal", Quoted(w[i]));
+      if (!ReadNumber(w[i], 16, 0xFF, byte)) return Error("a byte in hexadecimal", Quoted(w[i]));
       if (out_->data.size() == kMaxData) return Error("at most 65535 data bytes", "more");
       out_->data.push_back(static_cast<uint8_t>(byte));
     }

@@ -8,11 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "api/line.h"
-#include "api/reset_status.h"
-#include "api/status_text.h"
+#include "api/tool_support.h"
 #include "tools/tarrow/command.h"
-#include "trace/api_log.h"
 #include "vtx.h"
 
 namespace tarrow {
@@ -47,8 +44,8 @@ int Listen(const char* line) {
 
 std::vector<unsigned> Capabilities(const VtxLine& line) {
   std::vector<unsigned> numbers;
-  for (unsigned n = 0; n < 8 * sizeof line.capabilities; ++n) {
-    if (vtx::HasCapability(&line, n)) numbers.push_back(n);
+  for (unsigned n = 0; n < 8 * sizeof vtx::tool::FirmwareOf(line).capabilities; ++n) {
+    if (vtx::tool::HasCapability(&line, n)) numbers.push_back(n);
   }
   return numbers;
 }
@@ -64,7 +61,7 @@ void PrintText(const Outcome& out) {
   printf("capabilities:");
   for (unsigned n : out.capabilities) printf(" %u", n);
   printf("\nreset_status: 0x%08X\n", out.args.reset_status);
-  for (const vtx::ResetStatusBit& bit : vtx::kResetStatusBits) {
+  for (const vtx::tool::ResetStatusBit& bit : vtx::tool::kResetStatusBits) {
     if ((out.args.reset_status & bit.bit) != 0) {
       printf("  0x%08X %-16s %s\n", bit.bit, bit.name, bit.meaning);
     }
@@ -88,7 +85,7 @@ void PrintJson(const Outcome& out) {
     printf("%s%u", i ? ", " : "", out.capabilities[i]);
   }
   std::vector<std::string> names;
-  for (const vtx::ResetStatusBit& bit : vtx::kResetStatusBits) {
+  for (const vtx::tool::ResetStatusBit& bit : vtx::tool::kResetStatusBits) {
     if ((out.args.reset_status & bit.bit) != 0) names.push_back(bit.name);
   }
   printf("],\n \"reset_status\": %u, \"reset_status_bits\": %s,\n", out.args.reset_status,
@@ -117,9 +114,8 @@ VtxLine* Attach(unsigned module, bool on_channel, unsigned channel) {
 }
 
 bool ParseSmall(const std::string& text, unsigned max, unsigned& out) {
-  char* end = nullptr;
-  const unsigned long value = strtoul(text.c_str(), &end, 0);
-  if (text.empty() || *end != '\0' || value > max) return false;
+  unsigned long value = 0;
+  if (!ReadNumber(text, 0, max, value)) return false;
   out = static_cast<unsigned>(value);
   return true;
 }
@@ -141,19 +137,19 @@ int Run(const Args& arguments) {
   VtxLine* line = Attach(module, args.size() == 2, channel);
   if (line == nullptr) return 1;
 
-  const uint32_t mask = vtx::trace::Mask();
-  g_heard.show_packets = (mask & vtx::trace::kLevelPacket) != 0;
-  vtx::trace::InstallFunction(&Listen);
-  vtx::trace::ExchangeMask(mask | vtx::trace::kLevelInfo | vtx::trace::kLevelPacket);
+  const uint32_t mask = vtx::tool::Mask();
+  g_heard.show_packets = (mask & vtx::tool::kLevelPacket) != 0;
+  vtx::tool::InstallFunction(&Listen);
+  vtx::tool::ExchangeMask(mask | vtx::tool::kLevelInfo | vtx::tool::kLevelPacket);
   Outcome out{};
   out.args.config_file_name = config.c_str();
   out.args.skip_teleph = 1;
   out.args.no_init = no_init;
   const int ret = VtxLineReset(line, &out.args);
-  vtx::trace::ExchangeMask(mask);
+  vtx::tool::ExchangeMask(mask);
 
-  vtx::api::StatusText text{};
-  vtx::api::FormStatusText(line, out.args.status, out.args.line_status, &text);
+  vtx::tool::StatusText text{};
+  vtx::tool::FormStatusText(line, out.args.status, out.args.line_status, &text);
   out.status_text = text.description;
   out.capabilities = Capabilities(*line);
   if (json) {

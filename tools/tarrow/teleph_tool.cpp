@@ -4,8 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "api/line.h"
-#include "api/status_text.h"
+#include "api/tool_support.h"
 #include "proppage/feature_listing.h"
 
 namespace tarrow {
@@ -28,21 +27,19 @@ int ReportOutcome(const char* command, const VtxLine* line, int ret, uint32_t st
   if (ret == 0) return 0;
   if (ret > 0) {
     fprintf(stderr, "tarrow %s: refused with result %d: %s\n", command, ret,
-            vtx::api::FirmwareResultText(line->fw_error_class, static_cast<uint32_t>(ret)));
+            vtx::tool::RefusalText(*line, static_cast<uint32_t>(ret)));
     return 1;
   }
-  vtx::api::StatusText text{};
-  vtx::api::FormStatusText(line, status, line_status, &text);
+  vtx::tool::StatusText text{};
+  vtx::tool::FormStatusText(line, status, line_status, &text);
   fprintf(stderr, "tarrow %s: %s\n", command, text.description);
   return 1;
 }
 
 bool ParseNumber(const char* command, const char* what, const std::string& text, uint32_t max,
                  uint32_t& out) {
-  char* end = nullptr;
-  errno = 0;
-  const unsigned long long value = strtoull(text.c_str(), &end, 0);
-  if (text.empty() || text[0] == '-' || *end != '\0' || errno != 0 || value > max) {
+  unsigned long value = 0;
+  if (!ReadNumber(text, 0, max, value)) {
     fprintf(stderr, "tarrow %s: expected a number from 0 to %u for %s, got \"%s\"\n", command, max,
             what, text.c_str());
     return false;

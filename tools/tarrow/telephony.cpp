@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "api/tool_support.h"
 #include "callctrl/board_type.h"
 #include "callctrl/config/callctrl_config.h"
 #include "callctrl/telephony/telephony_config.h"
-#include "os/driver.h"
 #include "packet/codes.h"
 #include "tele_ctrl.h"
 #include "tools/tarrow/teleph_tool.h"
@@ -198,7 +198,7 @@ int Configure(VtxLine* line, unsigned module, const std::string& file, bool json
     printf(
         "{\"module\": %u, \"simulated\": %s, \"configured\": %s, \"already_configured\": %s, "
         "\"steps\": [",
-        module, os::DriverIsSimulated() ? "true" : "false", ok ? "true" : "false",
+        module, vtx::tool::DriverIsSimulated() ? "true" : "false", ok ? "true" : "false",
         already ? "true" : "false");
     for (size_t i = 0; i < steps.size(); ++i) {
       printf("%s\n  %s", i == 0 ? "" : ",", JsonStep(module, steps[i]).c_str());

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "api/line.h"
+#include "api/tool_support.h"
 #include "proppage/feature_listing.h"
 #include "tools/tarrow/command.h"
 #include "vtx.h"
@@ -36,23 +36,23 @@ std::string Json(const FirmwareVersion& v) {
          ", \"comment\": " + JsonString(Text(v.comment, sizeof v.comment)) + "}";
 }
 
-void PrintJson(const VtxLine& line) {
+void PrintJson(const vtx::LineFirmware& firmware) {
   printf("{\"boot_rom\": %s,\n \"control_processor\": %s,\n \"dsps\": [",
-         Json(line.boot_rom_ver).c_str(), Json(line.control_proc_ver).c_str());
-  for (int32_t i = 0; i < line.dsp_count; ++i) {
-    printf("%s\n  %s", i == 0 ? "" : ",", Json(line.dsp_ver[i]).c_str());
+         Json(firmware.boot_rom_ver).c_str(), Json(firmware.control_proc_ver).c_str());
+  for (int32_t i = 0; i < firmware.dsp_count; ++i) {
+    printf("%s\n  %s", i == 0 ? "" : ",", Json(firmware.dsp_ver[i]).c_str());
   }
   printf("\n]}\n");
 }
 
-void PrintTable(const VtxLine& line) {
+void PrintTable(const vtx::LineFirmware& firmware) {
   printf("%-12s %-12s %-8s %-10s %s\n", "PART", "VERSION", "AUTO NUM", "DATE", "COMMENT");
-  PrintRow("boot ROM", line.boot_rom_ver);
-  PrintRow("control", line.control_proc_ver);
-  for (int32_t i = 0; i < line.dsp_count; ++i) {
+  PrintRow("boot ROM", firmware.boot_rom_ver);
+  PrintRow("control", firmware.control_proc_ver);
+  for (int32_t i = 0; i < firmware.dsp_count; ++i) {
     char part[16];
     snprintf(part, sizeof part, "DSP %d", i);
-    PrintRow(part, line.dsp_ver[i]);
+    PrintRow(part, firmware.dsp_ver[i]);
   }
 }
 
@@ -72,9 +72,9 @@ int Run(const Args& arguments) {
     return 1;
   }
   if (json) {
-    PrintJson(*line);
+    PrintJson(vtx::tool::FirmwareOf(*line));
   } else {
-    PrintTable(*line);
+    PrintTable(vtx::tool::FirmwareOf(*line));
   }
   proppage::CloseFeatureLine(line);
   return 0;

@@ -1,0 +1,69 @@
+// The tool-support interface: what the library's own administration tool needs beyond the public
+// interface of vtx.h, each by name, and why. tarrow reaches the core of the library (os/, api/,
+// trace/, packet/) through this header only; the layer table holds it to that.
+#pragma once
+
+#include <cstdint>
+
+#include "api/driver_access.h"
+#include "api/line.h"
+#include "api/module_lookup.h"
+#include "api/reset_status.h"
+#include "api/status_text.h"
+#include "os/driver.h"
+#include "os/program.h"
+#include "os/terminal.h"
+#include "trace/api_log.h"
+#include "trace/decoder.h"
+#include "vtx.h"
+
+namespace vtx::tool {
+
+// Which driver the library talks to: every command says so when the board is simulated.
+using ::os::DriverDescription;
+using ::os::DriverIsSimulated;
+
+// Where the program is installed (the page provider lies beside it) and whether a stream is a
+// terminal (progress is drawn only there).
+using ::os::IsTerminal;
+using ::os::ProgramDirectory;
+
+// The API trace log: the tool shows its lines on standard error, and reads the firmware report
+// and the commands a reset sent from them.
+using trace::ExchangeMask;
+using trace::InstallFunction;
+using trace::kLevelError;
+using trace::kLevelInfo;
+using trace::kLevelPacket;
+using trace::Mask;
+
+// The packet decoder, for `tarrow decode`.
+using trace::DecodeCommand;
+using trace::kDecodeData;
+using trace::kDecodeLength;
+
+// The texts of result words, as the page shows them.
+using api::FormStatusText;
+using api::StatusText;
+
+// The modules: the highest module number of the address mode, and a module by its name.
+using vtx::HighestModuleNumber;
+using vtx::LookupModule;
+
+// The reset status bits with their names and meanings.
+using vtx::kResetStatusBits;
+using vtx::ResetStatusBit;
+
+// What the line reset learnt of the firmware behind a line: versions and capabilities.
+inline const LineFirmware& FirmwareOf(const VtxLine& line) {
+  return line.firmware;
+}
+using vtx::HasCapability;
+
+// The firmware's text for the result code of a refusal on `line`, in the family of the operation
+// it refused.
+inline const char* RefusalText(const VtxLine& line, uint32_t code) {
+  return api::FirmwareResultText(line.fw_error_class, code);
+}
+
+}  // namespace vtx::tool
