@@ -64,6 +64,11 @@ endfunction()
 tarrow_install_conffile(${PROJECT_SOURCE_DIR}/dist/etc/registry.reg corvane)
 tarrow_install_conffile(${PROJECT_SOURCE_DIR}/dist/etc/default/tarrow-simd default)
 
+install(FILES ${PROJECT_SOURCE_DIR}/dist/completion/tarrow
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+install(FILES ${PROJECT_SOURCE_DIR}/dist/completion/tarrow
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME tarrow-simd)
+
 # The simulator as a service, and the udev rule that gives the group tarrow the device node.
 install(FILES ${PROJECT_SOURCE_DIR}/dist/systemd/tarrow-simd.service
         DESTINATION ${CMAKE_INSTALL_LIBDIR}/systemd/system)

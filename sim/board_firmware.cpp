@@ -1,5 +1,6 @@
-// The board side of a simulated module's ADMIN facility: its board test, board notifications
-// and the temperature it reads. Board state and temperature threshold are plain variables.
+// The board side of a simulated module's ADMIN facility: its board test and the temperature it
+// reads. Board state and temperature threshold are plain variables; board notifications are
+// the call-control firmware's (sim/call_control_firmware.h).
 #include "admin.h"
 #include "sim/maintenance.h"
 #include "sim/module.h"
@@ -29,18 +30,6 @@ void RunBoardTest(BoardTestState& test, const FwCommand& cmd, FwAnswer& answer) 
   answer.Packet().Event(ADMIN_BOARD_TEST_FINISHED_EVENT);
 }
 
-void Notify(Maintenance& maintenance, const FwCommand& cmd, bool enable, FwAnswer& answer) {
-  const FwTag* type = cmd.Find(ADMIN_BOARD_NOTIFY_TYPE_VAR);
-  const uint32_t n = type != nullptr ? type->Value() : 0;
-  if (n >= 1 && n <= 32) {
-    const uint32_t bit = 1u << (n - 1);
-    maintenance.notify_enabled =
-        enable ? maintenance.notify_enabled | bit : maintenance.notify_enabled & ~bit;
-  }
-  answer.Packet().Event(enable ? ADMIN_BOARD_NOTIFY_STARTED_EVENT
-                               : ADMIN_BOARD_NOTIFY_FINISHED_EVENT);
-}
-
 }  // namespace
 
 void SetBoardTemperature(Module& module, int32_t celsius) {
@@ -54,13 +43,6 @@ void InstallBoardFirmware(Module& module) {
   table.Set(MILL_FACILITY_ADMIN, MILL_VERB_START, ADMIN_BOARD_TEST_MODE,
             [m](const FwCommand& cmd, FwAnswer& answer) {
               RunBoardTest(m->maintenance().test, cmd, answer);
-            });
-  table.Set(
-      MILL_FACILITY_ADMIN, MILL_VERB_START, ADMIN_BOARD_NOTIFY_MODE,
-      [m](const FwCommand& cmd, FwAnswer& answer) { Notify(m->maintenance(), cmd, true, answer); });
-  table.Set(MILL_FACILITY_ADMIN, MILL_VERB_FINISH, ADMIN_BOARD_NOTIFY_MODE,
-            [m](const FwCommand& cmd, FwAnswer& answer) {
-              Notify(m->maintenance(), cmd, false, answer);
             });
   SetBoardTemperature(module, 42);
 }

@@ -74,14 +74,13 @@ struct Maintenance {
   FirmwareDownloadState download;
   BoardTestState test;
   SignalingState signaling;
-  uint32_t notify_enabled = 0;  // bit n - 1: board notification type n is on
 };
 
 // The temperature BOARD_TEMP reads, in degrees Celsius.
 void SetBoardTemperature(Module& module, int32_t celsius);
 
-// The handlers of each part (sim/download_firmware.cpp, board_firmware.cpp,
-// signaling_firmware.cpp).
+// The handlers of each part: the firmware download mode (sim/download_firmware.cpp), the board
+// test and temperature (board_firmware.cpp), the signalling state (signaling_firmware.cpp).
 void InstallDownloadFirmware(Module& module);
 void InstallBoardFirmware(Module& module);
 void InstallSignalingFirmware(Module& module);

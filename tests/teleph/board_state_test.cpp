@@ -70,7 +70,7 @@ TEST_F(BoardStateTest, NotifyTurnsTypesOnAndOffAndHandsNoticesToTheFunction) {
   VtxBoardNotify(module_, &notify);
   EXPECT_EQ(notify.status, 0u);
   EXPECT_EQ(module_->board.board_notify_enabled, 0x4u);
-  EXPECT_EQ(board().maintenance().notify_enabled, 0x4u);
+  EXPECT_EQ(board().call_control().notify_types, 1u << 3);
 
   g_notices = 0;
   sim::FwPacket notice;
