@@ -48,7 +48,8 @@ TEST_F(ConfigParser, FirstLineStartsFromTheDefaults) {
   EXPECT_EQ(settings().nrings, 5);
 }
 
-// Every keyword writes its own setting; only the documented pairs share one.
+// Every keyword writes its own setting; only two pairs of synonyms and two pairs of flags share
+// one.
 TEST_F(ConfigParser, KeywordsWriteDistinctSettings) {
   std::map<size_t, std::set<std::string>> by_setting;
   for (const Keyword& keyword : kKeywords) {

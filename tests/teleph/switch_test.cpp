@@ -95,7 +95,7 @@ TEST_F(SwitchTest, PortUnitSixtyIsRefused) {
   EXPECT_TRUE(trace.Contains("Hardware port_unit 60 too large."));
 }
 
-TEST_F(SwitchTest, UnansweredListsTimeOutAsDocumented) {
+TEST_F(SwitchTest, UnansweredListsTimeOut) {
   machine().SetTimeScale(0.01);
   board().firmware().Set(MILL_FACILITY_TELE_CTRL, MILL_VERB_REQUEST,
                          TELE_CTRL_RESOURCE_LIST_REQUEST, nullptr);
@@ -149,7 +149,7 @@ TEST_F(SwitchTest, PlainConnectRefusesIpClassesBeforeSending) {
   EXPECT_TRUE(board().CommandLog().empty());
 }
 
-TEST_F(SwitchTest, ConnectSendsTheDocumentedTagsAndASecondUseOfASlotIsRefused) {
+TEST_F(SwitchTest, ConnectSendsTheConnectionTagsAndASecondUseOfASlotIsRefused) {
   VtxTelephArgs args = Tdm(2, 3);
   ASSERT_EQ(VtxCallSWConnect(line_, &args), 0);
   const auto log = board().CommandLog();
