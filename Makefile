@@ -4,26 +4,54 @@ JOBS ?= $(shell nproc)
 BUILD ?= build
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-# Debian packages the build, the tests, the benchmarks and the fuzzers need.
-PACKAGES := cmake g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev \
-            libace-dev libinih-dev libspdlog-dev g++-multilib python3
+# Debian packages, by what needs them. The library, the tools and the page (make run, make install,
+# make package) need only the first list; the tests, the fuzzers and the benchmarks add theirs.
+RUN_PACKAGES := cmake g++ libace-dev
+TEST_PACKAGES := libgtest-dev libgmock-dev python3 g++-multilib dpkg-dev pkg-config man-db
+FUZZ_PACKAGES := clang libclang-rt-14-dev
+BENCH_PACKAGES := libbenchmark-dev libinih-dev libspdlog-dev
+PACKAGES := $(RUN_PACKAGES) $(TEST_PACKAGES) $(FUZZ_PACKAGES) $(BENCH_PACKAGES)
 
-.PHONY: deps build run test test-unit test-asan test-tsan test-m32 fuzz-replay fuzz bench format clean
+# Where `make install` puts the tree; DESTDIR=DIR stages it under DIR.
+PREFIX ?= /usr/local
 
-deps:
-	@missing=$$(for p in $(PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; done); \
+.PHONY: deps deps-run build build-run run install package test test-unit test-asan test-tsan \
+        test-m32 fuzz-build fuzz-replay fuzz bench format clean
+
+# install-missing(PACKAGE...): installs the packages that are not installed yet.
+define install-missing
+	@missing=$$(for p in $(1); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; done); \
 	if [ -n "$$missing" ]; then \
 	  echo "Installing: $$missing"; \
 	  SUDO=$$( [ "$$(id -u)" = 0 ] || echo sudo ); \
 	  $$SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq $$missing; \
 	fi
+endef
 
-build: deps
-	cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+deps:
+	$(call install-missing,$(PACKAGES))
+
+deps-run:
+	$(call install-missing,$(RUN_PACKAGES))
+
+# The library, the tools, the page and what they install, without tests or benchmarks.
+build-run: deps-run
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DVTX_TESTS=OFF -DVTX_BENCH=OFF >/dev/null
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+build: deps
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DVTX_TESTS=ON -DVTX_BENCH=ON >/dev/null
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build-run
 	TARROW_DRIVER=$${TARROW_DRIVER:-sim} $(BUILD)/bin/tarrow details
+
+install: build-run
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package, in $(BUILD): programs, libraries, headers, man pages, the service, conffiles.
+package: build-run
+	cd $(BUILD) && cpack -G DEB
 
 # The sanitizer runs, the 32-bit layout check and the fuzz replay first; every test, slow ones
 # included, last, so that the run ends with the test summary.
@@ -47,8 +75,9 @@ test-tsan: deps
 test-m32: deps
 	g++ -m32 -std=c++17 -fsyntax-only -Wall -Wextra -Werror -I. -Iinc tests/support/layout_sizes_32.cpp
 
-fuzz-build: deps
-	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=Debug -DVTX_FUZZ=ON -DVTX_BENCH=OFF >/dev/null
+fuzz-build: deps-run
+	$(call install-missing,$(FUZZ_PACKAGES))
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=Debug -DVTX_FUZZ=ON -DVTX_BENCH=OFF -DVTX_TESTS=OFF >/dev/null
 	cmake --build build-fuzz -j $(JOBS) --target fuzzers
 
 # Replays every fuzz target over its saved corpus (seconds).
@@ -59,8 +88,9 @@ fuzz-replay: fuzz-build
 fuzz: fuzz-build
 	./fuzz/run build-fuzz/bin $${FUZZ_SECONDS:-600}
 
-bench: deps
-	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release >/dev/null
+bench: deps-run
+	$(call install-missing,$(BENCH_PACKAGES))
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVTX_TESTS=OFF >/dev/null
 	cmake --build build-bench -j $(JOBS)
 	./bench/run build-bench/bin
 

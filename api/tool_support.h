@@ -4,6 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
 
 #include "api/driver_access.h"
 #include "api/line.h"
@@ -64,6 +67,20 @@ using vtx::HasCapability;
 // it refused.
 inline const char* RefusalText(const VtxLine& line, uint32_t code) {
   return api::FirmwareResultText(line.fw_error_class, code);
+}
+
+// A line record with no driver behind it, for `tarrow dialdb`: the dialling database reads only
+// a line's country code, channel ordinal and country parameters, which the tool then loads from
+// `cv_cparm` (empty: the built-in ones).
+inline std::unique_ptr<VtxLine> ConfigOnlyLine(uint32_t country_code, int32_t ordinal,
+                                               const std::string& cv_cparm) {
+  auto line = std::make_unique<VtxLine>();
+  line->ordinal = ordinal;
+  line->config.settings = kDefaultLineSettings;
+  line->config.settings.country_code = country_code;
+  snprintf(line->config.settings.cv_cparm, sizeof line->config.settings.cv_cparm, "%s",
+           cv_cparm.c_str());
+  return line;
 }
 
 }  // namespace vtx::tool

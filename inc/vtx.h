@@ -971,6 +971,47 @@ int VtxTraceNamesLoad(const char* directory);
 
 /* ---- End of trace control ---- */
 
+/* ---- Dialling database ---- */
+
+/* One record of the dialling database file, stored back to back in host byte order. */
+#define VTX_DIALDB_RECORD_SIZE 96
+#define VTX_DIALDB_KEY_SIZE 80
+#define VTX_DIALDB_BARRED 0xFFFFFFFFu /* next_time: refused until the record is cleared */
+
+#pragma pack(push, 1)
+typedef struct VtxDialDBRecord {
+  char key[VTX_DIALDB_KEY_SIZE]; /* cleaned number, or "x<ordinal>" for a channel; "" free */
+  uint32_t next_time;            /* seconds since the epoch before which dialling is refused */
+  uint32_t window_start;         /* time of the first counted attempt of the window */
+  uint16_t count_a;              /* failures of kind 2 */
+  uint16_t count_b;              /* failures of kind 1 (busy, reorder, dial tones, no answer) */
+  uint16_t total;                /* attempts counted */
+  uint16_t flags;                /* VTX_DIALDB_ bits below */
+} VtxDialDBRecord;
+#pragma pack(pop)
+
+#define VTX_DIALDB_LAST_A 0x01u         /* the last failure was of kind 2 */
+#define VTX_DIALDB_LAST_B 0x02u         /* the last failure was of kind 1 */
+#define VTX_DIALDB_NO_RESULT 0x04u      /* barred by an attempt reported without its result */
+#define VTX_DIALDB_LIMIT_A 0x08u        /* barred by limit A */
+#define VTX_DIALDB_LIMIT_B 0x10u        /* barred by limit B */
+#define VTX_DIALDB_LIMIT_TOTAL 0x20u    /* barred by the total or the combined limit */
+#define VTX_DIALDB_EXISTED 0x40u        /* the record was in the file before the update */
+#define VTX_DIALDB_WAIT_A 0x80u         /* waiting for the window after limit A */
+#define VTX_DIALDB_WAIT_B 0x100u        /* waiting for the window after limit B */
+#define VTX_DIALDB_WAIT_COMBINED 0x200u /* waiting for the window after the combined limit */
+
+/* Reports a call's outcome (`db_res`, null for a call without result) for `raw_number`. */
+int VtxDialDBUpdate(VtxLine* line, VtxDialArgs* args);
+/* Whether `raw_number` may be dialled now: `wait_time` seconds to wait (-1 refused, 0 free) and
+ * `reason`. 0, or -1 with the result words set. */
+int VtxDialDBCheck(VtxLine* line, VtxDialArgs* args);
+/* Calls `db_func` for every record of `db_file` in file order until it returns non-zero: 0 when
+ * the walk ended, 1 when it could not start, 2 on a read error or a damaged end of the file. */
+int VtxDialDBList(VtxDialArgs* args);
+
+/* ---- End of dialling database ---- */
+
 #ifdef __cplusplus
 }
 #endif

@@ -33,6 +33,12 @@ struct CalendarTime {
 // The current time in UTC or in local time; the offset is the local one either way.
 CalendarTime CalendarNow(bool utc);
 
+// Seconds since the epoch. A process may put a clock of its own in the system's place (tests
+// move time on without sleeping); null gives the system's clock back.
+int64_t WallSeconds();
+using WallClock = int64_t (*)();
+void SetWallClock(WallClock clock);
+
 uint32_t ProcessId();
 
 }  // namespace os

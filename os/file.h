@@ -16,4 +16,15 @@ void FileClose(FILE* stream);
 // before returning, like a write followed by a flush. Returns false when not all were written.
 bool FileWriteThrough(FILE* stream, const char* data, size_t size);
 
+// Writes `size` bytes at byte `offset` of the stream's file, straight to the system. The stream
+// drops what it had buffered, so that reads after a new positioning see the bytes written.
+// Returns false when not all were written.
+bool FileWriteAt(FILE* stream, long offset, const void* data, size_t size);
+
+// Whether the stream's file is a regular file (not a directory, device or pipe).
+bool FileIsRegular(FILE* stream);
+
+// Flushes the stream and cuts its file to `size` bytes. Returns false when either fails.
+bool FileTruncate(FILE* stream, long size);
+
 }  // namespace os

@@ -1,3 +1,4 @@
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -35,6 +36,38 @@ bool FileWriteThrough(FILE* stream, const char* data, size_t size) {
     size -= static_cast<size_t>(written);
   }
   return true;
+}
+
+bool FileWriteAt(FILE* stream, long offset, const void* data, size_t size) {
+  if (fflush(stream) != 0) return false;
+  const int fd = fileno(stream);
+  const char* bytes = static_cast<const char*>(data);
+  while (size > 0) {
+    ssize_t written = pwrite(fd, bytes, size, static_cast<off_t>(offset));
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) {
+      if (written == 0) errno = ENOSPC;
+      return false;
+    }
+    bytes += written;
+    offset += written;
+    size -= static_cast<size_t>(written);
+  }
+  return true;
+}
+
+bool FileIsRegular(FILE* stream) {
+  struct stat info {};
+  return fstat(fileno(stream), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool FileTruncate(FILE* stream, long size) {
+  if (fflush(stream) != 0) return false;
+  int rc;
+  do {
+    rc = ftruncate(fileno(stream), static_cast<off_t>(size));
+  } while (rc != 0 && errno == EINTR);
+  return rc == 0;
 }
 
 }  // namespace os
