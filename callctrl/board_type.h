@@ -24,6 +24,9 @@ enum BoardType : uint32_t {
 // decides; kBoardUnknown when it contains none.
 BoardType BoardTypeFromName(const char* name);
 
+// The name of a board type for people; "unknown" for none.
+const char* BoardTypeName(uint32_t type);
+
 // An ORMSBY or a HALVARD whose bus interface (port 0) reported a non-zero port-type word.
 BoardType WithBusInterface(BoardType type, uint32_t port0_type);
 

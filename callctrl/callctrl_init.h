@@ -20,9 +20,17 @@ struct CallCtrlInitRequest {
   const char* traceFileName;          // in
 };
 
-// Results: 1 started (or already running), -1 the init lock was not taken, -2 the call-control
-// configuration file did not open, -4 it configures no module. `line` only gives trace lines
-// their context.
+// Results: 1 started (or already running, or some modules failed), -1 the init lock was not
+// taken, -2 the call-control configuration file did not open, -4 it configures no module.
+// `line` only gives trace lines their context. Once a module has started, later calls return 1
+// at once; until then every call tries the whole start again.
 int CallCtrlInit(VtxLine* line, CallCtrlInitRequest* request);
+
+// Whether a module started in this process.
+bool CallCtrlRunning();
+
+// Stops every started module (event threads ended, objects destroyed, lines detached) and
+// makes the process uninitialised again, for a program that ends the framework before it exits.
+void CallCtrlShutdown();
 
 }  // namespace vtx::callctrl

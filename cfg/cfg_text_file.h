@@ -41,6 +41,13 @@ class cfgTextFile {
   const cfgString& line(size_t idx) const;
   long lineEnd(size_t idx) const { return ends_.item(idx); }
   void append(const cfgString& text, LineEnd end);
+  // Forgets the lines given to a file opened for writing, so that closing it writes nothing: the
+  // file then serves as text in memory.
+  void discard() {
+    lines_.clear();
+    ends_.clear();
+    pending_ = false;
+  }
 
  private:
   void openHook(int mode);

@@ -439,6 +439,8 @@ constexpr CodeName kEccRequests[] = {
 constexpr CodeName kEccTags[] = {
     {0x1, "PORT_MESSAGE"},
     {0x2, "PORT_MESSAGE_TYPE"},
+    {0x3, "MODULE_ADDRESS"},
+    {0x4, "SESSION_ADDRESS"},
 };
 constexpr CodeName kIpCcTags[] = {
     {0x13, "ERROR_CODE"},

@@ -1,6 +1,7 @@
 #include "sim/default_firmware.h"
 
 #include "common.h"
+#include "sim/call_control_firmware.h"
 #include "sim/fax_firmware.h"
 #include "sim/module.h"
 #include "sim/network_firmware.h"
@@ -42,6 +43,7 @@ void InstallDefaultFirmware(Module& module) {
   InstallTelephonyControlFirmware(module);
   InstallResetFirmware(module);
   InstallFaxFirmware(module);
+  InstallCallControlFirmware(module);
   InstallPortMessageFirmware(module);
 }
 

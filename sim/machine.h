@@ -111,6 +111,8 @@ class Machine {
   int Clear(uint32_t subcommand, Connection& connection, wire::Bytes& block);
   // Delivers a packet that session `from` sent: to a session, the host controller or a module.
   uint32_t Route(Session& from, const uint8_t* packet, size_t size);
+  // Hands a packet for a module's ECC facility to the session registered as its server.
+  bool DeliverToEccServer(const Session& from, uint8_t module, const uint8_t* packet, size_t size);
   void RunFirmware(Module& module, Session& from, const FwCommand& command);
   void HostControl(Session& from, const FwCommand& command);
   void QueueReply(Session& to, const FwPacket& packet, const uint8_t src[4], uint32_t facility,

@@ -307,6 +307,20 @@ bool LoadReportSection(const cfgSection& sub, Module& module, Problems& problems
   return true;
 }
 
+// The ISDN firmware version "MAJOR.MIDDLE.MINOR" that the module's control channel reports.
+void ApplyIsdnVersion(const cfgItem& item, CallControlFirmware& firmware, Problems& problems) {
+  unsigned parts[3];
+  char end = 0;
+  if (sscanf(item.value().c_str(), "%u.%u.%u%c", &parts[0], &parts[1], &parts[2], &end) != 3 ||
+      parts[0] > 0xFF || parts[1] > 0xFF || parts[2] > 0xFF) {
+    problems.Add(item.lineNumber(), "expected isdn_version as MAJOR.MIDDLE.MINOR (0 to 255 each)");
+    return;
+  }
+  firmware.isdn_version[0] = static_cast<uint8_t>(parts[2]);
+  firmware.isdn_version[1] = static_cast<uint8_t>(parts[1]);
+  firmware.isdn_version[2] = static_cast<uint8_t>(parts[0]);
+}
+
 void LoadModule(const cfgSection& section, uint8_t number, uint32_t& next_ordinal, Machine& machine,
                 Problems& problems) {
   const cfgItem* name = section.findItem("name");
@@ -336,6 +350,8 @@ void LoadModule(const cfgSection& section, uint8_t number, uint32_t& next_ordina
       ApplyText(item, module.info().boot_ver_comment, 51, problems);
     } else if (ApplyReportKey(item, module.report, problems)) {
       // a key of the firmware report
+    } else if (key == "isdn_version") {
+      ApplyIsdnVersion(item, module.call_control(), problems);
     } else {
       ApplyNumber(kModuleKeys, item, &module.info(), where, problems);
     }

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "sim/call_control_firmware.h"
 #include "sim/fax_firmware.h"
 #include "sim/firmware.h"
 #include "sim/port_message_firmware.h"
@@ -134,6 +135,8 @@ class Module {
   FirmwareReport report;
   // The FAX facility's state (sim/fax_firmware.h): font store, download, aborts.
   FaxState& fax() { return fax_; }
+  // The ISDN control channel and board notification (sim/call_control_firmware.h).
+  CallControlFirmware& call_control() { return call_control_; }
   // The port messages the module's ports were last given (sim/port_message_firmware.h).
   PortMessages& port_messages() { return port_messages_; }
 
@@ -153,6 +156,7 @@ class Module {
   std::map<VariableKey, FwTag> variables_;
   std::map<std::pair<uint32_t, uint32_t>, FwTag> built_in_;
   FaxState fax_;  // fax
+  CallControlFirmware call_control_;
   PortMessages port_messages_;
   mutable std::mutex log_lock_;
   std::vector<FwCommand> log_;

@@ -2,6 +2,7 @@
 // controller or a module's firmware, whose answers queue for the sender), MSG_RECEIVE takes
 // from the session's queue and may wait, CLEAR_INPUT and CLEAR_OUTPUT empty the queues.
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "hostctrl.h"
@@ -15,6 +16,7 @@ namespace {
 constexpr uint8_t kKindModule = 1;
 constexpr uint8_t kKindChannel = 2;
 constexpr uint8_t kHostController = 1;  // module number of the machine's host controller
+constexpr uint8_t kEccFacility = 0x12;
 constexpr uint32_t kForever = 0xFFFFFFFF;
 
 VtxDrvMsgBlock LoadMsg(const wire::Bytes& block) {
@@ -110,6 +112,30 @@ void Machine::RunFirmware(Module& module, Session& from, const FwCommand& comman
   }
 }
 
+// A module's ECC facility is served by the process that registered the module's name: what is
+// sent to it reaches that process's session.
+bool Machine::DeliverToEccServer(const Session& from, uint8_t module, const uint8_t* packet,
+                                 size_t size) {
+  char name[32];
+  snprintf(name, sizeof name, "ECC_FACILITY_MODULE_%x", module);
+  auto registered = names_.find(name);
+  if (registered == names_.end()) return false;
+  const uint8_t mask = Mask();
+  for (auto& [handle, session] : sessions_) {
+    uint8_t own[4];
+    Masked(session->own, mask, own);
+    uint8_t wanted[4];
+    Masked(registered->second.data(), mask, wanted);
+    if (memcmp(own, wanted, 4) != 0) continue;
+    QueuedPacket queued{{packet, packet + size}, SimClock::now(), from.handle, {}};
+    const uint8_t addressed[4] = {kEccFacility, kKindModule, module, 0};
+    memcpy(queued.dest, addressed, 4);
+    session->queue->Push(std::move(queued));
+    return true;
+  }
+  return false;
+}
+
 uint32_t Machine::Route(Session& from, const uint8_t* packet, size_t size) {
   const uint8_t mask = Mask();
   uint8_t dest[4];
@@ -132,6 +158,10 @@ uint32_t Machine::Route(Session& from, const uint8_t* packet, size_t size) {
   }
   if (dest[1] == kKindModule && dest[2] == kHostController) {
     for (const auto& command : commands) HostControl(from, command);
+    return GDI_STS_OK;
+  }
+  if (dest[0] == kEccFacility && dest[1] == kKindModule &&
+      DeliverToEccServer(from, dest[2], packet, size)) {
     return GDI_STS_OK;
   }
   auto found = modules_.find(dest[2]);

@@ -2,8 +2,9 @@
 # Builds the Debian package of this build, unpacks it into a scratch root and proves the unpacked
 # tree complete and relocatable: the package lists programs, libraries, headers, man pages,
 # completion, the service and the conffiles; the unpacked tarrow lists the modules of the
-# unpacked tarrow-simd; the sample application builds from the unpacked headers with pkg-config
-# and with find_package, and finds the same modules.
+# unpacked tarrow-simd and shows their pages through the unpacked page provider; the sample
+# application builds from the unpacked headers with pkg-config and with find_package, and finds
+# the same modules.
 # Arguments: the build folder.
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -64,6 +65,13 @@ export TARROW_DRIVER=sim:$socket
 modules=$(env -u LD_LIBRARY_PATH timeout 20 "$root/usr/bin/tarrow" modules --json)
 count=$(grep -c '"mod_num"' <<<"$modules") || true
 [[ $count == 4 ]] || fail "the unpacked tarrow listed $count modules of chassis4.cfg: $modules"
+
+# The page provider loads from the unpacked library folder and reads the unpacked registry file.
+pages=$(cd "$scratch" && env -u LD_LIBRARY_PATH -u TARROW_PROVIDER \
+  CRVN_REGISTRY="$root/etc/corvane/registry.reg" timeout 30 "$root/usr/bin/tarrow" details --json)
+count=$(grep -o '"title": "[^"]* - Module 0x2[0-3]"' <<<"$pages" | wc -l)
+[[ $count == 4 ]] || fail "the unpacked tarrow details showed $count pages: $pages"
+grep -q '"configure_visible": true' <<<"$pages" || fail "the unpacked registry file hid the Configure button"
 
 # The sample application, from the unpacked headers and library only.
 export PKG_CONFIG_PATH=$root/usr/lib/pkgconfig

@@ -18,6 +18,7 @@
 #include "sig_gen.h"
 #include "speech.h"
 #include "tele_ctrl.h"
+#include "callctrl/callctrl_init.h"
 #include "tests/lineconfig/final_config_fixture.h"
 #include "tests/support/capture.h"
 #include "trace/api_log.h"
@@ -330,15 +331,21 @@ TEST_F(FinalConfigTest, ModuleClockIsUtcWithTheZoneOffsetOrLocalTime) {
   EXPECT_TRUE(matches(set, local_before) || matches(set, local_after));
 }
 
-TEST_F(FinalConfigTest, CallControlStartFailureEndsTheConfiguration) {
+TEST_F(FinalConfigTest, TheConfigurationStartsCallControlAndFailsWithIt) {
   skip_teleph_ = 0;
   TraceCapture log(trace::kLevelInfo | trace::kLevelError);
-  EXPECT_EQ(Reset(), -1);
+  EXPECT_EQ(Reset("call_control = " + dir_.Path("absent.cfg") + "\n"), -1);
   EXPECT_EQ(args_.status, CV_STATUS_ERROR);
-  EXPECT_EQ(args_.line_status, static_cast<uint32_t>(APIERR_NOTCONNECTED));
-  EXPECT_TRUE(log.Contains("The call-control framework is not available in this build."));
-  EXPECT_TRUE(log.Contains("CallCtrlInit() failed: -1."));
+  EXPECT_EQ(args_.line_status, static_cast<uint32_t>(APIERR_FILEIO));
+  EXPECT_TRUE(log.Contains("CallCtrlInit() failed: -2."));
   EXPECT_EQ(Received(MILL_FACILITY_ADMIN).size(), 2u) << "everything before it was sent";
+
+  const std::string callctrl = dir_.Path("callctrl.cfg");
+  std::ofstream(callctrl) << "[module.3]\n";
+  EXPECT_EQ(Reset("call_control = " + callctrl + "\n"), 0)
+      << args_.status << "/" << args_.line_status;
+  EXPECT_TRUE(callctrl::CallCtrlRunning());
+  callctrl::CallCtrlShutdown();
 }
 
 TEST_F(FinalConfigTest, PendingAlertOrConditionFailsTheEndChecks) {

@@ -1,0 +1,131 @@
+// tarrow callctrl run twice against one served machine: the first process is every module's
+// master, the second its slave, and both stop cleanly on an interrupt.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "sim/daemon.h"
+#include "sim/machine.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+constexpr int kPolls = 400;  // of 25 ms: ten seconds at most for any one wait
+constexpr useconds_t kPollUs = 25000;
+
+class CallCtrlTool : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    machine_ = sim::Machine::Default();
+    daemon_ = std::make_unique<sim::Daemon>(*machine_, dir_.Path("simd.sock"));
+    std::string error;
+    ASSERT_TRUE(daemon_->Start(error)) << error;
+    std::ofstream(dir_.Path("callctrl.cfg"))
+        << "internal_trace = basic\ntrace_file = " << dir_.Path("cc.log") << "\n[module.0]\n";
+  }
+  void TearDown() override {
+    for (pid_t pid : running_) {
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
+    daemon_.reset();
+  }
+
+  // Starts `tarrow callctrl --config CONFIG` with its standard output in the file `output` and
+  // its standard error beside it.
+  pid_t Start(const std::string& output, const std::string& config) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      setenv("TARROW_DRIVER", ("sim:" + dir_.Path("simd.sock")).c_str(), 1);
+      const int out = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      const int err = open((output + ".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      dup2(out, 1);
+      dup2(err, 2);
+      const std::string tarrow = std::string(TARROW_BINARY_DIR) + "/bin/tarrow";
+      execl(tarrow.c_str(), "tarrow", "callctrl", "--config", config.c_str(),
+            static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    running_.push_back(pid);
+    return pid;
+  }
+  static std::string Read(const std::string& path) {
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  static bool WaitFor(const std::string& path, const std::string& text) {
+    for (int i = 0; i < kPolls; ++i) {
+      if (Read(path).find(text) != std::string::npos) return true;
+      usleep(kPollUs);
+    }
+    return false;
+  }
+  // Interrupts the process and waits (bounded) for its exit status; -1 when it did not end.
+  int Interrupt(pid_t pid) {
+    kill(pid, SIGINT);
+    for (int i = 0; i < kPolls; ++i) {
+      int status = 0;
+      if (waitpid(pid, &status, WNOHANG) == pid) {
+        running_.erase(std::find(running_.begin(), running_.end(), pid));
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      }
+      usleep(kPollUs);
+    }
+    return -1;
+  }
+
+  vtx::testing::TempDir dir_{"callctrl_tool"};
+  std::unique_ptr<sim::Machine> machine_;
+  std::unique_ptr<sim::Daemon> daemon_;
+  std::vector<pid_t> running_;
+};
+
+TEST_F(CallCtrlTool, OneMasterAndOneSlavePerModuleBothStoppingOnInterrupt) {
+  const std::string first = dir_.Path("first.out");
+  const std::string second = dir_.Path("second.out");
+  const pid_t master = Start(first, dir_.Path("callctrl.cfg"));
+  ASSERT_TRUE(WaitFor(first, "Call-control trace")) << Read(first);
+  const pid_t slave = Start(second, dir_.Path("callctrl.cfg"));
+  ASSERT_TRUE(WaitFor(second, "Call-control trace")) << Read(second);
+
+  const std::string master_text = Read(first);
+  EXPECT_NE(master_text.find("Module 0x2 started as master: GANTRY (board type 1), 8 ports"),
+            std::string::npos)
+      << master_text;
+  EXPECT_NE(master_text.find("Module 0x3 started as master: CORBEL (board type 2), 4 ports"),
+            std::string::npos);
+  const std::string slave_text = Read(second);
+  EXPECT_NE(slave_text.find("Module 0x2 running in another process."), std::string::npos)
+      << slave_text;
+  EXPECT_NE(slave_text.find("Module 0x3 running in another process."), std::string::npos);
+  EXPECT_TRUE(WaitFor(first, "Board module 0x3 Initialised OK")) << "the trace is followed";
+
+  EXPECT_EQ(Interrupt(slave), 0);
+  EXPECT_EQ(Interrupt(master), 0);
+  EXPECT_NE(Read(first).find("Every module stopped."), std::string::npos);
+  EXPECT_TRUE(machine_->Names().empty()) << "the master gave its modules' names up";
+}
+
+TEST_F(CallCtrlTool, AConfigurationThatDoesNotOpenEndsWithItsReason) {
+  const std::string output = dir_.Path("absent.out");
+  const pid_t pid = Start(output, dir_.Path("absent.cfg"));
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  running_.clear();
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_NE(Read(output + ".err").find("tarrow callctrl: the call-control framework did not start"),
+            std::string::npos)
+      << Read(output + ".err");
+}
+
+}  // namespace

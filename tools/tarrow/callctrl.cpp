@@ -1,0 +1,177 @@
+// tarrow callctrl: starts the call-control framework as an application does (a line configured
+// with its defaults), shows each module's role and then the call-control trace as it grows until
+// interrupted; Ctrl-C stops every module and ends with status 0.
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "api/tool_support.h"
+#include "callctrl/board/board_identity.h"
+#include "callctrl/board/board_module.h"
+#include "callctrl/callctrl_init.h"
+#include "callctrl/module_tables.h"
+#include "callctrl/trace_config.h"
+#include "tools/tarrow/command.h"
+
+namespace tarrow {
+namespace {
+
+namespace cc = vtx::callctrl;
+
+constexpr useconds_t kPollInterval = 100000;  // how often the trace file is looked at
+
+std::atomic<bool> g_interrupted{false};
+
+void OnInterrupt(int) {
+  g_interrupted = true;
+}
+
+int Usage() {
+  fprintf(stderr,
+          "usage: tarrow callctrl [--config CALLCTRL.CFG] [--preferences CVCALL.CFG] "
+          "[--trace FILE]\n");
+  return 2;
+}
+
+// A user preference file of our own that names `config`, keeping the other lines of
+// `preferences`. Removed when the command ends.
+class PrivatePreferences {
+ public:
+  ~PrivatePreferences() {
+    if (!path_.empty()) unlink(path_.c_str());
+  }
+  bool Make(const std::string& preferences, const std::string& config) {
+    char pattern[] = "/tmp/tarrow-cvcall-XXXXXX";
+    const int fd = mkstemp(pattern);
+    if (fd < 0) return false;
+    close(fd);
+    path_ = pattern;
+    std::ofstream out(path_);
+    if (!preferences.empty()) {
+      std::ifstream in(preferences);
+      for (std::string line; std::getline(in, line);) {
+        if (line.find("call_control") == std::string::npos) out << line << "\n";
+      }
+    }
+    std::error_code ignored;
+    out << "call_control = " << std::filesystem::absolute(config, ignored).string() << "\n";
+    return out.good();
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+void PrintModules() {
+  for (uint32_t number = cc::kFirstBoardModule; number < cc::kBoardModuleSlots; ++number) {
+    const cc::BoardModule* module = cc::BoardModuleAt(number).module;
+    if (module == nullptr) continue;
+    if (module->in_other_process) {
+      printf("Module 0x%X running in another process.\n", number);
+      continue;
+    }
+    printf("Module 0x%X started as master: %s (board type %u), %u ports, %u connections\n", number,
+           cc::BoardTypeName(module->board_type), module->board_type, module->port_count,
+           module->connections_made);
+  }
+  fflush(stdout);
+}
+
+// Copies what the trace file gained since `offset` to standard output.
+void FollowTrace(const std::string& name, std::streamoff& offset) {
+  std::ifstream in(name, std::ios::binary);
+  if (!in) return;
+  in.seekg(0, std::ios::end);
+  const std::streamoff end = in.tellg();
+  if (end < offset) offset = 0;  // the file wrapped or a new one began
+  in.seekg(offset);
+  std::string text(static_cast<size_t>(end - offset), '\0');
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  offset = end;
+  fwrite(text.data(), 1, text.size(), stdout);
+  fflush(stdout);
+}
+
+int Run(const Args& arguments) {
+  Args args = arguments;
+  const std::string config = TakeOption(args, "--config", "");
+  const std::string preferences = TakeOption(args, "--preferences", "");
+  const std::string trace = TakeOption(args, "--trace", "");
+  if (!args.empty()) return Usage();
+  NoteSimulatedBoard();
+  CV_API_SET_VER();
+  PrivatePreferences own;
+  std::string user_preferences = preferences;
+  if (!config.empty()) {
+    if (!own.Make(preferences, config)) {
+      fprintf(stderr, "tarrow callctrl: cannot write a user preference file in /tmp\n");
+      return 1;
+    }
+    user_preferences = own.path();
+  }
+  if (!trace.empty() && !cc::TraceStartInto(trace.c_str())) {
+    fprintf(stderr, "tarrow callctrl: %s: cannot open the trace file\n", trace.c_str());
+    return 1;
+  }
+  VtxLineArgs attach{};
+  attach.unit = -1;
+  VtxLine* line = VtxLineAttach(&attach);
+  if (line == nullptr) {
+    vtx::tool::StatusText text{};
+    vtx::tool::FormStatusText(nullptr, attach.status, attach.line_status, &text);
+    fprintf(stderr, "tarrow callctrl: no line to configure: %s\n", text.description);
+    return 1;
+  }
+  VtxLineArgs configure{};
+  configure.config_file_name = user_preferences.empty() ? nullptr : user_preferences.c_str();
+  if (VtxLineConfig(line, &configure) != 0) {
+    vtx::tool::StatusText text{};
+    vtx::tool::FormStatusText(line, configure.status, configure.line_status, &text);
+    fprintf(stderr, "tarrow callctrl: the call-control framework did not start: %s\n",
+            text.description);
+    VtxLineArgs detach{};
+    VtxLineDetach(line, &detach);
+    return 1;
+  }
+  PrintModules();
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  std::streamoff offset = 0;
+  std::string name = cc::OpenTraceFileName();
+  if (name.empty()) {
+    printf("No call-control trace file is open.\n");
+  } else {
+    printf("Call-control trace %s (Ctrl-C stops):\n", name.c_str());
+  }
+  fflush(stdout);
+  while (!g_interrupted) {
+    const std::string current = cc::OpenTraceFileName();
+    if (current != name) {  // the series moved on to its next file
+      name = current;
+      offset = 0;
+    }
+    if (!name.empty()) FollowTrace(name, offset);
+    usleep(kPollInterval);
+  }
+  cc::CallCtrlShutdown();
+  VtxLineArgs detach{};
+  VtxLineDetach(line, &detach);
+  printf("Every module stopped.\n");
+  return 0;
+}
+
+}  // namespace
+
+TARROW_COMMAND("callctrl",
+               "callctrl [--config CALLCTRL.CFG] [--preferences CVCALL.CFG] [--trace FILE]",
+               "start the call-control framework as an application does and show its trace", Run);
+
+}  // namespace tarrow
