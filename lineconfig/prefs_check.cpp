@@ -198,6 +198,14 @@ PrefsCheck CheckPreferenceLines(FILE* file) {
   return check;
 }
 
+bool CheckPreferenceFile(const char* path, PrefsCheck* check) {
+  FILE* file = os::FileOpen(path, "r", false);
+  if (!file) return false;
+  *check = CheckPreferenceLines(file);
+  os::FileClose(file);
+  return true;
+}
+
 void CheckCountryFile(PrefsCheck* check) {
   const std::string& name = check->cv_cparm;
   const int line = check->cv_cparm_line;

@@ -25,6 +25,8 @@ struct PrefsCheck {
 
 // Reads the file as the line configuration does (pieces of at most 299 characters).
 PrefsCheck CheckPreferenceLines(FILE* file);
+// Opens the file and checks its lines: false (errno set) when it does not open.
+bool CheckPreferenceFile(const char* path, PrefsCheck* check);
 // Adds the problems of the country parameter file named by `check`: missing, unreadable,
 // incompatible, truncated, or without the record of the country code.
 void CheckCountryFile(PrefsCheck* check);

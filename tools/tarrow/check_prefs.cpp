@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "lineconfig/prefs_check.h"
-#include "os/file.h"
 #include "tools/tarrow/command.h"
 #include "tools/tarrow/file_report.h"
 
@@ -23,12 +22,10 @@ int Run(const Args& given) {
     return 2;
   }
   FileReport report(args[0]);
-  FILE* file = os::FileOpen(args[0].c_str(), "r", false);
-  if (!file) {
+  vtx::PrefsCheck check;
+  if (!vtx::CheckPreferenceFile(args[0].c_str(), &check)) {
     report.Add(0, Severity::kError, std::string("cannot be opened: ") + std::strerror(errno));
   } else {
-    vtx::PrefsCheck check = vtx::CheckPreferenceLines(file);
-    os::FileClose(file);
     vtx::CheckCountryFile(&check);
     for (const vtx::PrefsProblem& p : check.problems) {
       report.Add(p.line, p.error ? Severity::kError : Severity::kWarning, p.text);
