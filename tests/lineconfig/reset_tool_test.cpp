@@ -57,6 +57,10 @@ TEST_F(ResetTool, FailuresExitNonZeroWithTheirText) {
   EXPECT_THAT(out, HasSubstr("usage: tarrow reset MODULE [CHANNEL]"));
   EXPECT_EQ(Run("reset 9 1", &out, true), 1);
   EXPECT_THAT(out, HasSubstr("tarrow reset: module 0x9: attach failed"));
+  // A file named on the command line must be there; the defaults are no stand-in.
+  EXPECT_EQ(Run("reset 2 --config " + dir_.Path("absent.cfg"), &out, true), 1);
+  EXPECT_EQ(out,
+            "tarrow reset: --config " + dir_.Path("absent.cfg") + ": No such file or directory\n");
 }
 
 }  // namespace

@@ -123,7 +123,8 @@ bool ParseSmall(const std::string& text, unsigned max, unsigned& out) {
 int Run(const Args& arguments) {
   Args args = arguments;
   const bool json = TakeFlag(args, "--json");
-  const std::string config = TakeOption(args, "--config", "cvcall.cfg");
+  const std::string named = TakeOption(args, "--config", "");
+  const std::string config = named.empty() ? "cvcall.cfg" : named;
   unsigned no_init = 0;
   unsigned module = 0;
   unsigned channel = 0;
@@ -132,6 +133,7 @@ int Run(const Args& arguments) {
     return Usage();
   }
   if (!ParseModuleNumber(args[0], module)) return 2;
+  if (!named.empty() && !NamedFileReadable("reset", "--config", named)) return 1;
   NoteSimulatedBoard();
   CV_API_SET_VER();
   VtxLine* line = Attach(module, args.size() == 2, channel);
