@@ -9,7 +9,8 @@
 //   }
 //
 // The worker has the operation's own signature, takes its argument record last and traces its
-// call and return itself.
+// call and return itself. It finds the record's result words at success and writes them only
+// for another outcome.
 #pragma once
 
 #include <cstring>
@@ -18,6 +19,7 @@
 
 #include "api/convert.h"
 #include "api/layout.h"
+#include "api/result.h"
 #include "api/version.h"
 #include "trace/api_log.h"
 #include "vtx.h"
@@ -62,10 +64,14 @@ Ret Framed(Ret (*worker)(Params...), typename frame_detail::Same<Params>::type..
   static_assert(std::is_pointer_v<RecordPtr>, "an operation takes its argument record last");
   using Record = std::remove_pointer_t<RecordPtr>;
 
-  if (AppApiVersion() == CV_API_VERSION) return worker(args...);
-
   std::tuple<Params...> call(args...);
   RecordPtr caller = std::get<sizeof...(Params) - 1>(call);
+  // Every operation reports its own outcome: the result words start at success, whatever an
+  // earlier call left in the record, and the worker writes them for any other outcome. Every
+  // layout of a record begins with them, so they are cleared before any conversion.
+  if (caller != nullptr) SetResult(caller, CV_STATUS_OK, 0);
+  if (AppApiVersion() == CV_API_VERSION) return worker(args...);
+
   const VtxLine* line = frame_detail::LineOf(args...);
   Record converted;
   Conversion conversion;

@@ -57,13 +57,12 @@ struct VtxLine {
   uint32_t alert_value = 0;       // value of the pending alert
 
   // The last firmware error report and the details the status texts show.
-  int32_t error_value = 0;       // ERROR_VALUE of the report
   char error_message[800] = {};  // ERROR_MESSAGE, terminated
   uint8_t error_data[800] = {};  // ERROR_DATA
   uint32_t error_data_len = 0;   // bytes of error_data in use
   uint32_t fw_error_class = 0;   // family of the operation the firmware refused
   uint32_t fw_error_code = 0;    // the firmware's result code for it
-  uint32_t error_interrupt = 0;  // code of the last error interrupt (hangup 500)
+  uint32_t error_interrupt = 0;  // ERROR_VALUE: the code of the error interrupt (hangup 500)
   uint32_t overrun_count = 0;    // interrupt overruns seen (hangup 501)
   bool overrun = false;          // a packet overrun occurred
 

@@ -65,8 +65,8 @@ VtxLine* AttachFailed(VtxLine* line, VtxLineArgs* args) {
   return nullptr;
 }
 
-// Steps 11 to 14 of the attach on a line whose session exists: association, addresses, the
-// deactivation watch. False when the line was detached.
+// The association, addresses and deactivation watch of an attach whose session exists. False
+// when the line was detached.
 bool Connect(VtxLine* line, VtxLineArgs* args, const uint8_t requested[4]) {
   uint8_t remote[4];
   if (args->attach_option != 0) {
@@ -179,6 +179,9 @@ VtxLine* SessionAttachWorker(VtxLineArgs* args) {
   trace::Message(nullptr, kLevelInfo, "Session %X created: %02X.%02X.%02X.%02X", line->session,
                  s[0] & mask, s[1] & mask, s[2] & mask, s[3] & mask);
   if (!Connect(line, args, params.requested_address)) return AttachFailed(nullptr, args);
+  // Attached: a channel search tries one unit after another in the same record, so an earlier
+  // try's busy failure may still be in the result words.
+  SetResult(args, CV_STATUS_OK, 0);
   trace::CallReturn(line, name, args, "ret=0x%lX,local_addr=%02X %02X %02X %02X",
                     static_cast<unsigned long>(reinterpret_cast<uintptr_t>(line)),
                     args->local_addr[0], args->local_addr[1], args->local_addr[2],

@@ -37,6 +37,11 @@ struct cfgMessage {
   const char* text = "";
   int warnings = 0;
   int errors = 0;
+  // A further explanation that is not part of the text, such as the system's reason for a
+  // failure; null when there is none.
+  const char* detail = nullptr;
+  // Set when the message only says that an optional setting took its default value.
+  bool optionalDefault = false;
 };
 
 using cfgMessageCallback = int (*)(int kind, const cfgMessage* message);

@@ -36,7 +36,7 @@ int ReadPairs(VtxLine* line, const MillArgs& reply, CapabilityPair* pairs, VtxLi
 int QueryCapabilities(VtxLine* line, uint32_t facility, CapabilityPair* pairs, int32_t prio,
                       VtxLineArgs* args) {
   pairs[0] = CapabilityPair{0, 0};
-  if (RefuseAsync(line, args)) return -1;
+  if (RefuseAsync(line, args, "unknown")) return -1;
   MillArgs send{};
   send.facility = facility;
   send.verb = MILL_VERB_REQUEST;

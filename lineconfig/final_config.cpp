@@ -220,7 +220,7 @@ int FinalConfigRun::Send(uint32_t facility, const TagList& tags) const {
 }
 
 int FinalLineConfiguration(VtxLine* line, VtxLineArgs* args) {
-  if (RefuseAsync(line, args)) return -1;
+  if (RefuseAsync(line, args, "unknown")) return -1;
   FinalConfigRun run{line, args};
   return Configure(run);
 }

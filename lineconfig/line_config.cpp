@@ -50,10 +50,10 @@ int CloseSequence(VtxLine* line, VtxLineArgs* args) {
 
 // The configuration runs only synchronously: refused with an asynchronous context, or inside an
 // asynchronous operation of the line.
-bool RefuseAsync(VtxLine* line, VtxLineArgs* args) {
+bool RefuseAsync(VtxLine* line, VtxLineArgs* args, const char* traced_as) {
   if (args->async_lp == 0 && (line == nullptr || line->nesting == 0)) return false;
   Fail(args, APIERR_ASYNC_LP_ERR);
-  trace::CallReturn(line, "unknown", args, "ret=%d", -1);
+  trace::CallReturn(line, traced_as, args, "ret=%d", -1);
   return true;
 }
 
@@ -68,7 +68,7 @@ int LineConfigWorker(VtxLine* line, VtxLineArgs* args) {
     trace::CallReturn(line, kName, args, "ret=%d", -1);
     return -1;
   }
-  if (RefuseAsync(line, args)) return -1;
+  if (RefuseAsync(line, args, kName)) return -1;
   if (line->config.sequence_open == 0) OpenSequence(line);
   if (text == nullptr) return CloseSequence(line, args);
 

@@ -33,7 +33,7 @@ int FeedFile(VtxLine* line, VtxLineArgs* args, FILE* file) {
 }  // namespace
 
 int ReadUserConfiguration(VtxLine* line, VtxLineArgs* args) {
-  if (RefuseAsync(line, args)) return -1;
+  if (RefuseAsync(line, args, "unknown")) return -1;
   const char* name = args->config_file_name;
   if (name == nullptr && args->use_config_lines != 0) return 0;
 

@@ -10,4 +10,9 @@ namespace os {
 // the system does not tell.
 std::string ProgramDirectory();
 
+// The folder of the shared library that holds this code (the programs' library), without a
+// trailing separator; empty when the system does not tell. Libraries installed beside it are
+// found there whatever the program's own folder is.
+std::string LibraryDirectory();
+
 }  // namespace os

@@ -70,6 +70,12 @@ bool RefusedWhileNested(VtxLine* line, MillArgs* args) {
   return true;
 }
 
+bool RefusedContinue(VtxLine* line, MillArgs* args) {
+  if (args->async_lp != kAsyncContinue) return false;
+  FailLine(line, args, APIERR_ASYNC_LP_ERR, kResetTransfer);
+  return true;
+}
+
 void FormPacketAt(MillArgs* args, uint8_t* packet) {
   args->pkt_buf = packet;
   MillFormPktHeader(args);

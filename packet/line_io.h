@@ -10,9 +10,10 @@
 namespace vtx::packet {
 
 constexpr uint32_t kForever = 0xFFFFFFFF;
-constexpr uint32_t kHangupOverrun = 501;     // HNG_ packet receive/interrupt overrun
-constexpr uint32_t kHangupMaxTimeout = 505;  // HNG_MAX_TIMEOUT
-constexpr uint32_t kStsOverrun = 54;         // the driver's packet overrun status
+constexpr uint32_t kAsyncContinue = 0xFFFFFFFF;  // async_lp: continue the pending operation
+constexpr uint32_t kHangupOverrun = 501;         // HNG_ packet receive/interrupt overrun
+constexpr uint32_t kHangupMaxTimeout = 505;      // HNG_MAX_TIMEOUT
+constexpr uint32_t kStsOverrun = 54;             // the driver's packet overrun status
 
 // A wait bounded by a deadline. An infinite wait on a line with `max_timeout` becomes limited:
 // `max_timeout` seconds when below 1000, else milliseconds.
@@ -46,6 +47,9 @@ void SystemFailure(VtxLine* line, MillArgs* args);
 void DriverStatusError(VtxLine* line, MillArgs* args, const char* format, uint32_t drv_status);
 // Refuses (29) an operation that would wait inside an asynchronous operation.
 bool RefusedWhileNested(VtxLine* line, MillArgs* args);
+// Refuses (29) a call that asks to continue an asynchronous operation: the line has none pending,
+// and such a call must neither wait nor send.
+bool RefusedContinue(VtxLine* line, MillArgs* args);
 
 // Forms the packet of the command at cmd_buf (cmd_len bytes) into `packet`, which holds at least
 // MILL_HEADER_LEN + cmd_len bytes, with the header of args (addresses, flags): pkt_buf and

@@ -46,7 +46,7 @@ void ErrorReport(VtxLine* line, MillArgs* work) {
     } else if (tag.id == COMMON_ERROR_VALUE_VAR) {
       has_value = true;
       value = tag.Int();
-      line->error_value = value;
+      line->error_interrupt = static_cast<uint32_t>(value);
     }
   }
   if (!has_value || value != kErrorKeepsState) line->line_state = 0;

@@ -46,6 +46,7 @@ int ReceivePkt(VtxLine* line, MillArgs* args) {
     FailLine(line, args, APIERR_BADPARAMETER, kResetTransfer);
     return 2;
   }
+  if (RefusedContinue(line, args)) return 2;
   if (line->pending_pkt != nullptr) {
     TakePending(line, args);
     return 1;

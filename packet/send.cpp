@@ -30,7 +30,7 @@ int SendPkt(VtxLine* line, MillArgs* args) {
     FailLine(line, args, APIERR_BADPARAMETER, kResetTransfer);
     return MILL_SEND_FAILED;
   }
-  if (RefusedWhileNested(line, args)) return MILL_SEND_FAILED;
+  if (RefusedContinue(line, args) || RefusedWhileNested(line, args)) return MILL_SEND_FAILED;
   VtxDrvMsgBlock block{};
   block.session = line->session;
   block.buffer = args->pkt_buf;

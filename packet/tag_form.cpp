@@ -117,6 +117,9 @@ static int FormTagListWorker(MillArgs* args) {
 }
 
 extern "C" int MillFormTagListArgs(MillArgs* args, ...) {
+  // Variadic, so it cannot pass through the frame: its result words start at success here, as
+  // the frame starts those of every other operation.
+  vtx::SetResult(args, CV_STATUS_OK, 0);
   va_list list;
   va_start(list, args);
   const int result = vtx::packet::AppendTags(args, [&list](MillTagItem& item) {

@@ -17,7 +17,7 @@ Telephony DefaultTelephony(uint8_t module, uint32_t channels) {
     t.switch_ports.push_back({0, unit, 0, unit, kChannelPort});
     t.switch_ports.push_back({1, unit, 1, unit, kAnalogPort});
   }
-  // Addresses of the documentation range: nothing is ever sent to them.
+  // Addresses of TEST-NET-1 (192.0.2.0/24), reserved for examples: nothing is ever sent to them.
   t.media_address = {192, 0, 2, module};
   t.media_port_first = kMediaPortFirst;
   t.media_port_last = kMediaPortFirst + kMediaPorts;

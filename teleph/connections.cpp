@@ -146,10 +146,11 @@ class AnswerReader {
 
 int CallSWGetConns(VtxLine* line, VtxTelephArgs* args, IpSide& reported) {
   auto* result = ResultOf(args);
-  if (!SwitchingAllowed(line, args->async_lp, result)) return -1;
   const uint32_t number = ConnectionNumber(args) + 1;
-  // Every end of the list and every failure starts the list again from connection 1.
+  // Every end of the list and every failure, the refusals of the opening checks included, starts
+  // the list again from connection 1.
   SetConnectionNumber(args, 0);
+  if (!SwitchingAllowed(line, args->async_lp, result)) return -1;
   const MillTagItem tags[] = {{CALL_SW_CONN_NUMBER_VAR, MILL_TYPE_SHORT, 0, MILL_TAG_VALUE(number)},
                               {0, 0, 0, nullptr}};
   // The module answers a query by number with a connection-list event of one connection.

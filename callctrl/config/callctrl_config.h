@@ -7,6 +7,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "callctrl/config/config_records.h"
 #include "cfg/cfg_configuration.h"
@@ -68,6 +70,21 @@ int32_t ReadUnsigned(CallCtrlConfig* config, const char* key, uint32_t min, uint
                      uint32_t default_value, bool mandatory, uint32_t* out);
 // Sets the section path ("/module.2/port.1/") the readers work in; an invalid handle is ignored.
 void SetReadSection(CallCtrlConfig* config, const char* section_path);
+
+// A section or entry of the file that the framework never reads: a name that is not in the
+// schema nor among the keys a host module library reported (an error, with the closest known
+// name when one is near), a key the schema knows elsewhere but not here, or a board module
+// section whose number no board can have (warnings).
+struct UnusedEntry {
+  int line;
+  int kind;  // cfgConfiguration::kError or kWarning
+  std::string text;
+  // An unknown section: it replaces whatever the reading said about skipping it.
+  bool section_header;
+};
+// In line order. Sections that the reading already refused with a message, and sections whose
+// keys could not be asked for (a host module library that did not load), are left out.
+std::vector<UnusedEntry> FindUnusedEntries(CallCtrlConfig* config);
 
 // Reports a message through the configuration's callback, about `line` (-1 for none).
 void ReportConfigMessage(CallCtrlConfig* config, int kind, int line, const char* format, ...)

@@ -167,8 +167,10 @@ void QueryLibraryKeys(CallCtrlConfig* config, HostModuleConfigRecord* record) {
                       number, path);
   HostModuleLibrary library;
   if (!library.Load(path)) {
-    ReportConfigMessage(config, cfgConfiguration::kError, -1,
-                        "host_module.%x path %s failed to load.", number, path);
+    ReportOptions options;
+    options.detail = library.load_error().c_str();
+    ReportConfigNotice(config, options, cfgConfiguration::kError, KeyLine(config, "module_library"),
+                       "host_module.%x path %s failed to load.", number, path);
     return;
   }
   ReportEntryPoints(config, number, library);

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,9 @@ struct CallCtrlConfig {
   cfg::cfgMessageCallback callback = nullptr;  // null: listed on standard error
   void* user_data = nullptr;
   std::string section = "/";  // the section the readers work in, ending in "/"
+  // Every entry path the readers asked for, lower case: what the schema and the host module
+  // libraries know, whether the file holds it or not.
+  std::set<std::string> keys_asked;
 };
 
 inline bool Valid(const CallCtrlConfig* config) {
@@ -95,7 +99,8 @@ void ReadKeys(CallCtrlConfig* config, const KeySpec (&keys)[N], void* record) {
   ReadKeys(config, keys, N, record);
 }
 
-// The line of the entry `key` of the current read section, else of the section's header, else -1.
+// The line of the entry `key` of the current read section, else of the header of the section or
+// of its nearest parent written in the file, else -1.
 int KeyLine(CallCtrlConfig* config, const char* key);
 // The line of the header of the section at `path`, or -1.
 int SectionLine(CallCtrlConfig* config, const char* path);
@@ -103,6 +108,14 @@ int SectionLine(CallCtrlConfig* config, const char* path);
 // Parses the number after the first "." of a section name in hexadecimal (blanks around it and a
 // sign allowed): false when there is none.
 bool SectionNumber(const char* name, long* number);
+
+// What a message carries beside its text.
+struct ReportOptions {
+  const char* detail = nullptr;   // the system's reason, kept out of the text
+  bool optional_default = false;  // only says that an optional setting took its default
+};
+void ReportConfigNotice(CallCtrlConfig* config, const ReportOptions& options, int kind, int line,
+                        const char* format, ...) __attribute__((format(printf, 5, 6)));
 
 // Section loaders, run with the read section set by the caller's walk.
 void LoadTraceKeys(CallCtrlConfig* config);

@@ -148,24 +148,43 @@ void WalkTopLevel(CallCtrlConfig* config) {
 
 }  // namespace
 
-void ReportConfigMessage(CallCtrlConfig* config, int kind, int line, const char* format, ...) {
+namespace {
+
+void ReportConfigMessageV(CallCtrlConfig* config, const ReportOptions& options, int kind, int line,
+                          const char* format, va_list args) {
   if (!Valid(config)) return;
-  va_list args;
-  va_start(args, format);
   va_list copy;
   va_copy(copy, args);
   int length = std::vsnprintf(nullptr, 0, format, copy);
   va_end(copy);
   std::string text(length > 0 ? static_cast<size_t>(length) : 0, '\0');
   std::vsnprintf(text.data(), text.size() + 1, format, args);
-  va_end(args);
   cfgMessage message;
   message.userData = config;
   message.line = line;
   message.text = text.c_str();
   message.warnings = config->model->warningCount();
   message.errors = config->model->errorCount();
+  message.detail = options.detail;
+  message.optionalDefault = options.optional_default;
   Forward(kind, &message);
+}
+
+}  // namespace
+
+void ReportConfigMessage(CallCtrlConfig* config, int kind, int line, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  ReportConfigMessageV(config, ReportOptions(), kind, line, format, args);
+  va_end(args);
+}
+
+void ReportConfigNotice(CallCtrlConfig* config, const ReportOptions& options, int kind, int line,
+                        const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  ReportConfigMessageV(config, options, kind, line, format, args);
+  va_end(args);
 }
 
 CallCtrlConfig* OpenCallCtrlConfig(const char* file_name, bool create,

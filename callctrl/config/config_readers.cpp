@@ -1,5 +1,6 @@
 // The readers of the call-control schema: enumerated, string and integer values relative to the
 // section being loaded, each reporting what it had to replace.
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +21,9 @@ const char* Need(bool mandatory) {
 // The value of `key` in the read section, lower-cased when `fold` is set.
 bool Read(CallCtrlConfig* config, const char* key, cfg::cfgString& value, bool fold) {
   std::string path = config->section + key;
+  std::string folded = path;
+  for (char& c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  config->keys_asked.insert(folded);
   return config->model->read(path.c_str(), value, fold);
 }
 
@@ -78,10 +82,20 @@ int SectionLine(CallCtrlConfig* config, const char* path) {
 }
 
 int KeyLine(CallCtrlConfig* config, const char* key) {
-  const cfg::cfgSection* section = config->model->findSection(config->section.c_str());
-  if (!section) return -1;
-  const cfg::cfgItem* item = section->findItem(key);
-  return item && item->lineNumber() > 0 ? item->lineNumber() : section->lineNumber();
+  std::string path = config->section;
+  const cfg::cfgSection* section = config->model->findSection(path.c_str());
+  const cfg::cfgItem* item = section ? section->findItem(key) : nullptr;
+  if (item && item->lineNumber() > 0) return item->lineNumber();
+  // A section the file does not hold (or that a read made) is about its nearest written parent.
+  while (!section && path.size() > 1) {
+    path.pop_back();
+    path.erase(path.rfind('/') + 1);
+    section = config->model->findSection(path.c_str());
+  }
+  for (const cfg::cfgSection* s = section; s; s = s->parent()) {
+    if (s->lineNumber() > 0) return s->lineNumber();
+  }
+  return -1;
 }
 
 bool SectionNumber(const char* name, long* number) {
@@ -122,11 +136,13 @@ int32_t ReadEnumerated(CallCtrlConfig* config, const char* key, const EnumTable&
       *value = *raw;
       return -1;
     }
-    ReportConfigMessage(config, cfgConfiguration::kWarning, line,
-                        "section [%s] in '%s' =>\n  The setting for the enumerated %s parameter "
-                        "'%s' is missing. The default setting '%s' for this parameter will be "
-                        "used instead.",
-                        section, file, Need(mandatory), key, table.entries[default_index].symbol);
+    ReportOptions options;
+    options.optional_default = !mandatory;
+    ReportConfigNotice(config, options, cfgConfiguration::kWarning, line,
+                       "section [%s] in '%s' =>\n  The setting for the enumerated %s parameter "
+                       "'%s' is missing. The default setting '%s' for this parameter will be "
+                       "used instead.",
+                       section, file, Need(mandatory), key, table.entries[default_index].symbol);
     *value = static_cast<int32_t>(table.entries[default_index].value);
     return default_index;
   }
@@ -185,12 +201,14 @@ int32_t ReadString(CallCtrlConfig* config, const char* key, const char* default_
     buffer[0] = '\0';
     return -4;
   }
-  ReportConfigMessage(config, cfgConfiguration::kWarning, KeyLine(config, key),
-                      "section [%s] in '%s' =>\n  The setting '%s' setting for %s parameter '%s' "
-                      "is incorrect. The default setting '%s' for this parameter will be used "
-                      "instead.",
-                      config->section.c_str(), config->file_name.c_str(), "", Need(mandatory), key,
-                      default_value);
+  ReportOptions options;
+  options.optional_default = !mandatory;
+  ReportConfigNotice(config, options, cfgConfiguration::kWarning, KeyLine(config, key),
+                     "section [%s] in '%s' =>\n  The setting '%s' setting for %s parameter '%s' "
+                     "is incorrect. The default setting '%s' for this parameter will be used "
+                     "instead.",
+                     config->section.c_str(), config->file_name.c_str(), "", Need(mandatory), key,
+                     default_value);
   std::snprintf(buffer, size, "%s", default_value);
   return -3;
 }

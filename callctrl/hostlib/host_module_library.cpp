@@ -2,6 +2,8 @@
 
 #include <ace/DLL.h>
 
+#include "os/program.h"
+
 namespace vtx::callctrl {
 namespace {
 
@@ -23,10 +25,14 @@ HostModuleLibrary::~HostModuleLibrary() {
 bool HostModuleLibrary::Load(const char* path) {
   Unload();
   path_ = path ? path : "";
-  dll_ = std::make_unique<ACE_DLL>();
-  if (dll_->open(path_.c_str(), ACE_DEFAULT_SHLIB_MODE, true) != 0) {
-    dll_.reset();
-    return false;
+  load_error_.clear();
+  if (!Open(path_)) {
+    std::string reason = load_error_;
+    const std::string beside = os::LibraryDirectory();
+    if (path_.find('/') != std::string::npos || beside.empty() || !Open(beside + "/" + path_)) {
+      load_error_ = reason;
+      return false;
+    }
   }
   ACE_DLL& dll = *dll_;
   bool& failed = last_lookup_failed_;
@@ -42,6 +48,15 @@ bool HostModuleLibrary::Load(const char* path) {
   LookUp(dll, "CIPI_GetStats", entries_.CIPI_GetStats, failed);
   LookUp(dll, "CIPI_SendCommand", entries_.CIPI_SendCommand, failed);
   return true;
+}
+
+bool HostModuleLibrary::Open(const std::string& path) {
+  dll_ = std::make_unique<ACE_DLL>();
+  if (dll_->open(path.c_str(), ACE_DEFAULT_SHLIB_MODE, true) == 0) return true;
+  const ACE_TCHAR* reason = dll_->error();
+  load_error_ = reason && *reason ? reason : "the library does not open";
+  dll_.reset();
+  return false;
 }
 
 void HostModuleLibrary::Unload() {

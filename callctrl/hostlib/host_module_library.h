@@ -33,12 +33,17 @@ class HostModuleLibrary {
   HostModuleLibrary(const HostModuleLibrary&) = delete;
   HostModuleLibrary& operator=(const HostModuleLibrary&) = delete;
 
-  // Opens the library and looks the entry points up: false when it does not open.
+  // Opens the library and looks the entry points up: false when it does not open (load_error()
+  // then says why). A bare file name that the system's library search does not find is looked
+  // for in the folder of the project's own library, where the shipped host module libraries
+  // are installed and built.
   bool Load(const char* path);
   void Unload();
 
   const CipiEntryPoints& entries() const { return entries_; }
   const std::string& path() const { return path_; }
+  // The system loader's reason for the last failed Load, empty after a successful one.
+  const std::string& load_error() const { return load_error_; }
   bool last_lookup_failed() const { return last_lookup_failed_; }
 
   int32_t CloseLibrary(int32_t reserved);
@@ -52,9 +57,12 @@ class HostModuleLibrary {
   int32_t SendCommand(const void* command);
 
  private:
+  bool Open(const std::string& path);
+
   std::unique_ptr<ACE_DLL> dll_;
   bool last_lookup_failed_ = false;
   std::string path_;
+  std::string load_error_;
   CipiEntryPoints entries_;
 };
 

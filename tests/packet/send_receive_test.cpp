@@ -5,6 +5,7 @@
 
 #include "admin.h"
 #include "api/reset_status.h"
+#include "api/status_text.h"
 #include "common.h"
 #include "hostctrl.h"
 #include "tests/support/attached_line.h"
@@ -282,6 +283,53 @@ TEST_F(SendReceiveTest, FirmwareErrorReports) {
   EXPECT_EQ(args.line_status, APIERR_NO_TRANSPORT);
   EXPECT_EQ(line_->pending_hangup, 0u) << "265 withdraws the error interrupt";
   EXPECT_STREQ(line_->error_message, "");
+}
+
+// The module's firmware reports an error interrupt: the receive reports hangup 500, and the
+// status text names the interrupt's code and what it means.
+TEST_F(SendReceiveTest, FirmwareErrorInterruptIsNamedInTheStatusText) {
+  sim::FwPacket report;
+  report
+      .Event(COMMON_ERROR_REPORT_EVENT,
+             {sim::FwTag::Int(COMMON_ERROR_VALUE_VAR, MILL_TYPE_SHORT, 0x101)})
+      .Facility(MILL_FACILITY_ADMIN);
+  ASSERT_EQ(machine().InjectEvent(2, 1, report), 1u);
+  MillArgs args = Receiving(1000);
+  ASSERT_EQ(VtxRcvProcessPkt(line_, &args), 2);
+  ASSERT_EQ(args.status, CV_STATUS_ERROR_HANGUP);
+  ASSERT_EQ(args.line_status, 500u);
+  vtx::api::StatusText text;
+  vtx::api::FormStatusText(line_, args.status, args.line_status, &text);
+  EXPECT_STREQ(text.name, "HNG_ERROR_INTERRUPT (500)");
+  EXPECT_STREQ(text.description, "Hangup: Error interrupt (500) 0x101 received: Modem error.");
+}
+
+// A continue call (async_lp 0xFFFFFFFF) finds no asynchronous operation pending on the line: it is
+// refused before it receives or sends anything, even with a packet waiting.
+TEST_F(SendReceiveTest, AContinueCallWithNothingPendingIsRefused) {
+  Inject(FromBoard(kResetDone));
+  const uint64_t receives = Requests(VTX_DRV_MSG_RECEIVE);
+  const uint64_t sends = Requests(VTX_DRV_MSG_SEND);
+  uint8_t packet[64];
+  const std::vector<std::pair<const char*, int (*)(VtxLine*, MillArgs*)>> operations = {
+      {"MillReceivePkt", MillReceivePkt},
+      {"VtxRcvProcessPkt", VtxRcvProcessPkt},
+      {"MillSendPkt", MillSendPkt}};
+  for (const auto& [name, operation] : operations) {
+    line_->reset_status = 0;
+    MillArgs args = Receiving(1000);
+    args.async_lp = 0xFFFFFFFF;
+    args.pkt_buf = packet;
+    args.pkt_len = sizeof packet;
+    EXPECT_EQ(operation(line_, &args), 2) << name;
+    EXPECT_EQ(args.status, CV_STATUS_ERROR) << name;
+    EXPECT_EQ(args.line_status, static_cast<uint32_t>(APIERR_ASYNC_LP_ERR)) << name;
+    EXPECT_EQ(line_->reset_status, vtx::kResetTransfer) << name;
+  }
+  EXPECT_EQ(Requests(VTX_DRV_MSG_RECEIVE), receives);
+  EXPECT_EQ(Requests(VTX_DRV_MSG_SEND), sends);
+  MillArgs args = Receiving(1000);
+  EXPECT_EQ(VtxRcvProcessPkt(line_, &args), 1) << "the waiting packet is still there";
 }
 
 TEST_F(SendReceiveTest, NoHangupHoldsOnlyLowCodes) {

@@ -155,7 +155,7 @@ class PageTest : public ::testing::Test {
   HWND dialog_ = nullptr;
 };
 
-TEST_F(PageTest, TemplateIsTheDocumentedDialog) {
+TEST_F(PageTest, TemplateMatchesThePageLayout) {
   const win32compat::DialogTemplate* tmpl = win32compat::FindDialogTemplate(
       reinterpret_cast<HINSTANCE>(provider_), MAKEINTRESOURCEA(109));
   ASSERT_NE(tmpl, nullptr);

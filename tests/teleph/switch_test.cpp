@@ -95,7 +95,7 @@ TEST_F(SwitchTest, PortUnitSixtyIsRefused) {
   EXPECT_TRUE(trace.Contains("Hardware port_unit 60 too large."));
 }
 
-TEST_F(SwitchTest, UnansweredListsTimeOutAsDocumented) {
+TEST_F(SwitchTest, UnansweredTelephonyListTimesOutWhileTheSwitchListJustEnds) {
   machine().SetTimeScale(0.01);
   board().firmware().Set(MILL_FACILITY_TELE_CTRL, MILL_VERB_REQUEST,
                          TELE_CTRL_RESOURCE_LIST_REQUEST, nullptr);
@@ -141,6 +141,31 @@ TEST_F(SwitchTest, SwitchingNeedsTheCallSwitchCapability) {
   EXPECT_TRUE(board().CommandLog().empty());
 }
 
+// A refusal by the opening checks restarts the connection list like every other failure.
+TEST_F(SwitchTest, RefusedConnectionQueriesStartTheListAgain) {
+  VtxTelephArgs args{};
+  args.iter_context = reinterpret_cast<void*>(static_cast<uintptr_t>(5));
+  args.async_lp = 1;
+  EXPECT_EQ(VtxCallSWGetConns(line_, &args), -1);
+  EXPECT_EQ(args.status, CV_STATUS_ERROR);
+  EXPECT_EQ(args.line_status, static_cast<uint32_t>(APIERR_ASYNC_LP_ERR));
+  EXPECT_EQ(args.iter_context, nullptr);
+
+  args.async_lp = 0;
+  args.iter_context = reinterpret_cast<void*>(static_cast<uintptr_t>(5));
+  ClearCapability(87);
+  EXPECT_EQ(VtxCallSWGetConns(line_, &args), -1);
+  EXPECT_EQ(args.line_status, APIERR_BOARDCAPABILITY);
+  EXPECT_EQ(args.iter_context, nullptr);
+
+  vtx::SetCapability(line_, 87);
+  machine().SetTimeScale(0.01);
+  EXPECT_EQ(VtxCallSWGetConns(line_, &args), 0);
+  const auto log = board().CommandLog();
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_EQ(log[0].Find(CALL_SW_CONN_NUMBER_VAR)->Value(), 1u) << "the next query asks for 1";
+}
+
 TEST_F(SwitchTest, PlainConnectRefusesIpClassesBeforeSending) {
   VtxTelephArgs args = Tdm(0, 0);
   args.dest_port_class = 19;
@@ -149,7 +174,7 @@ TEST_F(SwitchTest, PlainConnectRefusesIpClassesBeforeSending) {
   EXPECT_TRUE(board().CommandLog().empty());
 }
 
-TEST_F(SwitchTest, ConnectSendsTheDocumentedTagsAndASecondUseOfASlotIsRefused) {
+TEST_F(SwitchTest, ConnectSendsTheModeAndSourceListTagsAndASecondUseOfASlotIsRefused) {
   VtxTelephArgs args = Tdm(2, 3);
   ASSERT_EQ(VtxCallSWConnect(line_, &args), 0);
   const auto log = board().CommandLog();

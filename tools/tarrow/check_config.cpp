@@ -1,11 +1,15 @@
-// tarrow check-config FILE: reads a call-control configuration file as the framework would and
-// lists every message with its line, then what would start.
+// tarrow check-config FILE: reads a call-control configuration file as the framework would, lists
+// every problem with its line together with the entries the framework would never read, and with
+// --verbose what would start.
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "callctrl/config/callctrl_config.h"
 #include "tools/tarrow/command.h"
+#include "tools/tarrow/file_report.h"
 
 namespace tarrow {
 namespace {
@@ -13,33 +17,19 @@ namespace {
 using vtx::callctrl::CallCtrlConfig;
 using vtx::cfg::cfgConfiguration;
 
-struct Counts {
-  int errors = 0;
-  int warnings = 0;
+// What the reading said, kept until the unused entries are known.
+struct Heard {
+  int line;
+  int kind;
+  std::string text;
+  bool optional_default;
 };
 
-const char* KindName(int kind) {
-  switch (kind) {
-    case cfgConfiguration::kWarning:
-      return "warning";
-    case cfgConfiguration::kError:
-      return "error";
-    case cfgConfiguration::kInfo:
-      return "info";
-    default:
-      return "trace";
-  }
-}
-
-int List(int kind, const vtx::cfg::cfgMessage* message) {
-  auto* counts = static_cast<Counts*>(message->userData);
-  if (kind == cfgConfiguration::kError) ++counts->errors;
-  if (kind == cfgConfiguration::kWarning) ++counts->warnings;
-  if (message->line > 0) {
-    printf("line %d: %s: %s\n", message->line, KindName(kind), message->text);
-  } else {
-    printf("%s: %s\n", KindName(kind), message->text);
-  }
+int Collect(int kind, const vtx::cfg::cfgMessage* message) {
+  std::string text = message->text;
+  if (message->detail) text += std::string(" (") + message->detail + ")";
+  static_cast<std::vector<Heard>*>(message->userData)
+      ->push_back({message->line, kind, text, message->optionalDefault});
   return 0;
 }
 
@@ -62,7 +52,7 @@ std::string KeyValue(const vtx::callctrl::HostModuleKeyValue& key) {
 }
 
 void Summarise(CallCtrlConfig* config) {
-  printf("\nboard modules that would start:\n");
+  printf("board modules that would start:\n");
   std::map<std::string, int> ports;
   int started = 0;
   for (int i = 0; i < vtx::callctrl::ModuleRecordCount(config); ++i) {
@@ -97,23 +87,61 @@ void Summarise(CallCtrlConfig* config) {
   if (hosts == 0) printf("  (none)\n");
 }
 
-int Run(const Args& args) {
-  if (args.size() != 1) {
-    fprintf(stderr, "usage: tarrow check-config FILE\n");
+// Adds what the reading said: errors and warnings always, notes about optional settings left at
+// their defaults and information only when asked to be verbose. When the file did not open, what
+// the reading said about it is an error.
+void AddHeard(FileReport& report, const std::vector<Heard>& heard,
+              const std::vector<vtx::callctrl::UnusedEntry>& unused, bool opened, bool verbose) {
+  for (const Heard& h : heard) {
+    auto replaced = [&h](const vtx::callctrl::UnusedEntry& u) {
+      return u.section_header && u.line == h.line;
+    };
+    if (h.kind == cfgConfiguration::kWarning &&
+        std::any_of(unused.begin(), unused.end(), replaced)) {
+      continue;
+    }
+    if (!opened || h.kind == cfgConfiguration::kError) {
+      report.Add(h.line, Severity::kError, h.text);
+    } else if (h.kind == cfgConfiguration::kWarning && (verbose || !h.optional_default)) {
+      report.Add(h.line, Severity::kWarning, h.text);
+    } else if (h.kind == cfgConfiguration::kInfo && verbose) {
+      report.Add(h.line, Severity::kInfo, h.text);
+    }
+  }
+}
+
+int Run(const Args& given) {
+  Args args = given;
+  const bool json = TakeFlag(args, "--json");
+  const bool quiet = TakeFlag(args, "-q") | TakeFlag(args, "--quiet");
+  const bool strict = TakeFlag(args, "--strict");
+  const bool verbose = TakeFlag(args, "-v") | TakeFlag(args, "--verbose");
+  if (args.size() != 1 || args[0].empty() || args[0][0] == '-') {
+    fprintf(stderr,
+            "usage: tarrow check-config FILE [--json] [-q|--quiet] [--strict] [--verbose]\n");
     return 2;
   }
-  Counts counts;
-  CallCtrlConfig* config = vtx::callctrl::OpenCallCtrlConfig(args[0].c_str(), false, List, &counts);
-  if (!config) return 1;
-  Summarise(config);
+  std::vector<Heard> heard;
+  CallCtrlConfig* config =
+      vtx::callctrl::OpenCallCtrlConfig(args[0].c_str(), false, Collect, &heard);
+  std::vector<vtx::callctrl::UnusedEntry> unused;
+  if (config) unused = vtx::callctrl::FindUnusedEntries(config);
+  FileReport report(args[0]);
+  AddHeard(report, heard, unused, config != nullptr, verbose);
+  for (const auto& entry : unused) {
+    report.Add(entry.line,
+               entry.kind == cfgConfiguration::kError ? Severity::kError : Severity::kWarning,
+               entry.text);
+  }
+  report.Print(json, quiet);
+  if (config && verbose && !json) Summarise(config);
   vtx::callctrl::CloseCallCtrlConfig(config);
-  printf("\n%d error(s), %d warning(s)\n", counts.errors, counts.warnings);
-  return counts.errors > 0 ? 1 : 0;
+  return report.ExitStatus(strict);
 }
 
 }  // namespace
 
-TARROW_COMMAND("check-config", "FILE",
-               "read a call-control configuration file and list its messages and modules", Run);
+TARROW_COMMAND("check-config", "FILE [--json] [-q|--quiet] [--strict] [-v|--verbose]",
+               "check a call-control configuration file: every problem as FILE:LINE", Run);
 
 }  // namespace tarrow

@@ -1,0 +1,322 @@
+// Every public operation that succeeds leaves `status` 0 and `line_status` 0, whatever the record
+// held before: an application that reuses a record after a failure must not see the old failure
+// on a call that worked.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "admin.h"
+#include "common.h"
+#include "tests/support/app_version.h"
+#include "tests/support/attached_line.h"
+
+namespace vtx::testing {
+namespace {
+
+constexpr uint32_t kVar = 0x20;
+
+// Leaves an earlier failure in `record`.
+template <typename Record>
+void MakeStale(Record& record) {
+  record.status = CV_STATUS_ERROR;
+  record.line_status = APIERR_BUSY;
+}
+
+template <typename Record>
+Record Stale() {
+  Record record{};
+  MakeStale(record);
+  return record;
+}
+
+// What one operation did: whether its return value says it succeeded, and its result words.
+struct Outcome {
+  bool succeeded;
+  uint32_t status;
+  uint32_t line_status;
+};
+
+template <typename Record>
+Outcome Of(bool succeeded, const Record& record) {
+  return {succeeded, record.status, record.line_status};
+}
+
+class ResultWordsTest : public AttachedLineTest {
+ protected:
+  void SetUp() override {
+    AttachedLineTest::SetUp();
+    SetCapability(line_, 87);  // the switching operations
+    SetCapability(line_, 83);  // the telephony save
+    SetCapability(line_, 89);  // a telephony controller whose ADMIN resets critical sections
+    SetCapability(line_, 77);
+  }
+  // A stale record for `verb` on ADMIN, waiting at most a second.
+  static MillArgs Admin(uint32_t verb) {
+    MillArgs args = Stale<MillArgs>();
+    args.facility = MILL_FACILITY_ADMIN;
+    args.verb = verb;
+    args.timeout = 1000;
+    return args;
+  }
+  // A SET of kVar, formed in `command`.
+  static MillArgs SetCommand(uint8_t* command) {
+    MillArgs args = Admin(MILL_VERB_SET);
+    args.cmd_buf = command;
+    return args;
+  }
+  // kVar on the line's channel, holding `value` for a set.
+  static MillArgs VariableOfChannel(uint32_t value) {
+    MillArgs args = Admin(0);
+    args.tag_id = kVar;
+    args.tag_type = MILL_TYPE_SHORT;
+    args.var_value = value;
+    return args;
+  }
+  // Sends GET kVar so that the answer waits to be received.
+  void AskForTheVariable() {
+    MillArgs get = Admin(MILL_VERB_GET);
+    const MillTagItem ids[] = {{kVar, 0, 0, MILL_TAG_VALUE(0)}, {0, 0, 0, 0}};
+    ASSERT_EQ(MillFormSendCmd(line_, &get, ids), MILL_SEND_SENT);
+  }
+  static VtxTelephArgs Tdm(uint32_t unit) {
+    VtxTelephArgs args = Stale<VtxTelephArgs>();
+    args.conn_mode = 1;
+    args.src_port_unit = args.src_slot = unit;
+    args.dest_port_class = 1;
+    args.dest_port_unit = args.dest_slot = unit;
+    args.dest_stream = 1;
+    return args;
+  }
+};
+
+const MillTagItem kValue[] = {{kVar, MILL_TYPE_SHORT, 0, MILL_TAG_VALUE(0x1234)}, {0, 0, 0, 0}};
+
+TEST_F(ResultWordsTest, EverySuccessfulOperationClearsAStaleFailure) {
+  using Operation = std::function<Outcome()>;
+  const std::vector<std::pair<std::string, Operation>> operations = {
+      {"VtxModuleInfo",
+       [] {
+         auto args = Stale<VtxModuleInfoArgs>();
+         args.mod_num = 2;
+         return Of(VtxModuleInfo(nullptr, &args) == 0 && args.exists == 1, args);
+       }},
+      {"VtxModuleConfigSpecsGet",
+       [] {
+         auto args = Stale<VtxModuleArgs>();
+         args.mod_num = 2;
+         return Of(VtxModuleConfigSpecsGet(nullptr, &args) == 1, args);
+       }},
+      {"VtxCheckAddress",
+       [] {
+         auto args = Stale<VtxModuleArgs>();
+         const uint8_t channel[4] = {0x09, 2, 2, 1};
+         memcpy(args.m_addr, channel, 4);
+         return Of(VtxCheckAddress(nullptr, &args) == 0 && args.exists == 1, args);
+       }},
+      {"VtxCheckFacility",
+       [this] {
+         auto args = Stale<VtxModuleArgs>();
+         args.facility = MILL_FACILITY_ADMIN;
+         return Of(VtxCheckFacility(line_, &args) == 0, args);
+       }},
+      {"VtxSessionAttach",
+       [this] {
+         auto args = Stale<VtxLineArgs>();
+         args.dest_addr[1] = 1;  // module 2 itself
+         args.dest_addr[2] = 2;
+         VtxLine* session = VtxSessionAttach(&args);
+         if (session != nullptr) Detach(session);
+         return Of(session != nullptr, args);
+       }},
+      {"VtxLineAttach",
+       [this] {
+         auto args = Stale<VtxLineArgs>();
+         args.unit = 2;
+         VtxLine* line = VtxLineAttach(&args);
+         if (line != nullptr) Detach(line);
+         return Of(line != nullptr, args);
+       }},
+      {"VtxLineDetach",
+       [this] {
+         VtxLine* line = Attach(2);
+         auto args = Stale<VtxLineArgs>();
+         return Of(line != nullptr && VtxLineDetach(line, &args) == 0, args);
+       }},
+      {"VtxLineReset",
+       [this] {
+         auto args = Stale<VtxLineArgs>();
+         args.skip_teleph = 1;
+         return Of(VtxLineReset(line_, &args) == 0, args);
+       }},
+      {"VtxLineConfig",
+       [this] {
+         auto args = Stale<VtxLineArgs>();
+         char text[] = "nrings 3";
+         args.config_file_line = text;
+         return Of(VtxLineConfig(line_, &args) == 0, args);
+       }},
+      {"VtxSetSingleVar",
+       [this] {
+         MillArgs args = VariableOfChannel(7);
+         return Of(VtxSetSingleVar(line_, &args) == MILL_SEND_SENT, args);
+       }},
+      {"VtxGetVar",
+       [this] {
+         MillArgs set = VariableOfChannel(9);
+         VtxSetSingleVar(line_, &set);
+         MillArgs args = VariableOfChannel(0);
+         VtxGetVar(line_, &args);
+         return Of(args.var_value == 9, args);
+       }},
+      {"MillFormCmd",
+       [] {
+         uint8_t command[64];
+         MillArgs args = SetCommand(command);
+         return Of(MillFormCmd(&args, kValue) > 0, args);
+       }},
+      {"MillFormTagListArgs",
+       [] {
+         uint8_t command[64];
+         MillArgs args = SetCommand(command);
+         MillFormCmd(&args, kValue);
+         const uint32_t length = args.cmd_len;
+         MakeStale(args);
+         return Of(MillFormTagListArgs(&args, 0u) == static_cast<int>(length), args);
+       }},
+      {"MillSendCmd",
+       [this] {
+         uint8_t command[64];
+         MillArgs args = SetCommand(command);
+         MillFormCmd(&args, kValue);
+         MakeStale(args);
+         return Of(MillSendCmd(line_, &args) == MILL_SEND_SENT, args);
+       }},
+      {"MillFormSendCmd",
+       [this] {
+         MillArgs args = SetCommand(nullptr);
+         return Of(MillFormSendCmd(line_, &args, kValue) == MILL_SEND_SENT, args);
+       }},
+      {"MillReceivePkt",
+       [this] {
+         AskForTheVariable();
+         auto args = Stale<MillArgs>();
+         args.timeout = 1000;
+         return Of(MillReceivePkt(line_, &args) == 1, args);
+       }},
+      {"VtxRcvProcessPkt",
+       [this] {
+         AskForTheVariable();
+         auto args = Stale<MillArgs>();
+         args.timeout = 1000;
+         return Of(VtxRcvProcessPkt(line_, &args) == 1, args);
+       }},
+      {"MillWaitCmd",
+       [this] {
+         AskForTheVariable();
+         MillArgs args = Admin(MILL_VERB_EVENT);
+         args.code = COMMON_GET_RSP_EVENT;
+         return Of(MillWaitCmd(line_, &args) == 1, args);
+       }},
+      {"MillClearInput",
+       [this] {
+         auto args = Stale<MillArgs>();
+         MillClearInput(line_, &args);
+         return Of(true, args);
+       }},
+      {"VtxDebugControl",
+       [] {
+         auto args = Stale<VtxDebugControlArgs>();
+         return Of(VtxDebugControl(&args) == 0, args);
+       }},
+      {"VtxTelephGetInfo",
+       [this] {
+         auto args = Stale<VtxTelephArgs>();
+         const Outcome first = Of(VtxTelephGetInfo(line_, &args) == 1, args);
+         // On to the end of the list, which releases the walk.
+         while (VtxTelephGetInfo(line_, &args) == 1) {
+         }
+         return first;
+       }},
+      {"VtxCallSWGetInfo",
+       [this] {
+         auto args = Stale<VtxTelephArgs>();
+         const Outcome first = Of(VtxCallSWGetInfo(line_, &args) == 1, args);
+         // On to the end of the list, which releases the walk.
+         while (VtxCallSWGetInfo(line_, &args) == 1) {
+         }
+         return first;
+       }},
+      {"VtxCallSWConnect",
+       [this] {
+         VtxTelephArgs args = Tdm(3);
+         return Of(VtxCallSWConnect(line_, &args) == 0, args);
+       }},
+      {"VtxCallSWGetConns",
+       [this] {
+         VtxTelephArgs connect = Tdm(4);
+         VtxCallSWConnect(line_, &connect);
+         auto args = Stale<VtxTelephArgs>();
+         return Of(VtxCallSWGetConns(line_, &args) == 1, args);
+       }},
+      {"VtxCallSWClearConns",
+       [this] {
+         auto args = Stale<VtxTelephArgs>();
+         return Of(VtxCallSWClearConns(line_, &args) == 0, args);
+       }},
+      {"VtxTelephReset",
+       [this] {
+         auto args = Stale<VtxTelephArgs>();
+         VtxTelephReset(line_, &args);
+         return Of(true, args);
+       }},
+      {"VtxTelephSave",
+       [this] {
+         auto args = Stale<VtxTelephArgs>();
+         return Of(VtxTelephSave(line_, &args) == 0, args);
+       }},
+      {"VtxFaxSetLocalId",
+       [this] {
+         auto args = Stale<VtxFaxLocalIdArgs>();
+         args.local_id = "+1 555 0100";
+         return Of(VtxFaxSetLocalId(line_, &args) == 0, args);
+       }},
+  };
+  for (const auto& [name, operation] : operations) {
+    const Outcome outcome = operation();
+    EXPECT_TRUE(outcome.succeeded) << name;
+    EXPECT_EQ(outcome.status, CV_STATUS_OK) << name;
+    EXPECT_EQ(outcome.line_status, 0u) << name;
+  }
+}
+
+// A channel search tries each unit with the caller's record: the busy units it passes must not
+// leave their failure behind once a free one attaches.
+TEST_F(ResultWordsTest, ASearchPastBusyChannelsReportsTheAttachedOneCleanly) {
+  VtxLine* first = Attach(0);
+  ASSERT_NE(first, nullptr);
+  VtxLineArgs args{};
+  args.unit = -1;
+  VtxLine* found = VtxLineAttach(&args);
+  ASSERT_NE(found, nullptr);
+  EXPECT_EQ(found->ordinal, 2) << "units 0 and 1 are taken";
+  EXPECT_EQ(args.status, CV_STATUS_OK);
+  EXPECT_EQ(args.line_status, 0u);
+  Detach(found);
+  Detach(first);
+}
+
+// An application built against an older record layout gets clean result words back too.
+TEST_F(ResultWordsTest, AnOlderLayoutGetsCleanWordsBack) {
+  AppVersion older(104800);  // 4.8 with interface 1: the 181-byte line record
+  VtxLineArgs args = Stale<VtxLineArgs>();
+  char text[] = "nrings 3";
+  args.config_file_line = text;
+  EXPECT_EQ(VtxLineConfig(line_, &args), 0);
+  EXPECT_EQ(args.status, CV_STATUS_OK);
+  EXPECT_EQ(args.line_status, 0u);
+}
+
+}  // namespace
+}  // namespace vtx::testing
