@@ -145,6 +145,8 @@ int Run(const Args& arguments) {
   vtx::tool::ExchangeMask(mask | vtx::tool::kLevelInfo | vtx::tool::kLevelPacket);
   Outcome out{};
   out.args.config_file_name = config.c_str();
+  // A reset shows what the line's configuration did; starting call control would make this
+  // short-lived process the master of every module until it exits. `tarrow callctrl` starts it.
   out.args.skip_teleph = 1;
   out.args.no_init = no_init;
   const int ret = VtxLineReset(line, &out.args);
