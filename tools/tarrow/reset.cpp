@@ -10,6 +10,7 @@
 
 #include "api/tool_support.h"
 #include "tools/tarrow/command.h"
+#include "tools/tarrow/preferences.h"
 #include "vtx.h"
 
 namespace tarrow {
@@ -124,7 +125,7 @@ int Run(const Args& arguments) {
   Args args = arguments;
   const bool json = TakeFlag(args, "--json");
   const std::string named = TakeOption(args, "--config", "");
-  const std::string config = named.empty() ? "cvcall.cfg" : named;
+  std::string config;
   unsigned no_init = 0;
   unsigned module = 0;
   unsigned channel = 0;
@@ -134,6 +135,7 @@ int Run(const Args& arguments) {
   }
   if (!ParseModuleNumber(args[0], module)) return 2;
   if (!named.empty() && !NamedFileReadable("reset", "--config", named)) return 1;
+  config = FindPreferenceFile(named);
   NoteSimulatedBoard();
   CV_API_SET_VER();
   VtxLine* line = Attach(module, args.size() == 2, channel);
@@ -144,7 +146,7 @@ int Run(const Args& arguments) {
   vtx::tool::InstallFunction(&Listen);
   vtx::tool::ExchangeMask(mask | vtx::tool::kLevelInfo | vtx::tool::kLevelPacket);
   Outcome out{};
-  out.args.config_file_name = config.c_str();
+  out.args.config_file_name = config.empty() ? nullptr : config.c_str();
   // A reset shows what the line's configuration did; starting call control would make this
   // short-lived process the master of every module until it exits. `tarrow callctrl` starts it.
   out.args.skip_teleph = 1;
