@@ -39,6 +39,7 @@ using trace::kLevelError;
 using trace::kLevelInfo;
 using trace::kLevelPacket;
 using trace::Mask;
+using trace::Message;
 
 // The packet decoder, for `tarrow decode`.
 using trace::DecodeCommand;

@@ -11,24 +11,6 @@
 namespace vtx {
 namespace {
 
-bool ReadU16(FILE* file, uint16_t* value) {
-  uint8_t bytes[2];
-  if (std::fread(bytes, 1, sizeof bytes, file) != sizeof bytes) return false;
-  *value = static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
-  return true;
-}
-
-// Skips `count` bytes by reading them, so that a skip past the end of the file fails.
-bool Skip(FILE* file, size_t count) {
-  uint8_t scratch[256];
-  while (count > 0) {
-    size_t piece = count < sizeof scratch ? count : sizeof scratch;
-    if (std::fread(scratch, 1, piece, file) != piece) return false;
-    count -= piece;
-  }
-  return true;
-}
-
 class CountryFile {
  public:
   CountryFile(VtxLine* line, const char* name)
@@ -61,7 +43,7 @@ int CountryFile::Load() {
   trace::Message(line_, trace::kLevelInfo, "Reading country parameter file \"%s\"", name_);
   uint16_t record_length = 0;
   uint16_t count_field = 0;
-  if (!ReadU16(file_, &record_length) || !ReadU16(file_, &count_field)) {
+  if (!ReadCountryU16(file_, &record_length) || !ReadCountryU16(file_, &count_field)) {
     return Fail(trace::kLevelError,
                 "Error: Failed to read country parameter file \"%s\", using USA (%X).");
   }
@@ -80,7 +62,7 @@ int CountryFile::Load() {
   const char* read_failure = "Error: Failed to read country parameter file %s, using USA (%X).";
   for (int i = 0; i < count; ++i) {
     uint16_t code = 0;
-    if (!ReadU16(file_, &code)) return Fail(trace::kLevelError, read_failure);
+    if (!ReadCountryU16(file_, &code)) return Fail(trace::kLevelError, read_failure);
     if (code == wanted) {
       if (std::fread(line_->config.country, 1, kCountryParamsLen, file_) != kCountryParamsLen) {
         return Fail(trace::kLevelError, read_failure);
@@ -88,7 +70,7 @@ int CountryFile::Load() {
       trace::Message(line_, trace::kLevelInfo, "Country code %X selected.", code);
       return 0;
     }
-    if (!Skip(file_, record_length)) return Fail(trace::kLevelError, read_failure);
+    if (!SkipCountryBytes(file_, record_length)) return Fail(trace::kLevelError, read_failure);
   }
   trace::Message(line_, trace::kLevelWarning, "Warning: Country code %X not found, using USA (%X).",
                  wanted, kUsaCountryCode);
@@ -97,6 +79,23 @@ int CountryFile::Load() {
 }
 
 }  // namespace
+
+bool ReadCountryU16(FILE* file, uint16_t* value) {
+  uint8_t bytes[2];
+  if (std::fread(bytes, 1, sizeof bytes, file) != sizeof bytes) return false;
+  *value = static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
+  return true;
+}
+
+bool SkipCountryBytes(FILE* file, size_t count) {
+  uint8_t scratch[256];
+  while (count > 0) {
+    size_t piece = count < sizeof scratch ? count : sizeof scratch;
+    if (std::fread(scratch, 1, piece, file) != piece) return false;
+    count -= piece;
+  }
+  return true;
+}
 
 int LoadCountryParams(VtxLine* line) {
   return CountryFile(line, line->config.settings.cv_cparm).Load();

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 #include "api/settings.h"
 #include "vtx.h"
@@ -32,6 +33,11 @@ void SetDefaultCountryParams(VtxLine* line);
 // the record was found or the code is not in the file, -1 when the file is missing, unreadable
 // or incompatible; the block and `reset_status` say the rest.
 int LoadCountryParams(VtxLine* line);
+
+// The file's readers: a little-endian 16-bit value, and a skip that reads the bytes so that a
+// skip past the end of the file fails.
+bool ReadCountryU16(FILE* file, uint16_t* value);
+bool SkipCountryBytes(FILE* file, size_t count);
 
 // Applies the ced_timeout and cabs settings to the block.
 void ApplyCountryOverrides(VtxLine* line);

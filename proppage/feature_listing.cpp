@@ -48,12 +48,12 @@ bool Append(char* buffer, size_t& written, size_t limit, const char* text, size_
 
 }  // namespace
 
-VtxLine* OpenFeatureLine(int module) {
+VtxLine* OpenFeatureLine(int module, const char* preferences) {
   VtxLine* line = AttachSession(module, 2);
   if (line == nullptr) line = AttachSession(module, 1);
   if (line == nullptr) return nullptr;
   VtxLineArgs args{};
-  args.config_file_name = "cvcall.cfg";
+  args.config_file_name = preferences;
   args.skip_teleph = 1;
   if (VtxLineReset(line, &args) >= 0) return line;
   // Nobody else holds the line: it goes with the reset that failed.
@@ -67,8 +67,8 @@ void CloseFeatureLine(VtxLine* line) {
   VtxLineDetach(line, &args);
 }
 
-size_t ListFeatures(int module, char* buffer, size_t limit) {
-  VtxLine* line = OpenFeatureLine(module);
+size_t ListFeatures(int module, char* buffer, size_t limit, const char* preferences) {
+  VtxLine* line = OpenFeatureLine(module, preferences);
   if (line == nullptr) return 0;
   size_t written = 0;
   while (written < limit) {

@@ -49,6 +49,17 @@ bool ConnectObject(BoardModule& module, uint32_t base, uint32_t first, uint32_t 
 
 }  // namespace
 
+ConnectionLine ReadConnectionLine(const char* text, VtxTelephArgs& args) {
+  char keyword[kLineSize];
+  const int fields =
+      sscanf(text, "%511s %x %x %u %u %u %x %u %u %u", keyword, &args.conn_mode,
+             &args.src_port_class, &args.src_port_unit, &args.src_stream, &args.src_slot,
+             &args.dest_port_class, &args.dest_port_unit, &args.dest_stream, &args.dest_slot);
+  if (fields <= 0) return ConnectionLine::kBlank;
+  if (fields == 10 && strcmp(keyword, "connect") == 0) return ConnectionLine::kConnect;
+  return keyword[0] == '#' ? ConnectionLine::kComment : ConnectionLine::kUnreadable;
+}
+
 bool FollowConnectionsFile(BoardModule& module, const char* file_name) {
   FILE* file = fopen(file_name, "rb");
   if (file == nullptr) {
@@ -60,26 +71,25 @@ bool FollowConnectionsFile(BoardModule& module, const char* file_name) {
   FileCloser closer{file};
   char line[kLineSize];
   for (int number = 1; fgets(line, sizeof line, file) != nullptr; ++number) {
-    char keyword[kLineSize];
     VtxTelephArgs args{};
-    const int fields =
-        sscanf(line, "%511s %x %x %u %u %u %x %u %u %u", keyword, &args.conn_mode,
-               &args.src_port_class, &args.src_port_unit, &args.src_stream, &args.src_slot,
-               &args.dest_port_class, &args.dest_port_unit, &args.dest_stream, &args.dest_slot);
-    if (fields <= 0) continue;
-    if (fields == 10 && strcmp(keyword, "connect") == 0) {
-      VtxCallSWConnect(module.admin, &args);
-      if (args.status == CV_STATUS_OK) {
-        ++module.connections_made;
-      } else {
+    switch (ReadConnectionLine(line, args)) {
+      case ConnectionLine::kConnect:
+        VtxCallSWConnect(module.admin, &args);
+        if (args.status == CV_STATUS_OK) {
+          ++module.connections_made;
+        } else {
+          trace::cc::Trace(kInternalTrace, kLevelError,
+                           "Connection failed (status %d) file %s, line %d. Module 0x%X",
+                           static_cast<int>(args.status), file_name, number, module.module_number);
+        }
+        break;
+      case ConnectionLine::kUnreadable:
         trace::cc::Trace(kInternalTrace, kLevelError,
-                         "Connection failed (status %d) file %s, line %d. Module 0x%X",
-                         static_cast<int>(args.status), file_name, number, module.module_number);
-      }
-    } else if (keyword[0] != '#') {
-      trace::cc::Trace(kInternalTrace, kLevelError,
-                       "Cannot parse connection file %s, line %d. Module 0x%X", file_name, number,
-                       module.module_number);
+                         "Cannot parse connection file %s, line %d. Module 0x%X", file_name, number,
+                         module.module_number);
+        break;
+      default:
+        break;
     }
   }
   return true;

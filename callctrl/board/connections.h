@@ -11,6 +11,12 @@ namespace vtx::callctrl {
 // failed; failed or unreadable lines of the file are reported and passed over.
 bool MakeAutoConnections(BoardModule& module);
 
+// One line of a connections file: "connect" with its nine numbers, a comment (first word
+// beginning with "#"), nothing (blank), or anything else.
+enum class ConnectionLine { kConnect, kComment, kBlank, kUnreadable };
+// Reads `text` (one line, terminated); a kConnect fills the request fields of `args`.
+ConnectionLine ReadConnectionLine(const char* text, VtxTelephArgs& args);
+
 // Follows one connections file on the module's administration line.
 bool FollowConnectionsFile(BoardModule& module, const char* file_name);
 

@@ -2,6 +2,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <string>
 
@@ -57,6 +58,33 @@ TEST_F(ResetTool, FailuresExitNonZeroWithTheirText) {
   EXPECT_THAT(out, HasSubstr("usage: tarrow reset MODULE [CHANNEL]"));
   EXPECT_EQ(Run("reset 9 1", &out, true), 1);
   EXPECT_THAT(out, HasSubstr("tarrow reset: module 0x9: attach failed"));
+  // A file named on the command line must be there; the defaults are no stand-in.
+  EXPECT_EQ(Run("reset 2 --config " + dir_.Path("absent.cfg"), &out, true), 1);
+  EXPECT_EQ(out,
+            "tarrow reset: --config " + dir_.Path("absent.cfg") + ": No such file or directory\n");
+}
+
+TEST_F(ResetTool, ToolsFindThePreferenceFileBesideTheRegistryFromAnyFolder) {
+  std::ofstream(dir_.Path("registry.reg")) << "REGEDIT4\n";
+  std::string country = {'\xCA', 0, 1, 0, 0x10, 0};  // 202-byte records, one: the USA
+  country += std::string(202, '\x01');
+  std::ofstream(dir_.Path("CV_CPARM.CFG"), std::ios::binary) << country;
+  std::ofstream(dir_.Path("cvcall.cfg")) << "cv_cparm " << dir_.Path("CV_CPARM.CFG") << "\n";
+  const std::string command = "cd / && env -u TARROW_SIM_BOARD TARROW_DRIVER=sim CRVN_REGISTRY=" +
+                              dir_.Path("registry.reg") + " " + TarrowCommand() + "versions 2 2>&1";
+  std::string out;
+  ASSERT_EQ(RunCommand(command, &out), 0) << out;
+  EXPECT_THAT(out, Not(HasSubstr("arning")));
+  EXPECT_THAT(out, Not(HasSubstr("no user preference file")));
+
+  // Without one the tool says once where it looked, and the line takes the built-in defaults.
+  std::remove(dir_.Path("cvcall.cfg").c_str());
+  ASSERT_EQ(RunCommand(command, &out), 0) << out;
+  const std::string note = "tarrow: no user preference file (looked for ./cvcall.cfg and " +
+                           dir_.Path("cvcall.cfg") + "): built-in defaults\n";
+  EXPECT_THAT(out, HasSubstr(note));
+  EXPECT_EQ(out.find(note), out.rfind(note));
+  EXPECT_THAT(out, Not(HasSubstr("User configuration file")));
 }
 
 }  // namespace

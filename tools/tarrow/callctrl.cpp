@@ -104,6 +104,10 @@ int Run(const Args& arguments) {
   const std::string preferences = TakeOption(args, "--preferences", "");
   const std::string trace = TakeOption(args, "--trace", "");
   if (!args.empty()) return Usage();
+  if ((!config.empty() && !NamedFileReadable("callctrl", "--config", config)) ||
+      (!preferences.empty() && !NamedFileReadable("callctrl", "--preferences", preferences))) {
+    return 1;
+  }
   NoteSimulatedBoard();
   CV_API_SET_VER();
   PrivatePreferences own;

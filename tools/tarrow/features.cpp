@@ -6,6 +6,7 @@
 
 #include "proppage/feature_listing.h"
 #include "tools/tarrow/command.h"
+#include "tools/tarrow/preferences.h"
 #include "vtx.h"
 
 namespace tarrow {
@@ -50,7 +51,10 @@ int Run(const Args& arguments) {
   NoteSimulatedBoard();
   CV_API_SET_VER();
   std::vector<char> box(kPageBoxSize, '\0');
-  const size_t written = proppage::ListFeatures(static_cast<int>(module), box.data(), box.size());
+  const std::string preferences = FindPreferenceFile();
+  const size_t written =
+      proppage::ListFeatures(static_cast<int>(module), box.data(), box.size(),
+                             preferences.empty() ? nullptr : preferences.c_str());
   if (written == 0) {
     fprintf(stderr, "tarrow features: module 0x%X: no line could be opened and reset\n", module);
     return 1;

@@ -68,6 +68,16 @@ bool TakeFlag(Args& args, const std::string& flag) {
   return false;
 }
 
+bool NamedFileReadable(const char* command, const char* option, const std::string& path) {
+  FILE* file = fopen(path.c_str(), "r");
+  if (file) {
+    fclose(file);
+    return true;
+  }
+  fprintf(stderr, "tarrow %s: %s %s: %s\n", command, option, path.c_str(), strerror(errno));
+  return false;
+}
+
 std::string TakeOption(Args& args, const std::string& option, const std::string& fallback) {
   for (auto it = args.begin(); it != args.end(); ++it) {
     if (*it == option && it + 1 != args.end()) {

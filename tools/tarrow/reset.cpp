@@ -10,6 +10,7 @@
 
 #include "api/tool_support.h"
 #include "tools/tarrow/command.h"
+#include "tools/tarrow/preferences.h"
 #include "vtx.h"
 
 namespace tarrow {
@@ -123,7 +124,8 @@ bool ParseSmall(const std::string& text, unsigned max, unsigned& out) {
 int Run(const Args& arguments) {
   Args args = arguments;
   const bool json = TakeFlag(args, "--json");
-  const std::string config = TakeOption(args, "--config", "cvcall.cfg");
+  const std::string named = TakeOption(args, "--config", "");
+  std::string config;
   unsigned no_init = 0;
   unsigned module = 0;
   unsigned channel = 0;
@@ -132,6 +134,8 @@ int Run(const Args& arguments) {
     return Usage();
   }
   if (!ParseModuleNumber(args[0], module)) return 2;
+  if (!named.empty() && !NamedFileReadable("reset", "--config", named)) return 1;
+  config = FindPreferenceFile(named);
   NoteSimulatedBoard();
   CV_API_SET_VER();
   VtxLine* line = Attach(module, args.size() == 2, channel);
@@ -142,7 +146,9 @@ int Run(const Args& arguments) {
   vtx::tool::InstallFunction(&Listen);
   vtx::tool::ExchangeMask(mask | vtx::tool::kLevelInfo | vtx::tool::kLevelPacket);
   Outcome out{};
-  out.args.config_file_name = config.c_str();
+  out.args.config_file_name = config.empty() ? nullptr : config.c_str();
+  // A reset shows what the line's configuration did; starting call control would make this
+  // short-lived process the master of every module until it exits. `tarrow callctrl` starts it.
   out.args.skip_teleph = 1;
   out.args.no_init = no_init;
   const int ret = VtxLineReset(line, &out.args);

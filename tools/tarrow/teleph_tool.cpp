@@ -7,12 +7,15 @@
 #include "admin.h"
 #include "api/tool_support.h"
 #include "proppage/feature_listing.h"
+#include "tools/tarrow/preferences.h"
 
 namespace tarrow {
 
 VtxLine* OpenTelephLine(const char* command, unsigned module) {
   NoteSimulatedBoard();
-  VtxLine* line = proppage::OpenFeatureLine(static_cast<int>(module));
+  const std::string preferences = FindPreferenceFile();
+  VtxLine* line = proppage::OpenFeatureLine(static_cast<int>(module),
+                                            preferences.empty() ? nullptr : preferences.c_str());
   if (line == nullptr) {
     fprintf(stderr, "tarrow %s: module 0x%X: no line could be opened and reset\n", command, module);
   }

@@ -6,6 +6,7 @@
 #include "api/tool_support.h"
 #include "proppage/feature_listing.h"
 #include "tools/tarrow/command.h"
+#include "tools/tarrow/preferences.h"
 #include "vtx.h"
 
 namespace tarrow {
@@ -66,7 +67,9 @@ int Run(const Args& arguments) {
   }
   NoteSimulatedBoard();
   CV_API_SET_VER();
-  VtxLine* line = proppage::OpenFeatureLine(static_cast<int>(module));
+  const std::string preferences = FindPreferenceFile();
+  VtxLine* line = proppage::OpenFeatureLine(static_cast<int>(module),
+                                            preferences.empty() ? nullptr : preferences.c_str());
   if (line == nullptr) {
     fprintf(stderr, "tarrow versions: module 0x%X: no line could be opened and reset\n", module);
     return 1;

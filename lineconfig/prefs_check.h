@@ -1,0 +1,34 @@
+// The checker of a user preference file: every line that the line configuration would refuse or
+// quietly cut short, with its line number, the keyword and why, and the country parameter file
+// that the preferences name.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace vtx {
+
+struct PrefsProblem {
+  int line;    // 0: about the file as a whole
+  bool error;  // the reader refuses the line (else: it reads less than is written)
+  std::string text;
+};
+
+struct PrefsCheck {
+  std::vector<PrefsProblem> problems;
+  std::string cv_cparm = "CV_CPARM.CFG";  // the country parameter file the lines name
+  int cv_cparm_line = 0;                  // 0: the default
+  uint32_t country_code = 0x10;
+};
+
+// Reads the file as the line configuration does (pieces of at most 299 characters).
+PrefsCheck CheckPreferenceLines(FILE* file);
+// Opens the file and checks its lines: false (errno set) when it does not open.
+bool CheckPreferenceFile(const char* path, PrefsCheck* check);
+// Adds the problems of the country parameter file named by `check`: missing, unreadable,
+// incompatible, truncated, or without the record of the country code.
+void CheckCountryFile(PrefsCheck* check);
+
+}  // namespace vtx
