@@ -116,7 +116,7 @@ TEST_F(TelephonyConfigTest, SectionConfiguredOnceUntilTheTelephonyIsReset) {
   vtx::SetCapability(line_, 77);
   VtxTelephArgs reset{};
   VtxTelephReset(line_, &reset);
-  ASSERT_EQ(reset.status, 0u);
+  ASSERT_EQ(reset.status, CV_STATUS_OK);
   ASSERT_TRUE(Configure({0, 0x200, 0x200}));
   EXPECT_EQ(PortCommands().size(), 3u);
 }

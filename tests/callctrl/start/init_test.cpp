@@ -9,13 +9,13 @@ namespace {
 TEST_F(StartTest, AFileThatDoesNotOpenOrConfiguresNothingFails) {
   preferences_ = Write("cvcall.cfg", "call_control = " + dir_.Path("absent.cfg") + "\n");
   EXPECT_EQ(Init(), -2);
-  EXPECT_EQ(request_.status, 2u);
-  EXPECT_EQ(request_.errorCode, 1u);
+  EXPECT_EQ(request_.status, CV_STATUS_ERROR);
+  EXPECT_EQ(request_.errorCode, APIERR_FILEIO);
 
   Configure("trace_file =\n");
   EXPECT_EQ(Init(), -4);
-  EXPECT_EQ(request_.status, 2u);
-  EXPECT_EQ(request_.errorCode, 4u);
+  EXPECT_EQ(request_.status, CV_STATUS_ERROR);
+  EXPECT_EQ(request_.errorCode, APIERR_NOTCONNECTED);
   EXPECT_TRUE(Traced("No valid configuration found. Check call_control configuration file " +
                      dir_.Path("callctrl.cfg")))
       << Trace();
@@ -90,7 +90,7 @@ TEST_F(StartTest, ASecondInitReturnsAtOnce) {
   const uint64_t sessions = machine().RequestCount(VTX_DRV_SESSION_CREATE);
   request_.status = 7;
   EXPECT_EQ(CallCtrlInit(nullptr, &request_), 1);
-  EXPECT_EQ(request_.status, 0u);
+  EXPECT_EQ(request_.status, CV_STATUS_OK);
   EXPECT_EQ(machine().RequestCount(VTX_DRV_SESSION_CREATE), sessions) << "nothing is started";
 }
 
