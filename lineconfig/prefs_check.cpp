@@ -159,8 +159,11 @@ class LineChecker {
         Error("only four debug_control lines are kept; this one is refused");
       }
     } else {
-      std::vector<std::string> known(std::begin(kExtraKeywords), std::end(kExtraKeywords));
-      for (const Keyword& entry : kKeywords) known.push_back(entry.name);
+      static const std::vector<std::string> known = [] {
+        std::vector<std::string> names(std::begin(kExtraKeywords), std::end(kExtraKeywords));
+        for (const Keyword& entry : kKeywords) names.push_back(entry.name);
+        return names;
+      }();
       std::string text = "unknown keyword '" + keyword + "'";
       std::string near = cfg::closestName(keyword, known);
       if (!near.empty()) text += "; did you mean '" + near + "'?";
