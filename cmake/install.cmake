@@ -41,6 +41,7 @@ install(FILES ${PROJECT_BINARY_DIR}/tarrow.pc DESTINATION ${CMAKE_INSTALL_LIBDIR
 
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/sim/boards DESTINATION ${CMAKE_INSTALL_DATADIR}/tarrow)
 install(FILES ${PROJECT_SOURCE_DIR}/callctrl/examples/callctrl.cfg
+              ${PROJECT_SOURCE_DIR}/lineconfig/examples/cvcall.cfg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/tarrow/examples)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/portcc/examples/ ${PROJECT_SOURCE_DIR}/examples/
         DESTINATION ${CMAKE_INSTALL_DATADIR}/tarrow/examples)

@@ -85,6 +85,9 @@ TEST_F(ResetTool, ToolsFindThePreferenceFileBesideTheRegistryFromAnyFolder) {
   EXPECT_THAT(out, HasSubstr(note));
   EXPECT_EQ(out.find(note), out.rfind(note));
   EXPECT_THAT(out, Not(HasSubstr("User configuration file")));
+  // Asked for the built-in defaults, it looks for nothing and says nothing about it.
+  ASSERT_EQ(RunCommand(command + " --defaults", &out), 0) << out;
+  EXPECT_THAT(out, Not(HasSubstr("no user preference file")));
 }
 
 }  // namespace

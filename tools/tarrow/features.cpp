@@ -43,15 +43,16 @@ void PrintJson(const std::string& text) {
 int Run(const Args& arguments) {
   Args args = arguments;
   const bool json = TakeFlag(args, "--json");
+  const bool defaults = TakeFlag(args, "--defaults");
   unsigned module = 0;
   if (args.size() != 1 || !ParseModuleNumber(args[0], module)) {
-    fprintf(stderr, "usage: tarrow features MODULE [--json]\n");
+    fprintf(stderr, "usage: tarrow features MODULE [--defaults] [--json]\n");
     return 2;
   }
   NoteSimulatedBoard();
   CV_API_SET_VER();
   std::vector<char> box(kPageBoxSize, '\0');
-  const std::string preferences = FindPreferenceFile();
+  const std::string preferences = defaults ? std::string() : FindPreferenceFile();
   const size_t written =
       proppage::ListFeatures(static_cast<int>(module), box.data(), box.size(),
                              preferences.empty() ? nullptr : preferences.c_str());
@@ -70,7 +71,7 @@ int Run(const Args& arguments) {
 
 }  // namespace
 
-TARROW_COMMAND("features", "features MODULE [--json]",
+TARROW_COMMAND("features", "features MODULE [--defaults] [--json]",
                "the module's feature information as the Device Details page shows it", Run);
 
 }  // namespace tarrow

@@ -95,7 +95,9 @@ void PrintJson(const Outcome& out) {
 }
 
 int Usage() {
-  fprintf(stderr, "usage: tarrow reset MODULE [CHANNEL] [--config FILE] [--no-init N] [--json]\n");
+  fprintf(
+      stderr,
+      "usage: tarrow reset MODULE [CHANNEL] [--config FILE | --defaults] [--no-init N] [--json]\n");
   return 2;
 }
 
@@ -124,6 +126,7 @@ bool ParseSmall(const std::string& text, unsigned max, unsigned& out) {
 int Run(const Args& arguments) {
   Args args = arguments;
   const bool json = TakeFlag(args, "--json");
+  const bool defaults = TakeFlag(args, "--defaults");
   const std::string named = TakeOption(args, "--config", "");
   std::string config;
   unsigned no_init = 0;
@@ -135,7 +138,7 @@ int Run(const Args& arguments) {
   }
   if (!ParseModuleNumber(args[0], module)) return 2;
   if (!named.empty() && !NamedFileReadable("reset", "--config", named)) return 1;
-  config = FindPreferenceFile(named);
+  if (!defaults) config = FindPreferenceFile(named);
   NoteSimulatedBoard();
   CV_API_SET_VER();
   VtxLine* line = Attach(module, args.size() == 2, channel);
@@ -172,7 +175,8 @@ int Run(const Args& arguments) {
 
 }  // namespace
 
-TARROW_COMMAND("reset", "reset MODULE [CHANNEL] [--config FILE] [--no-init N] [--json]",
+TARROW_COMMAND("reset",
+               "reset MODULE [CHANNEL] [--config FILE | --defaults] [--no-init N] [--json]",
                "reset a line with a user preference file and show what the configuration did", Run);
 
 }  // namespace tarrow

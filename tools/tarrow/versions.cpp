@@ -60,14 +60,15 @@ void PrintTable(const vtx::LineFirmware& firmware) {
 int Run(const Args& arguments) {
   Args args = arguments;
   const bool json = TakeFlag(args, "--json");
+  const bool defaults = TakeFlag(args, "--defaults");
   unsigned module = 0;
   if (args.size() != 1 || !ParseModuleNumber(args[0], module)) {
-    fprintf(stderr, "usage: tarrow versions MODULE [--json]\n");
+    fprintf(stderr, "usage: tarrow versions MODULE [--defaults] [--json]\n");
     return 2;
   }
   NoteSimulatedBoard();
   CV_API_SET_VER();
-  const std::string preferences = FindPreferenceFile();
+  const std::string preferences = defaults ? std::string() : FindPreferenceFile();
   VtxLine* line = proppage::OpenFeatureLine(static_cast<int>(module),
                                             preferences.empty() ? nullptr : preferences.c_str());
   if (line == nullptr) {
@@ -85,7 +86,7 @@ int Run(const Args& arguments) {
 
 }  // namespace
 
-TARROW_COMMAND("versions", "versions MODULE [--json]",
+TARROW_COMMAND("versions", "versions MODULE [--defaults] [--json]",
                "the firmware versions a line reset on the module reports", Run);
 
 }  // namespace tarrow
