@@ -67,9 +67,15 @@ vtx::callctrl::BoardType BoardType(unsigned module, uint32_t port0_type) {
 }
 
 // Every message about the file as "FILE:LINE: kind: text".
+// Only what is wrong with the file is shown: the reader's information (libraries loaded, their
+// entry points and keys) and notes on optional keys left at their defaults belong to
+// `tarrow check-config --verbose`.
 int ListMessage(int kind, const vtx::cfg::cfgMessage* message) {
+  using vtx::cfg::cfgConfiguration;
+  if (kind != cfgConfiguration::kWarning && kind != cfgConfiguration::kError) return 0;
+  if (message->optionalDefault) return 0;
   const char* file = static_cast<const char*>(message->userData);
-  const char* name = kind == 1 ? "warning" : kind == 2 ? "error" : "info";
+  const char* name = kind == cfgConfiguration::kWarning ? "warning" : "error";
   if (message->line > 0) {
     fprintf(stderr, "%s:%d: %s: %s\n", file, message->line, name, message->text);
   } else {
