@@ -10,9 +10,8 @@
 #include <memory>
 #include <string>
 
+#include "bench/simulated_machine.h"
 #include "callctrl/callctrl_init.h"
-#include "os/driver.h"
-#include "sim/daemon.h"
 #include "sim/default_machine.h"
 #include "sim/embedded.h"
 #include "sim/machine.h"
@@ -61,11 +60,8 @@ void Starts(benchmark::State& state, int64_t modules) {
 }
 
 void BM_StartEmbedded(benchmark::State& state) {
-  sim::ReplaceEmbeddedMachine(MachineOf(state.range(0)));
-  os::SetDriverForTesting(os::MakeEmbeddedTransport());
-  Starts(state, state.range(0));
-  os::SetDriverForTesting(nullptr);
-  sim::ReplaceEmbeddedMachine(nullptr);
+  bench::OnEmbeddedMachine(MachineOf(state.range(0)),
+                           [&](sim::Machine&) { Starts(state, state.range(0)); });
 }
 // 0: the default machine (a GANTRY and a CORBEL).
 BENCHMARK(BM_StartEmbedded)
@@ -77,17 +73,8 @@ BENCHMARK(BM_StartEmbedded)
     ->Unit(benchmark::kMillisecond);
 
 void BM_StartThroughDaemon(benchmark::State& state) {
-  auto machine = MachineOf(state.range(0));
-  const std::string path = "/tmp/tarrow-bench-cc-" + std::to_string(getpid()) + ".sock";
-  sim::Daemon daemon(*machine, path);
-  std::string error;
-  if (!daemon.Start(error)) {
-    state.SkipWithError(error.c_str());
-    return;
-  }
-  os::SetDriverForTesting(os::MakeDaemonTransport(path));
-  Starts(state, state.range(0));
-  os::SetDriverForTesting(nullptr);
+  bench::ThroughDaemon(state, MachineOf(state.range(0)), "cc",
+                       [&](sim::Machine&) { Starts(state, state.range(0)); });
 }
 BENCHMARK(BM_StartThroughDaemon)
     ->Arg(0)

@@ -13,8 +13,7 @@
 
 #include "admin.h"
 #include "api/line.h"
-#include "os/driver.h"
-#include "sim/daemon.h"
+#include "bench/simulated_machine.h"
 #include "sim/embedded.h"
 
 namespace {
@@ -73,26 +72,14 @@ void Downloads(benchmark::State& state, sim::Machine& machine) {
 }
 
 void BM_DownloadEmbedded(benchmark::State& state) {
-  sim::ReplaceEmbeddedMachine(sim::Machine::Default());
-  os::SetDriverForTesting(os::MakeEmbeddedTransport());
-  Downloads(state, sim::EmbeddedMachine());
-  os::SetDriverForTesting(nullptr);
-  sim::ReplaceEmbeddedMachine(nullptr);
+  bench::OnEmbeddedMachine(sim::Machine::Default(),
+                           [&](sim::Machine& machine) { Downloads(state, machine); });
 }
 BENCHMARK(BM_DownloadEmbedded)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_DownloadThroughDaemon(benchmark::State& state) {
-  auto machine = sim::Machine::Default();
-  const std::string path = "/tmp/tarrow-bench-fw-" + std::to_string(getpid()) + ".sock";
-  sim::Daemon daemon(*machine, path);
-  std::string error;
-  if (!daemon.Start(error)) {
-    state.SkipWithError(error.c_str());
-    return;
-  }
-  os::SetDriverForTesting(os::MakeDaemonTransport(path));
-  Downloads(state, *machine);
-  os::SetDriverForTesting(nullptr);
+  bench::ThroughDaemon(state, sim::Machine::Default(), "fw",
+                       [&](sim::Machine& machine) { Downloads(state, machine); });
 }
 BENCHMARK(BM_DownloadThroughDaemon)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -9,9 +9,8 @@
 #include <new>
 
 #include "admin.h"
+#include "bench/simulated_machine.h"
 #include "common.h"
-#include "os/driver.h"
-#include "sim/daemon.h"
 #include "sim/embedded.h"
 
 namespace {
@@ -85,26 +84,14 @@ void RoundTrips(benchmark::State& state, sim::Machine& machine) {
 }
 
 void BM_RoundTripEmbedded(benchmark::State& state) {
-  sim::ReplaceEmbeddedMachine(sim::Machine::Default());
-  os::SetDriverForTesting(os::MakeEmbeddedTransport());
-  RoundTrips(state, sim::EmbeddedMachine());
-  os::SetDriverForTesting(nullptr);
-  sim::ReplaceEmbeddedMachine(nullptr);
+  bench::OnEmbeddedMachine(sim::Machine::Default(),
+                           [&](sim::Machine& machine) { RoundTrips(state, machine); });
 }
 BENCHMARK(BM_RoundTripEmbedded)->Unit(benchmark::kMicrosecond);
 
 void BM_RoundTripThroughDaemon(benchmark::State& state) {
-  auto machine = sim::Machine::Default();
-  std::string path = "/tmp/tarrow-bench-rt-" + std::to_string(getpid()) + ".sock";
-  sim::Daemon daemon(*machine, path);
-  std::string error;
-  if (!daemon.Start(error)) {
-    state.SkipWithError(error.c_str());
-    return;
-  }
-  os::SetDriverForTesting(os::MakeDaemonTransport(path));
-  RoundTrips(state, *machine);
-  os::SetDriverForTesting(nullptr);
+  bench::ThroughDaemon(state, sim::Machine::Default(), "rt",
+                       [&](sim::Machine& machine) { RoundTrips(state, machine); });
 }
 BENCHMARK(BM_RoundTripThroughDaemon)->Unit(benchmark::kMicrosecond);
 

@@ -5,8 +5,7 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
-#include "os/driver.h"
-#include "sim/daemon.h"
+#include "bench/simulated_machine.h"
 #include "sim/default_machine.h"
 #include "sim/embedded.h"
 
@@ -28,25 +27,13 @@ void RunLookups(benchmark::State& state) {
 }
 
 void BM_LookupEmbedded(benchmark::State& state) {
-  sim::ReplaceEmbeddedMachine(MachineWithModule126());
-  os::SetDriverForTesting(os::MakeEmbeddedTransport());
-  RunLookups(state);
-  os::SetDriverForTesting(nullptr);
+  bench::OnEmbeddedMachine(MachineWithModule126(), [&](sim::Machine&) { RunLookups(state); });
 }
 BENCHMARK(BM_LookupEmbedded)->Unit(benchmark::kMillisecond);
 
 void BM_LookupThroughDaemon(benchmark::State& state) {
-  auto machine = MachineWithModule126();
-  std::string path = "/tmp/tarrow-bench-" + std::to_string(getpid()) + ".sock";
-  sim::Daemon daemon(*machine, path);
-  std::string error;
-  if (!daemon.Start(error)) {
-    state.SkipWithError(error.c_str());
-    return;
-  }
-  os::SetDriverForTesting(os::MakeDaemonTransport(path));
-  RunLookups(state);
-  os::SetDriverForTesting(nullptr);
+  bench::ThroughDaemon(state, MachineWithModule126(), "lookup",
+                       [&](sim::Machine&) { RunLookups(state); });
 }
 BENCHMARK(BM_LookupThroughDaemon)->Unit(benchmark::kMillisecond);
 
