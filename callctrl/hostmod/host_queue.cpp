@@ -50,15 +50,10 @@ HostQueue::HostQueue(std::atomic<uint32_t>* state)
   msg_queue()->low_water_mark(kHostQueueWaterMark);
 }
 
+// The handlers belong to whoever registered them and may be gone already: only the stop
+// touches them.
 HostQueue::~HostQueue() {
   Stop();
-  std::lock_guard<std::recursive_mutex> hold(lock_);
-  for (HostHandler*& handler : handlers_) {
-    if (handler == nullptr) continue;
-    ReleaseFifo(*handler);
-    handler->Release();
-    handler = nullptr;
-  }
 }
 
 bool HostQueue::Open() {
@@ -94,6 +89,11 @@ bool HostQueue::Stop() {
   ACE_Message_Block* left = nullptr;
   ACE_Time_Value now = ACE_OS::gettimeofday();
   while (getq(left, &now) != -1) Discard(left);
+  // Packets that disabled handlers held back go back to their pool.
+  std::lock_guard<std::recursive_mutex> hold(lock_);
+  for (HostHandler* handler : handlers_) {
+    if (handler != nullptr) ReleaseFifo(*handler);
+  }
   return posted;
 }
 

@@ -38,13 +38,14 @@ class HostQueue : public ACE_Task<ACE_MT_SYNCH>, public TimerTarget {
  public:
   // `state` (may be null) is the host module's state word, which the stop message sets to 0.
   explicit HostQueue(std::atomic<uint32_t>* state = nullptr);
-  ~HostQueue() override;  // stops the queue first
+  ~HostQueue() override;  // stops the queue; the handlers are left alone
 
   // Starts the queue thread and returns once it runs; an open of an active queue does nothing
   // and returns false.
   bool Open();
-  // Processes everything accepted before it, then ends the queue thread: whether the stop was
-  // posted (false when the queue was not active). Never from the queue thread itself.
+  // Processes everything accepted before it, then ends the queue thread and gives the packets
+  // that disabled handlers held back to their pool: whether the stop was posted (false when the
+  // queue was not active). Never from the queue thread itself.
   bool Stop();
   bool active() const { return active_; }
 
