@@ -17,6 +17,7 @@
 #include "callctrl/module_tables.h"
 #include "callctrl/trace_config.h"
 #include "tools/tarrow/command.h"
+#include "tools/tarrow/preferences.h"
 
 namespace tarrow {
 namespace {
@@ -34,7 +35,7 @@ void OnInterrupt(int) {
 int Usage() {
   fprintf(stderr,
           "usage: tarrow callctrl [--config CALLCTRL.CFG] [--preferences CVCALL.CFG] "
-          "[--trace FILE]\n");
+          "[--trace FILE] [--defaults]\n");
   return 2;
 }
 
@@ -100,6 +101,7 @@ void FollowTrace(const std::string& name, std::streamoff& offset) {
 
 int Run(const Args& arguments) {
   Args args = arguments;
+  TakeDefaults(args);
   const std::string config = TakeOption(args, "--config", "");
   const std::string preferences = TakeOption(args, "--preferences", "");
   const std::string trace = TakeOption(args, "--trace", "");
@@ -111,9 +113,9 @@ int Run(const Args& arguments) {
   NoteSimulatedBoard();
   CV_API_SET_VER();
   PrivatePreferences own;
-  std::string user_preferences = preferences;
+  std::string user_preferences = FindPreferenceFile(preferences);
   if (!config.empty()) {
-    if (!own.Make(preferences, config)) {
+    if (!own.Make(user_preferences, config)) {
       fprintf(stderr, "tarrow callctrl: cannot write a user preference file in /tmp\n");
       return 1;
     }
@@ -175,7 +177,8 @@ int Run(const Args& arguments) {
 }  // namespace
 
 TARROW_COMMAND("callctrl",
-               "callctrl [--config CALLCTRL.CFG] [--preferences CVCALL.CFG] [--trace FILE]",
+               "callctrl [--config CALLCTRL.CFG] [--preferences CVCALL.CFG] [--trace FILE] "
+               "[--defaults]",
                "start the call-control framework as an application does and show its trace", Run);
 
 }  // namespace tarrow
