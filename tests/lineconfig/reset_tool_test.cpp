@@ -56,6 +56,8 @@ TEST_F(ResetTool, FailuresExitNonZeroWithTheirText) {
   std::string out;
   EXPECT_EQ(Run("reset 2 --no-init 7", &out, true), 2);
   EXPECT_THAT(out, HasSubstr("usage: tarrow reset MODULE [CHANNEL]"));
+  EXPECT_EQ(Run("reset 2 --config cvcall.cfg --defaults", &out, true), 2);
+  EXPECT_THAT(out, HasSubstr("usage: tarrow reset"));
   EXPECT_EQ(Run("reset 9 1", &out, true), 1);
   EXPECT_THAT(out, HasSubstr("tarrow reset: module 0x9: attach failed"));
   // A file named on the command line must be there; the defaults are no stand-in.

@@ -34,8 +34,8 @@ void OnInterrupt(int) {
 
 int Usage() {
   fprintf(stderr,
-          "usage: tarrow callctrl [--config CALLCTRL.CFG] [--preferences CVCALL.CFG] "
-          "[--trace FILE] [--defaults]\n");
+          "usage: tarrow callctrl [--config CALLCTRL.CFG] [--preferences CVCALL.CFG | --defaults] "
+          "[--trace FILE]\n");
   return 2;
 }
 
@@ -101,11 +101,11 @@ void FollowTrace(const std::string& name, std::streamoff& offset) {
 
 int Run(const Args& arguments) {
   Args args = arguments;
-  TakeDefaults(args);
+  const bool defaults = TakeDefaults(args);
   const std::string config = TakeOption(args, "--config", "");
   const std::string preferences = TakeOption(args, "--preferences", "");
   const std::string trace = TakeOption(args, "--trace", "");
-  if (!args.empty()) return Usage();
+  if (!args.empty() || (defaults && !preferences.empty())) return Usage();
   if ((!config.empty() && !NamedFileReadable("callctrl", "--config", config)) ||
       (!preferences.empty() && !NamedFileReadable("callctrl", "--preferences", preferences))) {
     return 1;
@@ -177,8 +177,8 @@ int Run(const Args& arguments) {
 }  // namespace
 
 TARROW_COMMAND("callctrl",
-               "callctrl [--config CALLCTRL.CFG] [--preferences CVCALL.CFG] [--trace FILE] "
-               "[--defaults]",
+               "callctrl [--config CALLCTRL.CFG] [--preferences CVCALL.CFG | --defaults] "
+               "[--trace FILE]",
                "start the call-control framework as an application does and show its trace", Run);
 
 }  // namespace tarrow

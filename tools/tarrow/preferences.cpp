@@ -61,8 +61,9 @@ std::string Search() {
 
 }  // namespace
 
-void TakeDefaults(Args& args) {
+bool TakeDefaults(Args& args) {
   if (TakeFlag(args, "--defaults")) g_defaults = true;
+  return g_defaults;
 }
 
 std::string FindPreferenceFile(const std::string& named) {

@@ -10,8 +10,8 @@ namespace tarrow {
 
 // Takes `--defaults` from the arguments of a command that opens a line: the person asks for the
 // built-in line settings, so no preference file is looked for and the start-up notes about the
-// files stay unsaid.
-void TakeDefaults(Args& args);
+// files stay unsaid. True when it was there.
+bool TakeDefaults(Args& args);
 
 // `named` when given; else, unless `--defaults` was taken, "cvcall.cfg" in the current folder or
 // the one in the folder of the registry file (/etc/corvane/ unless $CRVN_REGISTRY moves it);

@@ -127,8 +127,9 @@ bool ParseSmall(const std::string& text, unsigned max, unsigned& out) {
 int Run(const Args& arguments) {
   Args args = arguments;
   const bool json = TakeFlag(args, "--json");
-  TakeDefaults(args);
+  const bool defaults = TakeDefaults(args);
   const std::string named = TakeOption(args, "--config", "");
+  if (defaults && !named.empty()) return Usage();
   unsigned no_init = 0;
   unsigned module = 0;
   unsigned channel = 0;
