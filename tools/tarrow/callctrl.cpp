@@ -18,6 +18,7 @@
 #include "callctrl/module_tables.h"
 #include "callctrl/trace_config.h"
 #include "tools/tarrow/command.h"
+#include "tools/tarrow/preferences.h"
 
 namespace tarrow {
 namespace {
@@ -39,7 +40,7 @@ void OnStatusSignal(int) {
 
 int Usage() {
   fprintf(stderr,
-          "usage: tarrow callctrl [--config CALLCTRL.CFG] [--preferences CVCALL.CFG] "
+          "usage: tarrow callctrl [--config CALLCTRL.CFG] [--preferences CVCALL.CFG | --defaults] "
           "[--trace FILE] [--status]\n");
   return 2;
 }
@@ -133,11 +134,12 @@ void FollowTrace(const std::string& name, std::streamoff& offset) {
 
 int Run(const Args& arguments) {
   Args args = arguments;
+  const bool defaults = TakeDefaults(args);
   const std::string config = TakeOption(args, "--config", "");
   const std::string preferences = TakeOption(args, "--preferences", "");
   const std::string trace = TakeOption(args, "--trace", "");
   const bool status = TakeFlag(args, "--status");
-  if (!args.empty()) return Usage();
+  if (!args.empty() || (defaults && !preferences.empty())) return Usage();
   if ((!config.empty() && !NamedFileReadable("callctrl", "--config", config)) ||
       (!preferences.empty() && !NamedFileReadable("callctrl", "--preferences", preferences))) {
     return 1;
@@ -145,9 +147,9 @@ int Run(const Args& arguments) {
   NoteSimulatedBoard();
   CV_API_SET_VER();
   PrivatePreferences own;
-  std::string user_preferences = preferences;
+  std::string user_preferences = FindPreferenceFile(preferences);
   if (!config.empty()) {
-    if (!own.Make(preferences, config)) {
+    if (!own.Make(user_preferences, config)) {
       fprintf(stderr, "tarrow callctrl: cannot write a user preference file in /tmp\n");
       return 1;
     }
@@ -217,8 +219,8 @@ int Run(const Args& arguments) {
 }  // namespace
 
 TARROW_COMMAND("callctrl",
-               "callctrl [--config CALLCTRL.CFG] [--preferences CVCALL.CFG] [--trace FILE] "
-               "[--status]",
+               "callctrl [--config CALLCTRL.CFG] [--preferences CVCALL.CFG | --defaults] "
+               "[--trace FILE] [--status]",
                "start the call-control framework as an application does and show its trace", Run);
 
 }  // namespace tarrow
