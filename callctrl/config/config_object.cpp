@@ -188,9 +188,11 @@ void ReportConfigNotice(CallCtrlConfig* config, const ReportOptions& options, in
 }
 
 CallCtrlConfig* OpenCallCtrlConfig(const char* file_name, bool create,
-                                   cfg::cfgMessageCallback callback, void* user_data) {
+                                   cfg::cfgMessageCallback callback, void* user_data,
+                                   LibraryLoading loading) {
   auto* config = new (std::nothrow) CallCtrlConfig();
   if (!config) return nullptr;
+  config->loading = loading;
   config->callback = callback;
   config->user_data = user_data;
   config->file_name = file_name ? file_name : "";
