@@ -14,6 +14,7 @@
 #include "api/reset_status.h"
 #include "api/status_text.h"
 #include "os/driver.h"
+#include "os/file.h"
 #include "os/program.h"
 #include "os/terminal.h"
 #include "trace/api_log.h"
@@ -30,6 +31,11 @@ using ::os::DriverIsSimulated;
 // terminal (progress is drawn only there).
 using ::os::IsTerminal;
 using ::os::ProgramDirectory;
+
+// Files the tool reads itself (device lists, country parameter files, decode input, machine
+// descriptions): only regular files within a size limit, one message naming the file otherwise.
+using ::os::OpenRegularFile;
+using ::os::ReadRegularFile;
 
 // The API trace log: the tool shows its lines on standard error, and reads the firmware report
 // and the commands a reset sent from them.

@@ -1,10 +1,13 @@
 // Loading the country parameter file and applying the overrides of the line settings.
 #include "lineconfig/country_params.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <string>
 
 #include "api/line.h"
 #include "api/reset_status.h"
+#include "lineconfig/file_limits.h"
 #include "os/file.h"
 #include "trace/api_log.h"
 
@@ -14,7 +17,10 @@ namespace {
 class CountryFile {
  public:
   CountryFile(VtxLine* line, const char* name)
-      : line_(line), name_(name), file_(os::FileOpen(name, "r", true)) {}
+      : line_(line),
+        name_(name),
+        file_(os::OpenRegularFile(name, true, kCountryFileLimit, error_)),
+        missing_(file_ == nullptr && errno == ENOENT) {}
   ~CountryFile() {
     if (file_ != nullptr) os::FileClose(file_);
   }
@@ -32,11 +38,15 @@ class CountryFile {
 
   VtxLine* line_;
   const char* name_;
+  std::string error_;
   FILE* file_;
+  bool missing_;
 };
 
 int CountryFile::Load() {
   if (file_ == nullptr) {
+    // Why, when it is there but may not be read, is no file or is too large to be one.
+    if (!missing_) trace::Message(line_, trace::kLevelWarning, "Warning: %s", error_.c_str());
     return Fail(trace::kLevelWarning,
                 "Warning: Failed to open country parameter file \"%s\", using USA (%X).");
   }

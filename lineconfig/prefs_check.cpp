@@ -8,6 +8,7 @@
 #include "api/settings.h"
 #include "cfg/cfg_closest.h"
 #include "lineconfig/country_params.h"
+#include "lineconfig/file_limits.h"
 #include "lineconfig/keywords.h"
 #include "lineconfig/value_reader.h"
 #include "os/file.h"
@@ -201,8 +202,8 @@ PrefsCheck CheckPreferenceLines(FILE* file) {
   return check;
 }
 
-bool CheckPreferenceFile(const char* path, PrefsCheck* check) {
-  FILE* file = os::FileOpen(path, "r", false);
+bool CheckPreferenceFile(const char* path, PrefsCheck* check, std::string* error) {
+  FILE* file = os::OpenRegularFile(path, false, kUserConfigLimit, *error);
   if (!file) return false;
   *check = CheckPreferenceLines(file);
   os::FileClose(file);
@@ -215,10 +216,11 @@ void CheckCountryFile(PrefsCheck* check) {
   auto add = [&](bool error, const std::string& text) {
     check->problems.push_back({line, error, "country parameter file \"" + name + "\" " + text});
   };
-  FILE* file = os::FileOpen(name.c_str(), "r", true);
+  std::string error;
+  FILE* file = os::OpenRegularFile(name.c_str(), true, kCountryFileLimit, error);
   if (!file) {
     // A named file that is missing is a mistake; the default one is only missing.
-    add(line != 0, std::string("does not open (") + std::strerror(errno) +
+    add(line != 0, "does not open (" + error.substr(name.size() + 2) +
                        "): every line uses the built-in USA parameters");
     return;
   }

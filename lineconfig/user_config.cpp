@@ -1,11 +1,14 @@
 #include "lineconfig/user_config.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "api/line.h"
 #include "api/reset_status.h"
 #include "api/settings.h"
+#include "lineconfig/file_limits.h"
 #include "lineconfig/line_config.h"
 #include "os/file.h"
 #include "trace/api_log.h"
@@ -39,10 +42,17 @@ int ReadUserConfiguration(VtxLine* line, VtxLineArgs* args) {
 
   int result = 0;
   if (name != nullptr) {
-    FILE* file = os::FileOpen(name, "r", false);
+    std::string error;
+    FILE* file = os::OpenRegularFile(name, false, kUserConfigLimit, error);
     if (file == nullptr) {
-      trace::Message(line, trace::kLevelWarning,
-                     "Warning: User configuration file \"%s\" not found", name);
+      // Not found only when it is missing; a file that may not be read, or is no file, says so.
+      if (errno == ENOENT) {
+        trace::Message(line, trace::kLevelWarning,
+                       "Warning: User configuration file \"%s\" not found", name);
+      } else {
+        trace::Message(line, trace::kLevelWarning, "Warning: User configuration file %s",
+                       error.c_str());
+      }
       line->reset_status |= kResetNoUserConfig;
     } else {
       trace::Message(line, trace::kLevelInfo, "Reading user configuration file \"%s\"", name);

@@ -18,6 +18,10 @@ namespace vtx::callctrl {
 struct CallCtrlConfig;
 struct EnumTable;
 
+// The largest configuration file read: hundreds of modules with every key fit many times over;
+// anything larger is not a configuration, and is refused before a byte is read.
+constexpr uint64_t kConfigFileLimit = 4 << 20;
+
 // Whether reading a configuration loads the host module libraries it names, to learn their keys.
 // Loading runs a library's start-up code in this process: the framework loads what its
 // configuration names; a checker of files from elsewhere loads only libraries whose file and

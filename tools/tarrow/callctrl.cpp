@@ -14,8 +14,10 @@
 #include "callctrl/board/board_identity.h"
 #include "callctrl/board/board_module.h"
 #include "callctrl/callctrl_init.h"
+#include "callctrl/config/callctrl_config.h"
 #include "callctrl/module_tables.h"
 #include "callctrl/trace_config.h"
+#include "lineconfig/file_limits.h"
 #include "tools/tarrow/command.h"
 
 namespace tarrow {
@@ -104,8 +106,10 @@ int Run(const Args& arguments) {
   const std::string preferences = TakeOption(args, "--preferences", "");
   const std::string trace = TakeOption(args, "--trace", "");
   if (!args.empty()) return Usage();
-  if ((!config.empty() && !NamedFileReadable("callctrl", "--config", config)) ||
-      (!preferences.empty() && !NamedFileReadable("callctrl", "--preferences", preferences))) {
+  if ((!config.empty() &&
+       !NamedFileReadable("callctrl", "--config", config, vtx::callctrl::kConfigFileLimit)) ||
+      (!preferences.empty() &&
+       !NamedFileReadable("callctrl", "--preferences", preferences, vtx::kUserConfigLimit))) {
     return 1;
   }
   NoteSimulatedBoard();

@@ -10,7 +10,8 @@ namespace tarrow {
 namespace {
 
 bool Readable(const std::string& path) {
-  FILE* file = fopen(path.c_str(), "r");
+  std::string error;
+  FILE* file = vtx::tool::OpenRegularFile(path.c_str(), false, UINT64_MAX, error);
   if (file) fclose(file);
   return file != nullptr;
 }
