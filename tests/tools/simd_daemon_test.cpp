@@ -14,13 +14,8 @@
 #include "tests/tools/simd_process.h"
 #include "vtx.h"
 
+namespace vtx::testing {
 namespace {
-
-using vtx::testing::ConnectTo;
-using vtx::testing::OpenOn;
-using vtx::testing::SimdProcess;
-using vtx::testing::TempDir;
-using vtx::testing::WaitFor;
 
 constexpr uint8_t kOwnAddress[4] = {0x40, 0x03, 0x01, 0x55};
 
@@ -45,11 +40,21 @@ uint32_t CreateSession(int handle) {
   return block.drv_status;
 }
 
-// A child process that holds a session with kOwnAddress and waits without limit for a packet;
-// it writes a byte to `ready` first. It exits 0 when the wait ended because the daemon went away.
-pid_t WaitingClient(const std::string& socket, int ready) {
+// A child process that holds a session with kOwnAddress and waits without limit for a packet:
+// its pid once its session exists (-1 if it failed). It exits 0 when the wait ended because the
+// daemon went away.
+pid_t WaitingClient(const std::string& socket) {
+  int ready[2];
+  if (pipe(ready) != 0) return -1;
   pid_t pid = fork();
-  if (pid != 0) return pid;
+  if (pid != 0) {
+    close(ready[1]);
+    char byte;
+    const bool made = read(ready[0], &byte, 1) == 1;
+    close(ready[0]);
+    return made ? pid : -1;
+  }
+  close(ready[0]);
   os::SetDriverForTesting(os::MakeDaemonTransport(socket));
   int handle = os::DeviceOpen(VTX_DRIVER_DEVICE);
   VtxDrvSessionBlock session{};
@@ -58,7 +63,7 @@ pid_t WaitingClient(const std::string& socket, int ready) {
       session.drv_status != GDI_STS_OK) {
     _exit(2);
   }
-  [[maybe_unused]] ssize_t n = write(ready, "r", 1);
+  [[maybe_unused]] ssize_t n = write(ready[1], "r", 1);
   uint8_t buffer[MILL_RECEIVE_BUFFER];
   VtxDrvMsgBlock receive{};
   receive.session = session.session;
@@ -72,16 +77,16 @@ pid_t WaitingClient(const std::string& socket, int ready) {
 TEST(SimdDaemon, HelpVersionAndUsageErrors) {
   const std::string simd = std::string(TARROW_BINARY_DIR) + "/bin/tarrow-simd";
   std::string out;
-  EXPECT_EQ(vtx::testing::RunCommand(simd + " -h", &out), 0);
+  EXPECT_EQ(RunCommand(simd + " -h", &out), 0);
   EXPECT_NE(out.find("--max-clients N"), std::string::npos) << out;
   EXPECT_NE(out.find("example: "), std::string::npos) << out;
-  EXPECT_EQ(vtx::testing::RunCommand(simd + " --version", &out), 0);
+  EXPECT_EQ(RunCommand(simd + " --version", &out), 0);
   EXPECT_EQ(out.rfind("tarrow-simd 5.", 0), 0u) << out;
-  EXPECT_EQ(vtx::testing::RunCommand(simd + " --bogus 2>&1", &out), 2);
+  EXPECT_EQ(RunCommand(simd + " --bogus 2>&1", &out), 2);
   EXPECT_NE(out.find("unrecognized option '--bogus'"), std::string::npos) << out;
-  EXPECT_EQ(vtx::testing::RunCommand(simd + " --max-clients 0x 2>&1", &out), 2);
+  EXPECT_EQ(RunCommand(simd + " --max-clients 0x 2>&1", &out), 2);
   EXPECT_NE(out.find("'--max-clients': expected a positive number"), std::string::npos) << out;
-  EXPECT_EQ(vtx::testing::RunCommand(simd + " --socket 2>&1", &out), 2);
+  EXPECT_EQ(RunCommand(simd + " --socket 2>&1", &out), 2);
   EXPECT_NE(out.find("requires an argument"), std::string::npos) << out;
 }
 
@@ -91,7 +96,7 @@ TEST(SimdDaemon, ReplacesOnlyAStaleSocket) {
   { std::ofstream(simd.socket()) << "keep me"; }
   EXPECT_TRUE(Exited(simd.Start({}), 1));
   EXPECT_NE(simd.Log().find("exists and is not a socket"), std::string::npos) << simd.Log();
-  EXPECT_EQ(vtx::testing::ReadFileBytes(simd.socket()), "keep me");
+  EXPECT_EQ(ReadFileBytes(simd.socket()), "keep me");
   unlink(simd.socket().c_str());
 
   // A socket that nobody listens on any more is stale and replaced.
@@ -219,7 +224,7 @@ TEST(SimdDaemon, EachLimitRefusesOnlyTheClientBeyondIt) {
 
 // The CPU time the process has used, in clock ticks.
 long CpuTicks(pid_t pid) {
-  std::string stat = vtx::testing::ReadFileBytes("/proc/" + std::to_string(pid) + "/stat");
+  std::string stat = ReadFileBytes("/proc/" + std::to_string(pid) + "/stat");
   size_t end = stat.rfind(')');
   if (end == std::string::npos) return -1;
   std::istringstream fields(stat.substr(end + 2));
@@ -262,13 +267,8 @@ TEST(SimdDaemon, AClientKilledInAnUnlimitedWaitLeavesNoSession) {
   TempDir dir("simd");
   SimdProcess simd(dir);
   ASSERT_EQ(simd.Start({}), -1) << simd.Log();
-  int ready[2];
-  ASSERT_EQ(pipe(ready), 0);
-  pid_t client = WaitingClient(simd.socket(), ready[1]);
-  char byte;
-  ASSERT_EQ(read(ready[0], &byte, 1), 1);
-  close(ready[0]);
-  close(ready[1]);
+  const pid_t client = WaitingClient(simd.socket());
+  ASSERT_GT(client, 0);
   kill(client, SIGKILL);
   waitpid(client, nullptr, 0);
 
@@ -290,13 +290,8 @@ TEST(SimdDaemon, SigtermEndsItWhileAClientWaitsAndTheClientIsTold) {
   TempDir dir("simd");
   SimdProcess simd(dir);
   ASSERT_EQ(simd.Start({}), -1) << simd.Log();
-  int ready[2];
-  ASSERT_EQ(pipe(ready), 0);
-  pid_t client = WaitingClient(simd.socket(), ready[1]);
-  char byte;
-  ASSERT_EQ(read(ready[0], &byte, 1), 1);
-  close(ready[0]);
-  close(ready[1]);
+  const pid_t client = WaitingClient(simd.socket());
+  ASSERT_GT(client, 0);
   usleep(50000);  // the client's receive reaches the daemon
   EXPECT_TRUE(Exited(simd.Stop(), 0)) << simd.Log();
   const int status = WaitFor(client, 5000);
@@ -308,3 +303,4 @@ TEST(SimdDaemon, SigtermEndsItWhileAClientWaitsAndTheClientIsTold) {
 }
 
 }  // namespace
+}  // namespace vtx::testing
