@@ -11,6 +11,7 @@
 #include "lineconfig/file_limits.h"
 #include "lineconfig/keywords.h"
 #include "lineconfig/value_reader.h"
+#include "os/config_files.h"
 #include "os/file.h"
 
 namespace vtx {
@@ -206,12 +207,14 @@ bool CheckPreferenceFile(const char* path, PrefsCheck* check, std::string* error
   FILE* file = os::OpenRegularFile(path, false, kUserConfigLimit, *error);
   if (!file) return false;
   *check = CheckPreferenceLines(file);
+  check->preference_file = path;
   os::FileClose(file);
   return true;
 }
 
 void CheckCountryFile(PrefsCheck* check) {
-  const std::string& name = check->cv_cparm;
+  const char* named_by = check->preference_file.empty() ? nullptr : check->preference_file.c_str();
+  const std::string name = CountryFilePath(check->cv_cparm.c_str(), named_by);
   const int line = check->cv_cparm_line;
   auto add = [&](bool error, const std::string& text) {
     check->problems.push_back({line, error, "country parameter file \"" + name + "\" " + text});
@@ -219,8 +222,10 @@ void CheckCountryFile(PrefsCheck* check) {
   std::string error;
   FILE* file = os::OpenRegularFile(name.c_str(), true, kCountryFileLimit, error);
   if (!file) {
-    // A named file that is missing is a mistake; the default one is only missing.
-    add(line != 0, "does not open (" + error.substr(name.size() + 2) +
+    const std::string places = os::PlaceList(os::ConfigFilePlaces(check->cv_cparm, named_by));
+    // A named file that is missing is a mistake; the default one is only missing. The reason
+    // follows the file's name, which the message names already.
+    add(line != 0, "does not open (" + error.substr(name.size() + 2) + "; looked for " + places +
                        "): every line uses the built-in USA parameters");
     return;
   }
