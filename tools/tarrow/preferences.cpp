@@ -30,7 +30,8 @@ bool Readable(const std::string& path) {
 // none) is nowhere the line configuration looks, except when the built-in defaults were asked for.
 void NoteMissingCountryFile(const std::string& preferences) {
   vtx::PrefsCheck check;
-  if (!preferences.empty()) vtx::CheckPreferenceFile(preferences.c_str(), &check);
+  std::string unread;  // the reset says itself why the preferences do not open
+  if (!preferences.empty()) vtx::CheckPreferenceFile(preferences.c_str(), &check, &unread);
   const char* named_by = preferences.empty() ? nullptr : preferences.c_str();
   const std::string found = vtx::CountryFilePath(check.cv_cparm.c_str(), named_by);
   if (Readable(found)) return;
