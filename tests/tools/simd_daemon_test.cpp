@@ -110,7 +110,7 @@ TEST(SimdDaemon, ReplacesOnlyAStaleSocket) {
 
   // A second daemon on the live socket is refused and the first keeps serving.
   SimdProcess second(dir, "second.log");
-  EXPECT_TRUE(Exited(second.Start({}), 1));
+  EXPECT_TRUE(Exited(second.Start({}), 1)) << second.Log();
   EXPECT_NE(second.Log().find("address already in use"), std::string::npos) << second.Log();
   int fd = ConnectTo(simd.socket());
   EXPECT_EQ(OpenOn(fd), 0);

@@ -89,7 +89,7 @@ class SimdProcess {
         return status;
       }
       // Serving once it says so: another daemon may answer on the same socket.
-      if (Log().find("serving") != std::string::npos) return -1;
+      if (Log().find("tarrow-simd: serving ") != std::string::npos) return -1;
       usleep(10000);
     }
     ADD_FAILURE() << "tarrow-simd did not start: " << Log();
