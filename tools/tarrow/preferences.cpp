@@ -16,7 +16,7 @@ namespace {
 bool g_defaults = false;
 bool g_looked = false;
 std::string g_found;  // the preference file of this run; empty for the built-in defaults
-bool g_said_no_preferences = false;  // the library's warning about cvcall.cfg is said
+bool g_said_no_preferences = false;  // the tool has said that there is no cvcall.cfg
 std::string g_missing_country_file;  // the cv_cparm whose warning the tool has said for itself
 
 bool Readable(const std::string& path) {
