@@ -12,7 +12,7 @@
 namespace tarrowsip {
 
 // Results of a command in its Event_CIPI_CommandDone, beside 0 for success.
-constexpr int32_t kBadCommand = 2;
+constexpr int32_t kBadCommand = 2;  // the libraries' shared "bad argument"
 constexpr int32_t kNoSuchCall = 5;
 constexpr int32_t kStackRefused = 6;
 

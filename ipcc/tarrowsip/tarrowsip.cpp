@@ -17,6 +17,7 @@
 
 #include "callctrl/hostlib/cipi.h"
 #include "callctrl/hostlib/cipi_events.h"
+#include "ipcc/cipi_library.h"
 #include "ipcc/tarrowsip/sip_stack.h"
 
 #define CIPI_EXPORT extern "C" __attribute__((visibility("default")))
@@ -24,67 +25,26 @@
 namespace {
 
 constexpr const char* kVersion = "1.0";
-constexpr const char* kVendor = "Corvane Technology";
 constexpr const char* kStackName = "Tarrow SIP";
 constexpr const char* kStackVersion = "1.0.0";
 
-// Result codes (0 success, 3 no event within the time limit).
-constexpr int32_t kNotOpen = 1;
-constexpr int32_t kBadArgument = tarrowsip::kBadCommand;
-constexpr int32_t kClosed = 4;
+using namespace cipi_library;
 constexpr int32_t kCannotListen = 7;
-
-// A dotted IPv4 address with four numbers of 0..255, or nothing (every local address).
-int ValidAddress(const char* value) {
-  if (*value == '\0') return 1;
-  unsigned parts[4];
-  char tail = 0;
-  if (std::sscanf(value, "%u.%u.%u.%u%c", &parts[0], &parts[1], &parts[2], &parts[3], &tail) != 4) {
-    return 0;
-  }
-  for (unsigned part : parts) {
-    if (part > 255) return 0;
-  }
-  return 1;
-}
 
 // The SIP transport: only UDP.
 int ValidTransport(const char* value) {
   return strcasecmp(value, "udp") == 0 ? 1 : 0;
 }
 
-CIPI_ConfigKey StringKey(const char* name, const char* fallback, CIPI_ValidateFn validate) {
-  CIPI_ConfigKey key = {};
-  std::snprintf(key.name, sizeof key.name, "%s", name);
-  key.type = CIPI_KEY_STRING;
-  std::snprintf(key.value.string_default, sizeof key.value.string_default, "%s", fallback);
-  key.validate = validate;
-  return key;
-}
-
-CIPI_ConfigKey IntegerKey(const char* name, int32_t fallback, int32_t min, int32_t max) {
-  CIPI_ConfigKey key = {};
-  std::snprintf(key.name, sizeof key.name, "%s", name);
-  key.type = CIPI_KEY_UNSIGNED;
-  key.value.integer.default_value = fallback;
-  key.value.integer.minimum = min;
-  key.value.integer.maximum = max;
-  return key;
-}
-
-const CIPI_ConfigKey* Keys(size_t* count) {
-  static const CIPI_ConfigKey keys[] = {
-      StringKey("local_address", "", ValidAddress),
-      IntegerKey("sip_port", 5060, 1, 65535),
-      StringKey("transport", "udp", ValidTransport),
-      IntegerKey("media_port_min", 40000, 1024, 65535),
-      IntegerKey("media_port_max", 40999, 1024, 65535),
-      StringKey("user_agent", kStackName, nullptr),
-      IntegerKey("max_calls", 4, 1, 1024),
-  };
-  *count = sizeof keys / sizeof keys[0];
-  return keys;
-}
+const CIPI_ConfigKey kKeys[] = {
+    StringKey("local_address", "", ValidAddress),
+    IntegerKey("sip_port", CIPI_KEY_UNSIGNED, 5060, 1, 65535, false),
+    StringKey("transport", "udp", ValidTransport),
+    IntegerKey("media_port_min", CIPI_KEY_UNSIGNED, 40000, 1024, 65535, false),
+    IntegerKey("media_port_max", CIPI_KEY_UNSIGNED, 40999, 1024, 65535, false),
+    StringKey("user_agent", kStackName, nullptr),
+    IntegerKey("max_calls", CIPI_KEY_UNSIGNED, 4, 1, 1024, false),
+};
 
 // The events of the stack, first come, until the library closes.
 class Library : public tarrowsip::StackOutput {
@@ -160,16 +120,12 @@ tarrowsip::Settings ReadSettings(CIPI_ConfigKeyFn keys) {
 }  // namespace
 
 CIPI_EXPORT int32_t CIPI_QueryConfigurationKeys(int32_t index, CIPI_ConfigKey* key) {
-  size_t count = 0;
-  const CIPI_ConfigKey* keys = Keys(&count);
-  if (index < 0 || static_cast<size_t>(index) >= count || !key) return -1;
-  *key = keys[index];
-  return 0;
+  return cipi_library::QueryKey(kKeys, index, key);
 }
 
 CIPI_EXPORT int32_t CIPI_SetTrace(int32_t level) {
   std::lock_guard<std::mutex> lock(State().mutex);
-  State().trace_level = level < 0 ? 0 : level > 4 ? 4 : level;
+  State().trace_level = cipi_library::TraceLevel(level);
   return 0;
 }
 
@@ -200,11 +156,7 @@ CIPI_EXPORT int32_t CIPI_OpenLibrary(CIPI_TraceFn trace, CIPI_ConfigKeyFn keys, 
 }
 
 CIPI_EXPORT int32_t CIPI_QueryLibraryInfo(char* vendor, char* name, char* version) {
-  if (!vendor || !name || !version) return kBadArgument;
-  std::snprintf(vendor, CIPI_INFO_TEXT_SIZE, "%s", kVendor);
-  std::snprintf(name, CIPI_INFO_TEXT_SIZE, "%s", kStackName);
-  std::snprintf(version, CIPI_INFO_TEXT_SIZE, "%s", kStackVersion);
-  return 0;
+  return cipi_library::LibraryInfo(kStackName, kStackVersion, vendor, name, version);
 }
 
 CIPI_EXPORT int32_t CIPI_GetEvent(int32_t timeout_ms, void* event) {
@@ -212,17 +164,10 @@ CIPI_EXPORT int32_t CIPI_GetEvent(int32_t timeout_ms, void* event) {
   std::unique_lock<std::mutex> lock(lib.mutex);
   if (!lib.open) return kNotOpen;
   if (!event) return kBadArgument;
-  const auto limit =
-      std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms < 0 ? 0 : timeout_ms);
+  const auto limit = cipi_library::Deadline(timeout_ms);
   for (;;) {
     if (!lib.open) return kClosed;
-    if (!lib.events.empty()) {
-      const std::vector<uint8_t>& record = lib.events.front();
-      std::memcpy(event, record.data(),
-                  record.size() < CIPI_EVENT_SIZE ? record.size() : CIPI_EVENT_SIZE);
-      lib.events.pop_front();
-      return 0;
-    }
+    if (cipi_library::TakeEvent(lib.events, event)) return 0;
     if (lib.changed.wait_until(lock, limit) == std::cv_status::timeout && lib.events.empty()) {
       return lib.open ? CIPI_EVENT_TIMEOUT : kClosed;
     }
@@ -267,17 +212,8 @@ CIPI_EXPORT int32_t CIPI_CloseLibrary(int32_t) {
 }
 
 CIPI_EXPORT const char* CIPI_GetErrorString(int32_t code) {
+  if (const char* text = cipi_library::SharedErrorString(code)) return text;
   switch (code) {
-    case 0:
-      return "success";
-    case kNotOpen:
-      return "library not open";
-    case kBadArgument:
-      return "bad argument";
-    case CIPI_EVENT_TIMEOUT:
-      return "no event";
-    case kClosed:
-      return "library closed";
     case tarrowsip::kNoSuchCall:
       return "no such call";
     case tarrowsip::kStackRefused:
