@@ -766,6 +766,10 @@ uint32_t MillGetFixed(MillArgs* args);
 #define VTX_PORT_CLASS_UDPTL 12
 #define VTX_PORT_CLASS_RTP 19
 #define VTX_CONN_MODE_NO_T38 0x80u /* with it, no T.38 parameters are checked or sent */
+/* The connection mode that undoes a connection: the request names it as it was made (a channel
+ * and its IP port's class, or both time-division sides) and the module removes that one alone;
+ * one that is not there is refused with result code 10, "Slot not assigned". */
+#define VTX_CONN_MODE_DISCONNECT 3u
 
 /* Walk the module's telephony hardware list (VtxTelephGetInfo: `src_port_unit`, `port_type`)
  * or its switch resource list (VtxCallSWGetInfo), one port per call: 1 a port reported, 0 the
