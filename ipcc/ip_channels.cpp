@@ -6,6 +6,7 @@
 #include <mutex>
 #include <vector>
 
+#include "admin.h"
 #include "callctrl/cc_registry.h"
 #include "callctrl/hostmod/host_module.h"
 #include "ipcc/library_event.h"
@@ -21,6 +22,8 @@ using trace::cc::kLevelError;
 using trace::cc::kLevelVerbose;
 
 constexpr uint32_t kCauseNoAnswer = 19;
+constexpr uint8_t kModuleKind = 1;   // address kind of a module itself
+constexpr uint16_t kFamilyInet = 2;  // IPv4 socket addresses
 
 // The IP objects of the process that offer their channels, in the order they started.
 std::mutex g_directory_lock;
@@ -119,6 +122,8 @@ void Media(callctrl::HostModule& host, IpChannels& object, uint32_t channel,
   trace::cc::Trace(kHostModuleTrace, kLevelBasic,
                    "[%X,%X] T.38 parameters settled: hm=0x%x, hcr=0x%x, %s", place.module,
                    place.channel, host.id, record.call, T38TraceLine(record.media.t38).c_str());
+  // The board side follows the settled parameters: the channel is joined to a UDPTL port.
+  object.ConnectT38(channel, media);
   if (event.header.event == Event_CIPI_MediaOffer) {
     WriteOwnT38Params(media, record.media.t38);
     SendCommand(host, Command_CIPI_MediaAnswer, record.call, &media, sizeof media);
@@ -133,6 +138,63 @@ void ChannelHandler::OnTimer(uint32_t handle, uint32_t call) {
 
 IpChannels::~IpChannels() {
   Withdraw(this);
+  if (switch_line_ != nullptr) {
+    VtxLineArgs detach{};
+    VtxLineDetach(switch_line_, &detach);
+  }
+}
+
+bool IpChannels::ConnectT38(uint32_t index, const CIPI_MediaDescription& far_end) {
+  CallRecord& record = calls_[index];
+  if (record.connected) return true;
+  const uint32_t id = record.host != nullptr ? record.host->id : 0;
+  if (switch_line_ == nullptr) {
+    VtxLineArgs attach{};
+    attach.dest_addr[0] = MILL_FACILITY_ADMIN;
+    attach.dest_addr[1] = kModuleKind;
+    attach.dest_addr[2] = static_cast<uint8_t>(module_number_);
+    attach.present = 1;
+    switch_line_ = VtxSessionAttach(&attach);
+    VtxLineArgs reset{};
+    reset.skip_teleph = 1;
+    if (switch_line_ != nullptr && VtxLineReset(switch_line_, &reset) < 0) {
+      VtxLineArgs detach{};
+      VtxLineDetach(switch_line_, &detach);
+      switch_line_ = nullptr;
+    }
+    if (switch_line_ == nullptr) {
+      trace::cc::Trace(kHostModuleTrace, kLevelError,
+                       "[%X,%X] No line for switching on module 0x%X: hm=0x%x, hcr=0x%x",
+                       module_number_, index, module_number_, id, record.call);
+      return false;
+    }
+  }
+  VtxTelephArgs args{};
+  args.src_port_unit = index;
+  args.dest_port_class = VTX_PORT_CLASS_UDPTL;
+  args.udptl_opts.remoteAddr.sin_family = kFamilyInet;
+  args.udptl_opts.remoteAddr.sin_port = far_end.port;
+  memcpy(args.udptl_opts.remoteAddr.sin_addr, far_end.address, 4);
+  args.udptl_opts.localAddr.sin_family = kFamilyInet;
+  args.udptl_opts.t38 = record.media.t38;
+  const int result = VtxCallSWConnectIP(switch_line_, &args);
+  if (result != 0) {
+    trace::cc::Trace(kHostModuleTrace, kLevelError,
+                     "[%X,%X] UDPTL connection refused (result %d, status %u/%u): hm=0x%x, "
+                     "hcr=0x%x",
+                     module_number_, index, result, args.status, args.line_status, id, record.call);
+    return false;
+  }
+  const VtxSockAddr& local = args.udptl_opts.localAddr;
+  const VtxSockAddr& remote = args.udptl_opts.remoteAddr;
+  trace::cc::Trace(kHostModuleTrace, kLevelBasic,
+                   "[%X,%X] UDPTL connection made: hm=0x%x, hcr=0x%x, local %u.%u.%u.%u:%u, "
+                   "remote %u.%u.%u.%u:%u",
+                   module_number_, index, id, record.call, local.sin_addr[0], local.sin_addr[1],
+                   local.sin_addr[2], local.sin_addr[3], local.sin_port, remote.sin_addr[0],
+                   remote.sin_addr[1], remote.sin_addr[2], remote.sin_addr[3], remote.sin_port);
+  record.connected = true;
+  return true;
 }
 
 bool IpChannels::Initialise(const callctrl::CcInit& init) {

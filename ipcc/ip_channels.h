@@ -27,6 +27,7 @@ struct CallRecord {
   uint32_t timer = 0;  // the unanswered-call timer, 0 when none runs
   callctrl::HostModule* host = nullptr;
   MediaRecord media;
+  bool connected = false;  // the channel is joined to a UDPTL port of the board
 };
 
 // Where a channel's host-module timers arrive: the channel's place in the host module's
@@ -73,12 +74,18 @@ class IpChannels : public callctrl::CallControlObject {
   void Forget(callctrl::HostModule& host);
   // The unanswered-call timer of a channel expired.
   void CallTimedOut(uint32_t index, uint32_t handle, uint32_t call);
+  // Joins the channel to a UDPTL port of the module towards the far end's medium, with the
+  // call's settled T.38 parameters (once per call): false, traced, when the board refuses.
+  bool ConnectT38(uint32_t index, const CIPI_MediaDescription& far_end);
 
  private:
   uint32_t module_number_ = 0;
   int32_t host_module_ = 0;
   std::vector<CallRecord> calls_;
   std::vector<std::unique_ptr<ChannelHandler>> handlers_;
+  // A line of our own on the module for switching, opened at the first connection: the
+  // administration line belongs to the module's event thread.
+  VtxLine* switch_line_ = nullptr;
 };
 
 // The library event of a host module for its IP channels (registered as the framework's sink):

@@ -31,6 +31,20 @@ bool T38Media(std::istringstream& in, CIPI_MediaDescription& media, std::string&
   media.format_count = 1;
   std::snprintf(media.formats[0], sizeof media.formats[0], "t38");
   for (std::string word; in >> word;) {
+    if (word[0] == '@') {  // where the far end receives the medium
+      unsigned a, b, c, d, port;
+      char tail = 0;
+      if (std::sscanf(word.c_str(), "@%u.%u.%u.%u:%u%c", &a, &b, &c, &d, &port, &tail) != 5 ||
+          a > 255 || b > 255 || c > 255 || d > 255 || port > 65535) {
+        error = "expected the far end's address @A.B.C.D:PORT, got \"" + word + "\"";
+        return false;
+      }
+      const uint8_t address[4] = {static_cast<uint8_t>(a), static_cast<uint8_t>(b),
+                                  static_cast<uint8_t>(c), static_cast<uint8_t>(d)};
+      std::memcpy(media.address, address, 4);
+      media.port = static_cast<uint16_t>(port);
+      continue;
+    }
     const size_t colon = word.find(':');
     if (colon == std::string::npos || colon == 0 || colon >= CIPI_MEDIA_TEXT_SIZE ||
         word.size() - colon - 1 >= CIPI_MEDIA_TEXT_SIZE) {
