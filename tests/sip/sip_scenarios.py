@@ -102,6 +102,8 @@ def main():
             host.kill()
             output, _ = host.communicate()
             failed.append("the answerer did not stop when asked")
+    if host.returncode != 0:
+        failed.append("the answerer exited %d" % host.returncode)
     output = "".join(early) + output
     print(output)
     at = 0
