@@ -27,6 +27,13 @@ class IpCallTest : public StartTest {
     sim::ReplaceEmbeddedMachine(std::move(machine));
     os::SetDriverForTesting(os::MakeEmbeddedTransport());  // onto the new machine
   }
+  int UdptlConnections() {
+    int count = 0;
+    for (const sim::SwitchConnection& c : machine().FindModule(2)->telephony().connections) {
+      if (c.dest.port.port_class == VTX_PORT_CLASS_UDPTL) ++count;
+    }
+    return count;
+  }
   bool Eventually(const std::string& text) {
     for (int i = 0; i < 1000; ++i) {
       if (Traced(text)) return true;
@@ -94,14 +101,28 @@ TEST_F(IpCallTest, AScriptedFaxCallSettlesItsT38ParametersOnAnIpChannel) {
   // second; the board holds no UDPTL connection any more.
   EXPECT_TRUE(Traced("[2,0] UDPTL connection released: hm=0x81, hcr=0x5")) << Trace();
   EXPECT_EQ(releases, 2);
-  for (const sim::SwitchConnection& c : module.telephony().connections) {
-    EXPECT_NE(c.dest.port.port_class, static_cast<uint32_t>(VTX_PORT_CLASS_UDPTL));
-  }
+  EXPECT_EQ(UdptlConnections(), 0);
   EXPECT_TRUE(Traced("[2,0] Call released: hm=0x81, hcr=0x5, cause=16"));
   EXPECT_TRUE(
       Traced("ProcessLibraryEvent:invalid call record: hm=0x81, "
              "event=Event_CIPI_MediaOffer(9), hcr=0x63"));
   EXPECT_TRUE(Traced("[2,0] Call offered: hm=0x81, hcr=0x6")) << "the freed channel serves again";
+}
+
+TEST_F(IpCallTest, AStoppingHostModuleReleasesItsCallsUdptlConnections) {
+  const std::string script = Write("events.txt",
+                                   "0 call_offered 5 1000 2000\n"
+                                   "0 media_offer 5 @198.51.100.7:40000 T38MaxBitRate:9600\n");
+  Configure(std::string("host_module_trace = verbose\n[module.2]\nset_api = vtx\n") +
+            "[module.2/host_cc.1]\nhost_module = 1\nnumber_of_channels = 1\n" +
+            "[host_module.1]\nenabled = true\nmodule_library = " + TARROWHM_PATH +
+            "\n[host_module.1/parameters]\nevent_script = " + script +
+            "\n[host_module.1/t38parameters]\nt38_fax_max_buffer = 2048\n");
+  ASSERT_EQ(Init(), 1) << Trace();
+  ASSERT_TRUE(Eventually("[2,0] UDPTL connection made: hm=0x81, hcr=0x5")) << Trace();
+  CallCtrlShutdown();
+  EXPECT_TRUE(Traced("[2,0] UDPTL connection released: hm=0x81, hcr=0x5")) << Trace();
+  EXPECT_EQ(UdptlConnections(), 0);
 }
 
 }  // namespace
