@@ -174,8 +174,17 @@ int Run(const Args& arguments) {
 
 }  // namespace
 
+constexpr char kHelp[] =
+    "  --config CALLCTRL.CFG    the call-control configuration\n"
+    "  --preferences CVCALL.CFG the user preference file\n"
+    "  --trace FILE       trace into FILE unless the configuration names its own\n"
+    "\n"
+    "Example:\n"
+    "  tarrow callctrl --config callctrl/examples/simulator.cfg\n";
+
 TARROW_COMMAND("callctrl",
                "callctrl [--config CALLCTRL.CFG] [--preferences CVCALL.CFG] [--trace FILE]",
-               "start the call-control framework as an application does and show its trace", Run);
+               "start the call-control framework as an application does and show its trace", Run,
+               kHelp);
 
 }  // namespace tarrow

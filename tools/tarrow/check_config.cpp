@@ -141,7 +141,16 @@ int Run(const Args& given) {
 
 }  // namespace
 
-TARROW_COMMAND("check-config", "FILE [--json] [-q|--quiet] [--strict] [-v|--verbose]",
-               "check a call-control configuration file: every problem as FILE:LINE", Run);
+constexpr char kHelp[] =
+    "  --json             print JSON (docs/json.md)\n"
+    "  -q, --quiet        print nothing; the exit status tells\n"
+    "  --strict           warnings fail too\n"
+    "  -v, --verbose      also notes and the framework's information\n"
+    "\n"
+    "Example:\n"
+    "  tarrow check-config callctrl.cfg\n";
+
+TARROW_COMMAND("check-config", "check-config FILE [--json] [-q|--quiet] [--strict] [-v|--verbose]",
+               "check a call-control configuration file: every problem as FILE:LINE", Run, kHelp);
 
 }  // namespace tarrow

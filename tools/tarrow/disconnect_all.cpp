@@ -12,17 +12,22 @@ int Run(const Args& arguments) {
   Args args = arguments;
   unsigned module = 0;
   if (!TakeModuleAlone(args, kUsage, module)) return 2;
-  VtxLine* line = OpenTelephLine("disconnect-all", module);
+  VtxLine* line = OpenTelephLine(module);
   if (line == nullptr) return 1;
   VtxTelephArgs record{};
   const int ret = VtxCallSWClearConns(line, &record);
-  const int failed = ReportOutcome("disconnect-all", line, ret, record.status, record.line_status);
+  const int failed = ReportOutcome(line, ret, record.status, record.line_status);
   CloseTelephLine(line);
   return failed;
 }
 
 }  // namespace
 
-TARROW_COMMAND("disconnect-all", kUsage, "clear every connection of the module's switch", Run);
+constexpr char kHelp[] =
+    "Example:\n"
+    "  tarrow disconnect-all 2\n";
+
+TARROW_COMMAND("disconnect-all", kUsage, "clear every connection of the module's switch", Run,
+               kHelp);
 
 }  // namespace tarrow

@@ -45,11 +45,9 @@ int Run(const Args& arguments) {
   VtxFirmwareArgs firmware{};
   firmware.fname = args[0].c_str();
   firmware.specify_type = 1;
-  if ((type_text != kNoType &&
-       !ParseNumber("firmware", "--type", type_text, 3, firmware.dl_type)) ||
-      !ParseNumber("firmware", "--dest", dest_text, 0xFFFFFFFF, firmware.dl_dest) ||
-      !ParseNumber("firmware", "--config-spec", spec_text, 0xFFFFFFFF,
-                   firmware.config_spec_value)) {
+  if ((type_text != kNoType && !ParseNumber("--type", type_text, 3, firmware.dl_type)) ||
+      !ParseNumber("--dest", dest_text, 0xFFFFFFFF, firmware.dl_dest) ||
+      !ParseNumber("--config-spec", spec_text, 0xFFFFFFFF, firmware.config_spec_value)) {
     return 2;
   }
   const long size = FileSize(firmware.fname);
@@ -58,7 +56,7 @@ int Run(const Args& arguments) {
     return 1;
   }
   CV_API_SET_VER();
-  VtxLine* line = OpenModuleLine("firmware", module);
+  VtxLine* line = OpenModuleLine(module);
   if (line == nullptr) return 1;
   if (type_text == kNoType) firmware.dl_type = TypeOfModule(line);
   int ret = -1;
@@ -66,9 +64,9 @@ int Run(const Args& arguments) {
     const DownloadProgress progress(kProgressMark, size);
     ret = VtxFirmwareDownload(line, &firmware);
   }
-  const int status = ReportOutcome("firmware", line, ret, firmware.status, firmware.line_status);
+  const int status = ReportOutcome(line, ret, firmware.status, firmware.line_status);
   if (status == 0) {
-    printf("module 0x%X: firmware image %s of %ld bytes downloaded (type %u)\n", module,
+    printf("module %u: firmware image %s of %ld bytes downloaded (type %u)\n", module,
            firmware.fname, size, firmware.dl_type);
   }
   CloseTelephLine(line);
@@ -77,7 +75,16 @@ int Run(const Args& arguments) {
 
 }  // namespace
 
+constexpr char kHelp[] =
+    "  --type N           the download type (default: the one the module's bus takes)\n"
+    "  --dest WORD        the destination word (default 0)\n"
+    "  --config-spec N    the configuration the module takes after a type 2 download (default 0)\n"
+    "\n"
+    "Example:\n"
+    "  tarrow firmware 2 image.bin\n";
+
 TARROW_COMMAND("firmware", kUsage,
-               "download a firmware image to a module (type: the one the module takes)", Run);
+               "download a firmware image to a module (type: the one the module takes)", Run,
+               kHelp);
 
 }  // namespace tarrow

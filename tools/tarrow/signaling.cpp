@@ -38,7 +38,7 @@ int MonitorUntilInterrupted(VtxLine* line, VtxSignalingArgs& args) {
   std::signal(SIGTERM, OnSignal);
   args.mon_mode = VTX_SIG_MON_START;
   if (VtxCallSignalingStateMonitor(line, &args) != 0) {
-    return ReportOutcome("signaling", line, -1, args.status, args.line_status);
+    return ReportOutcome(line, -1, args.status, args.line_status);
   }
   while (g_stop == 0) {
     MillArgs receive{};
@@ -46,12 +46,12 @@ int MonitorUntilInterrupted(VtxLine* line, VtxSignalingArgs& args) {
     receive.no_hangup = 1;
     if (VtxRcvProcessPkt(line, &receive) < 0 ||
         (receive.status != CV_STATUS_OK && receive.status != CV_STATUS_TIMEOUT)) {
-      return ReportOutcome("signaling", line, -1, receive.status, receive.line_status);
+      return ReportOutcome(line, -1, receive.status, receive.line_status);
     }
   }
   args.mon_mode = VTX_SIG_MON_STOP;
   const int ret = VtxCallSignalingStateMonitor(line, &args);
-  return ReportOutcome("signaling", line, ret, args.status, args.line_status);
+  return ReportOutcome(line, ret, args.status, args.line_status);
 }
 
 int Monitor(VtxLine* line, VtxSignalingArgs& args, bool once) {
@@ -63,12 +63,12 @@ int Monitor(VtxLine* line, VtxSignalingArgs& args, bool once) {
     fprintf(stderr, "tarrow signaling: no state reported within a second\n");
     return 1;
   }
-  return ReportOutcome("signaling", line, ret, args.status, args.line_status);
+  return ReportOutcome(line, ret, args.status, args.line_status);
 }
 
 int Set(VtxLine* line, VtxSignalingArgs& args) {
   const int ret = VtxCallSignalingStateSet(line, &args);
-  const int status = ReportOutcome("signaling", line, ret, args.status, args.line_status);
+  const int status = ReportOutcome(line, ret, args.status, args.line_status);
   if (status == 0) {
     printf("unit %d stream %u slot %u: state 0x%X set", args.unit, args.stream, args.time_slot,
            args.stateOut_0);
@@ -98,18 +98,17 @@ int Run(const Args& arguments) {
   }
   VtxSignalingArgs signaling{};
   uint32_t unit = 0;
-  if (!ParseNumber("signaling", "UNIT", args[0], 0xFD, unit) ||
-      !ParseNumber("signaling", "STREAM", args[1], 0xFF, signaling.stream) ||
-      !ParseNumber("signaling", "SLOT", args[2], 0xFF, signaling.time_slot) ||
-      (setting && !ParseNumber("signaling", "--set", set_text, 0xFF, signaling.stateOut_0)) ||
-      (timed && (!ParseNumber("signaling", "--duration", duration_text, 0xFFFFFFFF,
-                              signaling.durationOut_0) ||
-                 !ParseNumber("signaling", "--then", then_text, 0xFF, signaling.stateOut_1)))) {
+  if (!ParseNumber("UNIT", args[0], 0xFD, unit) ||
+      !ParseNumber("STREAM", args[1], 0xFF, signaling.stream) ||
+      !ParseNumber("SLOT", args[2], 0xFF, signaling.time_slot) ||
+      (setting && !ParseNumber("--set", set_text, 0xFF, signaling.stateOut_0)) ||
+      (timed && (!ParseNumber("--duration", duration_text, 0xFFFFFFFF, signaling.durationOut_0) ||
+                 !ParseNumber("--then", then_text, 0xFF, signaling.stateOut_1)))) {
     return 2;
   }
   signaling.unit = static_cast<int32_t>(unit);
   CV_API_SET_VER();
-  VtxLine* line = OpenTelephLine("signaling", module);
+  VtxLine* line = OpenTelephLine(module);
   if (line == nullptr) return 1;
   const int status = monitor ? Monitor(line, signaling, once) : Set(line, signaling);
   CloseTelephLine(line);
@@ -118,6 +117,17 @@ int Run(const Args& arguments) {
 
 }  // namespace
 
-TARROW_COMMAND("signaling", kUsage, "watch or set the signalling state of a trunk time slot", Run);
+constexpr char kHelp[] =
+    "  --monitor          show the slot's incoming state as the module reports it\n"
+    "  --once             only the first report within a second\n"
+    "  --set STATE        drive the slot's outgoing state\n"
+    "  --duration MS      for this long, then --then\n"
+    "  --then STATE       the state after --duration\n"
+    "\n"
+    "Example:\n"
+    "  tarrow signaling 33 1 1 5 --set 7 --duration 100 --then 3\n";
+
+TARROW_COMMAND("signaling", kUsage, "watch or set the signalling state of a trunk time slot", Run,
+               kHelp);
 
 }  // namespace tarrow
