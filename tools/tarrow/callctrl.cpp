@@ -17,6 +17,7 @@
 #include "callctrl/module_tables.h"
 #include "callctrl/trace_config.h"
 #include "tools/tarrow/command.h"
+#include "tools/tarrow/preferences.h"
 
 namespace tarrow {
 namespace {
@@ -33,7 +34,7 @@ void OnInterrupt(int) {
 
 int Usage() {
   fprintf(stderr,
-          "usage: tarrow callctrl [--config CALLCTRL.CFG] [--preferences CVCALL.CFG] "
+          "usage: tarrow callctrl [--config CALLCTRL.CFG] [--preferences CVCALL.CFG | --defaults] "
           "[--trace FILE]\n");
   return 2;
 }
@@ -100,10 +101,11 @@ void FollowTrace(const std::string& name, std::streamoff& offset) {
 
 int Run(const Args& arguments) {
   Args args = arguments;
+  const bool defaults = TakeDefaults(args);
   const std::string config = TakeOption(args, "--config", "");
   const std::string preferences = TakeOption(args, "--preferences", "");
   const std::string trace = TakeOption(args, "--trace", "");
-  if (!args.empty()) return Usage();
+  if (!args.empty() || (defaults && !preferences.empty())) return Usage();
   if ((!config.empty() && !NamedFileReadable("callctrl", "--config", config)) ||
       (!preferences.empty() && !NamedFileReadable("callctrl", "--preferences", preferences))) {
     return 1;
@@ -111,9 +113,9 @@ int Run(const Args& arguments) {
   NoteSimulatedBoard();
   CV_API_SET_VER();
   PrivatePreferences own;
-  std::string user_preferences = preferences;
+  std::string user_preferences = FindPreferenceFile(preferences);
   if (!config.empty()) {
-    if (!own.Make(preferences, config)) {
+    if (!own.Make(user_preferences, config)) {
       fprintf(stderr, "tarrow callctrl: cannot write a user preference file in /tmp\n");
       return 1;
     }
@@ -183,7 +185,8 @@ constexpr char kHelp[] =
     "  tarrow callctrl --config callctrl/examples/simulator.cfg\n";
 
 TARROW_COMMAND("callctrl",
-               "callctrl [--config CALLCTRL.CFG] [--preferences CVCALL.CFG] [--trace FILE]",
+               "callctrl [--config CALLCTRL.CFG] [--preferences CVCALL.CFG | --defaults] "
+               "[--trace FILE]",
                "start the call-control framework as an application does and show its trace", Run,
                kHelp);
 

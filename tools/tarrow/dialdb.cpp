@@ -221,7 +221,7 @@ std::unique_ptr<VtxLine> RulesLine(Args& args) {
   auto line = vtx::tool::ConfigOnlyLine(country, static_cast<int32_t>(channel), cparm);
   vtx::SetDefaultCountryParams(line.get());
   if (cparm.empty()) return line;
-  if (vtx::LoadCountryParams(line.get()) != 0 ||
+  if (vtx::LoadCountryParams(line.get(), nullptr) != 0 ||
       (line->reset_status & vtx::kResetCountryCode) != 0) {
     char code[16];
     snprintf(code, sizeof code, "%X", country);

@@ -8,6 +8,7 @@
 #include "proppage/feature_listing.h"
 #include "tools/tarrow/command.h"
 #include "tools/tarrow/output.h"
+#include "tools/tarrow/preferences.h"
 #include "tools/tarrow/teleph_tool.h"
 #include "vtx.h"
 
@@ -47,10 +48,10 @@ int PrintJsonOn(VtxLine* line, unsigned module) {
 int Run(const Args& arguments) {
   Args args = arguments;
   const bool json = TakeFlag(args, "--json");
-  const bool defaults = TakeFlag(args, "--defaults");
+  TakeDefaults(args);
   unsigned module = 0;
   if (!TakeModuleAlone(args, kUsage, module)) return 2;
-  VtxLine* line = OpenTelephLine(module, defaults);
+  VtxLine* line = OpenTelephLine(module);
   if (line == nullptr) return 1;
   int status = 0;
   if (json) {

@@ -9,6 +9,7 @@
 #include "tools/tarrow/command.h"
 #include "tools/tarrow/options.h"
 #include "tools/tarrow/output.h"
+#include "tools/tarrow/preferences.h"
 
 namespace tarrow {
 namespace {
@@ -78,6 +79,7 @@ bool AsksForJson(const Args& args) {
 // the library's errors, 0x4 information, 0x2 packets): without it each failure is told once, by
 // the command, naming its cause.
 int TraceToStderr(const char* line) {
+  if (RepeatsStartupNote(line)) return 0;
   fprintf(stderr, "%s\n", line);
   return 0;
 }

@@ -7,6 +7,7 @@
 
 #include "teleph/address_text.h"
 #include "tools/tarrow/output.h"
+#include "tools/tarrow/preferences.h"
 #include "tools/tarrow/teleph_tool.h"
 
 namespace tarrow {
@@ -16,7 +17,7 @@ constexpr char kUsage[] =
     "net MODULE [UNIT] [--json] [--address A.B.C.D] [--netmask A.B.C.D] [--gateway A.B.C.D] "
     "[--speed auto|10|100] [--duplex half|full] "
     "[--flow-control auto|receive_only|transmit_only|both] [--arp-timeout MS] [--arp-flush] "
-    "[--save]";
+    "[--save] [--defaults]";
 constexpr char kCommand[] = "net";
 
 struct CodeName {
@@ -163,6 +164,7 @@ int Apply(VtxLine* line, unsigned module, uint32_t unit, VtxNetworkArgs& setting
 
 int Run(const Args& arguments) {
   Args args = arguments;
+  TakeDefaults(args);
   const bool json = TakeFlag(args, "--json");
   const bool save = TakeFlag(args, "--save");
   VtxNetworkArgs settings{};

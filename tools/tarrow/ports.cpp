@@ -5,12 +5,13 @@
 #include <vector>
 
 #include "tools/tarrow/output.h"
+#include "tools/tarrow/preferences.h"
 #include "tools/tarrow/teleph_tool.h"
 
 namespace tarrow {
 namespace {
 
-constexpr char kUsage[] = "ports MODULE [--json]";
+constexpr char kUsage[] = "ports MODULE [--json] [--defaults]";
 
 // The port-type bits that have names; other bits show as numbers.
 struct PortTypeName {
@@ -101,6 +102,7 @@ void PrintPortsJson(unsigned module, const Ports& ports) {
 
 int Run(const Args& arguments) {
   Args args = arguments;
+  TakeDefaults(args);
   const bool json = TakeFlag(args, "--json");
   unsigned module = 0;
   if (!TakeModuleAlone(args, kUsage, module)) return 2;

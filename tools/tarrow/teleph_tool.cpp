@@ -31,10 +31,12 @@ VtxLineArgs Address(uint8_t facility, uint8_t kind, unsigned module, unsigned ch
   return attach;
 }
 
-// Resets `line` as an application would before using it; null (the line closed) after an error.
-VtxLine* Reset(VtxLine* line, unsigned module, const char* preferences) {
+// Resets `line` as an application would before using it, with the user preference file the
+// tools find (or the built-in settings with --defaults); null (the line closed) after an error.
+VtxLine* Reset(VtxLine* line, unsigned module) {
+  const std::string preferences = FindPreferenceFile();
   VtxLineArgs reset{};
-  reset.config_file_name = preferences;
+  reset.config_file_name = preferences.empty() ? nullptr : preferences.c_str();
   reset.skip_teleph = 1;
   if (VtxLineReset(line, &reset) >= 0) return line;
   ResultError(ModuleText(module) + ": line reset", line, reset.status, reset.line_status);
@@ -59,12 +61,10 @@ int ChannelCount(unsigned module) {
 
 }  // namespace
 
-VtxLine* OpenTelephLine(unsigned module, bool defaults) {
+VtxLine* OpenTelephLine(unsigned module) {
   NoteSimulatedBoard();
   const int channels = ChannelCount(module);
   if (channels < 0) return nullptr;
-  const std::string found = defaults ? std::string() : FindPreferenceFile();
-  const char* preferences = found.empty() ? nullptr : found.c_str();
   // The channels first, then the module itself.
   std::vector<VtxLineArgs> candidates;
   for (int channel = 0; channel < channels; ++channel) {
@@ -75,7 +75,7 @@ VtxLine* OpenTelephLine(unsigned module, bool defaults) {
     for (VtxLineArgs attach : candidates) {
       attach.unique = 1;
       VtxLine* line = VtxSessionAttach(&attach);
-      if (line != nullptr) return Reset(line, module, preferences);
+      if (line != nullptr) return Reset(line, module);
       if (attach.line_status != APIERR_BUSY) {
         ResultError(ModuleText(module), nullptr, attach.status, attach.line_status);
         return nullptr;
@@ -101,7 +101,7 @@ VtxLine* AttachModuleSession(unsigned module) {
 VtxLine* OpenModuleLine(unsigned module) {
   NoteSimulatedBoard();
   VtxLine* line = AttachModuleSession(module);
-  return line == nullptr ? nullptr : Reset(line, module, "cvcall.cfg");
+  return line == nullptr ? nullptr : Reset(line, module);
 }
 
 void CloseTelephLine(VtxLine* line) {

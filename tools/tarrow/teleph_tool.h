@@ -15,10 +15,10 @@ namespace tarrow {
 constexpr uint16_t kFamilyInet = 2;
 
 // A line on a free channel of the module (else on the module itself), reset with the user
-// preference file (`defaults`: the built-in settings) so that its capabilities are known. Lines
-// that other processes hold are passed over; when every one is held the run says so and waits a
-// few seconds for one. Null after an error.
-VtxLine* OpenTelephLine(unsigned module, bool defaults = false);
+// preference file (the built-in settings after --defaults) so that its capabilities are known.
+// Lines that other processes hold are passed over; when every one is held the run says so and waits
+// a few seconds for one. Null after an error.
+VtxLine* OpenTelephLine(unsigned module);
 void CloseTelephLine(VtxLine* line);
 // A session with the module itself (its ADMIN facility), not reset; null after an error.
 VtxLine* AttachModuleSession(unsigned module);

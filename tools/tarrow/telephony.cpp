@@ -16,6 +16,7 @@
 #include "packet/codes.h"
 #include "tele_ctrl.h"
 #include "tools/tarrow/output.h"
+#include "tools/tarrow/preferences.h"
 #include "tools/tarrow/teleph_tool.h"
 
 namespace tarrow {
@@ -23,7 +24,8 @@ namespace {
 
 using vtx::callctrl::TelephonyAction;
 
-constexpr char kUsage[] = "telephony MODULE --unlock | --save | --configure CALLCTRL.CFG [--json]";
+constexpr char kUsage[] =
+    "telephony MODULE --unlock | --save | --configure CALLCTRL.CFG [--json] [--defaults]";
 constexpr char kCommand[] = "telephony";
 
 int Unlock(VtxLine* line) {
@@ -214,6 +216,7 @@ int Configure(VtxLine* line, unsigned module, const std::string& file, bool json
 
 int Run(const Args& arguments) {
   Args args = arguments;
+  TakeDefaults(args);
   unsigned module = 0;
   if (!TakeModule(args, kUsage, module)) return 2;
   const bool unlock = TakeFlag(args, "--unlock");

@@ -5,6 +5,7 @@
 
 #include "api/tool_support.h"
 #include "tools/tarrow/output.h"
+#include "tools/tarrow/preferences.h"
 #include "tools/tarrow/teleph_tool.h"
 #include "vtx.h"
 
@@ -62,10 +63,10 @@ void PrintTable(const vtx::LineFirmware& firmware) {
 int Run(const Args& arguments) {
   Args args = arguments;
   const bool json = TakeFlag(args, "--json");
-  const bool defaults = TakeFlag(args, "--defaults");
+  TakeDefaults(args);
   unsigned module = 0;
   if (!TakeModuleAlone(args, kUsage, module)) return 2;
-  VtxLine* line = OpenTelephLine(module, defaults);
+  VtxLine* line = OpenTelephLine(module);
   if (line == nullptr) return 1;
   if (json) {
     PrintVersionsJson(module, vtx::tool::FirmwareOf(*line));
