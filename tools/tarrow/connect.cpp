@@ -16,7 +16,7 @@ namespace {
 constexpr char kUsage[] =
     "connect MODULE SOURCE DEST [--mode N] | connect MODULE CHANNEL --ip udptl|rtp "
     "[--remote A.B.C.D:PORT] [--remote-rtcp A.B.C.D:PORT] [--local-port P] [--mode N] "
-    "[--t38-NAME N ...] [--defaults]";
+    "[--t38-NAME N ...] [--defaults] [--json]";
 constexpr char kCommand[] = "connect";
 
 // The T.38 parameters of a UDPTL connection, each an option --t38-NAME with its default.
@@ -124,6 +124,7 @@ int Run(const Args& arguments) {
   TakeDefaults(args);
   VtxTelephArgs record{};
   unsigned module = 0;
+  const bool json = TakeFlag(args, "--json");
   const std::string mode = TakeOption(args, "--mode", "0");
   const std::string ip = TakeOption(args, "--ip", "");
   if (!TakeModule(args, kUsage, module) || !ParseNumber("--mode", mode, 0xFF, record.conn_mode)) {
@@ -153,8 +154,14 @@ int Run(const Args& arguments) {
   const int failed = ReportOutcome(line, ret, record.status, record.line_status);
   CloseTelephLine(line);
   if (failed != 0) return failed;
-  printf("connected%s%s\n", ip.empty() ? "" : ": ",
-         ip.empty() ? "" : SideText(DestinationSide(record)).c_str());
+  if (json) {
+    PrintJson(Json{{"module", module},
+                   {"connected", true},
+                   {"destination", ip.empty() ? Json() : SideJson(DestinationSide(record))}});
+  } else {
+    printf("connected%s%s\n", ip.empty() ? "" : ": ",
+           ip.empty() ? "" : SideText(DestinationSide(record)).c_str());
+  }
   return 0;
 }
 
@@ -162,6 +169,7 @@ int Run(const Args& arguments) {
 
 constexpr char kHelp[] =
     "  --mode N           the connection mode, sent unchanged (default 0)\n"
+    "  --json             print JSON (docs/json.md)\n"
     "  --ip udptl|rtp     connect CHANNEL to an IP port of that kind\n"
     "  --remote A.B.C.D:PORT       the remote UDPTL or RTP address\n"
     "  --remote-rtcp A.B.C.D:PORT  the remote RTCP address (rtp)\n"

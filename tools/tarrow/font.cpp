@@ -20,10 +20,11 @@ const char kProgressMark[] = "download_font ";
 
 int Run(const Args& arguments) {
   Args args = arguments;
+  const bool json = TakeFlag(args, "--json");
   const std::string number = TakeOption(args, "--number", "255");
   unsigned module = 0;
   if (args.size() != 2) {
-    fprintf(stderr, "usage: tarrow font MODULE FILE [--number N]\n");
+    fprintf(stderr, "usage: tarrow font MODULE FILE [--number N] [--json]\n");
     return 2;
   }
   if (!ParseModuleNumber(args[0], module)) return 2;
@@ -44,7 +45,9 @@ int Run(const Args& arguments) {
     const DownloadProgress progress(kProgressMark, FileSize(font.fname));
     ret = VtxFaxDownloadFont(line, &font);
   }
-  if (ret == 0) {
+  if (ret == 0 && json) {
+    PrintJson(Json{{"module", module}, {"font", font_no}, {"file", args[1]}});
+  } else if (ret == 0) {
     printf("module %u: font %lu downloaded from %s\n", module, font_no, args[1].c_str());
   } else {
     ResultError(args[1], line, font.status, font.line_status);
@@ -58,11 +61,12 @@ int Run(const Args& arguments) {
 
 constexpr char kHelp[] =
     "  --number N         the font number, 0 to 30 (default 255)\n"
+    "  --json             print JSON (docs/json.md)\n"
     "\n"
     "Example:\n"
     "  tarrow font 2 ibmpcps.fz8 --number 1\n";
 
-TARROW_COMMAND("font", "font MODULE FILE [--number N]",
+TARROW_COMMAND("font", "font MODULE FILE [--number N] [--json]",
                "download a fax font file to a module (font 0 to 30, default 255)", Run, kHelp);
 
 }  // namespace tarrow

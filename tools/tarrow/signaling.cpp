@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tools/tarrow/command.h"
+#include "tools/tarrow/output.h"
 #include "tools/tarrow/preferences.h"
 #include "tools/tarrow/teleph_tool.h"
 #include "vtx.h"
@@ -15,19 +16,31 @@ namespace {
 
 const char kUsage[] =
     "signaling MODULE UNIT STREAM SLOT --monitor [--once] | --set STATE [--duration MS --then "
-    "STATE] [--defaults]";
+    "STATE] [--defaults] [--json]";
 const char kUnset[] = "";
 constexpr uint32_t kReceiveWait = 200;  // ms between looks at the interruption flag
 
 volatile std::sig_atomic_t g_stop = 0;
-uint32_t g_reports = 0;
+bool g_json = false;  // --json: the one report of --once, or the state set, as JSON
+
+Json SlotJson(unsigned module, const VtxSignalingArgs& args) {
+  return Json{
+      {"module", module}, {"unit", args.unit}, {"stream", args.stream}, {"slot", args.time_slot}};
+}
 
 void OnSignal(int) {
   g_stop = 1;
 }
 
+unsigned g_module = 0;
+
 void Report(VtxLine*, VtxSignalingArgs* args) {
-  ++g_reports;
+  if (g_json) {
+    Json report = SlotJson(g_module, *args);
+    report["state"] = args->stateOut_0;
+    PrintJson(report);
+    return;
+  }
   printf("unit %d stream %u slot %u: state 0x%X\n", args->unit, args->stream, args->time_slot,
          args->stateOut_0);
   fflush(stdout);
@@ -61,7 +74,7 @@ int Monitor(VtxLine* line, VtxSignalingArgs& args, bool once) {
   args.mon_mode = VTX_SIG_MON_ONCE;
   const int ret = VtxCallSignalingStateMonitor(line, &args);
   if (ret != 0 && args.status == CV_STATUS_TIMEOUT) {
-    fprintf(stderr, "tarrow signaling: no state reported within a second\n");
+    Error("no state reported within a second", args.status, args.line_status);
     return 1;
   }
   return ReportOutcome(line, ret, args.status, args.line_status);
@@ -70,7 +83,13 @@ int Monitor(VtxLine* line, VtxSignalingArgs& args, bool once) {
 int Set(VtxLine* line, VtxSignalingArgs& args) {
   const int ret = VtxCallSignalingStateSet(line, &args);
   const int status = ReportOutcome(line, ret, args.status, args.line_status);
-  if (status == 0) {
+  if (status == 0 && g_json) {
+    Json set = SlotJson(g_module, args);
+    set["state"] = args.stateOut_0;
+    set["duration"] = args.durationOut_0 != 0 ? Json(args.durationOut_0) : Json();
+    set["then"] = args.durationOut_0 != 0 ? Json(args.stateOut_1) : Json();
+    PrintJson(set);
+  } else if (status == 0) {
     printf("unit %d stream %u slot %u: state 0x%X set", args.unit, args.stream, args.time_slot,
            args.stateOut_0);
     if (args.durationOut_0 != 0) {
@@ -84,16 +103,19 @@ int Set(VtxLine* line, VtxSignalingArgs& args) {
 int Run(const Args& arguments) {
   Args args = arguments;
   TakeDefaults(args);
+  g_json = TakeFlag(args, "--json");
   const bool monitor = TakeFlag(args, "--monitor");
   const bool once = TakeFlag(args, "--once");
   const std::string set_text = TakeOption(args, "--set", kUnset);
   const std::string duration_text = TakeOption(args, "--duration", kUnset);
   const std::string then_text = TakeOption(args, "--then", kUnset);
-  unsigned module = 0;
+  unsigned& module = g_module;
   if (!TakeModule(args, kUsage, module)) return 2;
   const bool setting = set_text != kUnset;
   const bool timed = duration_text != kUnset || then_text != kUnset;
+  // A monitor until interrupted prints a line per report; JSON is one object, of --once.
   if (args.size() != 3 || monitor == setting || (once && !monitor) ||
+      (g_json && monitor && !once) ||
       (timed && (!setting || duration_text == kUnset || then_text == kUnset))) {
     fprintf(stderr, "usage: tarrow %s\n", kUsage);
     return 2;
@@ -125,6 +147,7 @@ constexpr char kHelp[] =
     "  --set STATE        drive the slot's outgoing state\n"
     "  --duration MS      for this long, then --then\n"
     "  --then STATE       the state after --duration\n"
+    "  --json             print JSON (with --set, or --monitor --once; docs/json.md)\n"
     "\n"
     "Example:\n"
     "  tarrow signaling 33 1 1 5 --set 7 --duration 100 --then 3\n";

@@ -28,20 +28,29 @@ constexpr char kUsage[] =
     "telephony MODULE --unlock | --save | --configure CALLCTRL.CFG [--json] [--defaults]";
 constexpr char kCommand[] = "telephony";
 
-int Unlock(VtxLine* line) {
+// What --unlock and --save did, as a sentence or as JSON ({"module", "done": KEY}).
+void Done(unsigned module, bool json, const char* key, const char* sentence) {
+  if (json) {
+    PrintJson(Json{{"module", module}, {"done", key}});
+  } else {
+    printf("%s\n", sentence);
+  }
+}
+
+int Unlock(VtxLine* line, unsigned module, bool json) {
   VtxTelephArgs record{};
   VtxTelephReset(line, &record);
   const int failed = ReportOutcome(line, record.status == CV_STATUS_OK ? 0 : -1, record.status,
                                    record.line_status);
-  if (failed == 0) printf("telephony critical section freed\n");
+  if (failed == 0) Done(module, json, "unlock", "telephony critical section freed");
   return failed;
 }
 
-int Save(VtxLine* line) {
+int Save(VtxLine* line, unsigned module, bool json) {
   VtxTelephArgs record{};
   const int failed =
       ReportOutcome(line, VtxTelephSave(line, &record), record.status, record.line_status);
-  if (failed == 0) printf("telephony parameters saved\n");
+  if (failed == 0) Done(module, json, "save", "telephony parameters saved");
   return failed;
 }
 
@@ -223,14 +232,14 @@ int Run(const Args& arguments) {
   const bool save = TakeFlag(args, "--save");
   const bool json = TakeFlag(args, "--json");
   const std::string file = TakeOption(args, "--configure", "");
-  if (!args.empty() || unlock + save + !file.empty() != 1 || (json && file.empty())) {
+  if (!args.empty() || unlock + save + !file.empty() != 1) {
     fprintf(stderr, "usage: tarrow %s\n", kUsage);
     return 2;
   }
   VtxLine* line = OpenTelephLine(module);
   if (line == nullptr) return 1;
-  const int status = unlock ? Unlock(line)
-                     : save ? Save(line)
+  const int status = unlock ? Unlock(line, module, json)
+                     : save ? Save(line, module, json)
                             : Configure(line, module, file, json);
   CloseTelephLine(line);
   return status;
