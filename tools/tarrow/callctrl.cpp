@@ -14,6 +14,7 @@
 #include "callctrl/board/board_identity.h"
 #include "callctrl/board/board_module.h"
 #include "callctrl/callctrl_init.h"
+#include "callctrl/hostmod/host_module.h"
 #include "callctrl/module_tables.h"
 #include "callctrl/trace_config.h"
 #include "tools/tarrow/command.h"
@@ -27,15 +28,20 @@ namespace cc = vtx::callctrl;
 constexpr useconds_t kPollInterval = 100000;  // how often the trace file is looked at
 
 std::atomic<bool> g_interrupted{false};
+std::atomic<bool> g_status_wanted{false};
 
 void OnInterrupt(int) {
   g_interrupted = true;
 }
 
+void OnStatusSignal(int) {
+  g_status_wanted = true;
+}
+
 int Usage() {
   fprintf(stderr,
           "usage: tarrow callctrl [--config CALLCTRL.CFG] [--preferences CVCALL.CFG | --defaults] "
-          "[--trace FILE]\n");
+          "[--trace FILE] [--status]\n");
   return 2;
 }
 
@@ -81,6 +87,33 @@ void PrintModules() {
            cc::BoardTypeName(module->board_type), module->board_type, module->port_count,
            module->connections_made);
   }
+  for (uint32_t number = 1; number <= cc::kMaxHostModule; ++number) {
+    const cc::HostModule* host = cc::HostModuleAt(number);
+    if (host != nullptr)
+      printf("Host module 0x%X started: %s\n", number, host->library_info.c_str());
+  }
+  fflush(stdout);
+}
+
+void PrintPool(const char* separator, const char* name, const cc::PoolCount& count) {
+  printf("%s%s %u (%u free)", separator, name, count.allocated, count.free);
+}
+
+// Each host module's queue depth, then the message pools the host modules share and the
+// timers pending in the process.
+void PrintStatus() {
+  for (uint32_t number = 1; number <= cc::kMaxHostModule; ++number) {
+    cc::HostModule* host = cc::HostModuleAt(number);
+    if (host != nullptr) printf("Host module 0x%X: queue depth %zu\n", number, host->queue.Depth());
+  }
+  cc::HostMessagePools* pools = cc::HostMessagePools::Get();
+  if (pools != nullptr) {
+    const cc::PoolCounts counts = pools->Counts();
+    PrintPool("Host message pools: ", "message blocks", counts.blocks);
+    PrintPool(", ", "packet messages", counts.packets);
+    PrintPool(", ", "timer messages", counts.timers);
+    printf("; timers pending %u\n", cc::PendingTimers(cc::GetTimerService()));
+  }
   fflush(stdout);
 }
 
@@ -105,6 +138,7 @@ int Run(const Args& arguments) {
   const std::string config = TakeOption(args, "--config", "");
   const std::string preferences = TakeOption(args, "--preferences", "");
   const std::string trace = TakeOption(args, "--trace", "");
+  const bool status = TakeFlag(args, "--status");
   if (!args.empty() || (defaults && !preferences.empty())) return Usage();
   if ((!config.empty() && !NamedFileReadable("callctrl", "--config", config)) ||
       (!preferences.empty() && !NamedFileReadable("callctrl", "--preferences", preferences))) {
@@ -150,6 +184,12 @@ int Run(const Args& arguments) {
   action.sa_handler = OnInterrupt;
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
+  if (status) {
+    struct sigaction on_status {};
+    on_status.sa_handler = OnStatusSignal;
+    sigaction(SIGUSR1, &on_status, nullptr);
+    PrintStatus();
+  }
   std::streamoff offset = 0;
   std::string name = cc::OpenTraceFileName();
   if (name.empty()) {
@@ -165,8 +205,10 @@ int Run(const Args& arguments) {
       offset = 0;
     }
     if (!name.empty()) FollowTrace(name, offset);
+    if (g_status_wanted.exchange(false)) PrintStatus();
     usleep(kPollInterval);
   }
+  if (status) PrintStatus();
   cc::CallCtrlShutdown();
   VtxLineArgs detach{};
   VtxLineDetach(line, &detach);
@@ -180,13 +222,15 @@ constexpr char kHelp[] =
     "  --config CALLCTRL.CFG    the call-control configuration\n"
     "  --preferences CVCALL.CFG the user preference file\n"
     "  --trace FILE       trace into FILE unless the configuration names its own\n"
+    "  --defaults         the built-in line settings, without a preference file\n"
+    "  --status           the host modules' queues, pools and timers, at start and on SIGUSR1\n"
     "\n"
     "Example:\n"
     "  tarrow callctrl --config callctrl/examples/simulator.cfg\n";
 
 TARROW_COMMAND("callctrl",
                "callctrl [--config CALLCTRL.CFG] [--preferences CVCALL.CFG | --defaults] "
-               "[--trace FILE]",
+               "[--trace FILE] [--status]",
                "start the call-control framework as an application does and show its trace", Run,
                kHelp);
 
