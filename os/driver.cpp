@@ -12,6 +12,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "os/private_folder.h"
 #include "vtx.h"
 
 namespace os {
@@ -83,10 +84,15 @@ std::unique_ptr<DriverTransport> ChooseFromEnvironment() {
   if (stat(VTX_DRIVER_DEVICE, &info) == 0) return MakeDeviceTransport();
   const int device_error = errno;
   std::string socket_path = DefaultDaemonSocket();
-  if (DaemonListens(socket_path)) return MakeDaemonTransport(socket_path);
+  std::string daemon = "no simulator daemon at " + socket_path;
+  if (DaemonListens(socket_path)) {
+    // Only a daemon in a folder of this user's alone: in /tmp another user may have made it.
+    const std::string unfit = CheckDaemonSocketFolder(false);
+    if (unfit.empty()) return MakeDaemonTransport(socket_path);
+    daemon = unfit + "; not using the simulator daemon there";
+  }
   return std::make_unique<NoTransport>(std::string("no board: " VTX_DRIVER_DEVICE ": ") +
-                                           strerror(device_error) + "; no simulator daemon at " +
-                                           socket_path +
+                                           strerror(device_error) + "; " + daemon +
                                            "; set TARROW_DRIVER=sim for the built-in simulated "
                                            "machine",
                                        ENODEV, false);
@@ -95,9 +101,7 @@ std::unique_ptr<DriverTransport> ChooseFromEnvironment() {
 }  // namespace
 
 std::string DefaultDaemonSocket() {
-  const char* runtime = getenv("XDG_RUNTIME_DIR");
-  if (runtime != nullptr && runtime[0] != '\0') return std::string(runtime) + "/tarrow-simd.sock";
-  return "/tmp/tarrow-simd-" + std::to_string(getuid()) + ".sock";
+  return DaemonSocketFolder() + "/tarrow-simd.sock";
 }
 
 DriverTransport& Driver() {

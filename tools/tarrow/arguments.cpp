@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "api/tool_support.h"
 #include "tools/tarrow/command.h"
 
 namespace tarrow {
@@ -35,13 +36,15 @@ std::string TakeOption(Args& args, const std::string& option, const std::string&
   return fallback;
 }
 
-bool NamedFileReadable(const char* command, const char* option, const std::string& path) {
-  FILE* file = fopen(path.c_str(), "r");
+bool NamedFileReadable(const char* command, const char* option, const std::string& path,
+                       uint64_t limit) {
+  std::string error;
+  FILE* file = vtx::tool::OpenRegularFile(path.c_str(), false, limit, error);
   if (file) {
     fclose(file);
     return true;
   }
-  fprintf(stderr, "tarrow %s: %s %s: %s\n", command, option, path.c_str(), strerror(errno));
+  fprintf(stderr, "tarrow %s: %s %s\n", command, option, error.c_str());
   return false;
 }
 
