@@ -1,9 +1,8 @@
 // A host in miniature for the SIP scenarios: it opens the SIP host module library with the
 // configuration keys given as KEY=VALUE arguments, prints each event it gets, and answers every
 // T.38 offer the way the framework does, settled down to a host limited to 9600 bit/s, releasing
-// a call whose media are not T.38. Calls to
-// the party "noanswer" are left ringing. It stops when its standard input closes, or after 30
-// seconds.
+// a call whose media are not T.38. Calls to the party "noanswer" are left ringing. It stops when
+// its standard input closes, or after 30 seconds.
 #include <dlfcn.h>
 #include <poll.h>
 #include <unistd.h>
