@@ -41,12 +41,12 @@ struct Device {
 // The boards of the machine: one device per existing module, located by the module's name.
 bool MachineDevices(std::vector<Device>& devices) {
   NoteSimulatedBoard();
-  for (uint32_t module = 2; module <= 254; ++module) {
+  // The highest module number follows the address mode, which the first query's handshake sets.
+  for (uint32_t module = 2; module <= vtx::tool::HighestModuleNumber(); ++module) {
     VtxModuleInfoArgs args{};
     args.mod_num = module;
     VtxModuleInfo(nullptr, &args);
     if (args.status != CV_STATUS_OK) {
-      if (module > 2) break;  // past the highest module number of the address mode
       std::cerr << "tarrow details: VtxModuleInfo failed, status " << args.status << " detail "
                 << args.line_status << "\n";
       return false;
