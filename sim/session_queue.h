@@ -6,7 +6,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <mutex>
 #include <vector>
 
@@ -26,6 +25,9 @@ class SessionQueue {
   enum class Taken { kPacket, kNoData, kTooSmall, kGone };
 
   void Push(QueuedPacket packet);
+  // A buffer for a packet about to be pushed: one that a packet taken earlier left behind, so
+  // that packets going round allocate nothing once the queue has seen a few.
+  std::vector<uint8_t> SpareBuffer();
   // Takes the first ready packet into `out` (swapped, so that its buffer is reused). Waits while
   // none is ready, releasing `lock`, until `wait_until`; kTooSmall leaves a packet larger than
   // `capacity` in place; kGone once the session is destroyed.
@@ -39,7 +41,15 @@ class SessionQueue {
   void Close();
 
  private:
-  std::deque<QueuedPacket> packets_;
+  QueuedPacket& front() { return packets_[first_]; }
+  bool empty() const { return first_ == packets_.size(); }
+  void PopFront();
+
+  // The packets from `first_` on, in order of their time; the slots before it are taken and
+  // reused once the queue runs empty (a deque would free and allocate its blocks as it goes).
+  std::vector<QueuedPacket> packets_;
+  size_t first_ = 0;
+  std::vector<std::vector<uint8_t>> spare_;  // buffers of taken packets, a few at most
   std::condition_variable arrived_;
   bool closed_ = false;
 };
