@@ -17,9 +17,8 @@
 #include <new>
 #include <thread>
 
-#include "admin.h"
+#include "bench/set_get_trips.h"
 #include "bench/simulated_machine.h"
-#include "common.h"
 #include "sim/embedded.h"
 
 namespace {
@@ -47,55 +46,15 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr uint32_t kVariable = 0x20;
 constexpr int kWarmTrips = 200;  // fills the buffers that later trips reuse
 
 double Seconds(Clock::duration d) {
   return std::chrono::duration<double>(d).count();
 }
 
-// A line attached to channel `unit` and the SET+GET round trip on it.
-class Trips {
- public:
-  explicit Trips(int32_t unit) {
-    VtxLineArgs attach{};
-    attach.unit = unit;
-    line_ = VtxLineAttach(&attach);
-  }
-  ~Trips() {
-    VtxLineArgs detach{};
-    if (line_ != nullptr) VtxLineDetach(line_, &detach);
-  }
-  bool attached() const { return line_ != nullptr; }
-
-  bool One() {
-    static const MillTagItem kSet[] = {{kVariable, MILL_TYPE_LONG, 0, MILL_TAG_VALUE(0x1234)},
-                                       {0, 0, 0, nullptr}};
-    static const MillTagItem kGet[] = {{kVariable, 0, 0, MILL_TAG_VALUE(0)}, {0, 0, 0, nullptr}};
-    MillArgs set{};
-    set.facility = MILL_FACILITY_ADMIN;
-    set.verb = MILL_VERB_SET;
-    set.timeout = 1000;
-    MillArgs get = set;
-    get.verb = MILL_VERB_GET;
-    if (MillFormSendCmd(line_, &set, kSet) != 1 || MillFormSendCmd(line_, &get, kGet) != 1) {
-      return false;
-    }
-    MillArgs wait{};
-    wait.facility = MILL_FACILITY_ADMIN;
-    wait.verb = MILL_VERB_EVENT;
-    wait.code = COMMON_GET_RSP_EVENT;
-    wait.timeout = 1000;
-    return MillWaitCmd(line_, &wait) == 1;
-  }
-
- private:
-  VtxLine* line_ = nullptr;
-};
-
 // Trips with the allocations they make counted after a warm-up.
 void CountedTrips(benchmark::State& state) {
-  Trips trips(1);
+  bench::Trips trips(1);
   if (!trips.attached()) return state.SkipWithError("attach failed");
   for (int i = 0; i < kWarmTrips; ++i) trips.One();
   const uint64_t before = g_allocations.load();
@@ -148,7 +107,7 @@ class RawPeer {
 // Each iteration times one trip through the daemon, then three raw round trips.
 void BM_RoundTripThroughDaemon(benchmark::State& state) {
   bench::ThroughDaemon(state, sim::Machine::Default(), "rt", [&](sim::Machine&) {
-    Trips trips(1);
+    bench::Trips trips(1);
     RawPeer raw;
     if (!trips.attached()) return state.SkipWithError("attach failed");
     for (int i = 0; i < kWarmTrips; ++i) trips.One() && raw.RoundTrip();
@@ -186,7 +145,7 @@ double TripsPerSecond(const std::string& socket, int processes, int trips) {
   for (int p = 0; p < processes; ++p) {
     if (fork() != 0) continue;
     os::SetDriverForTesting(os::MakeDaemonTransport(socket));
-    Trips client(1 + p);
+    bench::Trips client(1 + p);
     bool ok = client.attached();
     for (int i = 0; ok && i < trips; ++i) ok = client.One();
     _exit(ok ? 0 : 1);
