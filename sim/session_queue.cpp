@@ -4,18 +4,32 @@
 #include <cstring>
 
 namespace sim {
-
 namespace {
 constexpr size_t kSpareBuffers = 4;
 }  // namespace
 
+void SessionQueue::Configure(size_t limit, const std::function<void()>* changed) {
+  limit_ = limit;
+  changed_ = changed;
+}
+
+void SessionQueue::Changed() {
+  arrived_.notify_all();
+  if (changed_ != nullptr && *changed_) (*changed_)();
+}
+
 void SessionQueue::Push(QueuedPacket packet) {
+  if (Size() >= limit_) {
+    overflowed_ = true;
+    Changed();
+    return;
+  }
   // Packets become ready in order of their time; equal times keep the order of arrival.
   auto later = std::upper_bound(
       packets_.begin() + static_cast<std::ptrdiff_t>(first_), packets_.end(), packet.ready,
       [](SimClock::time_point ready, const QueuedPacket& queued) { return ready < queued.ready; });
   packets_.insert(later, std::move(packet));
-  arrived_.notify_all();
+  Changed();
 }
 
 std::vector<uint8_t> SessionQueue::SpareBuffer() {
@@ -43,21 +57,33 @@ void SessionQueue::PopFront() {
   }
 }
 
+SessionQueue::Taken SessionQueue::TakeReady(SimClock::time_point wait_until, size_t capacity,
+                                            std::vector<uint8_t>& out,
+                                            SimClock::time_point& retry_at) {
+  if (closed_) return Taken::kGone;
+  if (overflowed_) {
+    overflowed_ = false;
+    return Taken::kOverflow;
+  }
+  if (HasReady()) {
+    if (front().bytes.size() > capacity) return Taken::kTooSmall;
+    out.swap(front().bytes);
+    PopFront();
+    return Taken::kPacket;
+  }
+  if (SimClock::now() >= wait_until) return Taken::kNoData;
+  retry_at = wait_until;
+  if (!empty() && front().ready < retry_at) retry_at = front().ready;
+  return Taken::kNotYet;
+}
+
 SessionQueue::Taken SessionQueue::Take(std::unique_lock<std::mutex>& lock,
                                        SimClock::time_point wait_until, size_t capacity,
                                        std::vector<uint8_t>& out) {
   for (;;) {
-    if (closed_) return Taken::kGone;
-    const auto now = SimClock::now();
-    if (HasReady()) {
-      if (front().bytes.size() > capacity) return Taken::kTooSmall;
-      out.swap(front().bytes);
-      PopFront();
-      return Taken::kPacket;
-    }
-    if (now >= wait_until) return Taken::kNoData;
-    auto until = wait_until;
-    if (!empty() && front().ready < until) until = front().ready;
+    SimClock::time_point until;
+    const Taken taken = TakeReady(wait_until, capacity, out, until);
+    if (taken != Taken::kNotYet) return taken;
     arrived_.wait_until(lock, until);
   }
 }
@@ -80,7 +106,7 @@ void SessionQueue::ClearFrom(uint32_t session, const uint8_t dest[4]) {
 
 void SessionQueue::Close() {
   closed_ = true;
-  arrived_.notify_all();
+  Changed();
 }
 
 }  // namespace sim
