@@ -2,8 +2,6 @@
 // scripted events pass the host module's queue to the IP channels of a virtual IP board.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <thread>
 
 #include "call_sw.h"
@@ -21,17 +19,11 @@ class IpCallTest : public StartTest {
  protected:
   void SetUp() override {
     StartTest::SetUp();
-    // The shipped virtual IP machine describes a host without boards: no hardware, on the
-    // virtual bus, whose modules switch nothing. The framework starts only modules with
-    // hardware and makes its IP connections through the switch, so this copy is a board on a
-    // bus of its own with the same IP module.
-    std::ifstream shipped(std::string(TARROW_SOURCE_DIR) + "/sim/boards/virtual-ip.cfg");
-    std::string text((std::istreambuf_iterator<char>(shipped)), std::istreambuf_iterator<char>());
-    text.replace(text.find("hardware=0"), 10, "hardware=1");
-    text.replace(text.find("bus_type=3"), 10, "bus_type=1");
     auto machine = std::make_unique<sim::Machine>();
     std::string error;
-    ASSERT_TRUE(sim::LoadMachineFile(Write("machine.cfg", text), *machine, error)) << error;
+    ASSERT_TRUE(sim::LoadMachineFile(std::string(TARROW_SOURCE_DIR) + "/sim/boards/ip-board.cfg",
+                                     *machine, error))
+        << error;
     sim::ReplaceEmbeddedMachine(std::move(machine));
     os::SetDriverForTesting(os::MakeEmbeddedTransport());  // onto the new machine
   }
