@@ -151,6 +151,8 @@ const char* TransportName(uint32_t transport) {
 
 bool SdpToMedia(const char* body, size_t size, CIPI_MediaDescription& media, std::string& why) {
   media = CIPI_MediaDescription{};
+  // SDP is text: a NUL would cut a text of the description short of what the far end sent.
+  if (size != 0 && memchr(body, '\0', size) != nullptr) return Refuse(why, "NUL byte in the body");
   const Body parsed = Split(body, size);
   const Medium* medium = Choose(parsed);
   if (!medium) return Refuse(why, "no medium with a port");

@@ -87,6 +87,7 @@ TEST(SdpToMediaTest, RefusesWhatCannotBeDescribedWithItsReason) {
       {"", "no medium"},
       {std::string(kSession), "no medium"},
       {std::string(kSession) + "m=image 0 udptl t38\r\n", "no medium"},
+      {std::string(kSession) + std::string("m=\0image 6000 udptl t38\r\n", 25), "NUL byte"},
       {std::string(kSession) + "m=audio 5004 RTP/SAVP 0\r\n", "unknown transport \"RTP/SAVP\""},
       {std::string(kSession) + "m=image 70000 udptl t38\r\n", "bad port \"70000\""},
       {std::string(kSession) + "m=image 60x0 udptl t38\r\n", "bad port"},

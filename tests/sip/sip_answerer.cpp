@@ -1,8 +1,8 @@
 // A host in miniature for the SIP scenarios: it opens the SIP host module library with the
 // configuration keys given as KEY=VALUE arguments, prints each event it gets, and answers every
-// T.38 offer the way the framework does, settled down to a host limited to 9600 bit/s. Calls to
-// the party "noanswer" are left ringing. It stops when its standard input closes, or after 30
-// seconds.
+// T.38 offer the way the framework does, settled down to a host limited to 9600 bit/s, releasing
+// a call whose media are not T.38. Calls to the party "noanswer" are left ringing. It stops when
+// its standard input closes, or after 30 seconds.
 #include <dlfcn.h>
 #include <poll.h>
 #include <unistd.h>
@@ -73,7 +73,8 @@ constexpr VtxT38Params kLimits{0, 3, 0, 0, 0, 9, 512, 1024, 6, 512, 5, 2, 0};
 void Answer(Library& library, uint32_t call, const CIPI_MediaDescription& offer) {
   vtx::ipcc::MediaRecord record{true, call, {}};
   CIPI_MediaDescription answer = offer;
-  if (!vtx::ipcc::ProcessMediaT38Params({2, 1}, call, Event_CIPI_MediaOffer, offer, kLimits,
+  if (!vtx::ipcc::IsT38Description(offer) ||
+      !vtx::ipcc::ProcessMediaT38Params({2, 1}, call, Event_CIPI_MediaOffer, offer, kLimits,
                                         record)) {
     library.Command(Command_CIPI_Release, call, nullptr, 0);
     return;

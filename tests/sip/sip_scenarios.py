@@ -4,7 +4,7 @@ loads the library) listens on a free loopback port, SIPp places the calls of the
 and the flow passes when every SIPp run succeeds and the answerer reported the events the flow
 expects. Every process is bounded in time and stopped by its PID.
 
-usage: sip_scenarios.py ANSWERER LIBRARY FLOW   (FLOW: t38_call, cancel, busy, refused, stop)
+usage: sip_scenarios.py ANSWERER LIBRARY FLOW   (FLOW: t38_call, cancel, busy, refused, not_t38, stop)
 """
 import os
 import re
@@ -51,6 +51,9 @@ FLOWS = {
               r"INVITE refused: all 1 calls are up", r"event Event_CIPI_CallReleased call 1"]),
     "refused": ({}, [("refused.xml", 300, 0, {"sdp_transport": "udptls"})],
                 [r"INVITE refused: unknown transport \"udptls\""]),
+    "not_t38": ({}, [("refused.xml", 300, 0, {"sdp_transport": "RTP/AVP"})],
+                [r"event Event_CIPI_MediaOffer call 1", r"call 1 released by the host",
+                 r"event Event_CIPI_CallReleased call 1", r"event Event_CIPI_CommandDone call 1"]),
     "stop": ({}, [("stop.xml", 300, 0, {})],
              [r"event Event_CIPI_CallConnected call 1", r"closed"], 1.5),
 }
