@@ -723,6 +723,17 @@ int MillWaitCmd(VtxLine* line, MillArgs* args);
 int MillProcessCmd(VtxLine* line, MillArgs* args); /* the current command: 0 go on, 1 stop */
 /* Receives one packet and processes every command in it: 1, or 2 with the result words set. */
 int VtxRcvProcessPkt(VtxLine* line, MillArgs* args);
+/* Asynchronous operations. With `async_lp` set to the handle of a notification line (a line of
+ * its own, VtxLineAsyncHandle), every operation above that can wait returns with `status` 9
+ * (CV_STATUS_CONTINUING) instead of waiting whenever the driver queues its request. The driver
+ * then posts a completion notice to the notification line; MillWaitNotify waits there (up to
+ * `timeout` ms) and returns the line whose request completed, which is continued by calling the
+ * same operation again with `async_lp` 0xFFFFFFFF. A line has one pending operation at a time. */
+uint32_t VtxLineAsyncHandle(const VtxLine* line);
+VtxLine* MillWaitNotify(VtxLine* notify_line, MillArgs* args);
+/* Posts a completion notice for `line` to the notification line named by `async_lp`, which
+ * MillWaitNotify then returns like any other: send result bits. */
+int MillPostNotify(VtxLine* line, MillArgs* args);
 void MillClearInput(VtxLine* line, MillArgs* args);
 void MillClearOutput(VtxLine* line, MillArgs* args); /* for dest_addr */
 /* As MillClearOutput for the line's remote address with `facility` and `use_alt_chan`. */

@@ -1,6 +1,7 @@
 #include "sim/session_queue.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 namespace sim {
@@ -10,8 +11,10 @@ void SessionQueue::Push(QueuedPacket packet) {
   auto later = std::upper_bound(
       packets_.begin(), packets_.end(), packet.ready,
       [](SimClock::time_point ready, const QueuedPacket& queued) { return ready < queued.ready; });
+  const SimClock::time_point ready = packet.ready;
   packets_.insert(later, std::move(packet));
   arrived_.notify_all();
+  if (watch_.id != 0) CompleteWatch(ready);
 }
 
 bool SessionQueue::HasReady() const {
@@ -52,8 +55,47 @@ void SessionQueue::ClearFrom(uint32_t session, const uint8_t dest[4]) {
 }
 
 void SessionQueue::Close() {
+  CancelWatch();
   closed_ = true;
   arrived_.notify_all();
+}
+
+void SessionQueue::Watch(const std::shared_ptr<SessionQueue>& notify,
+                         std::vector<uint8_t> completed, std::vector<uint8_t> timed_out,
+                         SimClock::time_point deadline) {
+  static std::atomic<uint64_t> next_id{0};
+  CancelWatch();
+  watch_.id = ++next_id;
+  watch_.notify = notify;
+  watch_.completed = std::move(completed);
+  watch_.deadline = deadline;
+  if (!packets_.empty()) {
+    CompleteWatch(packets_.front().ready);
+  } else if (deadline != SimClock::time_point::max()) {
+    notify->Push({std::move(timed_out), deadline, 0, {}, watch_.id});
+  }
+}
+
+void SessionQueue::CompleteWatch(SimClock::time_point ready) {
+  auto notify = watch_.notify.lock();
+  const uint64_t id = watch_.id;
+  watch_.id = 0;
+  // Once the deadline has passed the time-out notice stands: the request completed with it.
+  if (notify == nullptr || SimClock::now() >= watch_.deadline) return;
+  notify->RemoveNotices(id);
+  notify->Push({std::move(watch_.completed), ready, 0, {}, id});
+}
+
+void SessionQueue::CancelWatch() {
+  if (watch_.id == 0) return;
+  if (auto notify = watch_.notify.lock()) notify->RemoveNotices(watch_.id);
+  watch_.id = 0;
+}
+
+void SessionQueue::RemoveNotices(uint64_t id) {
+  packets_.erase(std::remove_if(packets_.begin(), packets_.end(),
+                                [id](const QueuedPacket& p) { return p.notice_of == id; }),
+                 packets_.end());
 }
 
 }  // namespace sim

@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -19,6 +20,7 @@ struct QueuedPacket {
   SimClock::time_point ready;
   uint32_t from_session = 0;  // 0 for the firmware
   uint8_t dest[4] = {};       // as the sender addressed it, masked
+  uint64_t notice_of = 0;     // a completion notice: the asynchronous receive it completes
 };
 
 class SessionQueue {
@@ -38,10 +40,28 @@ class SessionQueue {
   // The session is gone: every waiter wakes with kGone.
   void Close();
 
+  // An asynchronous receive that the driver queued: its completion notice goes to `notify` once
+  // a packet is here (ready when the packet is); unless `deadline` is infinite, the time-out
+  // notice is queued there for the deadline and stands if no packet came before it.
+  void Watch(const std::shared_ptr<SessionQueue>& notify, std::vector<uint8_t> completed,
+             std::vector<uint8_t> timed_out, SimClock::time_point deadline);
+  // The driver cancels the queued receive: its notices are withdrawn.
+  void CancelWatch();
+
  private:
+  struct AsyncWatch {
+    uint64_t id = 0;  // 0: no receive is queued
+    std::weak_ptr<SessionQueue> notify;
+    std::vector<uint8_t> completed;
+    SimClock::time_point deadline;
+  };
+  void CompleteWatch(SimClock::time_point ready);
+  void RemoveNotices(uint64_t id);
+
   std::deque<QueuedPacket> packets_;
   std::condition_variable arrived_;
   bool closed_ = false;
+  AsyncWatch watch_;
 };
 
 }  // namespace sim
