@@ -50,6 +50,20 @@ struct LineBoard {
   VtxSignalingFunc sig_state_func = nullptr;       // receives SIG_STATE reports
 };
 
+// Tone detection: the characters heard, in a ring of 50 bytes that holds 49 (write == read is
+// empty), a character pushed back, and the detection settings in force.
+struct LineTones {
+  static constexpr uint32_t kRing = 50;
+  uint8_t ring[kRing] = {};
+  uint32_t write = 0;
+  uint32_t read = 0;
+  int32_t pushed_back = 0;  // 0 none
+  uint32_t decode_flag = 0;
+  // Call-progress results waiting; the call-progress family takes them.
+  uint32_t cp_results = 0;
+  int32_t cp_value = 0;  // the last CP_VALUE
+};
+
 }  // namespace vtx
 
 struct VtxLine {
@@ -129,6 +143,7 @@ struct VtxLine {
   vtx::LineTelephony telephony{};  // the telephony information
   vtx::LineFax fax{};              // the fax family's state
   vtx::LineBoard board{};          // board maintenance
+  vtx::LineTones tones{};          // tone detection
 };
 
 namespace vtx {
