@@ -22,6 +22,33 @@ VtxLine* OpenTelephLine(const char* command, unsigned module) {
   return line;
 }
 
+VtxLine* OpenChannelLine(const char* command, unsigned module, unsigned channel) {
+  NoteSimulatedBoard();
+  VtxLineArgs attach{};
+  attach.dest_addr[1] = 0x02;
+  attach.dest_addr[2] = static_cast<uint8_t>(module);
+  attach.dest_addr[3] = static_cast<uint8_t>(channel);
+  attach.present = 1;
+  VtxLine* line = VtxSessionAttach(&attach);
+  if (line == nullptr) {
+    fprintf(stderr,
+            "tarrow %s: module 0x%X channel %u: attach failed (status %u, line status %u)\n",
+            command, module, channel, attach.status, attach.line_status);
+    return nullptr;
+  }
+  const std::string preferences = FindPreferenceFile();
+  VtxLineArgs reset{};
+  reset.config_file_name = preferences.empty() ? nullptr : preferences.c_str();
+  reset.skip_teleph = 1;
+  if (VtxLineReset(line, &reset) >= 0) return line;
+  fprintf(stderr,
+          "tarrow %s: module 0x%X channel %u: the line could not be reset (status %u, line "
+          "status %u)\n",
+          command, module, channel, reset.status, reset.line_status);
+  CloseTelephLine(line);
+  return nullptr;
+}
+
 VtxLine* AttachModuleSession(const char* command, unsigned module) {
   VtxLineArgs attach{};
   attach.dest_addr[0] = MILL_FACILITY_ADMIN;

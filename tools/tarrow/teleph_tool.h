@@ -18,6 +18,9 @@ constexpr uint16_t kFamilyInet = 2;
 // null after a message on standard error.
 VtxLine* OpenTelephLine(const char* command, unsigned module);
 void CloseTelephLine(VtxLine* line);
+// A line on channel `channel` of the module, reset likewise; null after a message. Closed with
+// CloseTelephLine.
+VtxLine* OpenChannelLine(const char* command, unsigned module, unsigned channel);
 // A session with the module itself (its ADMIN facility), not reset; null after a message.
 VtxLine* AttachModuleSession(const char* command, unsigned module);
 // A line on the module itself (its ADMIN facility), reset likewise: the board maintenance
