@@ -13,6 +13,7 @@
 #include "api/module_lookup.h"
 #include "api/reset_status.h"
 #include "api/status_text.h"
+#include "os/config_files.h"
 #include "os/driver.h"
 #include "os/program.h"
 #include "os/terminal.h"
@@ -30,6 +31,11 @@ using ::os::DriverIsSimulated;
 // terminal (progress is drawn only there).
 using ::os::IsTerminal;
 using ::os::ProgramDirectory;
+
+// Where the installed configuration files are looked for (/etc/corvane, the registry file's
+// folder), so that the tools say where they looked for a file that is missing.
+using ::os::ConfigFilePlaces;
+using ::os::PlaceList;
 
 // The API trace log: the tool shows its lines on standard error, and reads the firmware report
 // and the commands a reset sent from them.

@@ -5,6 +5,7 @@
 
 #include "api/line.h"
 #include "api/reset_status.h"
+#include "os/config_files.h"
 #include "os/file.h"
 #include "trace/api_log.h"
 
@@ -13,8 +14,8 @@ namespace {
 
 class CountryFile {
  public:
-  CountryFile(VtxLine* line, const char* name)
-      : line_(line), name_(name), file_(os::FileOpen(name, "r", true)) {}
+  CountryFile(VtxLine* line, const std::string& path)
+      : line_(line), path_(path), file_(os::FileOpen(path.c_str(), "r", true)) {}
   ~CountryFile() {
     if (file_ != nullptr) os::FileClose(file_);
   }
@@ -25,22 +26,21 @@ class CountryFile {
 
  private:
   int Fail(uint32_t level, const char* format) {
-    trace::Message(line_, level, format, name_, kUsaCountryCode);
+    trace::Message(line_, level, format, path_.c_str(), kUsaCountryCode);
     line_->reset_status |= kResetCountryFile;
     return -1;
   }
 
   VtxLine* line_;
-  const char* name_;
+  const std::string path_;
   FILE* file_;
 };
 
 int CountryFile::Load() {
   if (file_ == nullptr) {
-    return Fail(trace::kLevelWarning,
-                "Warning: Failed to open country parameter file \"%s\", using USA (%X).");
+    return Fail(trace::kLevelWarning, kCountryFileMissing);
   }
-  trace::Message(line_, trace::kLevelInfo, "Reading country parameter file \"%s\"", name_);
+  trace::Message(line_, trace::kLevelInfo, "Reading country parameter file \"%s\"", path_.c_str());
   uint16_t record_length = 0;
   uint16_t count_field = 0;
   if (!ReadCountryU16(file_, &record_length) || !ReadCountryU16(file_, &count_field)) {
@@ -54,7 +54,8 @@ int CountryFile::Load() {
     return -1;
   }
   if (record_length > kCountryParamsLen) {
-    trace::Message(line_, trace::kLevelInfo, "Country parameter file %s compatibility.", name_);
+    trace::Message(line_, trace::kLevelInfo, "Country parameter file %s compatibility.",
+                   path_.c_str());
   }
   // The count is signed: a negative one holds no records.
   const int count = static_cast<int16_t>(count_field);
@@ -97,8 +98,13 @@ bool SkipCountryBytes(FILE* file, size_t count) {
   return true;
 }
 
-int LoadCountryParams(VtxLine* line) {
-  return CountryFile(line, line->config.settings.cv_cparm).Load();
+int LoadCountryParams(VtxLine* line, const char* preference_file) {
+  return CountryFile(line, CountryFilePath(line->config.settings.cv_cparm, preference_file)).Load();
+}
+
+std::string CountryFilePath(const char* cv_cparm, const char* preference_file) {
+  if (preference_file == nullptr) return os::FindConfigFile(cv_cparm, nullptr);
+  return os::FindConfigFile(cv_cparm, os::FindConfigFile(preference_file, nullptr).c_str());
 }
 
 void ApplyCountryOverrides(VtxLine* line) {

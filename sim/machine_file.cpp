@@ -84,6 +84,9 @@ const NumberKey kDriverKeys[] = {
     DRIVER_KEY(full_byte_address_mode, 1),
 };
 
+// A log beyond this many commands would let the simulator's memory grow too far.
+constexpr uint32_t kMaxCommandLogSize = 100000;
+
 #undef INFO_KEY
 #undef DRIVER_KEY
 
@@ -323,6 +326,18 @@ void ApplyIsdnVersion(const cfgItem& item, CallControlFirmware& firmware, Proble
   firmware.isdn_version[2] = static_cast<uint8_t>(parts[0]);
 }
 
+// How many of the commands it received the module keeps in its log.
+void ApplyCommandLogSize(const cfgItem& item, Module& module, Problems& problems) {
+  uint32_t size = 0;
+  if (!ParseNumber(item.value().view(), kMaxCommandLogSize, size)) {
+    problems.Add(item.lineNumber(),
+                 "expected a number from 0 to " + std::to_string(kMaxCommandLogSize) +
+                     " for command_log, got '" + std::string(item.value().view()) + "'");
+    return;
+  }
+  module.SetCommandLogSize(size);
+}
+
 void LoadModule(const cfgSection& section, uint8_t number, uint32_t& next_ordinal, Machine& machine,
                 Problems& problems) {
   const cfgItem* name = section.findItem("name");
@@ -354,6 +369,8 @@ void LoadModule(const cfgSection& section, uint8_t number, uint32_t& next_ordina
       // a key of the firmware report
     } else if (key == "isdn_version") {
       ApplyIsdnVersion(item, module.call_control(), problems);
+    } else if (key == "command_log") {
+      ApplyCommandLogSize(item, module, problems);
     } else {
       ApplyNumber(kModuleKeys, item, &module.info(), where, problems);
     }

@@ -16,6 +16,7 @@
 #include "compat/win32/windows.h"
 #include "tools/tarrow/command.h"
 #include "tools/tarrow/page_view.h"
+#include "tools/tarrow/preferences.h"
 #include "vtx.h"
 
 namespace tarrow {
@@ -285,6 +286,9 @@ int RunDetails(const Args& arguments) {
     if (provider) FreeLibrary(provider);
     return 1;
   }
+  // Each page resets a line with "cvcall.cfg", which the library looks for where the tools do:
+  // what is missing is said once here, not by every page.
+  FindPreferenceFile();
   std::vector<std::string> shown;
   const int status = ShowPages(enum_pages, options, devices, shown);
   FreeLibrary(provider);

@@ -9,6 +9,7 @@
 
 #include "api/tool_support.h"
 #include "tools/tarrow/command.h"
+#include "tools/tarrow/preferences.h"
 
 namespace tarrow {
 namespace {
@@ -32,6 +33,7 @@ void Usage(FILE* out) {
 // The library's error messages reach the person at the terminal; TARROW_TRACE=MASK shows more of
 // the API trace log.
 int TraceToStderr(const char* line) {
+  if (RepeatsStartupNote(line)) return 0;
   fprintf(stderr, "%s\n", line);
   return 0;
 }

@@ -37,6 +37,7 @@ int Listen(const char* line) {
     g_heard.report.push_back(message);
     return 0;
   }
+  if (RepeatsStartupNote(line)) return 0;
   const bool packet = Starts(message, ">") || Starts(message, "<");
   if (Starts(message, ">")) g_heard.sent.push_back(message.substr(message[1] == '+' ? 3 : 2));
   if (!packet || g_heard.show_packets) fprintf(stderr, "%s\n", line);
@@ -126,9 +127,9 @@ bool ParseSmall(const std::string& text, unsigned max, unsigned& out) {
 int Run(const Args& arguments) {
   Args args = arguments;
   const bool json = TakeFlag(args, "--json");
-  const bool defaults = TakeFlag(args, "--defaults");
+  const bool defaults = TakeDefaults(args);
   const std::string named = TakeOption(args, "--config", "");
-  std::string config;
+  if (defaults && !named.empty()) return Usage();
   unsigned no_init = 0;
   unsigned module = 0;
   unsigned channel = 0;
@@ -138,7 +139,7 @@ int Run(const Args& arguments) {
   }
   if (!ParseModuleNumber(args[0], module)) return 2;
   if (!named.empty() && !NamedFileReadable("reset", "--config", named)) return 1;
-  if (!defaults) config = FindPreferenceFile(named);
+  const std::string config = FindPreferenceFile(named);
   NoteSimulatedBoard();
   CV_API_SET_VER();
   VtxLine* line = Attach(module, args.size() == 2, channel);
