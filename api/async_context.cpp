@@ -66,6 +66,13 @@ VtxLine* LineByHandle(uint32_t handle) {
 bool AddPending(uint32_t notify_handle, VtxLine* line) {
   VtxLine* notify_line = LineByHandle(notify_handle);
   if (notify_line == nullptr) return false;
+  {
+    // A line continued before its notice came is pending once still.
+    std::lock_guard<std::mutex> hold(PendingLock());
+    for (PendingEntry* entry = notify_line->pending_first; entry != nullptr; entry = entry->next) {
+      if (entry->line == line) return true;
+    }
+  }
   auto* entry =
       static_cast<PendingEntry*>(MemAlloc(sizeof(PendingEntry), kPendingOrdinal, kPendingTag));
   if (entry == nullptr) return false;

@@ -177,7 +177,12 @@ int ProcessSteps(VtxLine* line, MillArgs* args, ProcessState&) {
     FailLine(line, args, APIERR_BADPARAMETER, kResetTransfer);
     return 1;
   }
-  return OutsideFrames(line, false, [&] { return Process(line, args); });
+  // What processing calls on the line runs synchronously, whatever context the record names.
+  const uint32_t async_lp = args->async_lp;
+  args->async_lp = 0;
+  const int ret = OutsideFrames(line, false, [&] { return Process(line, args); });
+  args->async_lp = async_lp;
+  return ret;
 }
 
 }  // namespace

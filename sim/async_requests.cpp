@@ -46,7 +46,9 @@ int Machine::MsgReceiveAsync(std::unique_lock<std::mutex>& hold, Connection& con
   Session* session = FindSession(wire::Word(block, 0), &connection);
   const uint32_t timeout = wire::Word(block, 3);
   if (session == nullptr || session->queue->HasReady() || timeout == 0) {
-    // Answered at once, as a receive that does not wait.
+    // Answered at once, as a receive that does not wait; an earlier queued receive that the
+    // caller did not wait for is over.
+    if (session != nullptr) session->queue->CancelWatch();
     wire::SetWord(block, 3, 0);
     const int result = MsgReceive(hold, connection, block, data_out);
     wire::SetWord(block, 3, timeout);

@@ -64,8 +64,9 @@ void ApplyKey(const cfgItem& item, HeardTones& tones, const ProblemReport& repor
     if (ParseNumber(value, kMaxLength, ms) && (ms > 0 || key == "gap")) {
       (key == "gap" ? tones.gap_ms : tones.tone_ms) = ms;
     } else {
-      report(item.lineNumber(),
-             "expected milliseconds up to 60000 for " + key + ", got '" + value + "'");
+      report(item.lineNumber(), std::string("expected milliseconds from ") +
+                                    (key == "gap" ? "0" : "1") + " to 60000 for " + key +
+                                    ", got '" + value + "'");
     }
   } else {
     report(item.lineNumber(), "expected digits, tone_length or gap, got '" + key + "'");

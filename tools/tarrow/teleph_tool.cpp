@@ -10,6 +10,22 @@
 #include "tools/tarrow/preferences.h"
 
 namespace tarrow {
+namespace {
+
+// Resets `line` with the user preference file, or says why it could not and closes it.
+VtxLine* ResetOrClose(const char* command, VtxLine* line, const char* where) {
+  const std::string preferences = FindPreferenceFile();
+  VtxLineArgs reset{};
+  reset.config_file_name = preferences.empty() ? nullptr : preferences.c_str();
+  reset.skip_teleph = 1;
+  if (VtxLineReset(line, &reset) >= 0) return line;
+  fprintf(stderr, "tarrow %s: %s: the line could not be reset (status %u, line status %u)\n",
+          command, where, reset.status, reset.line_status);
+  CloseTelephLine(line);
+  return nullptr;
+}
+
+}  // namespace
 
 VtxLine* OpenTelephLine(const char* command, unsigned module) {
   NoteSimulatedBoard();
@@ -36,17 +52,9 @@ VtxLine* OpenChannelLine(const char* command, unsigned module, unsigned channel)
             command, module, channel, attach.status, attach.line_status);
     return nullptr;
   }
-  const std::string preferences = FindPreferenceFile();
-  VtxLineArgs reset{};
-  reset.config_file_name = preferences.empty() ? nullptr : preferences.c_str();
-  reset.skip_teleph = 1;
-  if (VtxLineReset(line, &reset) >= 0) return line;
-  fprintf(stderr,
-          "tarrow %s: module 0x%X channel %u: the line could not be reset (status %u, line "
-          "status %u)\n",
-          command, module, channel, reset.status, reset.line_status);
-  CloseTelephLine(line);
-  return nullptr;
+  char where[48];
+  snprintf(where, sizeof where, "module 0x%X channel %u", module, channel);
+  return ResetOrClose(command, line, where);
 }
 
 VtxLine* AttachModuleSession(const char* command, unsigned module) {
@@ -67,16 +75,9 @@ VtxLine* OpenModuleLine(const char* command, unsigned module) {
   NoteSimulatedBoard();
   VtxLine* line = AttachModuleSession(command, module);
   if (line == nullptr) return nullptr;
-  const std::string preferences = FindPreferenceFile();
-  VtxLineArgs reset{};
-  reset.config_file_name = preferences.empty() ? nullptr : preferences.c_str();
-  reset.skip_teleph = 1;
-  if (VtxLineReset(line, &reset) >= 0) return line;
-  fprintf(stderr,
-          "tarrow %s: module 0x%X: the line could not be reset (status %u, line status %u)\n",
-          command, module, reset.status, reset.line_status);
-  CloseTelephLine(line);
-  return nullptr;
+  char where[32];
+  snprintf(where, sizeof where, "module 0x%X", module);
+  return ResetOrClose(command, line, where);
 }
 
 void CloseTelephLine(VtxLine* line) {
