@@ -1,10 +1,13 @@
 // Loading the country parameter file and applying the overrides of the line settings.
 #include "lineconfig/country_params.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <string>
 
 #include "api/line.h"
 #include "api/reset_status.h"
+#include "lineconfig/file_limits.h"
 #include "os/config_files.h"
 #include "os/file.h"
 #include "trace/api_log.h"
@@ -15,7 +18,10 @@ namespace {
 class CountryFile {
  public:
   CountryFile(VtxLine* line, const std::string& path)
-      : line_(line), path_(path), file_(os::FileOpen(path.c_str(), "r", true)) {}
+      : line_(line),
+        path_(path),
+        file_(os::OpenRegularFile(path.c_str(), true, kCountryFileLimit, error_)),
+        missing_(file_ == nullptr && errno == ENOENT) {}
   ~CountryFile() {
     if (file_ != nullptr) os::FileClose(file_);
   }
@@ -33,11 +39,15 @@ class CountryFile {
 
   VtxLine* line_;
   const std::string path_;
+  std::string error_;
   FILE* file_;
+  bool missing_;
 };
 
 int CountryFile::Load() {
   if (file_ == nullptr) {
+    // Why, when it is there but may not be read, is no file or is too large to be one.
+    if (!missing_) trace::Message(line_, trace::kLevelWarning, "Warning: %s", error_.c_str());
     return Fail(trace::kLevelWarning, kCountryFileMissing);
   }
   trace::Message(line_, trace::kLevelInfo, "Reading country parameter file \"%s\"", path_.c_str());

@@ -27,8 +27,9 @@ struct PrefsCheck {
 
 // Reads the file as the line configuration does (pieces of at most 299 characters).
 PrefsCheck CheckPreferenceLines(FILE* file);
-// Opens the file and checks its lines: false (errno set) when it does not open.
-bool CheckPreferenceFile(const char* path, PrefsCheck* check);
+// Opens the file and checks its lines: false, with the message naming the file in `error`, when
+// it does not open (not a regular file, too large, or the system's reason).
+bool CheckPreferenceFile(const char* path, PrefsCheck* check, std::string* error);
 // Adds the problems of the country parameter file named by `check`, found where the line
 // configuration finds it: missing (with the places looked in), unreadable, incompatible,
 // truncated, or without the record of the country code.

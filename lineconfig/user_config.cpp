@@ -1,5 +1,6 @@
 #include "lineconfig/user_config.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -7,6 +8,7 @@
 #include "api/line.h"
 #include "api/reset_status.h"
 #include "api/settings.h"
+#include "lineconfig/file_limits.h"
 #include "lineconfig/line_config.h"
 #include "os/config_files.h"
 #include "os/file.h"
@@ -45,9 +47,16 @@ int ReadUserConfiguration(VtxLine* line, VtxLineArgs* args) {
     // installed configuration files (/etc/corvane), so that an installed system resets its lines
     // the same from every folder.
     const std::string path = os::FindConfigFile(name, nullptr);
-    FILE* file = os::FileOpen(path.c_str(), "r", false);
+    std::string error;
+    FILE* file = os::OpenRegularFile(path.c_str(), false, kUserConfigLimit, error);
     if (file == nullptr) {
-      trace::Message(line, trace::kLevelWarning, kUserConfigMissing, name);
+      // Not found only when it is missing; a file that may not be read, or is no file, says so.
+      if (errno == ENOENT) {
+        trace::Message(line, trace::kLevelWarning, kUserConfigMissing, name);
+      } else {
+        trace::Message(line, trace::kLevelWarning, "Warning: User configuration file %s",
+                       error.c_str());
+      }
       line->reset_status |= kResetNoUserConfig;
     } else {
       trace::Message(line, trace::kLevelInfo, "Reading user configuration file \"%s\"",

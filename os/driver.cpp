@@ -12,6 +12,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "os/private_folder.h"
 #include "vtx.h"
 
 namespace os {
@@ -77,16 +78,19 @@ std::unique_ptr<DriverTransport> ChooseFromEnvironment() {
   struct stat info {};
   if (stat(VTX_DRIVER_DEVICE, &info) == 0) return MakeDeviceTransport();
   std::string socket_path = DefaultDaemonSocket();
-  if (DaemonListens(socket_path)) return MakeDaemonTransport(socket_path);
+  if (DaemonListens(socket_path)) {
+    // Only a daemon in a folder of this user's alone: in /tmp another user may have made it.
+    const std::string unfit = CheckDaemonSocketFolder(false);
+    if (unfit.empty()) return MakeDaemonTransport(socket_path);
+    fprintf(stderr, "%s; not using the simulator daemon there\n", unfit.c_str());
+  }
   return MakeEmbeddedTransport();
 }
 
 }  // namespace
 
 std::string DefaultDaemonSocket() {
-  const char* runtime = getenv("XDG_RUNTIME_DIR");
-  if (runtime != nullptr && runtime[0] != '\0') return std::string(runtime) + "/tarrow-simd.sock";
-  return "/tmp/tarrow-simd-" + std::to_string(getuid()) + ".sock";
+  return DaemonSocketFolder() + "/tarrow-simd.sock";
 }
 
 DriverTransport& Driver() {

@@ -50,7 +50,7 @@ int Machine::MsgReceiveAsync(std::unique_lock<std::mutex>& hold, Connection& con
     // caller did not wait for is over.
     if (session != nullptr) session->queue->CancelWatch();
     wire::SetWord(block, 3, 0);
-    const int result = MsgReceive(hold, connection, block, data_out);
+    const int result = MsgReceive(hold, connection, block, data_out, nullptr);
     wire::SetWord(block, 3, timeout);
     return result;
   }

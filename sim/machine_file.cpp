@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "cfg/cfg_configuration.h"
+#include "os/file.h"
 #include "packet/codes.h"
 #include "sim/default_machine.h"
 #include "sim/machine_file_capabilities.h"
@@ -28,6 +29,10 @@ using vtx::cfg::cfgConfiguration;
 using vtx::cfg::cfgItem;
 using vtx::cfg::cfgMessage;
 using vtx::cfg::cfgSection;
+using vtx::cfg::cfgTextFile;
+
+// The largest machine file read: a chassis of 253 modules with every section is far smaller.
+constexpr uint64_t kMachineFileLimit = 1 << 20;
 
 // A numeric key of a record: where it lives and how large its value may be.
 struct NumberKey {
@@ -404,11 +409,14 @@ bool LoadMachineFile(const std::string& path, Machine& machine, std::string& err
   Problems problems(path);
   cfgConfiguration config(1, cfgConfiguration::kWarning | cfgConfiguration::kError, OnParserMessage,
                           &problems, '=', false);
-  int parsed = config.parseFile(path.c_str());
-  if (parsed == -2) {
-    error = path + ": cannot read the machine file: " + strerror(errno) + "\n";
+  std::string content, why;
+  if (!os::ReadRegularFile(path.c_str(), kMachineFileLimit, content, why)) {
+    error = why + "\n";
     return false;
   }
+  cfgTextFile file(path.c_str());
+  file.assign(content);
+  config.parse(file);
   const cfgSection& root = config.root();
   for (size_t i = 0; i < root.itemCount(); ++i) {
     problems.Add(root.item(i).lineNumber(), "expected a section header, got key '" +

@@ -26,6 +26,12 @@ extern "C" {
 
 #define CIPI_TEXT_SIZE 64 /* a party's number or name, NUL-terminated */
 
+/* Media descriptions: texts of at most 50 characters (NUL-terminated when shorter). */
+#define CIPI_MEDIA_TEXT_SIZE 51
+#define CIPI_MAX_MEDIA_FORMATS 10
+#define CIPI_MAX_MEDIA_ATTRIBUTES 15
+#define CIPI_TRANSPORT_UDPTL 2 /* the transport of T.38 media */
+
 typedef struct CIPI_EventHeader {
   uint32_t event;  /* Event_CIPI_... */
   uint32_t call;   /* the library's identifier of the call, never 0 for a call's event */
@@ -42,6 +48,27 @@ typedef struct CIPI_CallParties {
   char calling[CIPI_TEXT_SIZE];
   char called[CIPI_TEXT_SIZE];
 } CIPI_CallParties;
+
+typedef struct CIPI_MediaAttribute {
+  char name[CIPI_MEDIA_TEXT_SIZE];  /* e.g. "T38MaxBitRate" */
+  char value[CIPI_MEDIA_TEXT_SIZE]; /* e.g. "14400" */
+} CIPI_MediaAttribute;
+
+/* One medium of an offer or a selection. T.38 media have the class "image", the transport
+   CIPI_TRANSPORT_UDPTL and the format "t38"; their parameters are attributes named
+   "T38FaxVersion", "T38MaxBitRate", "T38FaxFillBitRemoval", "T38FaxTranscodingMMR",
+   "T38FaxTranscodingJBIG", "T38FaxRateManagement", "T38FaxMaxBuffer", "T38FaxMaxDatagram" and
+   "T38FaxUdpEC". The address is where the far end receives the medium. */
+typedef struct CIPI_MediaDescription {
+  char media_class[CIPI_MEDIA_TEXT_SIZE];
+  uint32_t transport;
+  uint32_t format_count; /* at most CIPI_MAX_MEDIA_FORMATS */
+  char formats[CIPI_MAX_MEDIA_FORMATS][CIPI_MEDIA_TEXT_SIZE];
+  uint32_t attribute_count; /* at most CIPI_MAX_MEDIA_ATTRIBUTES */
+  CIPI_MediaAttribute attributes[CIPI_MAX_MEDIA_ATTRIBUTES];
+  uint8_t address[4]; /* IPv4, most significant byte first */
+  uint16_t port;
+} CIPI_MediaDescription;
 
 typedef struct CIPI_CommandResult {
   uint32_t command; /* the command carried out */

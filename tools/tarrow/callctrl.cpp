@@ -14,9 +14,11 @@
 #include "callctrl/board/board_identity.h"
 #include "callctrl/board/board_module.h"
 #include "callctrl/callctrl_init.h"
+#include "callctrl/config/callctrl_config.h"
 #include "callctrl/hostmod/host_module.h"
 #include "callctrl/module_tables.h"
 #include "callctrl/trace_config.h"
+#include "lineconfig/file_limits.h"
 #include "tools/tarrow/command.h"
 #include "tools/tarrow/preferences.h"
 
@@ -140,8 +142,10 @@ int Run(const Args& arguments) {
   const std::string trace = TakeOption(args, "--trace", "");
   const bool status = TakeFlag(args, "--status");
   if (!args.empty() || (defaults && !preferences.empty())) return Usage();
-  if ((!config.empty() && !NamedFileReadable("callctrl", "--config", config)) ||
-      (!preferences.empty() && !NamedFileReadable("callctrl", "--preferences", preferences))) {
+  if ((!config.empty() &&
+       !NamedFileReadable("callctrl", "--config", config, vtx::callctrl::kConfigFileLimit)) ||
+      (!preferences.empty() &&
+       !NamedFileReadable("callctrl", "--preferences", preferences, vtx::kUserConfigLimit))) {
     return 1;
   }
   NoteSimulatedBoard();

@@ -30,6 +30,8 @@ using vtx::cfg::cfgSection;
 constexpr const char* kUsage = "[--devices FILE] [--location TEXT [--press-configure]] [--json]";
 
 constexpr int kConfigureButton = 1021;
+// The largest device list read: a section of three short keys per device.
+constexpr uint64_t kDeviceFileLimit = 1 << 20;
 constexpr const char* kBoardDescription = "Corvane Tarrow Board";
 
 // A device as Device Manager knows it: each property may be missing.
@@ -114,10 +116,14 @@ bool FileDevices(const std::string& path, std::vector<Device>& devices) {
   FileProblems problems{path};
   cfgConfiguration config(1, cfgConfiguration::kWarning | cfgConfiguration::kError, OnFileMessage,
                           &problems, '=', false);
-  if (config.parseFile(path.c_str()) == -2) {
-    std::cerr << "tarrow details: cannot read " << path << "\n";
+  std::string content, error;
+  if (!vtx::tool::ReadRegularFile(path.c_str(), kDeviceFileLimit, content, error)) {
+    std::cerr << "tarrow details: " << error << "\n";
     return false;
   }
+  vtx::cfg::cfgTextFile file(path.c_str());
+  file.assign(content);
+  config.parse(file);
   const cfgSection& root = config.root();
   for (size_t i = 0; i < root.itemCount(); ++i) {
     problems.Add(root.item(i).lineNumber(),

@@ -20,7 +20,8 @@ bool g_said_no_preferences = false;  // the tool has said that there is no cvcal
 std::string g_missing_country_file;  // the cv_cparm whose warning the tool has said for itself
 
 bool Readable(const std::string& path) {
-  FILE* file = fopen(path.c_str(), "r");
+  std::string error;
+  FILE* file = vtx::tool::OpenRegularFile(path.c_str(), false, UINT64_MAX, error);
   if (file) fclose(file);
   return file != nullptr;
 }
@@ -29,7 +30,8 @@ bool Readable(const std::string& path) {
 // none) is nowhere the line configuration looks, except when the built-in defaults were asked for.
 void NoteMissingCountryFile(const std::string& preferences) {
   vtx::PrefsCheck check;
-  if (!preferences.empty()) vtx::CheckPreferenceFile(preferences.c_str(), &check);
+  std::string unread;  // the reset says itself why the preferences do not open
+  if (!preferences.empty()) vtx::CheckPreferenceFile(preferences.c_str(), &check, &unread);
   const char* named_by = preferences.empty() ? nullptr : preferences.c_str();
   const std::string found = vtx::CountryFilePath(check.cv_cparm.c_str(), named_by);
   if (Readable(found)) return;

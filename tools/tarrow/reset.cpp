@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "api/tool_support.h"
+#include "lineconfig/file_limits.h"
 #include "tools/tarrow/command.h"
 #include "tools/tarrow/preferences.h"
 #include "vtx.h"
@@ -138,7 +139,9 @@ int Run(const Args& arguments) {
     return Usage();
   }
   if (!ParseModuleNumber(args[0], module)) return 2;
-  if (!named.empty() && !NamedFileReadable("reset", "--config", named)) return 1;
+  if (!named.empty() && !NamedFileReadable("reset", "--config", named, vtx::kUserConfigLimit)) {
+    return 1;
+  }
   const std::string config = FindPreferenceFile(named);
   NoteSimulatedBoard();
   CV_API_SET_VER();
