@@ -23,16 +23,14 @@ std::unique_ptr<DriverTransport> g_transport;
 std::atomic<bool> g_priority_raised{false};
 std::atomic<uint32_t> g_priority_raise_count{0};
 
-// A TARROW_DRIVER value that names no transport: every open fails, and the reason is said once.
-class InvalidTransport : public DriverTransport {
+// No transport: every open fails with `error`, and the reason is said once.
+class NoTransport : public DriverTransport {
  public:
-  explicit InvalidTransport(std::string value) : value_(std::move(value)) {}
+  NoTransport(std::string reason, int error, bool setting)
+      : reason_(std::move(reason)), error_(error), setting_(setting) {}
   int Open(const char*) override {
-    if (!told_.exchange(true)) {
-      fprintf(stderr, "TARROW_DRIVER: expected \"device\", \"sim\" or \"sim:SOCKET\", got \"%s\"\n",
-              value_.c_str());
-    }
-    errno = EINVAL;
+    if (!told_.exchange(true)) fprintf(stderr, "%s\n", reason_.c_str());
+    errno = error_;
     return -1;
   }
   int Close(int) override {
@@ -43,11 +41,14 @@ class InvalidTransport : public DriverTransport {
     errno = EBADF;
     return -1;
   }
-  std::string Description() const override { return "invalid TARROW_DRIVER \"" + value_ + "\""; }
+  std::string Description() const override { return reason_; }
   bool Simulated() const override { return false; }
+  std::string SettingProblem() const override { return setting_ ? reason_ : ""; }
 
  private:
-  std::string value_;
+  std::string reason_;
+  int error_;
+  bool setting_;  // the settings are wrong, rather than nothing found
   std::atomic<bool> told_{false};
 };
 
@@ -74,17 +75,27 @@ std::unique_ptr<DriverTransport> ChooseFromEnvironment() {
   if (choice.rfind("sim:", 0) == 0 && choice.size() > 4) {
     return MakeDaemonTransport(choice.substr(4));
   }
-  if (!choice.empty()) return std::make_unique<InvalidTransport>(choice);
+  if (!choice.empty()) {
+    return std::make_unique<NoTransport>(
+        "TARROW_DRIVER: expected \"device\", \"sim\" or \"sim:SOCKET\", got \"" + choice + "\"",
+        EINVAL, true);
+  }
   struct stat info {};
   if (stat(VTX_DRIVER_DEVICE, &info) == 0) return MakeDeviceTransport();
+  const int device_error = errno;
   std::string socket_path = DefaultDaemonSocket();
+  std::string daemon = "no simulator daemon at " + socket_path;
   if (DaemonListens(socket_path)) {
     // Only a daemon in a folder of this user's alone: in /tmp another user may have made it.
     const std::string unfit = CheckDaemonSocketFolder(false);
     if (unfit.empty()) return MakeDaemonTransport(socket_path);
-    fprintf(stderr, "%s; not using the simulator daemon there\n", unfit.c_str());
+    daemon = unfit + "; not using the simulator daemon there";
   }
-  return MakeEmbeddedTransport();
+  return std::make_unique<NoTransport>(std::string("no board: " VTX_DRIVER_DEVICE ": ") +
+                                           strerror(device_error) + "; " + daemon +
+                                           "; set TARROW_DRIVER=sim for the built-in simulated "
+                                           "machine",
+                                       ENODEV, false);
 }
 
 }  // namespace
@@ -104,6 +115,22 @@ std::string DriverDescription() {
 }
 bool DriverIsSimulated() {
   return Driver().Simulated();
+}
+
+std::string DriverSettingProblem() {
+  return Driver().SettingProblem();
+}
+
+std::string DriverProblem() {
+  DriverTransport& driver = Driver();
+  if (!driver.SettingProblem().empty()) return driver.SettingProblem();
+  if (dynamic_cast<NoTransport*>(&driver) != nullptr) return driver.Description();
+  const int handle = driver.Open(VTX_DRIVER_DEVICE);
+  if (handle >= 0) {
+    driver.Close(handle);
+    return "";
+  }
+  return driver.Description() + ": " + strerror(errno);
 }
 
 void SetDriverForTesting(std::unique_ptr<DriverTransport> transport) {

@@ -23,6 +23,9 @@ class DriverTransport {
   virtual int Request(int handle, uint32_t subcommand, void* block) = 0;  // 0, or -1 with errno
   virtual std::string Description() const = 0;
   virtual bool Simulated() const = 0;
+  // Why the settings that chose this transport cannot serve ("" when they can): a refused
+  // machine file, a TARROW_DRIVER value that names no transport.
+  virtual std::string SettingProblem() const { return ""; }
 };
 
 // The transports: the device node here, the simulator inside the process and the simulator
@@ -32,12 +35,22 @@ std::unique_ptr<DriverTransport> MakeEmbeddedTransport();
 std::unique_ptr<DriverTransport> MakeDaemonTransport(const std::string& socket_path);
 
 // The daemon's default socket: tarrow-simd.sock in DaemonSocketFolder() (os/private_folder.h).
+// Everything that looks for the daemon without being told where asks this one function.
 std::string DefaultDaemonSocket();
 
-// The transport in use, chosen on first use from TARROW_DRIVER.
+// The transport in use, chosen on first use from TARROW_DRIVER: "device", "sim", "sim:SOCKET";
+// unset, the device node when it exists, else the daemon on the default socket when one listens,
+// else none (simulation is never chosen for a host that did not ask for it).
 DriverTransport& Driver();
 std::string DriverDescription();
 bool DriverIsSimulated();
+// The transport's SettingProblem.
+std::string DriverSettingProblem();
+// Why the board cannot be reached, "" when the driver opens: the device or socket with the
+// system's error ("simulator daemon at PATH: Connection refused"), or, when nothing was found,
+// "no board: /dev/tarrow: No such file or directory; no simulator daemon at PATH; set
+// TARROW_DRIVER=sim for the built-in simulated machine".
+std::string DriverProblem();
 // Tests replace the transport (null: choose again from the environment on next use).
 void SetDriverForTesting(std::unique_ptr<DriverTransport> transport);
 

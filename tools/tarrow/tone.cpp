@@ -8,6 +8,8 @@
 #include <string>
 
 #include "tools/tarrow/command.h"
+#include "tools/tarrow/output.h"
+#include "tools/tarrow/preferences.h"
 #include "tools/tarrow/teleph_tool.h"
 #include "vtx.h"
 
@@ -33,7 +35,7 @@ int Play(VtxLine* line, const std::string& digits, uint32_t length, uint32_t typ
     play.tone_type = static_cast<int32_t>(type);
     VtxTonePlay(line, &play);
     if (play.status != CV_STATUS_OK) {
-      return ReportOutcome("tone", line, -1, play.status, play.line_status);
+      return ReportOutcome(line, -1, play.status, play.line_status);
     }
   }
   printf("played %s\n", digits.c_str());
@@ -45,7 +47,7 @@ int Listen(VtxLine* line, uint32_t seconds, bool ends) {
   tone.decode_flag = kDtmfDetection | (ends ? VTX_TONE_REPORT_ENDS : 0);
   VtxToneDetectEnable(line, &tone);
   if (tone.status != CV_STATUS_OK) {
-    return ReportOutcome("tone", line, -1, tone.status, tone.line_status);
+    return ReportOutcome(line, -1, tone.status, tone.line_status);
   }
   std::signal(SIGINT, OnSignal);
   std::signal(SIGTERM, OnSignal);
@@ -64,19 +66,20 @@ int Listen(VtxLine* line, uint32_t seconds, bool ends) {
       tone.millisecs = 0;
     }
     if (tone.status != CV_STATUS_TIMEOUT) {
-      status = ReportOutcome("tone", line, -1, tone.status, tone.line_status);
+      status = ReportOutcome(line, -1, tone.status, tone.line_status);
       break;
     }
   }
   VtxToneDetectDisable(line, &tone);
   if (status == 0)
-    status = ReportOutcome("tone", line, tone.status == CV_STATUS_OK ? 0 : -1, tone.status,
-                           tone.line_status);
+    status =
+        ReportOutcome(line, tone.status == CV_STATUS_OK ? 0 : -1, tone.status, tone.line_status);
   return status;
 }
 
 int Run(const Args& arguments) {
   Args args = arguments;
+  TakeDefaults(args);
   const std::string length_text = TakeOption(args, "--length", "100");
   const std::string type_text = TakeOption(args, "--type", "16");
   const std::string seconds_text = TakeOption(args, "--seconds", "10");
@@ -90,18 +93,18 @@ int Run(const Args& arguments) {
     return 2;
   }
   uint32_t channel = 0, length = 0, type = 0, seconds = 0;
-  if (!ParseNumber("tone", "CHANNEL", args[0], 0xFF, channel) ||
-      !ParseNumber("tone", "--length", length_text, 60000, length) ||
-      !ParseNumber("tone", "--type", type_text, 0xFF, type) ||
-      !ParseNumber("tone", "--seconds", seconds_text, 86400, seconds)) {
+  if (!ParseNumber("CHANNEL", args[0], 0xFF, channel) ||
+      !ParseNumber("--length", length_text, 60000, length) ||
+      !ParseNumber("--type", type_text, 0xFF, type) ||
+      !ParseNumber("--seconds", seconds_text, 86400, seconds)) {
     return 2;
   }
   if (play && args[2].empty()) {
-    fprintf(stderr, "tarrow tone: expected the digits to play, got \"\"\n");
+    Error("expected the digits to play, got \"\"");
     return 2;
   }
   CV_API_SET_VER();
-  VtxLine* line = OpenChannelLine("tone", module, channel);
+  VtxLine* line = OpenChannelLine(module, channel);
   if (line == nullptr) return 1;
   const int status = play ? Play(line, args[2], length, type) : Listen(line, seconds, ends);
   CloseTelephLine(line);
