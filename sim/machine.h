@@ -167,6 +167,9 @@ class Machine {
   Session* FindSession(uint32_t handle, const Connection* owner);
   SimClock::time_point After(uint32_t ms) const;
   uint8_t Mask() const { return version_.full_byte_address_mode ? 0xFF : 0x7F; }
+  // The module of a number the driver asks about, or null: numbers past the address mode's
+  // highest (126, or 254 in full-byte mode) name no module whatever the machine holds.
+  Module* ModuleNumbered(uint32_t number) const;
 
   // Resolves an address as the driver does: an ordinal address names a channel by ordinal, the
   // any-facility value matches any facility. Returns false when nothing answers to it.

@@ -8,7 +8,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -37,6 +36,9 @@ class SessionQueue {
   void SetLimit(size_t limit) { limit_ = limit; }
 
   void Push(QueuedPacket packet);
+  // A buffer for a packet about to be pushed: one that a packet taken earlier left behind, so
+  // that packets going round allocate nothing once the queue has seen a few.
+  std::vector<uint8_t> SpareBuffer();
   // Takes the first ready packet into `out` (swapped, so that its buffer is reused). Waits while
   // none is ready, releasing `lock`, until `wait_until`; kTooSmall leaves a packet larger than
   // `capacity` in place; kOverflow once after packets were dropped; kGone once the session is
@@ -48,7 +50,7 @@ class SessionQueue {
   Taken TakeReady(SimClock::time_point wait_until, size_t capacity, std::vector<uint8_t>& out,
                   SimClock::time_point& retry_at);
   bool HasReady() const;
-  size_t Size() const { return packets_.size(); }
+  size_t Size() const { return packets_.size() - first_; }
   void Clear();
   // Drops the packets that `session` sent to `dest` (all of them when `dest` is 0).
   void ClearFrom(uint32_t session, const uint8_t dest[4]);
@@ -73,8 +75,15 @@ class SessionQueue {
   void Changed();
   void CompleteWatch(SimClock::time_point ready);
   void RemoveNotices(uint64_t id);
+  QueuedPacket& front() { return packets_[first_]; }
+  bool empty() const { return first_ == packets_.size(); }
+  void PopFront();
 
-  std::deque<QueuedPacket> packets_;
+  // The packets from `first_` on, in order of their time; the slots before it are taken and
+  // reused once the queue runs empty (a deque would free and allocate its blocks as it goes).
+  std::vector<QueuedPacket> packets_;
+  size_t first_ = 0;
+  std::vector<std::vector<uint8_t>> spare_;  // buffers of taken packets, a few at most
   std::condition_variable arrived_;
   bool closed_ = false;
   bool overflowed_ = false;

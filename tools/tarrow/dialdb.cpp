@@ -126,16 +126,17 @@ int Collect(const uint8_t* bytes, void* arg) {
   return 0;
 }
 
+// The record is packed: its numbers go in as copies.
 Json RecordJson(const VtxDialDBRecord& record, size_t position) {
   return Json{{"position", position},
               {"key", record.key},
-              {"next_time", record.next_time},
+              {"next_time", +record.next_time},
               {"next", record.next_time == 0 ? Json() : Json(NextTime(record.next_time))},
-              {"window_start", record.window_start},
-              {"count_a", record.count_a},
-              {"count_b", record.count_b},
-              {"total", record.total},
-              {"flags", FlagNames(record.flags)}};
+              {"window_start", +record.window_start},
+              {"count_a", +record.count_a},
+              {"count_b", +record.count_b},
+              {"total", +record.total},
+              {"flags", FlagNames(+record.flags)}};
 }
 
 void PrintRecordRow(const VtxDialDBRecord& record) {

@@ -37,7 +37,7 @@ int PrintJsonOn(VtxLine* line, unsigned module) {
       value = std::string(feature.output_value_string,
                           strnlen(feature.output_value_string, sizeof feature.output_value_string));
     } else {
-      value = feature.value_int;
+      value = +feature.value_int;  // a copy: the record is packed
     }
     features.push_back(Json{{"key", feature.key}, {"value", value}});
   }

@@ -118,12 +118,12 @@ void PrintResetJson(unsigned module, const Outcome& out) {
   Json sent = Json::array();
   for (const std::string& command : g_heard.sent) sent.push_back(SentJson(command));
   PrintJson(Json{{"module", module},
-                 {"status", out.args.status},
-                 {"line_status", out.args.line_status},
+                 {"status", +out.args.status},  // copies: the record is packed
+                 {"line_status", +out.args.line_status},
                  {"status_text", out.status_text},
                  {"firmware_report", g_heard.report},
                  {"capabilities", out.capabilities},
-                 {"reset_status", out.args.reset_status},
+                 {"reset_status", +out.args.reset_status},
                  {"reset_status_bits", names},
                  {"sent", sent}});
 }

@@ -30,12 +30,13 @@ void PrintRow(const char* part, const FirmwareVersion& v) {
          Text(v.date, sizeof v.date).c_str(), Text(v.comment, sizeof v.comment).c_str());
 }
 
+// The record is packed: its fields go in as copies.
 Json VersionJson(const FirmwareVersion& v) {
-  return Json{{"major", v.major},
-              {"middle", v.middle},
-              {"minor", v.minor},
-              {"build", v.build},
-              {"auto_num", v.auto_num},
+  return Json{{"major", +v.major},
+              {"middle", +v.middle},
+              {"minor", +v.minor},
+              {"build", +v.build},
+              {"auto_num", +v.auto_num},
               {"date", Text(v.date, sizeof v.date)},
               {"comment", Text(v.comment, sizeof v.comment)}};
 }
