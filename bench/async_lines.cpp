@@ -38,11 +38,11 @@ void Detach(VtxLine* line) {
 }
 
 // One line's rounds, synchronously: false on a failure.
-bool SyncRounds(VtxLine* line) {
+bool SyncRounds(VtxLine* line, uint32_t variable) {
   for (uint32_t round = 0; round < kRounds; ++round) {
     MillArgs set{};
     set.facility = MILL_FACILITY_ADMIN;
-    set.tag_id = vtx::testing::AsyncLines::kVariable;
+    set.tag_id = variable;
     set.tag_type = MILL_TYPE_LONG;
     set.var_value = round;
     set.timeout = 5000;
@@ -71,7 +71,10 @@ void Run(benchmark::State& state, bool async) {
       std::vector<std::thread> threads;
       std::vector<char> ok(count, 0);
       for (size_t i = 0; i < count; ++i) {
-        threads.emplace_back([&, i] { ok[i] = SyncRounds(lines[i]); });
+        threads.emplace_back([&, i] {
+          ok[i] =
+              SyncRounds(lines[i], vtx::testing::AsyncLines::kVariable + static_cast<uint32_t>(i));
+        });
       }
       for (auto& thread : threads) thread.join();
       for (char good : ok) {

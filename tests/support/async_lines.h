@@ -17,7 +17,11 @@ class AsyncLines {
 
   AsyncLines(VtxLine* notify_line, const std::vector<VtxLine*>& lines, uint32_t rounds)
       : notify_(notify_line), rounds_(rounds) {
-    for (VtxLine* line : lines) driven_.push_back({line});
+    // Each line its own variable: lines may share a channel, whose variables they share.
+    for (VtxLine* line : lines) {
+      driven_.push_back({line});
+      driven_.back().variable = kVariable + static_cast<uint32_t>(driven_.size() - 1);
+    }
   }
 
   // Runs every line to the end; false on the first failure, `failure` telling what it was.
@@ -42,6 +46,7 @@ class AsyncLines {
  private:
   struct Driven {
     VtxLine* line;
+    uint32_t variable = kVariable;
     MillArgs args{};
     uint32_t round = 0;
     bool reading = false;
@@ -83,7 +88,7 @@ class AsyncLines {
   void Prepare(Driven& d) {
     d.args = MillArgs{};
     d.args.facility = MILL_FACILITY_ADMIN;
-    d.args.tag_id = kVariable;
+    d.args.tag_id = d.variable;
     d.args.tag_type = MILL_TYPE_LONG;
     d.args.var_value = d.round;
     d.args.timeout = 5000;
