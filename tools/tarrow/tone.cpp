@@ -111,8 +111,17 @@ int Run(const Args& arguments) {
   return status;
 }
 
+constexpr char kHelp[] =
+    "  --length MS        how long each tone plays\n"
+    "  --type N           the tone type sent to the module\n"
+    "  --seconds N        how long to listen\n"
+    "  --ends             also print \"end\" when a tone stops\n"
+    "\n"
+    "Example:\n"
+    "  tarrow tone 2 2 play 123# --length 100\n";
+
 }  // namespace
 
-TARROW_COMMAND("tone", kUsage, "play tones on a channel or print the tones it hears", Run);
+TARROW_COMMAND("tone", kUsage, "play tones on a channel or print the tones it hears", Run, kHelp);
 
 }  // namespace tarrow
