@@ -12,6 +12,7 @@
 #include "sim/reset_firmware.h"
 #include "sim/switch_firmware.h"
 #include "sim/telephony_control_firmware.h"
+#include "sim/tone_firmware.h"
 #include "vtx.h"
 
 namespace sim {
@@ -62,6 +63,7 @@ void InstallDefaultFirmware(Module& module) {
   InstallDownloadFirmware(module);
   InstallBoardFirmware(module);
   InstallSignalingFirmware(module);
+  InstallToneFirmware(module);
 }
 
 }  // namespace sim

@@ -244,6 +244,10 @@ int Machine::Dispatch(std::unique_lock<std::mutex>& hold, Connection& connection
         parked->drv_status = f.drv_status;
       }
       wire::SetWord(request.block, static_cast<size_t>(index), f.drv_status);
+      const bool async = request.subcommand == VTX_DRV_MSG_SEND_ASYNC ||
+                         request.subcommand == VTX_DRV_MSG_RECEIVE_ASYNC;
+      if (async && f.drv_status == GDI_STS_PENDING)
+        CompleteQueuedRequest(connection, request.block);
       return result;
     }
   }
@@ -254,9 +258,14 @@ int Machine::Perform(std::unique_lock<std::mutex>& hold, Connection& connection,
                      wire::Request& request, wire::Bytes& data_out, ParkedReceive* parked) {
   switch (request.subcommand) {
     case VTX_DRV_MSG_SEND:
+    case VTX_DRV_MSG_SEND_ASYNC:  // a simulated send never has to wait
       return MsgSend(connection, request.block, request.data);
     case VTX_DRV_MSG_RECEIVE:
       return MsgReceive(hold, connection, request.block, data_out, parked);
+    case VTX_DRV_MSG_RECEIVE_ASYNC:
+      return MsgReceiveAsync(hold, connection, request.block, data_out);
+    case VTX_DRV_ASYNC_CANCEL:
+      return AsyncCancel(connection, request.block);
     case VTX_DRV_CLEAR_INPUT:
     case VTX_DRV_CLEAR_OUTPUT:
       return Clear(request.subcommand, connection, request.block);

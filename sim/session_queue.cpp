@@ -1,6 +1,7 @@
 #include "sim/session_queue.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 namespace sim {
@@ -22,14 +23,17 @@ void SessionQueue::Push(QueuedPacket packet) {
   if (Size() >= limit_) {
     overflowed_ = true;
     Changed();
+    if (watch_.id != 0) CompleteWatch(SimClock::now());
     return;
   }
   // Packets become ready in order of their time; equal times keep the order of arrival.
   auto later = std::upper_bound(
       packets_.begin() + static_cast<std::ptrdiff_t>(first_), packets_.end(), packet.ready,
       [](SimClock::time_point ready, const QueuedPacket& queued) { return ready < queued.ready; });
+  const SimClock::time_point ready = packet.ready;
   packets_.insert(later, std::move(packet));
   Changed();
+  if (watch_.id != 0) CompleteWatch(ready);
 }
 
 std::vector<uint8_t> SessionQueue::SpareBuffer() {
@@ -105,8 +109,48 @@ void SessionQueue::ClearFrom(uint32_t session, const uint8_t dest[4]) {
 }
 
 void SessionQueue::Close() {
+  CancelWatch();
   closed_ = true;
   Changed();
+}
+
+void SessionQueue::Watch(const std::shared_ptr<SessionQueue>& notify,
+                         std::vector<uint8_t> completed, std::vector<uint8_t> timed_out,
+                         SimClock::time_point deadline) {
+  static std::atomic<uint64_t> next_id{0};
+  CancelWatch();
+  watch_.id = ++next_id;
+  watch_.notify = notify;
+  watch_.completed = std::move(completed);
+  watch_.deadline = deadline;
+  if (!empty()) {
+    CompleteWatch(front().ready);
+  } else if (deadline != SimClock::time_point::max()) {
+    notify->Push({std::move(timed_out), deadline, 0, {}, watch_.id});
+  }
+}
+
+void SessionQueue::CompleteWatch(SimClock::time_point ready) {
+  auto notify = watch_.notify.lock();
+  const uint64_t id = watch_.id;
+  watch_.id = 0;
+  // Once the deadline has passed the time-out notice stands: the request completed with it.
+  if (notify == nullptr || SimClock::now() >= watch_.deadline) return;
+  notify->RemoveNotices(id);
+  notify->Push({std::move(watch_.completed), ready, 0, {}, id});
+}
+
+void SessionQueue::CancelWatch() {
+  if (watch_.id == 0) return;
+  if (auto notify = watch_.notify.lock()) notify->RemoveNotices(watch_.id);
+  watch_.id = 0;
+}
+
+void SessionQueue::RemoveNotices(uint64_t id) {
+  const auto waiting = packets_.begin() + static_cast<std::ptrdiff_t>(first_);
+  packets_.erase(std::remove_if(waiting, packets_.end(),
+                                [id](const QueuedPacket& p) { return p.notice_of == id; }),
+                 packets_.end());
 }
 
 }  // namespace sim

@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -21,6 +22,7 @@ struct QueuedPacket {
   SimClock::time_point ready;
   uint32_t from_session = 0;  // 0 for the firmware
   uint8_t dest[4] = {};       // as the sender addressed it, masked
+  uint64_t notice_of = 0;     // a completion notice: the asynchronous receive it completes
 };
 
 class SessionQueue {
@@ -55,8 +57,24 @@ class SessionQueue {
   // The session is gone: every waiter wakes with kGone.
   void Close();
 
+  // An asynchronous receive that the driver queued: its completion notice goes to `notify` once
+  // a packet is here (ready when the packet is); unless `deadline` is infinite, the time-out
+  // notice is queued there for the deadline and stands if no packet came before it.
+  void Watch(const std::shared_ptr<SessionQueue>& notify, std::vector<uint8_t> completed,
+             std::vector<uint8_t> timed_out, SimClock::time_point deadline);
+  // The driver cancels the queued receive: its notices are withdrawn.
+  void CancelWatch();
+
  private:
+  struct AsyncWatch {
+    uint64_t id = 0;  // 0: no receive is queued
+    std::weak_ptr<SessionQueue> notify;
+    std::vector<uint8_t> completed;
+    SimClock::time_point deadline;
+  };
   void Changed();
+  void CompleteWatch(SimClock::time_point ready);
+  void RemoveNotices(uint64_t id);
   QueuedPacket& front() { return packets_[first_]; }
   bool empty() const { return first_ == packets_.size(); }
   void PopFront();
@@ -71,6 +89,7 @@ class SessionQueue {
   bool overflowed_ = false;
   size_t limit_ = SIZE_MAX;
   const std::function<void()>* changed_ = nullptr;
+  AsyncWatch watch_;
 };
 
 }  // namespace sim
