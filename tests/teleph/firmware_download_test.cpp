@@ -11,6 +11,7 @@
 
 namespace {
 
+using vtx::testing::FirmwareImage;
 using vtx::testing::TraceCapture;
 
 constexpr uint32_t kPiece = 8048;
@@ -48,7 +49,7 @@ class FirmwareDownloadTest : public vtx::testing::BoardLineTest {
 };
 
 TEST_F(FirmwareDownloadTest, FileGoesOutInPiecesWithProgressThenFinishes) {
-  const auto image = Image(14 * kPiece + 1000, "6.1.0.9 2026-11-30 field update");
+  const auto image = FirmwareImage(14 * kPiece + 1000, "6.1.0.9 2026-11-30 field update");
   const std::string path = Write(image);
   module_->fax.flow_word = 1;
   TraceCapture trace(0x4, VTX_FUNC_DBG_CALLS | VTX_FUNC_DBG_DETAIL);
@@ -82,7 +83,7 @@ TEST_F(FirmwareDownloadTest, FileGoesOutInPiecesWithProgressThenFinishes) {
 }
 
 TEST_F(FirmwareDownloadTest, RefusalsBeforeAnythingIsSent) {
-  const std::string path = Write(Image(100));
+  const std::string path = Write(FirmwareImage(100));
   TraceCapture trace(0x8);
   EXPECT_EQ(Download(path, 4), -1);
   EXPECT_EQ(args_.status, 2u);
@@ -109,7 +110,7 @@ TEST_F(FirmwareDownloadTest, RefusalsBeforeAnythingIsSent) {
 }
 
 TEST_F(FirmwareDownloadTest, CrcErrorKeepsItsTextAndRestoresTheFlow) {
-  auto image = Image(3 * kPiece, "7.0.0.1");
+  auto image = FirmwareImage(3 * kPiece, "7.0.0.1");
   image[5000] ^= 0xFF;
   module_->fax.flow_word = 1;
   TraceCapture trace(0x8);
@@ -125,7 +126,7 @@ TEST_F(FirmwareDownloadTest, CrcErrorKeepsItsTextAndRestoresTheFlow) {
   EXPECT_NE(board().report.control_proc.major, 7) << "a bad image leaves the version";
 
   // The same image intact goes in.
-  EXPECT_EQ(Download(Write(Image(3 * kPiece, "7.0.0.1"))), 0);
+  EXPECT_EQ(Download(Write(FirmwareImage(3 * kPiece, "7.0.0.1"))), 0);
   EXPECT_EQ(board().report.control_proc.major, 7);
 }
 
@@ -133,7 +134,7 @@ TEST_F(FirmwareDownloadTest, ControlProcessorImageResetsAndReconfiguresAround) {
   vtx::SetCapability(module_, 74);
   board().maintenance().download.control_proc_reset = true;
   TraceCapture trace(0x4);
-  EXPECT_EQ(Download(Write(Image(2 * kPiece)), 2, 7), 0) << args_.line_status;
+  EXPECT_EQ(Download(Write(FirmwareImage(2 * kPiece)), 2, 7), 0) << args_.line_status;
   EXPECT_EQ(args_.status, 0u);
   EXPECT_EQ(board().reset_count, 2u) << "before, and again for the flash update";
   EXPECT_EQ(board().reconfig_values, (std::vector<uint32_t>{7, 7}));
@@ -146,7 +147,7 @@ TEST_F(FirmwareDownloadTest, ControlProcessorImageResetsAndReconfiguresAround) {
 
 TEST_F(FirmwareDownloadTest, DriverFaultsAroundTheDownload) {
   vtx::SetCapability(module_, 74);
-  const std::string path = Write(Image(100));
+  const std::string path = Write(FirmwareImage(100));
   machine().InjectFault(VTX_DRV_MODULE_RESET, sim::Fault{0, GDI_STS_FAILED, false});
   TraceCapture trace(0x8);
   EXPECT_EQ(Download(path, 2), -1);
@@ -174,7 +175,7 @@ TEST_F(FirmwareDownloadTest, ModuleGoingAwayMidwayEndsTheDownload) {
                            if (++pieces == 2) line->fax.flow_word = 0;
                          });
   module_->fax.flow_word = 1;
-  EXPECT_EQ(Download(Write(Image(4 * kPiece))), -1);
+  EXPECT_EQ(Download(Write(FirmwareImage(4 * kPiece))), -1);
   EXPECT_EQ(pieces, 2);
   EXPECT_TRUE(Sent(MILL_FACILITY_ADMIN, MILL_VERB_FINISH).empty());
   EXPECT_EQ(module_->fax.flow_word, 1u);
