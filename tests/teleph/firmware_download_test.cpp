@@ -37,13 +37,6 @@ class FirmwareDownloadTest : public vtx::testing::BoardLineTest {
     vtx::api::FormStatusText(module_, args_.status, args_.line_status, &text);
     return text.description;
   }
-  static std::vector<std::string> Matching(const TraceCapture& trace, const std::string& start) {
-    std::vector<std::string> found;
-    for (const auto& message : trace.messages()) {
-      if (message.rfind(start, 0) == 0) found.push_back(message);
-    }
-    return found;
-  }
 
   VtxFirmwareArgs args_{};
 };
@@ -57,11 +50,11 @@ TEST_F(FirmwareDownloadTest, FileGoesOutInPiecesWithProgressThenFinishes) {
   EXPECT_EQ(args_.status, 0u);
 
   // Fifteen pieces, then the finishing call without a buffer.
-  std::vector<std::string> calls = Matching(trace, "VtxFirmwareDownloadData: Called");
+  std::vector<std::string> calls = trace.messages("VtxFirmwareDownloadData: Called");
   ASSERT_EQ(calls.size(), 16u);
   EXPECT_NE(calls[14].find("size=1000,"), std::string::npos) << calls[14];
   EXPECT_NE(calls[15].find("buf=0x0,size=0,"), std::string::npos) << calls[15];
-  EXPECT_EQ(Matching(trace, "download "),
+  EXPECT_EQ(trace.messages("download "),
             (std::vector<std::string>{"download 56336", "download 112672", "download 113672"}));
 
   auto starts = Sent(MILL_FACILITY_ADMIN, MILL_VERB_START, ADMIN_FIRMWARE_DOWNLOAD_MODE);
