@@ -97,8 +97,7 @@ TEST_F(JsonSchemas, EveryCommandWritesWhatItsSchemaSays) {
   const std::string db = dir_.Path("dial.db");
   ASSERT_EQ(Run("dialdb update " + db + " 5550100 --outcome busy", &out), 0) << err_;
   const std::string examples = std::string(TARROW_SOURCE_DIR) + "/callctrl/examples/";
-  const std::string image = dir_.Path("image.bin");
-  std::ofstream(image) << std::string(5000, 'x');
+  const std::string image = dir_.Write("image.bin", std::string(5000, 'x'));
   const std::map<std::string, std::vector<std::string>> runs = {
       {"error", {"board 9 --json", "ports 300 --json", "net 2 --netmask 255.0.255.0 --json"}},
       {"modules", {"modules --json", "modules --all --json"}},
