@@ -13,6 +13,7 @@ namespace {
 
 constexpr uint32_t kNoticeCompleted = 2;
 constexpr uint32_t kNoticeTimedOut = 3;
+constexpr size_t kNotifyWord = 6;
 
 }  // namespace
 
@@ -53,7 +54,7 @@ int Machine::MsgReceiveAsync(std::unique_lock<std::mutex>& hold, Connection& con
     wire::SetWord(block, 3, timeout);
     return result;
   }
-  Session* notify = SessionAt(wire::Word(block, kNotifyAddressWord));
+  Session* notify = SessionAt(wire::Word(block, kNotifyWord));
   wire::SetWord(block, 2, 0);
   if (notify == nullptr) {
     wire::SetWord(block, 5, GDI_STS_ADDRESS_INVALID);
@@ -69,22 +70,6 @@ int Machine::MsgReceiveAsync(std::unique_lock<std::mutex>& hold, Connection& con
   return 0;
 }
 
-uint32_t Machine::HoldSend(Session& from, Session& to, QueuedPacket packet,
-                           const SendNotice& notice) {
-  Session* notify = SessionAt(notice.notify_address);
-  if (notify == nullptr) return GDI_STS_ADDRESS_INVALID;
-  wire::Bytes completed;
-  wire::Bytes timed_out;
-  FormNotice(from, *notify, kNoticeCompleted, completed);
-  FormNotice(from, *notify, kNoticeTimedOut, timed_out);
-  if (to.queue->Hold(std::move(packet), notify->queue, std::move(completed), std::move(timed_out),
-                     After(notice.timeout_ms))) {
-    return GDI_STS_PENDING;
-  }
-  to.queue->Push(std::move(packet));
-  return GDI_STS_OK;
-}
-
 int Machine::AsyncCancel(Connection& connection, wire::Bytes& block) {
   Session* session = FindSession(wire::Word(block, 0), &connection);
   if (session == nullptr) {
@@ -92,14 +77,13 @@ int Machine::AsyncCancel(Connection& connection, wire::Bytes& block) {
     return 0;
   }
   session->queue->CancelWatch();
-  for (auto& [handle, other] : sessions_) other->queue->CancelHeld(session->handle);
   wire::SetWord(block, 2, GDI_STS_OK);
   return 0;
 }
 
 void Machine::CompleteQueuedRequest(Connection& connection, const wire::Bytes& block) {
   Session* session = FindSession(wire::Word(block, 0), &connection);
-  Session* notify = SessionAt(wire::Word(block, kNotifyAddressWord));
+  Session* notify = SessionAt(wire::Word(block, kNotifyWord));
   if (session == nullptr || notify == nullptr) return;
   QueuedPacket notice;
   FormNotice(*session, *notify, kNoticeCompleted, notice.bytes);

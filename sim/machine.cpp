@@ -258,9 +258,8 @@ int Machine::Perform(std::unique_lock<std::mutex>& hold, Connection& connection,
                      wire::Request& request, wire::Bytes& data_out, ParkedReceive* parked) {
   switch (request.subcommand) {
     case VTX_DRV_MSG_SEND:
-    case VTX_DRV_MSG_SEND_ASYNC:
-      return MsgSend(connection, request.block, request.data,
-                     request.subcommand == VTX_DRV_MSG_SEND_ASYNC);
+    case VTX_DRV_MSG_SEND_ASYNC:  // a simulated send never has to wait
+      return MsgSend(connection, request.block, request.data);
     case VTX_DRV_MSG_RECEIVE:
       return MsgReceive(hold, connection, request.block, data_out, parked);
     case VTX_DRV_MSG_RECEIVE_ASYNC:

@@ -141,10 +141,7 @@ class Machine {
   int AddressCheck(wire::Bytes& block);
   int Deactivate(wire::Bytes& block);
   int ModuleControl(uint32_t subcommand, wire::Bytes& block);
-  // MSG_SEND, and the asynchronous send when `async`: a send to a session whose input is full
-  // then waits there (GDI_STS_PENDING) and notifies the session named in the block once it
-  // went in.
-  int MsgSend(Connection& connection, wire::Bytes& block, const wire::Bytes& data, bool async);
+  int MsgSend(Connection& connection, wire::Bytes& block, const wire::Bytes& data);
   int MsgReceive(std::unique_lock<std::mutex>& hold, Connection& connection, wire::Bytes& block,
                  wire::Bytes& data_out, ParkedReceive* parked);
   int Clear(uint32_t subcommand, Connection& connection, wire::Bytes& block);
@@ -155,22 +152,11 @@ class Machine {
   int AsyncCancel(Connection& connection, wire::Bytes& block);
   // A request that a test made the driver queue completes at once: its notice is posted.
   void CompleteQueuedRequest(Connection& connection, const wire::Bytes& block);
-  // Where an asynchronous send's notice goes (the address word of its block), and its time-out.
-  struct SendNotice {
-    uint32_t notify_address;
-    uint32_t timeout_ms;
-  };
-  // Holds a packet for the full input of `to` until it has room: GDI_STS_PENDING, or
-  // GDI_STS_ADDRESS_INVALID without a notification session; GDI_STS_OK when too many sends
-  // wait there already and the packet went the way of any other (it overflows the queue).
-  uint32_t HoldSend(Session& from, Session& to, QueuedPacket packet, const SendNotice& notice);
   // The CALLBACK_NOTIFY event for `session`, formed for the notification session `to`.
   void FormNotice(const Session& session, const Session& to, uint32_t type, wire::Bytes& out) const;
   Session* SessionAt(uint32_t address_word);
   // Delivers a packet that session `from` sent: to a session, the host controller or a module.
-  // With `notice`, a packet for a session whose input is full waits for room (HoldSend).
-  uint32_t Route(Session& from, const uint8_t* packet, size_t size,
-                 const SendNotice* notice = nullptr);
+  uint32_t Route(Session& from, const uint8_t* packet, size_t size);
   // Hands a packet for a module's ECC facility to the session registered as its server.
   bool DeliverToEccServer(const Session& from, uint8_t module, const uint8_t* packet, size_t size);
   void RunFirmware(Module& module, Session& from, const FwCommand& command);

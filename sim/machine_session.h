@@ -10,9 +10,6 @@
 
 namespace sim {
 
-// The word of a message request's block that names the notification session.
-constexpr size_t kNotifyAddressWord = 6;
-
 struct Machine::Session {
   uint32_t handle = 0;
   int connection = 0;

@@ -1,7 +1,6 @@
 // Packets between sessions and modules: MSG_SEND delivers at once (to another session, the host
-// controller or a module's firmware, whose answers queue for the sender; the asynchronous send
-// waits when another session's input is full), MSG_RECEIVE takes from the session's queue and
-// may wait, CLEAR_INPUT and CLEAR_OUTPUT empty the queues.
+// controller or a module's firmware, whose answers queue for the sender), MSG_RECEIVE takes
+// from the session's queue and may wait, CLEAR_INPUT and CLEAR_OUTPUT empty the queues.
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -86,7 +85,6 @@ Machine::Session* Machine::FindSession(uint32_t handle, const Connection* owner)
 
 void Machine::ForgetSession(Session& session) {
   session.queue->Close();
-  for (auto& [handle, other] : sessions_) other->queue->CancelHeld(session.handle);
   for (auto it = watchers_.begin(); it != watchers_.end();) {
     it = it->session == session.handle ? watchers_.erase(it) : std::next(it);
   }
@@ -155,8 +153,7 @@ bool Machine::DeliverToEccServer(const Session& from, uint8_t module, const uint
   return false;
 }
 
-uint32_t Machine::Route(Session& from, const uint8_t* packet, size_t size,
-                        const SendNotice* notice) {
+uint32_t Machine::Route(Session& from, const uint8_t* packet, size_t size) {
   const uint8_t mask = Mask();
   uint8_t dest[4];
   // Per thread, so that the commands of each packet reuse the buffers of the last one's.
@@ -169,9 +166,6 @@ uint32_t Machine::Route(Session& from, const uint8_t* packet, size_t size,
     if (memcmp(own, dest, 4) == 0) {
       QueuedPacket queued{{packet, packet + size}, SimClock::now(), from.handle, {}};
       memcpy(queued.dest, dest, 4);
-      if (notice != nullptr && session->queue->Full()) {
-        return HoldSend(from, *session, std::move(queued), *notice);
-      }
       session->queue->Push(std::move(queued));
       return GDI_STS_OK;
     }
@@ -216,12 +210,8 @@ uint32_t Machine::Route(Session& from, const uint8_t* packet, size_t size,
   return GDI_STS_OK;
 }
 
-int Machine::MsgSend(Connection& connection, wire::Bytes& block, const wire::Bytes& data,
-                     bool async) {
+int Machine::MsgSend(Connection& connection, wire::Bytes& block, const wire::Bytes& data) {
   VtxDrvMsgBlock m = LoadMsg(block);
-  const SendNotice notice{wire::Word(block, kNotifyAddressWord), m.timeout_ms};
-  // A send that may not wait is delivered as a synchronous one would be.
-  const SendNotice* waits = async && m.timeout_ms != 0 ? &notice : nullptr;
   Session* session = FindSession(m.session, &connection);
   if (session == nullptr) {
     m.drv_status = GDI_STS_SESSIONHANDLEBAD;
@@ -244,9 +234,9 @@ int Machine::MsgSend(Connection& connection, wire::Bytes& block, const wire::Byt
       memcpy(src, &m.src_address, 4);
       wire::Bytes formed;
       FormPacket(raw, dest, src, dest[0], formed);
-      m.drv_status = Route(*session, formed.data(), formed.size(), waits);
+      m.drv_status = Route(*session, formed.data(), formed.size());
     } else {
-      m.drv_status = Route(*session, data.data(), data.size(), waits);
+      m.drv_status = Route(*session, data.data(), data.size());
     }
   }
   if (m.drv_status != GDI_STS_OK) m.length = 0;

@@ -7,12 +7,6 @@
 namespace sim {
 namespace {
 constexpr size_t kSpareBuffers = 4;
-
-// Identifies the notices of one queued request, so that they can be withdrawn.
-uint64_t NextNoticeId() {
-  static std::atomic<uint64_t> next_id{0};
-  return ++next_id;
-}
 }  // namespace
 
 void SessionQueue::Configure(size_t limit, const std::function<void()>* changed) {
@@ -65,7 +59,6 @@ void SessionQueue::PopFront() {
     packets_.erase(packets_.begin(), packets_.begin() + static_cast<std::ptrdiff_t>(first_));
     first_ = 0;
   }
-  if (!held_.empty()) Admit();
 }
 
 SessionQueue::Taken SessionQueue::TakeReady(SimClock::time_point wait_until, size_t capacity,
@@ -102,7 +95,6 @@ SessionQueue::Taken SessionQueue::Take(std::unique_lock<std::mutex>& lock,
 void SessionQueue::Clear() {
   packets_.clear();
   first_ = 0;
-  if (!held_.empty()) Admit();
 }
 
 void SessionQueue::ClearFrom(uint32_t session, const uint8_t dest[4]) {
@@ -114,19 +106,10 @@ void SessionQueue::ClearFrom(uint32_t session, const uint8_t dest[4]) {
                      }),
       packets_.end());
   if (empty()) Clear();
-  if (!held_.empty()) Admit();
 }
 
 void SessionQueue::Close() {
   CancelWatch();
-  // Sends waiting for a session that is gone end as timed out, now.
-  for (HeldSend& held : held_) {
-    auto notify = held.notify.lock();
-    if (notify == nullptr) continue;
-    notify->RemoveNotices(held.id);
-    notify->Push({std::move(held.timed_out), SimClock::now(), 0, {}, held.id});
-  }
-  held_.clear();
   closed_ = true;
   Changed();
 }
@@ -134,8 +117,9 @@ void SessionQueue::Close() {
 void SessionQueue::Watch(const std::shared_ptr<SessionQueue>& notify,
                          std::vector<uint8_t> completed, std::vector<uint8_t> timed_out,
                          SimClock::time_point deadline) {
+  static std::atomic<uint64_t> next_id{0};
   CancelWatch();
-  watch_.id = NextNoticeId();
+  watch_.id = ++next_id;
   watch_.notify = notify;
   watch_.completed = std::move(completed);
   watch_.deadline = deadline;
@@ -167,53 +151,6 @@ void SessionQueue::RemoveNotices(uint64_t id) {
   packets_.erase(std::remove_if(waiting, packets_.end(),
                                 [id](const QueuedPacket& p) { return p.notice_of == id; }),
                  packets_.end());
-}
-
-bool SessionQueue::Hold(QueuedPacket&& packet, const std::shared_ptr<SessionQueue>& notify,
-                        std::vector<uint8_t> completed, std::vector<uint8_t> timed_out,
-                        SimClock::time_point deadline) {
-  DropExpired();
-  if (held_.size() >= limit_) return false;
-  const uint64_t id = NextNoticeId();
-  if (deadline != SimClock::time_point::max()) {
-    notify->Push({timed_out, deadline, 0, {}, id});
-  }
-  held_.push_back(
-      {id, std::move(packet), notify, std::move(completed), std::move(timed_out), deadline});
-  return true;
-}
-
-void SessionQueue::CancelHeld(uint32_t sender) {
-  for (auto it = held_.begin(); it != held_.end();) {
-    if (it->packet.from_session != sender) {
-      ++it;
-      continue;
-    }
-    if (auto notify = it->notify.lock()) notify->RemoveNotices(it->id);
-    it = held_.erase(it);
-  }
-}
-
-void SessionQueue::DropExpired() {
-  const SimClock::time_point now = SimClock::now();
-  held_.erase(std::remove_if(held_.begin(), held_.end(),
-                             [now](const HeldSend& held) { return now >= held.deadline; }),
-              held_.end());
-}
-
-void SessionQueue::Admit() {
-  DropExpired();
-  while (!held_.empty() && !Full()) {
-    HeldSend held = std::move(held_.front());
-    held_.erase(held_.begin());
-    const SimClock::time_point now = SimClock::now();
-    held.packet.ready = now;
-    Push(std::move(held.packet));
-    if (auto notify = held.notify.lock()) {
-      notify->RemoveNotices(held.id);
-      notify->Push({std::move(held.completed), now, 0, {}, held.id});
-    }
-  }
 }
 
 }  // namespace sim

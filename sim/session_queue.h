@@ -65,17 +65,6 @@ class SessionQueue {
   // The driver cancels the queued receive: its notices are withdrawn.
   void CancelWatch();
 
-  bool Full() const { return Size() >= limit_; }
-  // An asynchronous send that waits for room in this full queue: `packet` goes in once a packet
-  // is taken or the queue is cleared, and `completed` then goes to `notify`; unless `deadline` is
-  // infinite, the time-out notice is queued there for the deadline and stands if the packet did
-  // not go in before it. False, with nothing held, when as many sends wait as the queue holds.
-  bool Hold(QueuedPacket&& packet, const std::shared_ptr<SessionQueue>& notify,
-            std::vector<uint8_t> completed, std::vector<uint8_t> timed_out,
-            SimClock::time_point deadline);
-  // The driver cancels the sends that session `sender` has waiting here: they and their notices go.
-  void CancelHeld(uint32_t sender);
-
  private:
   struct AsyncWatch {
     uint64_t id = 0;  // 0: no receive is queued
@@ -83,20 +72,8 @@ class SessionQueue {
     std::vector<uint8_t> completed;
     SimClock::time_point deadline;
   };
-  struct HeldSend {
-    uint64_t id;
-    QueuedPacket packet;
-    std::weak_ptr<SessionQueue> notify;
-    std::vector<uint8_t> completed;
-    std::vector<uint8_t> timed_out;
-    SimClock::time_point deadline;
-  };
   void Changed();
   void CompleteWatch(SimClock::time_point ready);
-  // The held sends go in, oldest first, while there is room; those past their deadline are
-  // dropped (their time-out notice stands).
-  void Admit();
-  void DropExpired();
   void RemoveNotices(uint64_t id);
   QueuedPacket& front() { return packets_[first_]; }
   bool empty() const { return first_ == packets_.size(); }
@@ -113,7 +90,6 @@ class SessionQueue {
   size_t limit_ = SIZE_MAX;
   const std::function<void()>* changed_ = nullptr;
   AsyncWatch watch_;
-  std::vector<HeldSend> held_;
 };
 
 }  // namespace sim

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <utility>
 #include <vector>
 
 #include "admin.h"
@@ -18,7 +17,6 @@ using vtx::testing::TraceCapture;
 
 constexpr uint32_t kVar = 0x20;
 constexpr uint32_t kContinue = 0xFFFFFFFF;
-constexpr uint32_t kForever = 0xFFFFFFFF;
 
 class AsyncTest : public vtx::testing::AttachedLineTest {
  protected:
@@ -229,62 +227,6 @@ TEST_F(AsyncTest, LineResetCancelsThePendingOperationAndCallsItsCompletion) {
   args = Get(0);
   VtxGetVar(line_, &args);
   EXPECT_EQ(args.status, static_cast<uint32_t>(CV_STATUS_OK));
-}
-
-TEST_F(AsyncTest, ASendToAFullSessionWaitsForRoomUntilItsTimeOut) {
-  machine().SetQueueLimit(1);
-  VtxLine* to = AttachSession(1, 2);
-  ASSERT_NE(to, nullptr);
-  std::vector<uint8_t> packets[3];
-  for (uint8_t i = 0; i < 3; ++i) {
-    sim::FwPacket event;
-    event.Event(COMMON_GET_RSP_EVENT, {sim::FwTag::Int(kVar, MILL_TYPE_LONG, i)});
-    sim::FormPacket(event, to->own_addr, line_->own_addr, MILL_FACILITY_ADMIN, packets[i]);
-  }
-  auto send = [&](std::vector<uint8_t>& packet, uint32_t async_lp, uint32_t timeout) {
-    MillArgs args{};
-    args.pkt_buf = packet.data();
-    args.pkt_len = static_cast<uint32_t>(packet.size());
-    args.timeout = timeout;
-    args.async_lp = async_lp;
-    const int result = MillSendPkt(line_, &args);
-    return std::pair<int, uint32_t>(result, args.status);
-  };
-  auto received = [&]() {
-    MillArgs args{};
-    if (MillReceivePkt(to, &args) != 1) return std::vector<uint8_t>{};
-    return std::vector<uint8_t>(args.pkt_buf, args.pkt_buf + args.pkt_len);
-  };
-  using Outcome = std::pair<int, uint32_t>;  // the send's result and status
-  const Outcome sent(MILL_SEND_SENT, CV_STATUS_OK);
-  const Outcome waits(0, CV_STATUS_CONTINUING);
-
-  ASSERT_EQ(send(packets[0], 0, 1000), sent);
-  EXPECT_EQ(send(packets[1], handle(), kForever), waits) << "the session's input is full";
-  EXPECT_EQ(WaitNotify(50), nullptr) << "no room yet";
-  EXPECT_EQ(received(), packets[0]);
-  EXPECT_EQ(WaitNotify(1000), line_) << "taking a packet made room";
-  EXPECT_EQ(send(packets[1], kContinue, 0), sent);
-  EXPECT_EQ(received(), packets[1]);
-
-  ASSERT_EQ(send(packets[0], 0, 1000), sent);
-  EXPECT_EQ(send(packets[2], handle(), 30), waits);
-  EXPECT_EQ(WaitNotify(1000), line_);
-  EXPECT_EQ(send(packets[2], kContinue, 0), Outcome(MILL_SEND_FAILED, CV_STATUS_TIMEOUT));
-  EXPECT_EQ(received(), packets[0]);
-
-  // A line reset cancels a waiting send: the packet never arrives.
-  ASSERT_EQ(send(packets[0], 0, 1000), sent);
-  EXPECT_EQ(send(packets[2], handle(), kForever), waits);
-  VtxLineArgs reset{};
-  reset.no_init = 1;
-  EXPECT_EQ(VtxLineReset(line_, &reset), 0);
-  EXPECT_EQ(received(), packets[0]);
-  MillArgs none{};
-  EXPECT_EQ(MillReceivePkt(to, &none), 2) << "nothing more came";
-  EXPECT_EQ(none.status, static_cast<uint32_t>(CV_STATUS_TIMEOUT));
-  EXPECT_EQ(WaitNotify(50), nullptr);
-  Detach(to);
 }
 
 TEST_F(AsyncTest, AModuleThatDiesEndsThePendingReceiveWithItsError) {
