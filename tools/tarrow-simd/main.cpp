@@ -37,7 +37,7 @@ void Usage(FILE* to) {
           "  --frame-timeout MS     a connection idle inside a frame this long is closed\n"
           "                         (default %u)\n"
           "  --queue-limit N        packets a session's input holds before it overruns\n"
-          "                         (default %zu; an asynchronous send waits for room)\n"
+          "                         (default %zu)\n"
           "  --reply-delay MS       every module answers each command this late, as a busy\n"
           "                         board does (default: at once)\n"
           "  -v, --verbose          log client connects and disconnects\n"
