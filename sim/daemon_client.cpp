@@ -52,9 +52,9 @@ bool DaemonClient::Ready(short revents, size_t max_frame, SimClock::time_point n
 }
 
 bool DaemonClient::ReadSome(size_t max_frame, SimClock::time_point now, std::string& why) {
-  // Only the bytes of the current frame are read: the header, then what it announced.
-  const size_t wanted =
-      in_.size() < kHeader ? kHeader - in_.size() : kHeader + frame_size_ - in_.size();
+  // Before the header is in, as much as a chunk holds, so that a frame that arrived whole costs
+  // one read; after it, only the rest of the frame.
+  const size_t wanted = in_.size() < kHeader ? kReadChunk : kHeader + frame_size_ - in_.size();
   uint8_t chunk[kReadChunk];
   const ssize_t n = recv(fd_, chunk, std::min(wanted, sizeof chunk), MSG_DONTWAIT);
   if (n < 0 && (errno == EAGAIN || errno == EINTR)) return true;
@@ -63,16 +63,28 @@ bool DaemonClient::ReadSome(size_t max_frame, SimClock::time_point now, std::str
     return false;
   }
   last_progress_ = now;
-  in_.insert(in_.end(), chunk, chunk + n);
-  if (in_.size() == kHeader) {
+  const uint8_t* bytes = chunk;
+  size_t got = static_cast<size_t>(n);
+  if (in_.size() < kHeader) {
+    const size_t header = std::min(kHeader - in_.size(), got);
+    in_.insert(in_.end(), bytes, bytes + header);
+    bytes += header;
+    got -= header;
+    if (in_.size() < kHeader) return true;
     frame_size_ = wire::Word(in_, 0);
     if (frame_size_ == 0 || frame_size_ > max_frame) {
       why = "a frame of " + std::to_string(frame_size_) + " bytes (at most " +
             std::to_string(max_frame) + ")";
       return false;
     }
+    // A client sends its next frame once it has read the answer to this one.
+    if (got > frame_size_) {
+      why = "a frame out of turn before its answer";
+      return false;
+    }
   }
-  if (in_.size() < kHeader || in_.size() < kHeader + frame_size_) return true;
+  in_.insert(in_.end(), bytes, bytes + got);
+  if (in_.size() < kHeader + frame_size_) return true;
   const bool served = ServeFrame(why);
   in_.clear();
   if (in_.capacity() > kKeptCapacity) wire::Bytes().swap(in_);
