@@ -21,8 +21,11 @@ constexpr size_t kKeptCapacity = 64 * 1024;
 
 }  // namespace
 
-DaemonClient::DaemonClient(Machine& machine, int fd, const Peer& peer, SimClock::time_point now)
-    : machine_(machine), fd_(fd), peer_(peer), last_progress_(now) {}
+DaemonClient::DaemonClient(Machine& machine, int fd, const Peer& peer, SimClock::time_point now,
+                           const std::function<void()>& wake)
+    : machine_(machine), fd_(fd), peer_(peer), last_progress_(now) {
+  parked_.wake = &wake;
+}
 
 DaemonClient::~DaemonClient() {
   if (handle_ >= 0) machine_.Close(handle_);

@@ -1,9 +1,11 @@
 // One client connection of the daemon: the frame it is sending, assembled as its bytes arrive
 // (never more memory than the bytes received), the reply it has not yet read, its driver handle
-// and a receive that waits. All of it runs on the daemon's loop thread and never blocks.
+// and a receive that waits. All of it runs on the thread of the loop that owns it and never
+// blocks.
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
 #include "sim/daemon_socket.h"
@@ -14,7 +16,9 @@ namespace sim {
 
 class DaemonClient {
  public:
-  DaemonClient(Machine& machine, int fd, const Peer& peer, SimClock::time_point now);
+  // `wake` wakes the owning loop when a parked receive may complete; it outlives the client.
+  DaemonClient(Machine& machine, int fd, const Peer& peer, SimClock::time_point now,
+               const std::function<void()>& wake);
   // Closes the handle (its sessions go with it) and the connection.
   ~DaemonClient();
   DaemonClient(const DaemonClient&) = delete;

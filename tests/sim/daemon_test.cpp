@@ -5,8 +5,13 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstring>
+#include <thread>
+#include <vector>
 
+#include "admin.h"
+#include "common.h"
 #include "os/driver.h"
 #include "sim/frame_io.h"
 
@@ -18,10 +23,18 @@ class DaemonTest : public ::testing::Test {
   void SetUp() override {
     machine_ = sim::Machine::Default();
     socket_path_ = "/tmp/tarrow-test-" + std::to_string(getpid()) + ".sock";
-    daemon_ = std::make_unique<sim::Daemon>(*machine_, socket_path_);
+    Serve(0);
+    os::SetDriverForTesting(os::MakeDaemonTransport(socket_path_));
+  }
+  // (Re)starts the daemon with `loops` event loops (0: its default).
+  void Serve(size_t loops) {
+    daemon_.reset();
+    sim::DaemonOptions options;
+    options.socket_path = socket_path_;
+    options.loops = loops;
+    daemon_ = std::make_unique<sim::Daemon>(*machine_, options);
     std::string error;
     ASSERT_TRUE(daemon_->Start(error)) << error;
-    os::SetDriverForTesting(os::MakeDaemonTransport(socket_path_));
   }
   void TearDown() override {
     os::SetDriverForTesting(nullptr);
@@ -164,14 +177,74 @@ TEST_F(DaemonTest, HandlesWithoutSessionsStayOpenForTheNextOpen) {
 
   int parked = os::DeviceOpen(VTX_CONTROL_DEVICE);
   os::DeviceClose(parked);
-  daemon_.reset();
-  daemon_ = std::make_unique<sim::Daemon>(*machine_, socket_path_);
-  std::string error;
-  ASSERT_TRUE(daemon_->Start(error)) << error;
+  Serve(0);
   int renewed = os::DeviceOpen(VTX_CONTROL_DEVICE);
   ASSERT_GE(renewed, 0);
   EXPECT_EQ(os::DeviceRequest(renewed, VTX_DRV_GET_VERSION, &version), 0);
   os::DeviceClose(renewed);
+}
+
+// A SET of `value` and a GET on `line`: whether its GET_RSP brings that value back.
+bool SetAndGet(VtxLine* line, int32_t value) {
+  const MillTagItem set_tags[] = {{0x20, MILL_TYPE_LONG, 0, MILL_TAG_VALUE(value)}, {0, 0, 0, 0}};
+  const MillTagItem get_tags[] = {{0x20, 0, 0, MILL_TAG_VALUE(0)}, {0, 0, 0, 0}};
+  MillArgs set{};
+  set.facility = MILL_FACILITY_ADMIN;
+  set.verb = MILL_VERB_SET;
+  set.timeout = 5000;
+  MillArgs get = set;
+  get.verb = MILL_VERB_GET;
+  MillArgs wait = set;
+  wait.verb = MILL_VERB_EVENT;
+  wait.code = COMMON_GET_RSP_EVENT;
+  wait.no_drain = 1;
+  return MillFormSendCmd(line, &set, set_tags) == 1 && MillFormSendCmd(line, &get, get_tags) == 1 &&
+         MillWaitCmd(line, &wait) == 1 && MillGetTag(&wait) == 1 && MillGetTagInt(&wait) == value;
+}
+
+// The lines of several threads, served by different loops, make their round trips at once and
+// each gets its own answers; a receive parked on one loop wakes for an event queued by another
+// thread.
+TEST_F(DaemonTest, LinesOfSeveralThreadsAreServedAtOnce) {
+  Serve(3);
+  constexpr int kLines = 4;
+  constexpr int kTrips = 100;
+  std::atomic<int> wrong{0};
+  std::vector<std::thread> threads;
+  for (int unit = 1; unit <= kLines; ++unit) {
+    threads.emplace_back([&wrong, unit] {
+      VtxLineArgs args{};
+      args.unit = unit;
+      VtxLine* line = VtxLineAttach(&args);
+      for (int i = 0; line != nullptr && i < kTrips; ++i) {
+        if (!SetAndGet(line, unit * 1000 + i)) ++wrong;
+      }
+      if (line == nullptr) ++wrong;
+      if (line != nullptr) VtxLineDetach(line, &args);
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(wrong.load(), 0);
+
+  VtxLineArgs args{};
+  args.unit = 1;
+  VtxLine* line = VtxLineAttach(&args);
+  ASSERT_NE(line, nullptr);
+  MillArgs wait{};
+  wait.facility = MILL_FACILITY_ADMIN;
+  wait.verb = MILL_VERB_EVENT;
+  wait.code = ADMIN_CHANNEL_RESET_DONE_EVENT;
+  wait.timeout = 10000;
+  std::atomic<int> result{0};
+  const uint64_t receives = machine_->RequestCount(VTX_DRV_MSG_RECEIVE);
+  std::thread waiter([&] { result = MillWaitCmd(line, &wait); });
+  while (machine_->RequestCount(VTX_DRV_MSG_RECEIVE) == receives) std::this_thread::yield();
+  sim::FwPacket event;
+  event.Event(ADMIN_CHANNEL_RESET_DONE_EVENT).Facility(MILL_FACILITY_ADMIN);
+  EXPECT_EQ(machine_->InjectEvent(2, 1, event), 1u);
+  waiter.join();
+  EXPECT_EQ(result.load(), 1);
+  VtxLineDetach(line, &args);
 }
 
 }  // namespace
