@@ -58,7 +58,8 @@ typedef struct CIPI_MediaAttribute {
    CIPI_TRANSPORT_UDPTL and the format "t38"; their parameters are attributes named
    "T38FaxVersion", "T38MaxBitRate", "T38FaxFillBitRemoval", "T38FaxTranscodingMMR",
    "T38FaxTranscodingJBIG", "T38FaxRateManagement", "T38FaxMaxBuffer", "T38FaxMaxDatagram" and
-   "T38FaxUdpEC". The address is where the far end receives the medium. */
+   "T38FaxUdpEC". The address is where the writer receives the medium: the far end's in its
+   offers and selections, the board's UDPTL port in the framework's media answer. */
 typedef struct CIPI_MediaDescription {
   char media_class[CIPI_MEDIA_TEXT_SIZE];
   uint32_t transport;

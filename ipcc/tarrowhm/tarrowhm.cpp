@@ -181,6 +181,16 @@ CIPI_EXPORT int32_t CIPI_SendCommand(const void* command) {
     lib.events.push_back(std::move(record));
   }
   lib.changed.notify_all();
+  CIPI_MediaDescription media;
+  if (header.command == Command_CIPI_MediaAnswer && header.length >= sizeof media) {
+    // Where the far end would send its fax: what a script's author checks against the board.
+    std::memcpy(&media, static_cast<const uint8_t*>(command) + sizeof header, sizeof media);
+    char text[96];
+    std::snprintf(text, sizeof text, "media answer for call %u: %u.%u.%u.%u:%u", header.call,
+                  media.address[0], media.address[1], media.address[2], media.address[3],
+                  media.port);
+    Trace(4, text);
+  }
   Trace(4, "command carried out");
   return 0;
 }
