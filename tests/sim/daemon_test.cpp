@@ -185,21 +185,17 @@ TEST_F(DaemonTest, HandlesWithoutSessionsStayOpenForTheNextOpen) {
 }
 
 // A SET of `value` and a GET on `line`: whether its GET_RSP brings that value back.
-bool SetAndGet(VtxLine* line, int32_t value) {
-  const MillTagItem set_tags[] = {{0x20, MILL_TYPE_LONG, 0, MILL_TAG_VALUE(value)}, {0, 0, 0, 0}};
-  const MillTagItem get_tags[] = {{0x20, 0, 0, MILL_TAG_VALUE(0)}, {0, 0, 0, 0}};
-  MillArgs set{};
-  set.facility = MILL_FACILITY_ADMIN;
-  set.verb = MILL_VERB_SET;
-  set.timeout = 5000;
-  MillArgs get = set;
-  get.verb = MILL_VERB_GET;
-  MillArgs wait = set;
-  wait.verb = MILL_VERB_EVENT;
-  wait.code = COMMON_GET_RSP_EVENT;
-  wait.no_drain = 1;
-  return MillFormSendCmd(line, &set, set_tags) == 1 && MillFormSendCmd(line, &get, get_tags) == 1 &&
-         MillWaitCmd(line, &wait) == 1 && MillGetTag(&wait) == 1 && MillGetTagInt(&wait) == value;
+bool SetAndGet(VtxLine* line, uint32_t value) {
+  MillArgs args{};
+  args.facility = MILL_FACILITY_ADMIN;
+  args.tag_id = 0x20;
+  args.tag_type = MILL_TYPE_LONG;
+  args.var_value = value;
+  args.timeout = 5000;
+  if (VtxSetSingleVar(line, &args) != 1) return false;
+  args.var_value = 0;
+  VtxGetVar(line, &args);
+  return args.status == CV_STATUS_OK && args.var_value == value;
 }
 
 // The lines of several threads, served by different loops, make their round trips at once and
@@ -217,7 +213,7 @@ TEST_F(DaemonTest, LinesOfSeveralThreadsAreServedAtOnce) {
       args.unit = unit;
       VtxLine* line = VtxLineAttach(&args);
       for (int i = 0; line != nullptr && i < kTrips; ++i) {
-        if (!SetAndGet(line, unit * 1000 + i)) ++wrong;
+        if (!SetAndGet(line, static_cast<uint32_t>(unit * 1000 + i))) ++wrong;
       }
       if (line == nullptr) ++wrong;
       if (line != nullptr) VtxLineDetach(line, &args);
@@ -230,14 +226,16 @@ TEST_F(DaemonTest, LinesOfSeveralThreadsAreServedAtOnce) {
   args.unit = 1;
   VtxLine* line = VtxLineAttach(&args);
   ASSERT_NE(line, nullptr);
-  MillArgs wait{};
-  wait.facility = MILL_FACILITY_ADMIN;
-  wait.verb = MILL_VERB_EVENT;
-  wait.code = ADMIN_CHANNEL_RESET_DONE_EVENT;
-  wait.timeout = 10000;
   std::atomic<int> result{0};
   const uint64_t receives = machine_->RequestCount(VTX_DRV_MSG_RECEIVE);
-  std::thread waiter([&] { result = MillWaitCmd(line, &wait); });
+  std::thread waiter([&] {
+    MillArgs reset_done{};
+    reset_done.facility = MILL_FACILITY_ADMIN;
+    reset_done.verb = MILL_VERB_EVENT;
+    reset_done.code = ADMIN_CHANNEL_RESET_DONE_EVENT;
+    reset_done.timeout = 10000;
+    result = MillWaitCmd(line, &reset_done);
+  });
   while (machine_->RequestCount(VTX_DRV_MSG_RECEIVE) == receives) std::this_thread::yield();
   sim::FwPacket event;
   event.Event(ADMIN_CHANNEL_RESET_DONE_EVENT).Facility(MILL_FACILITY_ADMIN);
