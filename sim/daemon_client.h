@@ -42,6 +42,8 @@ class DaemonClient {
 
  private:
   bool ReadSome(size_t max_frame, SimClock::time_point now, std::string& why);
+  // Serves the frames that are in whole, while no reply waits to be sent and no receive waits.
+  bool ServeBuffered(size_t max_frame, std::string& why);
   bool ServeFrame(std::string& why);
   void QueueReply(const wire::Bytes& response);
   bool Flush(std::string& why);
@@ -50,7 +52,7 @@ class DaemonClient {
   int fd_;
   Peer peer_;
   int handle_ = -1;
-  wire::Bytes in_;         // the frame so far, its 4-byte length first
+  wire::Bytes in_;         // the bytes received and not yet served: a frame, its length first
   size_t frame_size_ = 0;  // the length the frame announced, once its header is in
   wire::Bytes out_;        // the reply frame
   size_t sent_ = 0;        // how much of it was sent

@@ -144,6 +144,35 @@ TEST_F(DaemonTest, AClientThatGoesAwayLeavesNoSession) {
   os::DeviceClose(handle);
 }
 
+// A client that sends its frames ahead, all in one write, gets each answer in turn.
+TEST_F(DaemonTest, FramesSentAheadAreAnsweredInTurn) {
+  int fd = Connect();
+  sim::wire::Bytes request;
+  VtxDriverVersion version{};
+  sim::wire::EncodeRequest(VTX_DRV_GET_VERSION, &version, request);
+  request.insert(request.begin(), sim::kFrameRequest);
+  const std::string open = std::string(1, sim::kFrameOpen) + VTX_DRIVER_DEVICE;
+  std::vector<uint8_t> ahead;
+  for (int i = 0; i < 3; ++i) {
+    const bool first = i == 0;
+    const size_t size = first ? open.size() : request.size();
+    for (int b = 0; b < 4; ++b) ahead.push_back(static_cast<uint8_t>(size >> (8 * b)));
+    if (first) ahead.insert(ahead.end(), open.begin(), open.end());
+    if (!first) ahead.insert(ahead.end(), request.begin(), request.end());
+  }
+  ASSERT_EQ(write(fd, ahead.data(), ahead.size()), static_cast<ssize_t>(ahead.size()));
+  sim::wire::Bytes answer;
+  ASSERT_TRUE(sim::ReadFrame(fd, answer));
+  EXPECT_EQ(sim::wire::Word(answer, 0), 0u) << "the open";
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_TRUE(sim::ReadFrame(fd, answer));
+    version = {};
+    EXPECT_EQ(sim::wire::DecodeResponse(VTX_DRV_GET_VERSION, answer, &version), 0);
+    EXPECT_EQ(version.interface_version, 30u);
+  }
+  close(fd);
+}
+
 // A handle that never created a session stays open at the daemon when it is closed, and the
 // next open of the same device takes it; a handle with sessions closes them; a parked handle
 // that a restarted daemon no longer serves gives way to a new connection.
