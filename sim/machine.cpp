@@ -202,14 +202,14 @@ void Machine::ServeRequest(int connection, const uint8_t* request, size_t size,
     wire::EncodeResponse(EINVAL, {}, {}, response);
     return;
   }
-  if (decoded.subcommand < kCountedSubcommands) ++request_counts_[decoded.subcommand];
-  int result;
+  int result = EBADF;
   {
     RequestLock hold(lock_, ChangesRouting(decoded.subcommand));
     auto found = connections_.find(connection);
-    result = found == connections_.end()
-                 ? EBADF
-                 : Dispatch(hold, *found->second, decoded, data_out, parked);
+    if (found != connections_.end()) {
+      if (decoded.subcommand < kCountedSubcommands) ++request_counts_[decoded.subcommand];
+      result = Dispatch(hold, *found->second, decoded, data_out, parked);
+    }
   }
   if (parked != nullptr && parked->waiting) {
     std::swap(parked->request, decoded);
