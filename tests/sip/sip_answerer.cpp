@@ -42,14 +42,15 @@ int32_t KeyValue(const char* name, int32_t* size, char* buffer) {
   return 1;
 }
 
+// One write a line: the library's thread traces while the main thread prints events.
 void TraceLine(int level, const char* format, ...) {
+  char text[1024];
   va_list args;
   va_start(args, format);
-  fprintf(stdout, "trace %d: ", level);
-  vfprintf(stdout, format, args);
-  fprintf(stdout, "\n");
-  fflush(stdout);
+  vsnprintf(text, sizeof text, format, args);
   va_end(args);
+  fprintf(stdout, "trace %d: %s\n", level, text);
+  fflush(stdout);
 }
 
 template <typename T>
