@@ -54,6 +54,19 @@ bool SyncRounds(VtxLine* line, uint32_t variable) {
   return true;
 }
 
+// The driver's message requests of a run, per operation: what each operation costs in trips to
+// the driver, asynchronous notices and continue calls included.
+void CountRequests(benchmark::State& state, const sim::Machine& machine) {
+  uint64_t requests = 0;
+  for (uint32_t subcommand :
+       {VTX_DRV_MSG_SEND, VTX_DRV_MSG_RECEIVE, VTX_DRV_MSG_SEND_ASYNC, VTX_DRV_MSG_RECEIVE_ASYNC}) {
+    requests += machine.RequestCount(subcommand);
+  }
+  const auto operations = static_cast<double>(state.items_processed());
+  if (operations > 0)
+    state.counters["requests_per_op"] = static_cast<double>(requests) / operations;
+}
+
 void Run(benchmark::State& state, bool async) {
   const auto count = static_cast<size_t>(state.range(0));
   CV_API_SET_VER();
@@ -91,16 +104,28 @@ void Run(benchmark::State& state, bool async) {
 }
 
 void AsyncEmbedded(benchmark::State& state) {
-  bench::OnEmbeddedMachine(SlowMachine(), [&](sim::Machine&) { Run(state, true); });
+  bench::OnEmbeddedMachine(SlowMachine(), [&](sim::Machine& machine) {
+    Run(state, true);
+    CountRequests(state, machine);
+  });
 }
 void SyncThreadsEmbedded(benchmark::State& state) {
-  bench::OnEmbeddedMachine(SlowMachine(), [&](sim::Machine&) { Run(state, false); });
+  bench::OnEmbeddedMachine(SlowMachine(), [&](sim::Machine& machine) {
+    Run(state, false);
+    CountRequests(state, machine);
+  });
 }
 void AsyncDaemon(benchmark::State& state) {
-  bench::ThroughDaemon(state, SlowMachine(), "async", [&](sim::Machine&) { Run(state, true); });
+  bench::ThroughDaemon(state, SlowMachine(), "async", [&](sim::Machine& machine) {
+    Run(state, true);
+    CountRequests(state, machine);
+  });
 }
 void SyncThreadsDaemon(benchmark::State& state) {
-  bench::ThroughDaemon(state, SlowMachine(), "sync", [&](sim::Machine&) { Run(state, false); });
+  bench::ThroughDaemon(state, SlowMachine(), "sync", [&](sim::Machine& machine) {
+    Run(state, false);
+    CountRequests(state, machine);
+  });
 }
 
 }  // namespace
