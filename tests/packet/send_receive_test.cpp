@@ -20,24 +20,21 @@ class SendReceiveTest : public vtx::testing::AttachedLineTest {
   // A packet from module 2 channel 1 to the line, as the board writes it in 7-bit mode: the
   // facility ADMIN in the source address (flag 0x20), then the commands.
   std::vector<uint8_t> FromBoard(const std::vector<uint8_t>& commands) {
-    const uint8_t header[11] = {static_cast<uint8_t>(9 + commands.size()),
-                                0,
-                                0x20,
-                                static_cast<uint8_t>(line_->own_addr[0] | 0x80),
-                                static_cast<uint8_t>(line_->own_addr[1] | 0x80),
-                                static_cast<uint8_t>(line_->own_addr[2] | 0x80),
-                                line_->own_addr[3],
-                                0x81,
-                                0x82,
-                                0x82,
-                                0x01};
-    std::vector<uint8_t> packet(header, header + 11);
-    for (uint8_t byte : commands) packet.push_back(byte);
+    std::vector<uint8_t> packet = {static_cast<uint8_t>(9 + commands.size()), 0, 0x20};
+    for (int i = 0; i < 3; ++i) packet.push_back(line_->own_addr[i] | 0x80);
+    packet.insert(packet.end(), {line_->own_addr[3], 0x81, 0x82, 0x82, 0x01});
+    packet.insert(packet.end(), commands.begin(), commands.end());
     return packet;
   }
   static MillArgs Receiving(uint32_t timeout) {
     MillArgs args{};
     args.timeout = timeout;
+    return args;
+  }
+  // A wait of `timeout` ms for ADMIN's GET_RSP event.
+  static MillArgs WaitingForGetRsp(uint32_t timeout, uint32_t no_drain = 0) {
+    MillArgs args = AdminArgs(MILL_VERB_EVENT, COMMON_GET_RSP_EVENT, timeout);
+    args.no_drain = no_drain;
     return args;
   }
   uint64_t Requests(uint32_t subcommand) { return machine().RequestCount(subcommand); }
@@ -50,23 +47,13 @@ const std::vector<uint8_t> kGetRsp = {0x09, 0x00, 0x08, 0x7C, 0x06, 0x20,
 const std::vector<uint8_t> kResetDone = {0x02, 0x00, 0x08, 0x08};
 
 TEST_F(SendReceiveTest, SetThenGetRoundTrip) {
-  MillArgs set{};
-  set.facility = MILL_FACILITY_ADMIN;
-  set.verb = MILL_VERB_SET;
-  set.timeout = 1000;
+  MillArgs set = AdminArgs(MILL_VERB_SET);
   const MillTagItem value[] = {{0x20, MILL_TYPE_SHORT, 0, MILL_TAG_VALUE(0x1234)}, {0, 0, 0, 0}};
   EXPECT_EQ(MillFormSendCmd(line_, &set, value), 1);
-  MillArgs get{};
-  get.facility = MILL_FACILITY_ADMIN;
-  get.verb = MILL_VERB_GET;
-  get.timeout = 1000;
+  MillArgs get = AdminArgs(MILL_VERB_GET);
   const MillTagItem ids[] = {{0x20, 0, 0, MILL_TAG_VALUE(0)}, {0, 0, 0, 0}};
   EXPECT_EQ(MillFormSendCmd(line_, &get, ids), 1);
-  MillArgs wait = Receiving(1000);
-  wait.facility = MILL_FACILITY_ADMIN;
-  wait.verb = MILL_VERB_EVENT;
-  wait.code = COMMON_GET_RSP_EVENT;
-  wait.no_drain = 1;
+  MillArgs wait = WaitingForGetRsp(1000, 1);
   ASSERT_EQ(MillWaitCmd(line_, &wait), 1) << wait.status << "/" << wait.line_status;
   ASSERT_EQ(MillGetTag(&wait), 1);
   EXPECT_EQ(wait.tag_id, 0x20u);
@@ -84,11 +71,7 @@ TEST_F(SendReceiveTest, SetThenGetRoundTrip) {
 TEST_F(SendReceiveTest, ReceivesLiteralBoardBytes) {
   TraceCapture trace(0x2);
   Inject(FromBoard(kGetRsp));
-  MillArgs args = Receiving(0);
-  args.facility = MILL_FACILITY_ADMIN;
-  args.verb = MILL_VERB_EVENT;
-  args.code = COMMON_GET_RSP_EVENT;
-  args.no_drain = 1;
+  MillArgs args = WaitingForGetRsp(0, 1);
   ASSERT_EQ(MillWaitCmd(line_, &args), 1);
   ASSERT_EQ(MillGetTag(&args), 1);
   EXPECT_EQ(MillGetTagInt(&args), 0x12345678);
@@ -108,10 +91,7 @@ TEST_F(SendReceiveTest, InterruptedRequestsCountByTheirBytes) {
   const uint64_t sends = Requests(VTX_DRV_MSG_SEND);
   machine().InjectFault(VTX_DRV_MSG_SEND, sim::Fault{0, GDI_STS_INTR, false});
   machine().InjectFault(VTX_DRV_MSG_SEND, sim::Fault{0, GDI_STS_INTR, true});
-  MillArgs send{};
-  send.facility = MILL_FACILITY_ADMIN;
-  send.verb = MILL_VERB_SET;
-  send.timeout = 1000;
+  MillArgs send = AdminArgs(MILL_VERB_SET);
   EXPECT_EQ(MillFormSendCmd(line_, &send, nullptr), 1);
   EXPECT_EQ(Requests(VTX_DRV_MSG_SEND), sends + 2);
 
@@ -123,10 +103,7 @@ TEST_F(SendReceiveTest, InterruptedRequestsCountByTheirBytes) {
 
 TEST_F(SendReceiveTest, DriverStatusesOfSendAndReceive) {
   TraceCapture trace(0x8);
-  MillArgs send{};
-  send.facility = MILL_FACILITY_ADMIN;
-  send.verb = MILL_VERB_SET;
-  send.timeout = 1000;
+  MillArgs send = AdminArgs(MILL_VERB_SET);
   machine().InjectFault(VTX_DRV_MSG_SEND, sim::Fault{0, GDI_STS_RESOURCES});
   EXPECT_EQ(MillFormSendCmd(line_, &send, nullptr), 2);
   EXPECT_EQ(send.status, CV_STATUS_TIMEOUT);
@@ -164,9 +141,7 @@ TEST_F(SendReceiveTest, DriverStatusesOfSendAndReceive) {
 
 TEST_F(SendReceiveTest, SendToAGoneModuleMarksTheAddress) {
   machine().FindModule(2)->deactivated = true;
-  MillArgs send{};
-  send.facility = MILL_FACILITY_ADMIN;
-  send.verb = MILL_VERB_SET;
+  MillArgs send = AdminArgs(MILL_VERB_SET);
   EXPECT_EQ(MillFormSendCmd(line_, &send, nullptr), 2);
   EXPECT_EQ(send.line_status, APIERR_INVALID_DEST_ADDR);
   EXPECT_NE(line_->reset_status & vtx::kResetAddressGone, 0u);
@@ -218,19 +193,13 @@ TEST_F(SendReceiveTest, WaitDrainsThePacketOrTimesOut) {
   static int seen;
   seen = 0;
   line_->cmd_callback = [](VtxLine*, MillArgs*) { return ++seen; };
-  MillArgs wait = Receiving(1000);
-  wait.facility = MILL_FACILITY_ADMIN;
-  wait.verb = MILL_VERB_EVENT;
-  wait.code = COMMON_GET_RSP_EVENT;
+  MillArgs wait = WaitingForGetRsp(1000);
   EXPECT_EQ(MillWaitCmd(line_, &wait), 1);
   EXPECT_EQ(wait.status, CV_STATUS_OK);
   EXPECT_EQ(seen, 3) << "the rest of the packet was processed";
 
   Inject(FromBoard(kResetDone));
-  wait = Receiving(30);
-  wait.facility = MILL_FACILITY_ADMIN;
-  wait.verb = MILL_VERB_EVENT;
-  wait.code = COMMON_GET_RSP_EVENT;
+  wait = WaitingForGetRsp(30);
   EXPECT_EQ(MillWaitCmd(line_, &wait), 0);
   EXPECT_EQ(wait.status, CV_STATUS_TIMEOUT);
   line_->cmd_callback = nullptr;
@@ -238,15 +207,8 @@ TEST_F(SendReceiveTest, WaitDrainsThePacketOrTimesOut) {
 
 // ERROR_REPORT with ERROR_VALUE (a Short) and, when given, ERROR_MESSAGE.
 std::vector<uint8_t> ErrorReport(uint16_t value, const char* message) {
-  std::vector<uint8_t> command = {0,
-                                  0,
-                                  0x08,
-                                  0x7F,
-                                  0x04,
-                                  0x7F,
-                                  0x01,
-                                  static_cast<uint8_t>(value),
-                                  static_cast<uint8_t>(value >> 8)};
+  std::vector<uint8_t> command = {0, 0, 0x08, 0x7F, 0x04, 0x7F, 0x01};
+  command.insert(command.end(), {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8)});
   if (message != nullptr) {
     command.push_back(static_cast<uint8_t>(strlen(message) + 2));
     command.push_back(0x7E);

@@ -21,21 +21,24 @@ class SwitchTest : public vtx::testing::TelephLineTest {
                              answer.Packet().Event(event, tags);
                            });
   }
+  // Unit and slot `src_unit` of class 0 stream 0 to `dest_unit` of class 1 stream 1.
   static VtxTelephArgs Tdm(uint32_t src_unit, uint32_t dest_unit) {
     VtxTelephArgs args{};
     args.conn_mode = 1;
-    args.src_port_class = 0;
-    args.src_port_unit = src_unit;
-    args.src_stream = 0;
-    args.src_slot = src_unit;
-    args.dest_port_class = 1;
-    args.dest_port_unit = dest_unit;
-    args.dest_stream = 1;
-    args.dest_slot = dest_unit;
+    args.src_port_unit = args.src_slot = src_unit;
+    args.dest_port_class = args.dest_stream = 1;
+    args.dest_port_unit = args.dest_slot = dest_unit;
     return args;
   }
   static sim::FwTag Int(uint32_t id, uint32_t value, uint32_t type = MILL_TYPE_BYTE) {
     return sim::FwTag::Int(id, type, value);
+  }
+  // The source list of a connection listed by the module: unit 1, slot 1 of class 0.
+  static sim::FwTag Source() {
+    return sim::ListTag(CALL_SW_PCM_CONN_SOURCE_VAR,
+                        {Int(CALL_SW_PORT_CLASS_VAR, 0), Int(CALL_SW_PORT_UNIT_VAR, 1),
+                         Int(CALL_SW_PORT_STREAM_VAR, 0), Int(CALL_SW_PORT_STREAM_SLOT_VAR, 1),
+                         Int(CALL_SW_PORT_TYPE_VAR, 0x100)});
   }
 };
 
@@ -328,12 +331,8 @@ TEST_F(SwitchTest, TheDisconnectModeRemovesTheOneConnectionItNamesAndRefusesOneN
 }
 
 TEST_F(SwitchTest, IncompleteAndDoublyIpAnswersAreRejected) {
-  const std::vector<sim::FwTag> source = {
-      Int(CALL_SW_PORT_CLASS_VAR, 0), Int(CALL_SW_PORT_UNIT_VAR, 1),
-      Int(CALL_SW_PORT_STREAM_VAR, 0), Int(CALL_SW_PORT_STREAM_SLOT_VAR, 1),
-      Int(CALL_SW_PORT_TYPE_VAR, 0x100)};
   Answer(MILL_FACILITY_CALL_SW, CALL_SW_QUERY_CONN_REQUEST, CALL_SW_CONN_LIST_EVENT,
-         {Int(CALL_SW_CONN_MODE_VAR, 1), sim::ListTag(CALL_SW_PCM_CONN_SOURCE_VAR, source)});
+         {Int(CALL_SW_CONN_MODE_VAR, 1), Source()});
   TraceCapture trace;
   VtxTelephArgs args{};
   EXPECT_EQ(VtxCallSWGetConns(line_, &args), 0);
@@ -364,11 +363,7 @@ TEST_F(SwitchTest, RtcpTagsFillTheOptionsOfTheSelectedSide) {
 
   const std::array<uint8_t, 4> ip = {198, 51, 100, 2};
   Answer(MILL_FACILITY_CALL_SW, CALL_SW_QUERY_CONN_REQUEST, CALL_SW_CONN_LIST_EVENT,
-         {Int(CALL_SW_CONN_MODE_VAR, 1),
-          sim::ListTag(CALL_SW_PCM_CONN_SOURCE_VAR,
-                       {Int(CALL_SW_PORT_CLASS_VAR, 0), Int(CALL_SW_PORT_UNIT_VAR, 1),
-                        Int(CALL_SW_PORT_STREAM_VAR, 0), Int(CALL_SW_PORT_STREAM_SLOT_VAR, 1),
-                        Int(CALL_SW_PORT_TYPE_VAR, 0x100)}),
+         {Int(CALL_SW_CONN_MODE_VAR, 1), Source(),
           sim::ListTag(
               CALL_SW_PCM_CONN_DEST_VAR,
               {Int(CALL_SW_PORT_CLASS_VAR, 12), Int(CALL_SW_PORT_TYPE_VAR, 0),
