@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "cfg/cfg_error.h"
@@ -79,6 +80,12 @@ class ArrayOfLongs : public cfgArray<long> {
 class ArrayOfVoidPointers : public cfgArray<void*> {
  public:
   ArrayOfVoidPointers() : cfgArray("ArrayOfVoidPointers.item(size_t idx)=> invalid index") {}
+};
+
+// Numbers of objects kept elsewhere: half the size of pointers to them.
+class ArrayOfIndices : public cfgArray<uint32_t> {
+ public:
+  ArrayOfIndices() : cfgArray("ArrayOfIndices.item(size_t idx)=> invalid index") {}
 };
 
 }  // namespace vtx::cfg

@@ -61,8 +61,8 @@ void cfgConfiguration::check(const char* operation) const {
 void cfgConfiguration::destroy() {
   check("destroy()");
   lines_.clear();
-  items_.clear();
   nameIndex_.clear();
+  recentNames_.fill(nullptr);
   names_.clear();
   sections_.clear();
   root_ = current_ = nullptr;
@@ -105,19 +105,26 @@ cfgSection* cfgConfiguration::newSection(cfgSection* parent, std::string_view na
 }
 
 cfgItem* cfgConfiguration::newItem(cfgSection* section, size_t where, std::string_view name) {
-  cfgItem* item = items_.make();
-  item->name_ = internName(name);
-  section->items_.insertAt(where, item);
+  cfgItem* item = lines_.newItem(internName(name));
+  section->insertItem(where, item);
   return item;
 }
 
 const cfgString* cfgConfiguration::internName(std::string_view name) {
+  // A file repeats a few names over and over: a small table by length and end characters
+  // answers most lookups before the full index is asked.
+  const size_t slot = name.empty() ? 0
+                                   : (name.size() * 7 + static_cast<unsigned char>(name.front()) +
+                                      static_cast<unsigned char>(name.back()) * 3) %
+                                         recentNames_.size();
+  const cfgString* recent = recentNames_[slot];
+  if (recent && recent->view() == name) return recent;
   auto found = nameIndex_.find(name);
-  if (found != nameIndex_.end()) return found->second;
+  if (found != nameIndex_.end()) return recentNames_[slot] = found->second;
   cfgString* kept = names_.make();
   *kept = cfgString(name);
   nameIndex_.emplace(kept->view(), kept);
-  return kept;
+  return recentNames_[slot] = kept;
 }
 
 cfgSection* cfgConfiguration::resolve(std::string_view path, cfgSection* base, bool create) {
@@ -160,16 +167,16 @@ bool cfgConfiguration::read(const char* entry_path, cfgString& value, bool fold)
   const cfgItem* item = cursor.section()->item(cursor.entry);
   if (!item) return false;
   if (expand_) {
-    syntax::expandEnvironment(item->value_.view(), scratch_);
+    syntax::expandEnvironment(item->value().view(), scratch_);
   } else {
-    scratch_.assign(item->value_.view());
+    scratch_.assign(item->value().view());
   }
   if (fold) {
     for (char& c : scratch_) {
       if (c >= 'A' && c <= 'Z') c += 'a' - 'A';
     }
   }
-  value = scratch_ == item->value_.view() ? item->value_ : cfgString(scratch_);
+  value = cfgString(scratch_);
   return true;
 }
 
@@ -240,7 +247,7 @@ bool cfgConfiguration::writeString(const char* operation, const char* entry_path
     item = newItem(section, where, entry);
   }
   report(kTrace, -1, "cfgConfiguration.doWriteString()=>\n  Setting value %s", text.c_str());
-  assign(section, item, cfgString(value), true);
+  assign(section, item, value);
   return true;
 }
 

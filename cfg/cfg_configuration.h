@@ -18,6 +18,7 @@
 //   }
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -110,6 +111,7 @@ class cfgConfiguration {
   int errorCount() const { return message_.errors; }
 
  private:
+  friend class cfgSection;  // finds its items in the line list
   class SectionCursor;
 
   void check(const char* operation) const;
@@ -126,9 +128,9 @@ class cfgConfiguration {
   bool writeString(const char* operation, const char* entry_path, std::string_view value);
   bool writeNumber(const char* operation, const char* entry_path, const char* format, ...)
       __attribute__((format(printf, 4, 5)));
-  // Sets a value; an item without a line gets one in its section and, when `mark` is set, a
+  // Sets a value that a write gives; an item without a line gets one in its section, and a
   // changed value marks the item and its sections modified.
-  void assign(cfgSection* section, cfgItem* item, const cfgString& value, bool mark);
+  void assign(cfgSection* section, cfgItem* item, std::string_view value);
   // A line as a store writes it: an item's rendered "  key=value", else the line's own text.
   std::string_view lineText(const cfgLine* line, std::string& rendered) const;
   void ensureHeader(cfgSection* section);
@@ -154,9 +156,9 @@ class cfgConfiguration {
   cfgSection* current_ = nullptr;
   cfgSection* root_ = nullptr;
   cfgPool<cfgSection> sections_;  // owns every section
-  cfgPool<cfgItem> items_;        // owns every item
   cfgPool<cfgString> names_;      // owns the items' names, one of each
   std::unordered_map<std::string_view, const cfgString*> nameIndex_;
+  std::array<const cfgString*, 64> recentNames_{};  // names looked up lately, by a cheap hash
   int lineInProgress_ = -1;  // the file line being parsed, for messages about paths
   std::string scratch_;      // written forms and decoded text
   std::string scratch2_;

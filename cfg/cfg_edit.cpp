@@ -16,25 +16,21 @@ std::string_view cfgConfiguration::lineText(const cfgLine* line, std::string& re
   return rendered;
 }
 
-void cfgConfiguration::assign(cfgSection* section, cfgItem* item, const cfgString& value,
-                              bool mark) {
-  if (item->hasValue_ && item->value_ == value.view()) return;
-  item->value_ = value;
-  item->hasValue_ = true;
-  if (!item->line_) {
+void cfgConfiguration::assign(cfgSection* section, cfgItem* item, std::string_view value) {
+  if (item->hasValue() && item->value() == value) return;
+  lines_.setValue(item, value, false);
+  if (!lines_.linked(item)) {
     cfgLine* after = section->lastItemLine_;
     if (!after) {
       ensureHeader(section);
       after = section->header_;
     }
-    item->line_ = lines_.insertItemAfter(after, item);
-    section->lastItemLine_ = item->line_;
-    section->extendLastLine(after, item->line_);
+    lines_.insertItemAfter(after, item);
+    section->lastItemLine_ = item;
+    section->extendLastLine(after, item);
   }
-  if (mark) {
-    item->modified_ = true;
-    section->markModified();
-  }
+  item->markModified();
+  section->markModified();
 }
 
 void cfgConfiguration::ensureHeader(cfgSection* section) {
@@ -89,8 +85,8 @@ void cfgConfiguration::removeSubtree(cfgSection* section) {
     pending.pop_back();
     if (s->header_) doomed.push_back(s->header_);
     for (size_t i = 0; i < s->items_.count(); ++i) {
-      cfgLine* line = static_cast<cfgItem*>(s->items_.item(i))->line_;
-      if (line) doomed.push_back(line);
+      cfgItem* item = s->itemAt(i);
+      if (lines_.linked(item)) doomed.push_back(item);
     }
     for (size_t i = 0; i < s->subsections_.count(); ++i) {
       pending.push_back(static_cast<cfgSection*>(s->subsections_.item(i)));
@@ -104,9 +100,9 @@ void cfgConfiguration::removeSubtree(cfgSection* section) {
     }
     // Sections that ended at the line now end at the item or header before it; comments are
     // passed over, since they introduce what follows them.
-    cfgLine* before = line->prev;
+    cfgLine* before = lines_.prev(line);
     // (An item named from ";" or "#" reads as a comment on its line too.)
-    while (before && syntax::isComment(lineText(before, scratch_))) before = before->prev;
+    while (before && syntax::isComment(lineText(before, scratch_))) before = lines_.prev(before);
     for (cfgSection* s = section->parent_; s; s = s->parent_) {
       if (s->lastLine_ == line) s->lastLine_ = before;
     }

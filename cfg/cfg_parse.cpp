@@ -25,7 +25,7 @@ class BlockLines {
     const char* start = block_ + pos_;
     const void* lf = std::memchr(start, '\n', end_ - pos_);
     const size_t stop = lf ? static_cast<size_t>(static_cast<const char*>(lf) - block_) : end_;
-    if (lf && !std::memchr(start, '\r', stop - pos_)) {
+    if (lf && (!returns_ || !std::memchr(start, '\r', stop - pos_))) {
       line = std::string_view(start, stop - pos_);
       pos_ = stop + 1;
       return true;
@@ -56,6 +56,7 @@ class BlockLines {
   bool refill() {
     end_ = std::fread(block_, 1, sizeof block_, stream_);
     pos_ = 0;
+    returns_ = std::memchr(block_, '\r', end_) != nullptr;
     if (end_ == 0 && std::ferror(stream_)) failed_ = true;
     return end_ > 0;
   }
@@ -63,6 +64,7 @@ class BlockLines {
   std::FILE* stream_;
   char block_[64 * 1024];
   size_t pos_ = 0, end_ = 0;
+  bool returns_ = false;  // the block holds a carriage return
   bool failed_ = false;
   std::string line_;
 };
@@ -91,30 +93,40 @@ int cfgConfiguration::parse(const cfgTextFile& file) {
 
 template <typename NextLine>
 int cfgConfiguration::parseLines(NextLine&& next) {
-  // A line that `next` gives stays valid only until the next call.
-  std::string text;  // the line being parsed, its continuation lines joined
-  std::string_view second;
-  if (!next(second)) return 0;
-  text.assign(second);
-  bool more = next(second);
-  if (!more && text.empty()) {
-    report(kWarning, 0, "The input stream seems to be empty.");
-    return 0;
+  // A line that `next` gives stays valid only until the next call: a line that continues is
+  // copied and joined with the lines that continue it.
+  std::string joined;
+  std::string_view text, ahead;
+  if (!next(text)) return 0;
+  bool have_ahead = false;
+  if (text.empty()) {
+    if (!next(ahead)) {
+      report(kWarning, 0, "The input stream seems to be empty.");
+      return 0;
+    }
+    have_ahead = true;
   }
   cfgSection* saved = current_;
   current_ = root_;
   bool abort = false;
   int number = 1;
   int last = 1;  // the number of the last line read
-  bool pending = true;
-  while (pending && !abort) {
-    // `text` holds line `number`; `second`, when `more`, the line after the last one read.
-    while (syntax::continues(text)) {
-      text.pop_back();
-      if (!more) break;
-      text.append(syntax::skipWhite(second));
-      ++last;
-      more = next(second);
+  for (;;) {
+    // `text` holds line `number`.
+    bool ended = false;
+    if (syntax::continues(text)) {
+      joined.assign(text);
+      while (syntax::continues(joined)) {
+        joined.pop_back();
+        std::string_view piece;
+        if (!next(piece)) {
+          ended = true;
+          break;
+        }
+        joined.append(syntax::skipWhite(piece));
+        ++last;
+      }
+      text = joined;
     }
     std::string_view body = syntax::skipWhite(text);
     const bool first_line = lines_.empty();
@@ -136,12 +148,14 @@ int cfgConfiguration::parseLines(NextLine&& next) {
       root_->header_ = line;
       root_->lastLine_ = line;
     }
-    pending = more;
-    if (more) {
-      text.assign(second);
-      number = ++last;
-      more = next(second);
+    if (abort || ended) break;
+    if (have_ahead) {
+      text = ahead;
+      have_ahead = false;
+    } else if (!next(text)) {
+      break;
     }
+    number = ++last;
   }
   current_ = saved;
   return abort ? -1 : 0;
@@ -180,24 +194,11 @@ cfgLine* cfgConfiguration::parseItem(std::string_view text, std::string_view bod
   cfgSection* section = current_;
   size_t where;
   cfgItem* item = section->item(key, &where);
-  const bool repeated = item && compareNames(key, "font_file") == 0;
-  const bool duplicate = item && !repeated;
-  cfgLine* line;
-  if (duplicate) {
+  if (item && compareNames(key, "font_file") != 0) {
     // A duplicate keeps its line as it was written.
-    line = lines_.append(text, number);
-  } else if (repeated) {
-    // A repeated font_file takes the later line; the earlier line stays as the store wrote it.
-    std::string earlier(lineText(item->line_, scratch_));
-    lines_.setText(item->line_, earlier);
-    line = lines_.appendItem(item, number);
-  } else {
-    item = newItem(section, where, key);
-    line = lines_.appendItem(item, number);
-  }
-  section->lastItemLine_ = line;
-  section->endSubtreeAt(line);
-  if (duplicate) {
+    cfgLine* line = lines_.append(text, number);
+    section->lastItemLine_ = line;
+    section->endSubtreeAt(line);
     std::string name(key);
     report(kWarning, number,
            "item '%s' was first found at line %d in the input stream. duplicates will be ignored.",
@@ -207,11 +208,21 @@ cfgLine* cfgConfiguration::parseItem(std::string_view text, std::string_view bod
            name.c_str(), path.c_str(), item->lineNumber());
     return line;
   }
-  item->line_ = line;
-  item->hasValue_ = false;
-  syntax::decodeValue(scanned.value, escape_, scratch2_);
-  assign(section, item, cfgString(scratch2_), false);
-  return line;
+  if (item) {
+    // A repeated font_file takes the later line; the earlier line stays as the store wrote it.
+    std::string earlier(lineText(item, scratch_));
+    item = lines_.moveItemOff(item, earlier);
+    section->replaceItem(where, item);
+  } else {
+    item = newItem(section, where, key);
+  }
+  lines_.appendItem(item, number);
+  section->lastItemLine_ = item;
+  section->endSubtreeAt(item);
+  // A decoded value is never longer than its text in the file.
+  char* value = lines_.valueRoom(scanned.value.size());
+  lines_.commitValue(item, syntax::decodeValue(scanned.value, escape_, value));
+  return item;
 }
 
 }  // namespace vtx::cfg

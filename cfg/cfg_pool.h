@@ -1,4 +1,4 @@
-// Storage for the many small objects of a configuration (lines, items, sections): allocated in
+// Storage for the many small objects of a configuration (sections, names): allocated in
 // chunks and all freed together when the configuration goes, since a large file holds hundreds
 // of thousands of them and they are only ever dropped as a whole.
 #pragma once

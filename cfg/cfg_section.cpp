@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "cfg/cfg_configuration.h"
+
 namespace vtx::cfg {
 
 int compareNames(std::string_view a, std::string_view b) {
@@ -27,26 +29,41 @@ std::string cfgSection::path() const {
   return text;
 }
 
-template <typename T>
-size_t cfgSection::place(const ArrayOfVoidPointers& array, std::string_view name, bool* found) {
-  size_t idx = array.lowerBound([name](void* element) {
-    return compareNames(static_cast<T*>(element)->name().view(), name);
+size_t cfgSection::placeSubsection(std::string_view name, bool* found) const {
+  size_t idx = subsections_.lowerBound([name](void* element) {
+    return compareNames(static_cast<cfgSection*>(element)->name_.view(), name);
   });
-  *found = idx < array.count() &&
-           compareNames(static_cast<T*>(array.item(idx))->name().view(), name) == 0;
+  *found = idx < subsections_.count() &&
+           compareNames(static_cast<cfgSection*>(subsections_.item(idx))->name_.view(), name) == 0;
   return idx;
 }
 
+cfgItem* cfgSection::itemAt(size_t idx) const {
+  return owner_->lines_.itemAt(items_.item(idx));
+}
+
+void cfgSection::insertItem(size_t idx, cfgItem* item) {
+  items_.insertAt(idx, cfgLineList::indexOf(item));
+}
+
+void cfgSection::replaceItem(size_t idx, cfgItem* item) {
+  items_.item(idx) = cfgLineList::indexOf(item);
+}
+
 cfgItem* cfgSection::item(std::string_view name, size_t* where) {
-  bool found;
-  size_t idx = place<cfgItem>(items_, name, &found);
+  const cfgLineList& lines = owner_->lines_;
+  size_t idx = items_.lowerBound([&lines, name](uint32_t element) {
+    return compareNames(lines.itemAt(element)->name().view(), name);
+  });
   if (where) *where = idx;
-  return found ? static_cast<cfgItem*>(items_.item(idx)) : nullptr;
+  if (idx == items_.count()) return nullptr;
+  cfgItem* found = lines.itemAt(items_.item(idx));
+  return compareNames(found->name().view(), name) == 0 ? found : nullptr;
 }
 
 cfgSection* cfgSection::subsection(std::string_view name) {
   bool found;
-  size_t idx = place<cfgSection>(subsections_, name, &found);
+  size_t idx = placeSubsection(name, &found);
   return found ? static_cast<cfgSection*>(subsections_.item(idx)) : nullptr;
 }
 
@@ -60,12 +77,12 @@ const cfgSection* cfgSection::findSubsection(std::string_view name) const {
 
 void cfgSection::addSubsection(cfgSection* section) {
   bool found;
-  subsections_.insertAt(place<cfgSection>(subsections_, section->name_.view(), &found), section);
+  subsections_.insertAt(placeSubsection(section->name_.view(), &found), section);
 }
 
 void cfgSection::removeSubsection(cfgSection* section) {
   bool found;
-  size_t idx = place<cfgSection>(subsections_, section->name_.view(), &found);
+  size_t idx = placeSubsection(section->name_.view(), &found);
   if (found) subsections_.removeAt(idx);
 }
 

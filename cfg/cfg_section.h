@@ -18,27 +18,43 @@ class cfgSection;
 // Names compare without regard to case (ASCII letters).
 int compareNames(std::string_view a, std::string_view b);
 
-class cfgItem {
+// A value as an item holds it: the characters and their count, followed by a terminator.
+class cfgText {
+ public:
+  cfgText(const char* text, size_t length) : text_(text), length_(length) {}
+  const char* c_str() const { return text_; }
+  size_t length() const { return length_; }
+  bool empty() const { return length_ == 0; }
+  std::string_view view() const { return {text_, length_}; }
+  friend bool operator==(const cfgText& a, std::string_view b) { return a.view() == b; }
+  friend bool operator!=(const cfgText& a, std::string_view b) { return a.view() != b; }
+
+ private:
+  const char* text_;
+  size_t length_;
+};
+
+// An item is the line of the file that gave it its value (or that a write made for it).
+class cfgItem : public cfgLine {
  public:
   const cfgString& name() const { return *name_; }
-  // The decoded value as the file holds it, before environment expansion.
-  const cfgString& value() const { return value_; }
-  bool hasValue() const { return hasValue_; }
-  bool modified() const { return modified_; }
+  // The decoded value as the file holds it, before environment expansion; valid until the item
+  // is written again.
+  cfgText value() const { return text_ ? cfgText(text_, length_ & kLengthMask) : cfgText("", 0); }
+  bool hasValue() const { return text_ != nullptr; }
+  bool modified() const { return (length_ & kModified) != 0; }
   // The line of the file that gave the item its value (from 1), or -1 for an item a write made.
-  int lineNumber() const { return line_ ? line_->number : -1; }
+  int lineNumber() const { return number; }
 
  private:
   friend class cfgConfiguration;
-  friend class cfgSection;
-
-  // Shared by every item of that name: a large file repeats a few names many times.
-  const cfgString* name_ = nullptr;
-  cfgString value_;
-  cfgLine* line_ = nullptr;
-  bool modified_ = false;
-  bool hasValue_ = false;
+  void markModified() { length_ |= kModified; }
 };
+static_assert(sizeof(cfgItem) == sizeof(cfgLine), "an item is a line");
+
+inline cfgItem* cfgLineList::itemAt(uint32_t index) const {
+  return static_cast<cfgItem*>(at(index));
+}
 
 class cfgSection {
  public:
@@ -52,7 +68,7 @@ class cfgSection {
   int lineNumber() const { return header_ ? header_->number : -1; }
 
   size_t itemCount() const { return items_.count(); }
-  const cfgItem& item(size_t idx) const { return *static_cast<const cfgItem*>(items_.item(idx)); }
+  const cfgItem& item(size_t idx) const { return *itemAt(idx); }
   size_t subsectionCount() const { return subsections_.count(); }
   const cfgSection& subsection(size_t idx) const {
     return *static_cast<const cfgSection*>(subsections_.item(idx));
@@ -63,9 +79,11 @@ class cfgSection {
  private:
   friend class cfgConfiguration;
 
-  // The index where `name` is or would go in a sorted array of items or sections.
-  template <typename T>
-  static size_t place(const ArrayOfVoidPointers& array, std::string_view name, bool* found);
+  // The index where `name` is or would go in the sorted array of subsections.
+  size_t placeSubsection(std::string_view name, bool* found) const;
+  cfgItem* itemAt(size_t idx) const;
+  void insertItem(size_t idx, cfgItem* item);
+  void replaceItem(size_t idx, cfgItem* item);
   // The item of that name, or null; `where` receives its index or the index it would take.
   cfgItem* item(std::string_view name, size_t* where = nullptr);
   cfgSection* subsection(std::string_view name);
@@ -81,7 +99,7 @@ class cfgSection {
 
   cfgConfiguration* owner_ = nullptr;
   cfgSection* parent_ = nullptr;
-  ArrayOfVoidPointers items_;
+  ArrayOfIndices items_;  // by their line numbers in the owner's line list
   ArrayOfVoidPointers subsections_;
   cfgString name_;
   bool modified_ = false;

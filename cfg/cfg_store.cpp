@@ -10,7 +10,7 @@ bool cfgConfiguration::putLines(cfgTextFile& file, bool dumping) {
            dumping ? "dumped" : "stored");
     return false;
   }
-  for (cfgLine* line = lines_.head(); line; line = line->next) {
+  for (cfgLine* line = lines_.head(); line; line = lines_.next(line)) {
     std::string_view text = lineText(line, scratch_);
     if (dumping && (text.empty() || text[0] == ';' || text[0] == '#')) continue;
     file.append(cfgString(text), cfgTextFile::kCRLF);

@@ -41,12 +41,31 @@ bool hasTrailingText(std::string_view rest) {
   return false;
 }
 
+namespace {
+
+// What a character is to the scan of a key: part of it, the end of it, or an escape.
+enum KeyChar : unsigned char { kKeyPart, kKeyEnd, kKeyEscape };
+
+struct KeyChars {
+  KeyChar of[256] = {};
+  constexpr KeyChars() {
+    for (unsigned char c : {' ', '\t', '\r', '\n', '\f', '=', ':'}) of[c] = kKeyEnd;
+    of[static_cast<unsigned char>('\\')] = kKeyEscape;
+  }
+};
+constexpr KeyChars kKeyChars;
+
+}  // namespace
+
 Item scanItem(std::string_view text) {
   size_t i = 0;
-  while (i < text.size() && !isWhite(text[i]) && text[i] != '=' && text[i] != ':') {
-    i += text[i] == '\\' ? 2 : 1;
+  const size_t size = text.size();
+  for (; i < size; ++i) {
+    const KeyChar kind = kKeyChars.of[static_cast<unsigned char>(text[i])];
+    if (kind == kKeyEnd) break;
+    if (kind == kKeyEscape) ++i;
   }
-  if (i > text.size()) i = text.size();  // a key ending in a lone backslash
+  if (i > size) i = size;  // a key ending in a lone backslash
   Item item;
   item.key = text.substr(0, i);
   while (i < text.size() && isWhite(text[i])) ++i;
@@ -66,40 +85,41 @@ void unescapeName(std::string_view name, std::string& out) {
   }
 }
 
-void decodeValue(std::string_view raw, bool escaping, std::string& out) {
+size_t decodeValue(std::string_view raw, bool escaping, char* out) {
   if (raw.size() >= 2 && raw.front() == '"' && raw.back() == '"' &&
       raw.substr(1, raw.size() - 2).find('"') == std::string_view::npos) {
     raw = raw.substr(1, raw.size() - 2);
   }
-  out.clear();
-  if (!escaping) {
-    out.assign(raw);
-    return;
+  if (!escaping || raw.find('\\') == std::string_view::npos) {
+    if (!raw.empty()) std::memcpy(out, raw.data(), raw.size());
+    return raw.size();
   }
+  size_t length = 0;
   for (size_t i = 0; i < raw.size(); ++i) {
     if (raw[i] != '\\') {
-      out.push_back(raw[i]);
+      out[length++] = raw[i];
       continue;
     }
     if (++i == raw.size()) break;
     switch (raw[i]) {
       case '"':
       case '\\':
-        out.push_back(raw[i]);
+        out[length++] = raw[i];
         break;
       case 'n':
-        out.push_back('\n');
+        out[length++] = '\n';
         break;
       case 'r':
-        out.push_back('\r');
+        out[length++] = '\r';
         break;
       case 't':
-        out.push_back('\t');
+        out[length++] = '\t';
         break;
       default:
         break;  // an unknown escape drops both characters
     }
   }
+  return length;
 }
 
 namespace {

@@ -44,8 +44,9 @@ Item scanItem(std::string_view text);
 // taken as it is.
 void unescapeName(std::string_view name, std::string& out);
 // The value of an item: surrounding double quotes removed, and with escaping on the escapes
-// \" \\ \n \r \t decoded (a backslash before any other character drops both).
-void decodeValue(std::string_view raw, bool escaping, std::string& out);
+// \" \\ \n \r \t decoded (a backslash before any other character drops both). Writes at
+// most raw.size() characters to `out` and returns how many it wrote.
+size_t decodeValue(std::string_view raw, bool escaping, char* out);
 
 // The written forms: "  key=value" and "[path]" (path without its leading "/").
 void writeItemLine(std::string_view key, char separator, std::string_view value, bool escaping,

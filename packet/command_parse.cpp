@@ -45,11 +45,22 @@ static int ParseCmdWorker(MillArgs* args) {
   return 1;
 }
 
-static int GetTagWorker(MillArgs* args) {
+// Fills the record for the tag at tag_ptr whose header (length, id, type) takes `header` bytes
+// of its `end`.
+static inline int TakeTag(MillArgs* args, uint8_t* tag, size_t header, size_t end) {
+  args->tag_data_ptr = tag + header;
+  args->tag_data_len = static_cast<uint32_t>(end - header);
+  args->value_ptr = args->tag_data_ptr;
+  args->value_len = args->tag_data_len;
+  args->tag_len = static_cast<uint32_t>(end);
+  args->tag_ptr = tag + end;
+  args->tags_left -= static_cast<uint32_t>(end);
+  return 1;
+}
+
+// Any tag, its codes of any length.
+static __attribute__((noinline)) int GetAnyTag(MillArgs* args, uint8_t* tag) {
   static const char kItem[] = "getting tagged values";
-  if (args->tags_left == 0) return 0;
-  uint8_t* tag = args->tag_ptr;
-  if (tag == nullptr) return Fail(args, APIERR_BADPARAMETER);
   uint32_t body;
   const size_t length_size = GetVarint(tag, args->tags_left, body);
   if (length_size == 0 || body > args->tags_left - length_size) return ParseError(args, kItem);
@@ -69,14 +80,23 @@ static int GetTagWorker(MillArgs* args) {
     args->tag_type = value;
     pos += n;
   }
-  args->tag_data_ptr = tag + pos;
-  args->tag_data_len = static_cast<uint32_t>(end - pos);
-  args->value_ptr = args->tag_data_ptr;
-  args->value_len = args->tag_data_len;
-  args->tag_len = static_cast<uint32_t>(end);
-  args->tag_ptr = tag + end;
-  args->tags_left -= static_cast<uint32_t>(end);
-  return 1;
+  return TakeTag(args, tag, pos, end);
+}
+
+static int GetTagWorker(MillArgs* args) {
+  const uint32_t left = args->tags_left;
+  if (left == 0) return 0;
+  uint8_t* tag = args->tag_ptr;
+  if (tag == nullptr) return Fail(args, APIERR_BADPARAMETER);
+  // Most tags of a SET or a reply have a length, id and type of one byte each.
+  const uint32_t body = tag[0];
+  if (left >= 3 && ((tag[0] | tag[1] | tag[2]) & 0x80) == 0 && body >= 2 && body < left &&
+      args->verb != MILL_VERB_GET) {
+    args->tag_id = tag[1];
+    args->tag_type = tag[2];
+    return TakeTag(args, tag, 3, body + 1);
+  }
+  return GetAnyTag(args, tag);
 }
 
 namespace {
@@ -105,7 +125,18 @@ uint32_t ValueError(MillArgs* args) {
 
 }  // namespace
 
-static int32_t GetTagIntWorker(MillArgs* args) {
+// A signed byte or short element extends its sign.
+static inline uint32_t Signed(uint32_t type, uint32_t value) {
+  if (type & MILL_TYPE_SIGNED) {
+    const uint32_t base = type & MILL_TYPE_BASE_MASK;
+    if (base == MILL_TYPE_BYTE) return static_cast<uint32_t>(static_cast<int8_t>(value));
+    if (base == MILL_TYPE_SHORT) return static_cast<uint32_t>(static_cast<int16_t>(value));
+  }
+  return value;
+}
+
+// Any integer element, its codes of any length.
+static __attribute__((noinline)) int32_t GetAnyTagInt(MillArgs* args) {
   const uint32_t type = args->tag_type;
   const uint32_t base = type & MILL_TYPE_BASE_MASK;
   uint32_t value = 0;
@@ -128,10 +159,39 @@ static int32_t GetTagIntWorker(MillArgs* args) {
     ParseError(args, "integer tagged value");
     return 0;
   }
-  if (type & MILL_TYPE_SIGNED) {
-    if (base == MILL_TYPE_BYTE) value = static_cast<uint32_t>(static_cast<int8_t>(value));
-    if (base == MILL_TYPE_SHORT) value = static_cast<uint32_t>(static_cast<int16_t>(value));
+  value = Signed(type, value);
+  args->var_value = value;
+  return static_cast<int32_t>(value);
+}
+
+static int32_t GetTagIntWorker(MillArgs* args) {
+  const uint32_t type = args->tag_type;
+  const uint8_t* in = args->value_ptr;
+  const uint32_t avail = args->value_len;
+  // Fixed elements, and Ext Byte codes of one byte, are read here; the rest by GetAnyTagInt.
+  uint32_t value, used;
+  switch (type & (MILL_TYPE_EXT | MILL_TYPE_BASE_MASK)) {
+    case MILL_TYPE_BYTE:
+      used = 1;
+      break;
+    case MILL_TYPE_SHORT:
+      used = 2;
+      break;
+    case MILL_TYPE_LONG:
+      used = 4;
+      break;
+    case MILL_TYPE_EXT | MILL_TYPE_BYTE:
+      used = in != nullptr && avail > 0 && in[0] < 0x80 ? 1 : 0;
+      break;
+    default:
+      used = 0;
   }
+  if (in == nullptr || used == 0 || avail < used) return GetAnyTagInt(args);
+  value = vtx::packet::GetFixed(in, used);
+  args->value_used = used;
+  args->value_ptr += used;
+  args->value_len = avail - used;
+  value = Signed(type, value);
   args->var_value = value;
   return static_cast<int32_t>(value);
 }

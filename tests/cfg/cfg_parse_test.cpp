@@ -153,6 +153,34 @@ TEST_F(CfgTest, LinesLongerThanAReadBlockKeepTheirTextAndNumbers) {
             "[big]\r\n  long=" + value + "\r\n; after\r\n  short=xy\r\n  last=end\r\n");
 }
 
+// Thousands of lines, values written over and over, and a later font_file line that takes over
+// an item whose value a write gave: every value reads back as last given.
+TEST_F(CfgTest, ValuesSurviveManyLinesRewritesAndALaterFontFile) {
+  std::string file;
+  for (int i = 0; i < 3000; ++i) {
+    file += "[s" + std::to_string(i % 7) + "]\nk" + std::to_string(i) + " = v" + std::to_string(i) +
+            "\n";
+  }
+  Parse(file);
+  for (int i = 0; i < 3000; i += 7) {
+    const std::string key = "/s" + std::to_string(i % 7) + "/k" + std::to_string(i);
+    ASSERT_EQ(Read(key.c_str()), "v" + std::to_string(i));
+    EXPECT_EQ(config_->findSection(("/s" + std::to_string(i % 7)).c_str())
+                  ->findItem("k" + std::to_string(i))
+                  ->lineNumber(),
+              2 * i + 2);
+  }
+  for (int round = 0; round < 50; ++round) {
+    const std::string value(round % 2 ? 40 : 3, static_cast<char>('a' + round % 26));
+    config_->write("/s3/k3", value.c_str());
+  }
+  EXPECT_EQ(Read("/s3/k3"), std::string(40, 'a' + 49 % 26));
+  config_->write("/s3/font_file", std::string(100, 'f').c_str());
+  EXPECT_EQ(config_->parseFile(WriteFile("more.cfg", "[s3]\nfont_file = later\n").c_str()), 0);
+  EXPECT_EQ(Read("/s3/font_file"), "later");
+  EXPECT_EQ(config_->findSection("/s3")->findItem("font_file")->lineNumber(), 2);
+}
+
 TEST_F(CfgTest, EmptyFiles) {
   Parse("");
   EXPECT_EQ(result_, 0);

@@ -28,9 +28,9 @@ TEST(CfgSyntax, WrittenItemsReadBackAsTheyWere) {
   for (std::string value : {"plain", "  lead", "tab\there", "back\\slash", "new\nline"}) {
     std::string line = ItemLine("key", value, true);
     Item item = scanItem(skipWhite(line));
-    std::string name, decoded;
+    std::string name, decoded(item.value.size(), '\0');
     unescapeName(item.key, name);
-    decodeValue(item.value, true, decoded);
+    decoded.resize(decodeValue(item.value, true, decoded.data()));
     EXPECT_EQ(name, "key");
     EXPECT_EQ(decoded, value) << line;
   }
