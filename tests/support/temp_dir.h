@@ -3,8 +3,11 @@
 
 #include <stdlib.h>
 
+#include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <vector>
 
 namespace vtx::testing {
 
@@ -24,8 +27,22 @@ class TempDir {
 
   const std::string& path() const { return path_; }  // empty when it could not be made
   std::string Path(const std::string& leaf) const { return path_ + "/" + leaf; }
+  // Writes `bytes` as the file `leaf` of the directory: its path.
+  std::string Write(const std::string& leaf, const std::string& bytes) const {
+    return Write(leaf, bytes.data(), bytes.size());
+  }
+  std::string Write(const std::string& leaf, const std::vector<uint8_t>& bytes) const {
+    return Write(leaf, bytes.data(), bytes.size());
+  }
 
  private:
+  std::string Write(const std::string& leaf, const void* bytes, size_t size) const {
+    const std::string path = Path(leaf);
+    std::ofstream(path, std::ios::binary)
+        .write(static_cast<const char*>(bytes), static_cast<std::streamsize>(size));
+    return path;
+  }
+
   std::string path_;
 };
 
