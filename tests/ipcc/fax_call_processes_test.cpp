@@ -48,7 +48,7 @@ class FaxCallProcesses : public ::testing::Test {
       dup2(out, 2);
       const std::string tarrow = std::string(TARROW_BINARY_DIR) + "/bin/tarrow";
       execl(tarrow.c_str(), "tarrow", "callctrl", "--config", "callctrl/examples/t38call.cfg",
-            "--answer", static_cast<char*>(nullptr));
+            static_cast<char*>(nullptr));
       _exit(127);
     }
   }

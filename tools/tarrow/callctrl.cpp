@@ -1,7 +1,7 @@
 // tarrow callctrl: starts the call-control framework as an application does (a line configured
 // with its defaults), shows each module's role and then the call-control trace as it grows until
-// interrupted; Ctrl-C stops every module and ends with status 0. With --answer it is also the
-// application on the IP channels, answering their calls.
+// interrupted; Ctrl-C stops every module and ends with status 0. It is also the application on
+// the IP channels, answering their calls, unless --no-answer leaves them to another.
 #include <signal.h>
 #include <unistd.h>
 
@@ -46,7 +46,7 @@ void OnStatusSignal(int) {
 int Usage() {
   fprintf(stderr,
           "usage: tarrow callctrl [--config CALLCTRL.CFG] [--preferences CVCALL.CFG | --defaults] "
-          "[--trace FILE] [--status] [--answer]\n");
+          "[--trace FILE] [--status] [--no-answer]\n");
   return 2;
 }
 
@@ -144,7 +144,7 @@ int Run(const Args& arguments) {
   const std::string preferences = TakeOption(args, "--preferences", "");
   const std::string trace = TakeOption(args, "--trace", "");
   const bool status = TakeFlag(args, "--status");
-  const bool answer = TakeFlag(args, "--answer");
+  const bool answer = !TakeFlag(args, "--no-answer");
   if (!args.empty() || (defaults && !preferences.empty())) return Usage();
   if ((!config.empty() &&
        !NamedFileReadable("callctrl", "--config", config, vtx::callctrl::kConfigFileLimit)) ||
@@ -236,14 +236,14 @@ constexpr char kHelp[] =
     "  --trace FILE       trace into FILE unless the configuration names its own\n"
     "  --defaults         the built-in line settings, without a preference file\n"
     "  --status           the host modules' queues, pools and timers, at start and on SIGUSR1\n"
-    "  --answer           answer the calls offered on the IP channels, as their application\n"
+    "  --no-answer        leave the calls offered on the IP channels to another application\n"
     "\n"
     "Example:\n"
     "  tarrow callctrl --config callctrl/examples/simulator.cfg\n";
 
 TARROW_COMMAND("callctrl",
                "callctrl [--config CALLCTRL.CFG] [--preferences CVCALL.CFG | --defaults] "
-               "[--trace FILE] [--status] [--answer]",
+               "[--trace FILE] [--status] [--no-answer]",
                "start the call-control framework as an application does and show its trace", Run,
                kHelp);
 

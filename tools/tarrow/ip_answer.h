@@ -1,4 +1,4 @@
-// tarrow callctrl --answer: an application on the IP channels of the board modules this process
+// tarrow callctrl as the application on the IP channels of the board modules this process
 // started, as a fax application would be: a line on each channel hears the channel's calls on
 // the IP_CC facility, answers each call offered (a CONNECT request) and shows what happens to it.
 #pragma once
