@@ -41,8 +41,8 @@ void Machine::FormNotice(const Session& session, const Session& to, uint32_t typ
   FormPacket(notice, to.own, src, MILL_FACILITY_HOST_CTRL, out);
 }
 
-int Machine::MsgReceiveAsync(std::unique_lock<std::mutex>& hold, Connection& connection,
-                             wire::Bytes& block, wire::Bytes& data_out) {
+int Machine::MsgReceiveAsync(RequestLock& hold, Connection& connection, wire::Bytes& block,
+                             wire::Bytes& data_out) {
   Session* session = FindSession(wire::Word(block, 0), &connection);
   const uint32_t timeout = wire::Word(block, 3);
   if (session == nullptr || session->queue->HasReady() || timeout == 0) {
@@ -60,7 +60,7 @@ int Machine::MsgReceiveAsync(std::unique_lock<std::mutex>& hold, Connection& con
     wire::SetWord(block, 5, GDI_STS_ADDRESS_INVALID);
     return 0;
   }
-  last_receive_timeout_ = timeout;
+  last_receive_timeout_.store(timeout);
   wire::Bytes completed;
   wire::Bytes timed_out;
   FormNotice(*session, *notify, kNoticeCompleted, completed);

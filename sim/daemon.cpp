@@ -14,37 +14,37 @@
 #include "sim/daemon_socket.h"
 
 namespace sim {
+namespace {
 
-// The loop's state, touched by the loop thread only (the wake pipe and `stopping` excepted).
+constexpr size_t kMostLoops = 4;
+constexpr int kAcceptsPerRound = 16;
+
+std::string Who(const Peer& peer) {
+  return "pid " + std::to_string(peer.pid) + " (uid " + std::to_string(peer.uid) + ")";
+}
+
+}  // namespace
+
+// One event loop thread and the connections it owns. Its clients are touched by its thread
+// only; the inbox (connections the first loop accepted for it), the wake pipe and `owned` by
+// any.
 struct Daemon::Loop {
-  Machine& machine;
-  const DaemonOptions& options;
-  size_t max_frame;
-  int listen_fd = -1;
-  uint64_t inode = 0;
-  int wake[2] = {-1, -1};  // written to stop the loop, or when a parked receive may complete
-  // Kept open to give back at the file limit, so that one connection can be accepted and
-  // closed instead of leaving the listening socket readable forever.
-  int reserve_fd = -1;
-  std::atomic<bool> stopping{false};
+  Daemon& daemon;
+  int wake[2] = {-1, -1};  // written to stop the loop, to hand it a connection, or when one of
+                           // its parked receives may complete
   std::atomic<bool> woken{false};
+  const std::function<void()> wake_up = [this] { Wake(); };
   std::vector<std::unique_ptr<DaemonClient>> clients;
   std::vector<pollfd> polled;
+  std::mutex inbox_lock;
+  std::vector<std::unique_ptr<DaemonClient>> inbox;
+  std::atomic<size_t> owned{0};  // clients and inbox, for choosing the loop of a new connection
 
-  Loop(Machine& m, const DaemonOptions& o) : machine(m), options(o) {
-    max_frame = o.max_frame != 0 ? o.max_frame : 1 + wire::MaxRequestSize();
-  }
+  explicit Loop(Daemon& d) : daemon(d) {}
   ~Loop() {
-    for (int fd : {listen_fd, wake[0], wake[1], reserve_fd}) {
+    for (int fd : wake) {
       if (fd >= 0) close(fd);
     }
-  }
-
-  void Tell(const std::string& text) const {
-    if (options.log) options.log(text);
-  }
-  static std::string Who(const Peer& peer) {
-    return "pid " + std::to_string(peer.pid) + " (uid " + std::to_string(peer.uid) + ")";
   }
 
   void Wake() {
@@ -53,9 +53,14 @@ struct Daemon::Loop {
     [[maybe_unused]] ssize_t n = write(wake[1], &byte, 1);
   }
 
-  void Run();
-  void Accept(SimClock::time_point now);
-  void AcceptAtFileLimit();
+  void Hand(std::unique_ptr<DaemonClient> client) {
+    ++owned;
+    std::lock_guard<std::mutex> hold(inbox_lock);
+    inbox.push_back(std::move(client));
+  }
+
+  void Run(bool accepting);
+  void TakeInbox();
   void Drop(size_t index, const std::string& why);
   int Timeout(SimClock::time_point now) const;
 };
@@ -72,40 +77,60 @@ Daemon::~Daemon() {
 }
 
 bool Daemon::Start(std::string& error) {
-  auto loop = std::make_unique<Loop>(machine_, options_);
-  loop->listen_fd = ListenOn(options_.socket_path, options_.group, loop->inode, error);
-  if (loop->listen_fd < 0) return false;
-  if (pipe2(loop->wake, O_CLOEXEC | O_NONBLOCK) != 0) {
-    error = std::string("pipe: ") + strerror(errno);
-    RemoveSocket(options_.socket_path, loop->inode);
-    return false;
+  max_frame_ = options_.max_frame != 0 ? options_.max_frame : 1 + wire::MaxRequestSize();
+  size_t count = options_.loops;
+  if (count == 0) count = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, kMostLoops);
+  std::vector<std::unique_ptr<Loop>> loops;
+  for (size_t i = 0; i < count; ++i) {
+    loops.push_back(std::make_unique<Loop>(*this));
+    if (pipe2(loops.back()->wake, O_CLOEXEC | O_NONBLOCK) != 0) {
+      error = std::string("pipe: ") + strerror(errno);
+      return false;
+    }
   }
-  loop->reserve_fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
-  Loop* running = loop.get();
-  machine_.SetChangeHook([running] { running->Wake(); });
-  loop_ = std::move(loop);
-  thread_ = std::thread(&Loop::Run, running);
+  listen_fd_ = ListenOn(options_.socket_path, options_.group, inode_, error);
+  if (listen_fd_ < 0) return false;
+  reserve_fd_ = open("/dev/null", O_RDONLY | O_CLOEXEC);
+  stopping_ = false;
+  loops_ = std::move(loops);
+  for (size_t i = 0; i < loops_.size(); ++i) {
+    threads_.emplace_back(&Loop::Run, loops_[i].get(), i == 0);
+  }
   return true;
 }
 
 void Daemon::Stop() {
-  if (!loop_) return;
-  loop_->stopping = true;
-  const char byte = 0;
-  [[maybe_unused]] ssize_t n = write(loop_->wake[1], &byte, 1);
-  if (thread_.joinable()) thread_.join();
-  machine_.SetChangeHook(nullptr);
-  RemoveSocket(options_.socket_path, loop_->inode);
-  loop_.reset();
+  if (loops_.empty()) return;
+  stopping_ = true;
+  for (auto& loop : loops_) {
+    const char byte = 0;
+    [[maybe_unused]] ssize_t n = write(loop->wake[1], &byte, 1);
+  }
+  for (auto& thread : threads_) thread.join();
+  threads_.clear();
+  loops_.clear();
+  RemoveSocket(options_.socket_path, inode_);
+  for (int* fd : {&listen_fd_, &reserve_fd_}) {
+    if (*fd >= 0) close(*fd);
+    *fd = -1;
+  }
 }
 
-void Daemon::Loop::Run() {
-  while (!stopping) {
-    polled.assign({{wake[0], POLLIN, 0}, {listen_fd, POLLIN, 0}});
+void Daemon::Tell(const std::string& text) {
+  if (!options_.log) return;
+  std::lock_guard<std::mutex> hold(log_lock_);
+  options_.log(text);
+}
+
+void Daemon::Loop::Run(bool accepting) {
+  const int first_client = accepting ? 2 : 1;
+  while (!daemon.stopping_) {
+    polled.assign({{wake[0], POLLIN, 0}});
+    if (accepting) polled.push_back({daemon.listen_fd_, POLLIN, 0});
     for (const auto& client : clients) polled.push_back({client->fd(), client->Events(), 0});
     const int ready = poll(polled.data(), polled.size(), Timeout(SimClock::now()));
     if (ready < 0 && errno != EINTR) break;
-    if (stopping) break;
+    if (daemon.stopping_) break;
     const auto now = SimClock::now();
     if (polled[0].revents != 0) {
       char drained[64];
@@ -113,35 +138,41 @@ void Daemon::Loop::Run() {
       while (read(wake[0], drained, sizeof drained) > 0) {
       }
     }
-    // Clients first, then new connections: `polled` follows the clients as they were polled.
+    // Clients first, then new ones: `polled` follows the clients as they were polled.
     std::string why;
     for (size_t i = clients.size(); i-- > 0;) {
-      const short revents = polled[2 + i].revents;
-      if (revents != 0 && !clients[i]->Ready(revents, max_frame, now, why)) Drop(i, why);
+      const short revents = polled[first_client + i].revents;
+      if (revents != 0 && !clients[i]->Ready(revents, daemon.max_frame_, now, why)) Drop(i, why);
     }
     // A parked receive completes when a packet arrived, its session went or it timed out.
     for (size_t i = clients.size(); i-- > 0;) {
       if (clients[i]->Parked() && !clients[i]->Resume(why)) Drop(i, why);
     }
+    const auto limit = std::chrono::milliseconds(daemon.options_.frame_timeout_ms);
     for (size_t i = clients.size(); i-- > 0;) {
-      if (clients[i]->Busy() &&
-          now - clients[i]->LastProgress() > std::chrono::milliseconds(options.frame_timeout_ms)) {
-        Drop(i, "idle for " + std::to_string(options.frame_timeout_ms) + " ms inside a frame");
+      if (clients[i]->Busy() && now - clients[i]->LastProgress() > limit) {
+        Drop(i, "idle for " + std::to_string(limit.count()) + " ms inside a frame");
       }
     }
-    if (polled[1].revents != 0) Accept(now);
+    if (accepting && polled[1].revents != 0) daemon.Accept(*this, now);
+    TakeInbox();
   }
+  TakeInbox();
   while (!clients.empty()) Drop(clients.size() - 1, "");
 }
 
+void Daemon::Loop::TakeInbox() {
+  std::lock_guard<std::mutex> hold(inbox_lock);
+  for (auto& client : inbox) clients.push_back(std::move(client));
+  inbox.clear();
+}
+
 int Daemon::Loop::Timeout(SimClock::time_point now) const {
+  const auto limit = std::chrono::milliseconds(daemon.options_.frame_timeout_ms + 1);
   auto next = SimClock::time_point::max();
   for (const auto& client : clients) {
     if (client->Parked()) next = std::min(next, client->RetryAt());
-    if (client->Busy()) {
-      next = std::min(
-          next, client->LastProgress() + std::chrono::milliseconds(options.frame_timeout_ms + 1));
-    }
+    if (client->Busy()) next = std::min(next, client->LastProgress() + limit);
   }
   if (next == SimClock::time_point::max()) return -1;
   if (next <= now) return 0;
@@ -149,53 +180,66 @@ int Daemon::Loop::Timeout(SimClock::time_point now) const {
   return static_cast<int>(std::min<int64_t>(wait, 60000));
 }
 
-void Daemon::Loop::Accept(SimClock::time_point now) {
+void Daemon::Accept(Loop& accepting, SimClock::time_point now) {
   // A bounded number per round, so that a flood of connections cannot starve the clients.
-  for (int round = 0; round < 16; ++round) {
-    int fd = accept4(listen_fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+  for (int round = 0; round < kAcceptsPerRound; ++round) {
+    int fd = accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (fd < 0) {
       if (errno == EMFILE || errno == ENFILE) AcceptAtFileLimit();
       return;
     }
     Peer peer;
     const bool known = PeerOf(fd, peer);
-    const char* refusal = !known                                  ? "credentials unknown"
-                          : !PeerAllowed(peer, options.group)     ? "not permitted"
-                          : clients.size() >= options.max_clients ? "too many connections"
-                                                                  : nullptr;
+    const bool full = connected_ >= options_.max_clients;
+    const char* refusal = !known                               ? "credentials unknown"
+                          : !PeerAllowed(peer, options_.group) ? "not permitted"
+                          : full                               ? "too many connections"
+                                                               : nullptr;
     if (refusal != nullptr) {
       // The refused client reads why as the answer to its open.
-      const int error = clients.size() >= options.max_clients && known ? EAGAIN : EACCES;
+      const int error = full && known ? EAGAIN : EACCES;
       const uint8_t answer[8] = {4, 0, 0, 0, static_cast<uint8_t>(error), 0, 0, 0};
       [[maybe_unused]] ssize_t n = send(fd, answer, sizeof answer, MSG_DONTWAIT | MSG_NOSIGNAL);
       close(fd);
       Tell("refused " + Who(peer) + ": " + refusal);
       continue;
     }
-    clients.push_back(std::make_unique<DaemonClient>(machine, fd, peer, now));
-    if (options.verbose) {
-      Tell("client " + Who(peer) + " connected (" + std::to_string(clients.size()) + " connected)");
+    // The loop that owns the fewest connections serves it.
+    Loop* owner = &accepting;
+    for (auto& loop : loops_) {
+      if (loop->owned < owner->owned) owner = loop.get();
+    }
+    const size_t now_connected = ++connected_;
+    owner->Hand(std::make_unique<DaemonClient>(machine_, fd, peer, now, owner->wake_up));
+    if (owner != &accepting) owner->Wake();
+    if (options_.verbose) {
+      Tell("client " + Who(peer) + " connected (" + std::to_string(now_connected) + " connected)");
     }
   }
 }
 
-void Daemon::Loop::AcceptAtFileLimit() {
+void Daemon::AcceptAtFileLimit() {
   Tell("out of file descriptors: a connection was refused");
-  if (reserve_fd < 0) return;
-  close(reserve_fd);
-  int fd = accept4(listen_fd, nullptr, nullptr, SOCK_CLOEXEC);
+  if (reserve_fd_ < 0) return;
+  close(reserve_fd_);
+  int fd = accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC);
   if (fd >= 0) close(fd);
-  reserve_fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
+  reserve_fd_ = open("/dev/null", O_RDONLY | O_CLOEXEC);
 }
 
 void Daemon::Loop::Drop(size_t index, const std::string& why) {
   const Peer peer = clients[index]->peer();
   clients.erase(clients.begin() + static_cast<std::ptrdiff_t>(index));
+  --owned;
+  daemon.Dropped(peer, why);
+}
+
+void Daemon::Dropped(const Peer& peer, const std::string& why) {
+  const size_t still = --connected_;
   if (!why.empty()) {
     Tell("closed the connection of " + Who(peer) + ": " + why);
-  } else if (options.verbose) {
-    Tell("client " + Who(peer) + " disconnected (" + std::to_string(clients.size()) +
-         " connected)");
+  } else if (options_.verbose) {
+    Tell("client " + Who(peer) + " disconnected (" + std::to_string(still) + " connected)");
   }
 }
 

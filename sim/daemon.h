@@ -1,7 +1,8 @@
 // Serves one machine on a Unix domain socket to the processes of this host: each client
-// connection is one driver handle. One thread runs an event loop over every connection, so a
-// client costs a file descriptor and its buffers, never a thread; a receive that waits is parked
-// and answered when a packet arrives or its time-out runs. Every resource a client can make the
+// connection is one driver handle. A few threads (one per processor, at most four) each run an
+// event loop over the connections it owns, so a client costs a file descriptor and its buffers,
+// never a thread; a receive that waits is parked and answered when a packet arrives or its
+// time-out runs. Every resource a client can make the
 // daemon hold is bounded by an option: connections, the size of a frame, the time a frame may
 // stay half-sent or a reply half-read. A malformed frame ends only its own connection; a
 // connection that goes away closes its handle, and with it its sessions.
@@ -12,9 +13,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "sim/daemon_socket.h"
 #include "sim/machine.h"
 
 namespace sim {
@@ -35,6 +39,8 @@ struct DaemonOptions {
   // and disconnect. Null: nothing is told.
   std::function<void(const std::string&)> log;
   bool verbose = false;
+  // Event loop threads; 0 for one per processor, at most four.
+  size_t loops = 0;
 };
 
 class Daemon {
@@ -55,10 +61,24 @@ class Daemon {
  private:
   struct Loop;
 
+  void Accept(Loop& accepting, SimClock::time_point now);
+  void AcceptAtFileLimit();
+  void Tell(const std::string& text);
+  void Dropped(const Peer& peer, const std::string& why);
+
   Machine& machine_;
   DaemonOptions options_;
-  std::unique_ptr<Loop> loop_;
-  std::thread thread_;
+  size_t max_frame_ = 0;
+  int listen_fd_ = -1;  // polled by the first loop, which hands each connection to a loop
+  uint64_t inode_ = 0;
+  // Kept open to give back at the file limit, so that one connection can be accepted and
+  // closed instead of leaving the listening socket readable forever.
+  int reserve_fd_ = -1;
+  std::atomic<bool> stopping_{false};
+  std::atomic<size_t> connected_{0};
+  std::mutex log_lock_;
+  std::vector<std::unique_ptr<Loop>> loops_;
+  std::vector<std::thread> threads_;
 };
 
 }  // namespace sim

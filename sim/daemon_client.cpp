@@ -21,8 +21,11 @@ constexpr size_t kKeptCapacity = 64 * 1024;
 
 }  // namespace
 
-DaemonClient::DaemonClient(Machine& machine, int fd, const Peer& peer, SimClock::time_point now)
-    : machine_(machine), fd_(fd), peer_(peer), last_progress_(now) {}
+DaemonClient::DaemonClient(Machine& machine, int fd, const Peer& peer, SimClock::time_point now,
+                           const std::function<void()>& wake)
+    : machine_(machine), fd_(fd), peer_(peer), last_progress_(now) {
+  parked_.wake = &wake;
+}
 
 DaemonClient::~DaemonClient() {
   if (handle_ >= 0) machine_.Close(handle_);
@@ -37,7 +40,7 @@ bool DaemonClient::Ready(short revents, size_t max_frame, SimClock::time_point n
                          std::string& why) {
   if ((revents & POLLOUT) != 0) {
     last_progress_ = now;
-    return Flush(why);
+    return Flush(why) && ServeBuffered(max_frame, why);
   }
   if ((revents & (POLLIN | POLLHUP | POLLERR)) == 0) return true;
   if (parked_.waiting) {
@@ -52,9 +55,9 @@ bool DaemonClient::Ready(short revents, size_t max_frame, SimClock::time_point n
 }
 
 bool DaemonClient::ReadSome(size_t max_frame, SimClock::time_point now, std::string& why) {
-  // Only the bytes of the current frame are read: the header, then what it announced.
-  const size_t wanted =
-      in_.size() < kHeader ? kHeader - in_.size() : kHeader + frame_size_ - in_.size();
+  // Before a frame's header is in, as much as a chunk holds, so that a frame that arrived whole
+  // costs one read; after it, only the rest of the frame.
+  const size_t wanted = in_.size() < kHeader ? kReadChunk : kHeader + frame_size_ - in_.size();
   uint8_t chunk[kReadChunk];
   const ssize_t n = recv(fd_, chunk, std::min(wanted, sizeof chunk), MSG_DONTWAIT);
   if (n < 0 && (errno == EAGAIN || errno == EINTR)) return true;
@@ -64,19 +67,30 @@ bool DaemonClient::ReadSome(size_t max_frame, SimClock::time_point now, std::str
   }
   last_progress_ = now;
   in_.insert(in_.end(), chunk, chunk + n);
-  if (in_.size() == kHeader) {
+  return ServeBuffered(max_frame, why);
+}
+
+bool DaemonClient::ServeBuffered(size_t max_frame, std::string& why) {
+  // A client that sent ahead has its next frames served one at a time, each once the reply to
+  // the last one is out.
+  while (!parked_.waiting && sent_ >= out_.size() && in_.size() >= kHeader) {
     frame_size_ = wire::Word(in_, 0);
     if (frame_size_ == 0 || frame_size_ > max_frame) {
       why = "a frame of " + std::to_string(frame_size_) + " bytes (at most " +
             std::to_string(max_frame) + ")";
       return false;
     }
+    const size_t end = kHeader + frame_size_;
+    if (in_.size() < end) return true;
+    if (!ServeFrame(why)) return false;
+    in_.erase(in_.begin(), in_.begin() + static_cast<std::ptrdiff_t>(end));
+    if (parked_.waiting && !in_.empty()) {
+      why = "a frame out of turn while its receive waits";
+      return false;
+    }
   }
-  if (in_.size() < kHeader || in_.size() < kHeader + frame_size_) return true;
-  const bool served = ServeFrame(why);
-  in_.clear();
-  if (in_.capacity() > kKeptCapacity) wire::Bytes().swap(in_);
-  return served;
+  if (in_.empty() && in_.capacity() > kKeptCapacity) wire::Bytes().swap(in_);
+  return true;
 }
 
 bool DaemonClient::ServeFrame(std::string& why) {

@@ -1,9 +1,11 @@
 // One client connection of the daemon: the frame it is sending, assembled as its bytes arrive
 // (never more memory than the bytes received), the reply it has not yet read, its driver handle
-// and a receive that waits. All of it runs on the daemon's loop thread and never blocks.
+// and a receive that waits. All of it runs on the thread of the loop that owns it and never
+// blocks.
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
 #include "sim/daemon_socket.h"
@@ -14,7 +16,9 @@ namespace sim {
 
 class DaemonClient {
  public:
-  DaemonClient(Machine& machine, int fd, const Peer& peer, SimClock::time_point now);
+  // `wake` wakes the owning loop when a parked receive may complete; it outlives the client.
+  DaemonClient(Machine& machine, int fd, const Peer& peer, SimClock::time_point now,
+               const std::function<void()>& wake);
   // Closes the handle (its sessions go with it) and the connection.
   ~DaemonClient();
   DaemonClient(const DaemonClient&) = delete;
@@ -38,6 +42,8 @@ class DaemonClient {
 
  private:
   bool ReadSome(size_t max_frame, SimClock::time_point now, std::string& why);
+  // Serves the frames that are in whole, while no reply waits to be sent and no receive waits.
+  bool ServeBuffered(size_t max_frame, std::string& why);
   bool ServeFrame(std::string& why);
   void QueueReply(const wire::Bytes& response);
   bool Flush(std::string& why);
@@ -46,7 +52,7 @@ class DaemonClient {
   int fd_;
   Peer peer_;
   int handle_ = -1;
-  wire::Bytes in_;         // the frame so far, its 4-byte length first
+  wire::Bytes in_;         // the bytes received and not yet served: a frame, its length first
   size_t frame_size_ = 0;  // the length the frame announced, once its header is in
   wire::Bytes out_;        // the reply frame
   size_t sent_ = 0;        // how much of it was sent

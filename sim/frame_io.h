@@ -1,5 +1,6 @@
-// Frames on the daemon's socket: u32 little-endian length, then that many bytes. Both ends use
-// these two functions; a frame larger than kMaxFrame is refused.
+// Frames on the daemon's socket: u32 little-endian length, then that many bytes. The library's
+// side writes and reads them with these two functions (the daemon assembles its frames without
+// blocking, sim/daemon_client.cpp); a frame larger than kMaxFrame is refused.
 #pragma once
 
 #include <cstddef>
@@ -17,7 +18,8 @@ constexpr uint8_t kFrameRequest = 'R';  // then a marshalled request; answered b
 constexpr uint8_t kFrameClose = 'C';    // closes the handle, keeps the connection; a u32 0 answers
 
 bool WriteFrame(int fd, const uint8_t* bytes, size_t size);
-// False on end of file, a read error or a frame that is too large.
+// One read when the frame has arrived whole. False on end of file, a read error, a frame that is
+// too large or bytes beyond the frame (the peer answers one frame with one frame).
 bool ReadFrame(int fd, wire::Bytes& out);
 
 }  // namespace sim

@@ -32,6 +32,7 @@ void Machine::HostControl(Session& from, const FwCommand& command) {
   const uint8_t src[4] = {MILL_FACILITY_HOST_CTRL, 1, 1, 0};
   const uint8_t mask = Mask();
   if (command.facility != MILL_FACILITY_HOST_CTRL || command.verb != MILL_VERB_REQUEST) return;
+  std::lock_guard<std::mutex> registry(registry_lock_);
   FwPacket reply;
   uint32_t result = kResultOk;
   switch (command.code) {
@@ -94,30 +95,30 @@ void Machine::NotifyWatchers(uint8_t module, uint8_t facility, uint32_t event) {
 }
 
 void Machine::ModuleDied(uint8_t number) {
-  std::lock_guard<std::mutex> hold(lock_);
+  std::lock_guard<std::shared_mutex> hold(lock_);
   auto found = modules_.find(number);
   if (found != modules_.end()) found->second->deactivated = true;
   NotifyWatchers(number, kAdminFacility, HOST_CTRL_SESSION_SUSP_EVENT);
 }
 
 void Machine::RemoveModule(uint8_t number) {
-  std::lock_guard<std::mutex> hold(lock_);
+  std::lock_guard<std::shared_mutex> hold(lock_);
   modules_.erase(number);
   NotifyWatchers(number, kAdminFacility, HOST_CTRL_SESSION_TERM_EVENT);
 }
 
 void Machine::EccServerDied(uint8_t number) {
-  std::lock_guard<std::mutex> hold(lock_);
+  std::lock_guard<std::shared_mutex> hold(lock_);
   NotifyWatchers(number, kEccFacility, HOST_CTRL_SESSION_SUSP_EVENT);
 }
 
 size_t Machine::WatcherCount() const {
-  std::lock_guard<std::mutex> hold(lock_);
+  std::lock_guard<std::mutex> registry(registry_lock_);
   return watchers_.size();
 }
 
 std::map<std::string, std::array<uint8_t, 4>> Machine::Names() const {
-  std::lock_guard<std::mutex> hold(lock_);
+  std::lock_guard<std::mutex> registry(registry_lock_);
   return names_;
 }
 

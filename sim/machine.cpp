@@ -41,6 +41,21 @@ int StatusWordIndex(uint32_t subcommand) {
   }
 }
 
+// The requests that change the routing state, served with the machine's lock held exclusively.
+bool ChangesRouting(uint32_t subcommand) {
+  switch (subcommand) {
+    case VTX_DRV_SESSION_CREATE:
+    case VTX_DRV_SESSION_DESTROY:
+    case VTX_DRV_ADDRESS_ASSOC:
+    case VTX_DRV_MODULE_DEACTIVATE:
+    case VTX_DRV_MODULE_RESET:
+    case VTX_DRV_MODULE_RECONFIG:
+      return true;
+    default:
+      return false;
+  }
+}
+
 template <typename Block>
 Block Load(const wire::Bytes& bytes) {
   Block block;
@@ -75,44 +90,56 @@ std::unique_ptr<Machine> Machine::Default() {
 }
 
 void Machine::SetDriverVersion(const VtxDriverVersion& version) {
-  std::lock_guard<std::mutex> hold(lock_);
+  std::lock_guard<std::shared_mutex> hold(lock_);
   version_ = version;
   vtx::SetFullByteAddressMode(version.full_byte_address_mode != 0);
 }
 
 VtxDriverVersion Machine::DriverVersion() const {
-  std::lock_guard<std::mutex> hold(lock_);
+  std::shared_lock<std::shared_mutex> hold(lock_);
   return version_;
 }
 
 bool Machine::FullByteAddressMode() const {
-  std::lock_guard<std::mutex> hold(lock_);
+  std::shared_lock<std::shared_mutex> hold(lock_);
   return version_.full_byte_address_mode != 0;
 }
 
 Module& Machine::AddModule(uint8_t number) {
-  std::lock_guard<std::mutex> hold(lock_);
+  std::lock_guard<std::shared_mutex> hold(lock_);
   auto& slot = modules_[number];
   slot = std::make_unique<Module>(number);
   return *slot;
 }
 
 Module* Machine::FindModule(uint8_t number) {
-  std::lock_guard<std::mutex> hold(lock_);
+  std::shared_lock<std::shared_mutex> hold(lock_);
   auto found = modules_.find(number);
   return found == modules_.end() ? nullptr : found->second.get();
 }
 
 std::vector<uint8_t> Machine::ModuleNumbers() const {
-  std::lock_guard<std::mutex> hold(lock_);
+  std::shared_lock<std::shared_mutex> hold(lock_);
   std::vector<uint8_t> numbers;
   for (const auto& entry : modules_) numbers.push_back(entry.first);
   return numbers;
 }
 
 void Machine::InjectFault(uint32_t subcommand, const Fault& fault) {
-  std::lock_guard<std::mutex> hold(lock_);
+  std::lock_guard<std::mutex> hold(faults_lock_);
   faults_[subcommand].push_back(fault);
+  ++faults_pending_;
+}
+
+std::optional<Fault> Machine::TakeFault(uint32_t subcommand) {
+  if (faults_pending_.load() == 0) return std::nullopt;
+  std::lock_guard<std::mutex> hold(faults_lock_);
+  auto found = faults_.find(subcommand);
+  if (found == faults_.end() || found->second.empty()) return std::nullopt;
+  Fault fault = found->second.front();
+  found->second.erase(found->second.begin());
+  --faults_pending_;
+  return fault;
 }
 
 int Machine::Open(const std::string& device_name, int& error) {
@@ -120,7 +147,7 @@ int Machine::Open(const std::string& device_name, int& error) {
     error = ENOENT;
     return -1;
   }
-  std::lock_guard<std::mutex> hold(lock_);
+  std::lock_guard<std::shared_mutex> hold(lock_);
   auto connection = std::make_unique<Connection>();
   connection->id = next_connection_++;
   connection->device = device_name;
@@ -131,7 +158,7 @@ int Machine::Open(const std::string& device_name, int& error) {
 }
 
 void Machine::Close(int connection) {
-  std::lock_guard<std::mutex> hold(lock_);
+  std::lock_guard<std::shared_mutex> hold(lock_);
   // A closed connection takes its sessions with it, as when a process dies.
   for (auto it = sessions_.begin(); it != sessions_.end();) {
     if (it->second->connection == connection) {
@@ -145,14 +172,12 @@ void Machine::Close(int connection) {
 }
 
 size_t Machine::OpenConnections() const {
-  std::lock_guard<std::mutex> hold(lock_);
+  std::shared_lock<std::shared_mutex> hold(lock_);
   return connections_.size();
 }
 
 uint64_t Machine::RequestCount(uint32_t subcommand) const {
-  std::lock_guard<std::mutex> hold(lock_);
-  auto found = request_counts_.find(subcommand);
-  return found == request_counts_.end() ? 0 : found->second;
+  return subcommand < kCountedSubcommands ? request_counts_[subcommand].load() : 0;
 }
 
 void Machine::Serve(int connection, const uint8_t* request, size_t size, wire::Bytes& response) {
@@ -177,14 +202,12 @@ void Machine::ServeRequest(int connection, const uint8_t* request, size_t size,
     wire::EncodeResponse(EINVAL, {}, {}, response);
     return;
   }
-  int result;
+  int result = EBADF;
   {
-    std::unique_lock<std::mutex> hold(lock_);
+    RequestLock hold(lock_, ChangesRouting(decoded.subcommand));
     auto found = connections_.find(connection);
-    if (found == connections_.end()) {
-      result = EBADF;
-    } else {
-      ++request_counts_[decoded.subcommand];
+    if (found != connections_.end()) {
+      if (decoded.subcommand < kCountedSubcommands) ++request_counts_[decoded.subcommand];
       result = Dispatch(hold, *found->second, decoded, data_out, parked);
     }
   }
@@ -200,7 +223,7 @@ bool Machine::Resume(int connection, ParkedReceive& parked, wire::Bytes& respons
   data_out.clear();
   int result = EBADF;
   {
-    std::unique_lock<std::mutex> hold(lock_);
+    RequestLock hold(lock_, false);
     auto found = connections_.find(connection);
     if (found != connections_.end()) {
       result = MsgReceive(hold, *found->second, parked.request.block, data_out, &parked);
@@ -213,23 +236,16 @@ bool Machine::Resume(int connection, ParkedReceive& parked, wire::Bytes& respons
   return true;
 }
 
-void Machine::SetChangeHook(std::function<void()> hook) {
-  std::lock_guard<std::mutex> hold(lock_);
-  change_hook_ = std::move(hook);
-}
-
 void Machine::SetQueueLimit(size_t packets) {
-  std::lock_guard<std::mutex> hold(lock_);
+  std::lock_guard<std::shared_mutex> hold(lock_);
   queue_limit_ = packets;
   for (auto& entry : sessions_) entry.second->queue->SetLimit(packets);
 }
 
-int Machine::Dispatch(std::unique_lock<std::mutex>& hold, Connection& connection,
-                      wire::Request& request, wire::Bytes& data_out, ParkedReceive* parked) {
-  auto fault = faults_.find(request.subcommand);
-  if (fault != faults_.end() && !fault->second.empty()) {
-    Fault f = fault->second.front();
-    fault->second.erase(fault->second.begin());
+int Machine::Dispatch(RequestLock& hold, Connection& connection, wire::Request& request,
+                      wire::Bytes& data_out, ParkedReceive* parked) {
+  if (const std::optional<Fault> fault = TakeFault(request.subcommand)) {
+    const Fault& f = *fault;
     const int index = StatusWordIndex(request.subcommand);
     const bool message = index == kMsgStatusWord;
     if (f.error != 0 || !f.serve) {
@@ -254,8 +270,8 @@ int Machine::Dispatch(std::unique_lock<std::mutex>& hold, Connection& connection
   return Perform(hold, connection, request, data_out, parked);
 }
 
-int Machine::Perform(std::unique_lock<std::mutex>& hold, Connection& connection,
-                     wire::Request& request, wire::Bytes& data_out, ParkedReceive* parked) {
+int Machine::Perform(RequestLock& hold, Connection& connection, wire::Request& request,
+                     wire::Bytes& data_out, ParkedReceive* parked) {
   switch (request.subcommand) {
     case VTX_DRV_MSG_SEND:
     case VTX_DRV_MSG_SEND_ASYNC:  // a simulated send never has to wait
@@ -312,7 +328,7 @@ int Machine::SessionCreate(Connection& connection, wire::Bytes& bytes) {
     Store(block, bytes);
     return 0;
   }
-  session->queue->Configure(queue_limit_, &change_hook_);
+  session->queue->SetLimit(queue_limit_);
   session->handle = next_session_++;
   block.session = session->handle;
   memcpy(block.address, session->own, 4);

@@ -3,15 +3,20 @@
 // host controller (session end notices and the board name registry), and the faults a test asks
 // for. Every driver request arrives marshalled (sim/wire.h), from the embedded transport or from
 // the daemon's socket, and is served by Serve(); a receive that waits releases the machine.
+// Requests run at once on any number of threads: requests that only read the routing state
+// share the machine's lock, each module's firmware runs under the module's own lock and each
+// session's queue under the queue's (docs/daemon.md lists what stays under which lock).
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <shared_mutex>
 #include <string>
 #include <vector>
 
@@ -71,6 +76,10 @@ class Machine {
     SimClock::time_point retry_at{};  // the deadline, or earlier when a delayed packet is due
     bool fault_status = false;        // an injected fault's driver status, kept for the answer
     uint32_t drv_status = 0;
+    // Set by the server: called, from any thread, when a packet arrived for the session or the
+    // session went, so that the server resumes the receive. It must stay callable until the
+    // receive completes or its connection closes.
+    const std::function<void()>* wake = nullptr;
   };
   // As Serve, but a receive with nothing ready is not waited for: false, with the receive in
   // `parked`. Resume() completes it (true, `response` set) once a packet arrived, the session went
@@ -78,16 +87,14 @@ class Machine {
   bool ServeWithoutWaiting(int connection, const uint8_t* request, size_t size,
                            wire::Bytes& response, ParkedReceive& parked);
   bool Resume(int connection, ParkedReceive& parked, wire::Bytes& response);
-  // Called, with the machine locked, whenever a packet is queued for a session or a session
-  // ends: a server holding parked receives resumes them then. Null removes it.
-  void SetChangeHook(std::function<void()> hook);
 
   // The most packets a session's input queue holds; what arrives beyond is dropped and the next
   // receive reports the overrun.
   static constexpr size_t kDefaultQueueLimit = 1024;
   void SetQueueLimit(size_t packets);
 
-  // Counts of every sub-command served, for tests and benchmarks.
+  // Counts of every sub-command served, for tests and benchmarks (sub-commands this driver does
+  // not know are not counted).
   uint64_t RequestCount(uint32_t subcommand) const;
 
   // Waits and delays take `scale` times their length (tests shorten long time-outs with it).
@@ -116,13 +123,42 @@ class Machine {
   struct Session;
   struct Connection;
 
+  // The machine's lock as a request holds it: shared by the requests that read the routing
+  // state, exclusive for those that change it. A receive that waits lets it go meanwhile.
+  class RequestLock {
+   public:
+    RequestLock(std::shared_mutex& lock, bool exclusive) : lock_(lock), exclusive_(exclusive) {
+      Take();
+    }
+    ~RequestLock() {
+      if (held_) Release();
+    }
+    RequestLock(const RequestLock&) = delete;
+    RequestLock& operator=(const RequestLock&) = delete;
+    void Take() {
+      exclusive_ ? lock_.lock() : lock_.lock_shared();
+      held_ = true;
+    }
+    void Release() {
+      exclusive_ ? lock_.unlock() : lock_.unlock_shared();
+      held_ = false;
+    }
+
+   private:
+    std::shared_mutex& lock_;
+    bool exclusive_;
+    bool held_ = false;
+  };
+  // The next injected fault of `subcommand`, if any.
+  std::optional<Fault> TakeFault(uint32_t subcommand);
+
   // Dispatch applies an injected fault, Perform does what the driver does.
   // A receive parks in `parked` instead of waiting when it is not null.
   void ServeRequest(int connection, const uint8_t* request, size_t size, wire::Bytes& response,
                     ParkedReceive* parked);
-  int Dispatch(std::unique_lock<std::mutex>& hold, Connection& connection, wire::Request& request,
+  int Dispatch(RequestLock& hold, Connection& connection, wire::Request& request,
                wire::Bytes& data_out, ParkedReceive* parked);
-  int Perform(std::unique_lock<std::mutex>& hold, Connection& connection, wire::Request& request,
+  int Perform(RequestLock& hold, Connection& connection, wire::Request& request,
               wire::Bytes& data_out, ParkedReceive* parked);
   // A session goes away: its waiting receive wakes, its notices and names are dropped.
   void ForgetSession(Session& session);
@@ -142,13 +178,13 @@ class Machine {
   int Deactivate(wire::Bytes& block);
   int ModuleControl(uint32_t subcommand, wire::Bytes& block);
   int MsgSend(Connection& connection, wire::Bytes& block, const wire::Bytes& data);
-  int MsgReceive(std::unique_lock<std::mutex>& hold, Connection& connection, wire::Bytes& block,
+  int MsgReceive(RequestLock& hold, Connection& connection, wire::Bytes& block,
                  wire::Bytes& data_out, ParkedReceive* parked);
   int Clear(uint32_t subcommand, Connection& connection, wire::Bytes& block);
   // The asynchronous receive answers at once when a packet is ready, else queues the request
   // (GDI_STS_PENDING) and notifies the session named in the block when it completes.
-  int MsgReceiveAsync(std::unique_lock<std::mutex>& hold, Connection& connection,
-                      wire::Bytes& block, wire::Bytes& data_out);
+  int MsgReceiveAsync(RequestLock& hold, Connection& connection, wire::Bytes& block,
+                      wire::Bytes& data_out);
   int AsyncCancel(Connection& connection, wire::Bytes& block);
   // A request that a test made the driver queue completes at once: its notice is posted.
   void CompleteQueuedRequest(Connection& connection, const wire::Bytes& block);
@@ -183,12 +219,23 @@ class Machine {
   // any-facility value matches any facility. Returns false when nothing answers to it.
   bool Resolve(const uint8_t in[4], uint8_t out[4]) const;
 
-  mutable std::mutex lock_;
+  // The routing state: the driver version and address mode, the modules by number and what the
+  // driver did to them, the connections, the sessions with their addresses and associations,
+  // the time scale and the queue limit. Shared by every request that reads it, exclusive for
+  // those that change it and for everything a test changes.
+  mutable std::shared_mutex lock_;
   VtxDriverVersion version_{};
   std::map<uint8_t, std::unique_ptr<Module>> modules_;
-  std::map<uint32_t, std::vector<Fault>> faults_;
   std::map<int, std::unique_ptr<Connection>> connections_;
   std::map<uint32_t, std::unique_ptr<Session>> sessions_;
+  double time_scale_ = 1.0;
+  int next_connection_ = 3;
+  uint32_t next_session_ = 0x100;
+  uint8_t next_own_unit_ = 1;
+  size_t queue_limit_ = kDefaultQueueLimit;
+
+  // The host controller's registry, changed by requests that share the machine's lock.
+  mutable std::mutex registry_lock_;
   struct Watcher {
     uint32_t session;
     uint8_t address[4];  // masked
@@ -196,14 +243,14 @@ class Machine {
   };
   std::vector<Watcher> watchers_;
   std::map<std::string, std::array<uint8_t, 4>> names_;
-  double time_scale_ = 1.0;
-  uint32_t last_receive_timeout_ = 0;
-  std::map<uint32_t, uint64_t> request_counts_;
-  int next_connection_ = 3;
-  uint32_t next_session_ = 0x100;
-  uint8_t next_own_unit_ = 1;
-  size_t queue_limit_ = kDefaultQueueLimit;
-  std::function<void()> change_hook_;
+
+  std::mutex faults_lock_;
+  std::map<uint32_t, std::vector<Fault>> faults_;
+  std::atomic<size_t> faults_pending_{0};  // read without the lock: no fault, no locking
+
+  static constexpr uint32_t kCountedSubcommands = 32;
+  std::array<std::atomic<uint64_t>, kCountedSubcommands> request_counts_{};
+  std::atomic<uint32_t> last_receive_timeout_{0};
 };
 
 }  // namespace sim

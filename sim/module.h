@@ -153,7 +153,11 @@ class Module {
   // What each channel hears once tone detection starts (sim/tone_firmware.h).
   ChannelTones& heard_tones() { return heard_tones_; }
 
-  // What the driver did to the module.
+  // Held while the module's firmware serves a command, so that requests for different modules run
+  // at once; the machine's lock is held (shared) around it.
+  std::mutex& firmware_lock() { return firmware_lock_; }
+
+  // What the driver did to the module (changed with the machine's lock held exclusively).
   bool deactivated = false;
   uint32_t reset_count = 0;
   std::vector<uint32_t> reconfig_values;
@@ -173,6 +177,7 @@ class Module {
   CallControlFirmware call_control_;
   PortMessages port_messages_;
   ChannelTones heard_tones_;
+  std::mutex firmware_lock_;
   mutable std::mutex log_lock_;
   std::vector<FwCommand> log_;  // a ring of slots, filled up to log_size_
   size_t log_size_;

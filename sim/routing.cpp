@@ -62,13 +62,12 @@ void Masked(const uint8_t in[4], uint8_t mask, uint8_t out[4]) {
 }  // namespace
 
 void Machine::SetTimeScale(double scale) {
-  std::lock_guard<std::mutex> hold(lock_);
+  std::lock_guard<std::shared_mutex> hold(lock_);
   time_scale_ = scale;
 }
 
 uint32_t Machine::LastReceiveTimeout() const {
-  std::lock_guard<std::mutex> hold(lock_);
-  return last_receive_timeout_;
+  return last_receive_timeout_.load();
 }
 
 SimClock::time_point Machine::After(uint32_t ms) const {
@@ -86,6 +85,7 @@ Machine::Session* Machine::FindSession(uint32_t handle, const Connection* owner)
 
 void Machine::ForgetSession(Session& session) {
   session.queue->Close();
+  std::lock_guard<std::mutex> registry(registry_lock_);
   for (auto it = watchers_.begin(); it != watchers_.end();) {
     it = it->session == session.handle ? watchers_.erase(it) : std::next(it);
   }
@@ -105,6 +105,7 @@ void Machine::QueueReply(Session& to, const FwPacket& packet, const uint8_t src[
 }
 
 void Machine::RunFirmware(Module& module, Session& from, const FwCommand& command) {
+  std::lock_guard<std::mutex> firmware(module.firmware_lock());
   module.LogCommand(command);
   const FwHandler* handler = module.firmware().Find(command.facility, command.verb, command.code);
   if (handler == nullptr) return;
@@ -136,14 +137,17 @@ bool Machine::DeliverToEccServer(const Session& from, uint8_t module, const uint
                                  size_t size) {
   char name[32];
   snprintf(name, sizeof name, "ECC_FACILITY_MODULE_%x", module);
-  auto registered = names_.find(name);
-  if (registered == names_.end()) return false;
   const uint8_t mask = Mask();
+  uint8_t wanted[4];
+  {
+    std::lock_guard<std::mutex> registry(registry_lock_);
+    auto registered = names_.find(name);
+    if (registered == names_.end()) return false;
+    Masked(registered->second.data(), mask, wanted);
+  }
   for (auto& [handle, session] : sessions_) {
     uint8_t own[4];
     Masked(session->own, mask, own);
-    uint8_t wanted[4];
-    Masked(registered->second.data(), mask, wanted);
     if (memcmp(own, wanted, 4) != 0) continue;
     QueuedPacket queued{{packet, packet + size}, SimClock::now(), from.handle, {}};
     const uint8_t addressed[4] = {kEccFacility, kKindModule, module, 0};
@@ -286,11 +290,11 @@ int Machine::MsgSend(Connection& connection, wire::Bytes& block, const wire::Byt
   return 0;
 }
 
-int Machine::MsgReceive(std::unique_lock<std::mutex>& hold, Connection& connection,
-                        wire::Bytes& block, wire::Bytes& data_out, ParkedReceive* parked) {
+int Machine::MsgReceive(RequestLock& hold, Connection& connection, wire::Bytes& block,
+                        wire::Bytes& data_out, ParkedReceive* parked) {
   VtxDrvMsgBlock m = LoadMsg(block);
   const bool resumed = parked != nullptr && parked->waiting;
-  if (!resumed) last_receive_timeout_ = m.timeout_ms;
+  if (!resumed) last_receive_timeout_.store(m.timeout_ms);
   Session* session = FindSession(m.session, &connection);
   const uint32_t capacity = m.length;
   m.length = 0;
@@ -304,7 +308,7 @@ int Machine::MsgReceive(std::unique_lock<std::mutex>& hold, Connection& connecti
   const auto deadline = resumed ? parked->deadline : After(m.timeout_ms);
   SessionQueue::Taken taken;
   if (parked != nullptr) {
-    taken = session->queue->TakeReady(deadline, capacity, data_out, parked->retry_at);
+    taken = session->queue->TakeReady(deadline, capacity, data_out, parked->retry_at, parked->wake);
     parked->waiting = taken == SessionQueue::Taken::kNotYet;
     if (parked->waiting) {
       // The block stays as the client sent it, for the next try.
@@ -312,9 +316,12 @@ int Machine::MsgReceive(std::unique_lock<std::mutex>& hold, Connection& connecti
       return 0;
     }
   } else {
-    // The queue outlives the session if it is destroyed while this receive waits.
+    // The machine is let go while the receive waits; the queue outlives the session if it is
+    // destroyed meanwhile.
     std::shared_ptr<SessionQueue> queue = session->queue;
-    taken = queue->Take(hold, deadline, capacity, data_out);
+    hold.Release();
+    taken = queue->Take(deadline, capacity, data_out);
+    hold.Take();
   }
   switch (taken) {
     case SessionQueue::Taken::kPacket:
@@ -362,7 +369,7 @@ int Machine::Clear(uint32_t subcommand, Connection& connection, wire::Bytes& byt
 }
 
 size_t Machine::InjectEvent(uint8_t module, uint8_t unit, const FwPacket& packet) {
-  std::lock_guard<std::mutex> hold(lock_);
+  std::shared_lock<std::shared_mutex> hold(lock_);
   const uint8_t mask = Mask();
   size_t reached = 0;
   for (auto& [handle, session] : sessions_) {
@@ -377,7 +384,7 @@ size_t Machine::InjectEvent(uint8_t module, uint8_t unit, const FwPacket& packet
 }
 
 bool Machine::InjectRaw(const uint8_t session_address[4], std::vector<uint8_t> bytes) {
-  std::lock_guard<std::mutex> hold(lock_);
+  std::shared_lock<std::shared_mutex> hold(lock_);
   const uint8_t mask = Mask();
   uint8_t wanted[4];
   Masked(session_address, mask, wanted);

@@ -9,22 +9,39 @@ namespace {
 constexpr size_t kSpareBuffers = 4;
 }  // namespace
 
-void SessionQueue::Configure(size_t limit, const std::function<void()>* changed) {
+void SessionQueue::SetLimit(size_t limit) {
+  std::lock_guard<std::mutex> hold(lock_);
   limit_ = limit;
-  changed_ = changed;
 }
 
 void SessionQueue::Changed() {
   arrived_.notify_all();
-  if (changed_ != nullptr && *changed_) (*changed_)();
+  if (wake_ != nullptr && *wake_) (*wake_)();
+}
+
+void SessionQueue::Deliver(std::optional<Notice> notice) {
+  while (notice) {
+    SessionQueue& to = *notice->to;
+    std::lock_guard<std::mutex> hold(to.lock_);
+    if (notice->replaces != 0) to.RemoveNoticesLocked(notice->replaces);
+    notice = to.PushLocked(std::move(notice->packet));
+  }
 }
 
 void SessionQueue::Push(QueuedPacket packet) {
-  if (Size() >= limit_) {
+  std::optional<Notice> notice;
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    notice = PushLocked(std::move(packet));
+  }
+  Deliver(std::move(notice));
+}
+
+std::optional<SessionQueue::Notice> SessionQueue::PushLocked(QueuedPacket packet) {
+  if (SizeLocked() >= limit_) {
     overflowed_ = true;
     Changed();
-    if (watch_.id != 0) CompleteWatch(SimClock::now());
-    return;
+    return watch_.id != 0 ? CompleteWatch(SimClock::now()) : std::nullopt;
   }
   // Packets become ready in order of their time; equal times keep the order of arrival.
   auto later = std::upper_bound(
@@ -33,10 +50,11 @@ void SessionQueue::Push(QueuedPacket packet) {
   const SimClock::time_point ready = packet.ready;
   packets_.insert(later, std::move(packet));
   Changed();
-  if (watch_.id != 0) CompleteWatch(ready);
+  return watch_.id != 0 ? CompleteWatch(ready) : std::nullopt;
 }
 
 std::vector<uint8_t> SessionQueue::SpareBuffer() {
+  std::lock_guard<std::mutex> hold(lock_);
   if (spare_.empty()) return {};
   std::vector<uint8_t> buffer = std::move(spare_.back());
   spare_.pop_back();
@@ -44,7 +62,17 @@ std::vector<uint8_t> SessionQueue::SpareBuffer() {
 }
 
 bool SessionQueue::HasReady() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return HasReadyLocked();
+}
+
+bool SessionQueue::HasReadyLocked() const {
   return first_ < packets_.size() && packets_[first_].ready <= SimClock::now();
+}
+
+size_t SessionQueue::Size() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return SizeLocked();
 }
 
 void SessionQueue::PopFront() {
@@ -63,13 +91,23 @@ void SessionQueue::PopFront() {
 
 SessionQueue::Taken SessionQueue::TakeReady(SimClock::time_point wait_until, size_t capacity,
                                             std::vector<uint8_t>& out,
-                                            SimClock::time_point& retry_at) {
+                                            SimClock::time_point& retry_at,
+                                            const std::function<void()>* wake) {
+  std::lock_guard<std::mutex> hold(lock_);
+  const Taken taken = TakeLocked(wait_until, capacity, out, retry_at);
+  wake_ = taken == Taken::kNotYet ? wake : nullptr;
+  return taken;
+}
+
+SessionQueue::Taken SessionQueue::TakeLocked(SimClock::time_point wait_until, size_t capacity,
+                                             std::vector<uint8_t>& out,
+                                             SimClock::time_point& retry_at) {
   if (closed_) return Taken::kGone;
   if (overflowed_) {
     overflowed_ = false;
     return Taken::kOverflow;
   }
-  if (HasReady()) {
+  if (HasReadyLocked()) {
     if (front().bytes.size() > capacity) return Taken::kTooSmall;
     out.swap(front().bytes);
     PopFront();
@@ -81,37 +119,45 @@ SessionQueue::Taken SessionQueue::TakeReady(SimClock::time_point wait_until, siz
   return Taken::kNotYet;
 }
 
-SessionQueue::Taken SessionQueue::Take(std::unique_lock<std::mutex>& lock,
-                                       SimClock::time_point wait_until, size_t capacity,
+SessionQueue::Taken SessionQueue::Take(SimClock::time_point wait_until, size_t capacity,
                                        std::vector<uint8_t>& out) {
+  std::unique_lock<std::mutex> hold(lock_);
   for (;;) {
     SimClock::time_point until;
-    const Taken taken = TakeReady(wait_until, capacity, out, until);
+    const Taken taken = TakeLocked(wait_until, capacity, out, until);
     if (taken != Taken::kNotYet) return taken;
-    arrived_.wait_until(lock, until);
+    arrived_.wait_until(hold, until);
   }
 }
 
 void SessionQueue::Clear() {
+  std::lock_guard<std::mutex> hold(lock_);
+  ClearLocked();
+}
+
+void SessionQueue::ClearLocked() {
   packets_.clear();
   first_ = 0;
 }
 
 void SessionQueue::ClearFrom(uint32_t session, const uint8_t dest[4]) {
   const bool all = dest[0] == 0 && dest[1] == 0 && dest[2] == 0 && dest[3] == 0;
+  std::lock_guard<std::mutex> hold(lock_);
   packets_.erase(
       std::remove_if(packets_.begin() + static_cast<std::ptrdiff_t>(first_), packets_.end(),
                      [&](const QueuedPacket& p) {
                        return p.from_session == session && (all || memcmp(p.dest, dest, 4) == 0);
                      }),
       packets_.end());
-  if (empty()) Clear();
+  if (empty()) ClearLocked();
 }
 
 void SessionQueue::Close() {
   CancelWatch();
+  std::lock_guard<std::mutex> hold(lock_);
   closed_ = true;
   Changed();
+  wake_ = nullptr;
 }
 
 void SessionQueue::Watch(const std::shared_ptr<SessionQueue>& notify,
@@ -119,34 +165,46 @@ void SessionQueue::Watch(const std::shared_ptr<SessionQueue>& notify,
                          SimClock::time_point deadline) {
   static std::atomic<uint64_t> next_id{0};
   CancelWatch();
-  watch_.id = ++next_id;
-  watch_.notify = notify;
-  watch_.completed = std::move(completed);
-  watch_.deadline = deadline;
-  if (!empty()) {
-    CompleteWatch(front().ready);
-  } else if (deadline != SimClock::time_point::max()) {
-    notify->Push({std::move(timed_out), deadline, 0, {}, watch_.id});
+  std::optional<Notice> notice;
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    watch_.id = ++next_id;
+    watch_.notify = notify;
+    watch_.completed = std::move(completed);
+    watch_.deadline = deadline;
+    if (!empty()) {
+      notice = CompleteWatch(front().ready);
+    } else if (deadline != SimClock::time_point::max()) {
+      notice = Notice{notify, 0, {std::move(timed_out), deadline, 0, {}, watch_.id}};
+    }
   }
+  Deliver(std::move(notice));
 }
 
-void SessionQueue::CompleteWatch(SimClock::time_point ready) {
+std::optional<SessionQueue::Notice> SessionQueue::CompleteWatch(SimClock::time_point ready) {
   auto notify = watch_.notify.lock();
   const uint64_t id = watch_.id;
   watch_.id = 0;
   // Once the deadline has passed the time-out notice stands: the request completed with it.
-  if (notify == nullptr || SimClock::now() >= watch_.deadline) return;
-  notify->RemoveNotices(id);
-  notify->Push({std::move(watch_.completed), ready, 0, {}, id});
+  if (notify == nullptr || SimClock::now() >= watch_.deadline) return std::nullopt;
+  return Notice{std::move(notify), id, {std::move(watch_.completed), ready, 0, {}, id}};
+}
+
+std::pair<std::shared_ptr<SessionQueue>, uint64_t> SessionQueue::EndWatch() {
+  std::lock_guard<std::mutex> hold(lock_);
+  const uint64_t id = watch_.id;
+  watch_.id = 0;
+  return {id != 0 ? watch_.notify.lock() : nullptr, id};
 }
 
 void SessionQueue::CancelWatch() {
-  if (watch_.id == 0) return;
-  if (auto notify = watch_.notify.lock()) notify->RemoveNotices(watch_.id);
-  watch_.id = 0;
+  const auto [notify, id] = EndWatch();
+  if (notify == nullptr) return;
+  std::lock_guard<std::mutex> hold(notify->lock_);
+  notify->RemoveNoticesLocked(id);
 }
 
-void SessionQueue::RemoveNotices(uint64_t id) {
+void SessionQueue::RemoveNoticesLocked(uint64_t id) {
   const auto waiting = packets_.begin() + static_cast<std::ptrdiff_t>(first_);
   packets_.erase(std::remove_if(waiting, packets_.end(),
                                 [id](const QueuedPacket& p) { return p.notice_of == id; }),

@@ -1,8 +1,9 @@
 // The input queue of one driver session: packets waiting to be received, each ready from a
-// given time (a delayed firmware reply), with the wait of MSG_RECEIVE on a condition variable
-// that releases the machine's lock while it waits. The queue holds at most its limit of
-// packets: one more is dropped and the next receive reports the overrun, as a driver does when
-// an application does not read its input.
+// given time (a delayed firmware reply), with the wait of MSG_RECEIVE on a condition variable.
+// The queue has a lock of its own, so that packets for different sessions never wait for each
+// other; every member takes it. The queue holds at most its limit of packets: one more is
+// dropped and the next receive reports the overrun, as a driver does when an application does
+// not read its input.
 #pragma once
 
 #include <chrono>
@@ -11,6 +12,8 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace sim {
@@ -29,28 +32,24 @@ class SessionQueue {
  public:
   enum class Taken { kPacket, kNoData, kTooSmall, kGone, kOverflow, kNotYet };
 
-  // `changed` (may be null, must outlive the queue) is called whenever a packet arrives or the
-  // session goes, under the lock that guards the queue: a server that does not wait on the
-  // condition variable learns from it when to look again.
-  void Configure(size_t limit, const std::function<void()>* changed);
-  void SetLimit(size_t limit) { limit_ = limit; }
+  void SetLimit(size_t limit);
 
   void Push(QueuedPacket packet);
   // A buffer for a packet about to be pushed: one that a packet taken earlier left behind, so
   // that packets going round allocate nothing once the queue has seen a few.
   std::vector<uint8_t> SpareBuffer();
   // Takes the first ready packet into `out` (swapped, so that its buffer is reused). Waits while
-  // none is ready, releasing `lock`, until `wait_until`; kTooSmall leaves a packet larger than
-  // `capacity` in place; kOverflow once after packets were dropped; kGone once the session is
-  // destroyed.
-  Taken Take(std::unique_lock<std::mutex>& lock, SimClock::time_point wait_until, size_t capacity,
-             std::vector<uint8_t>& out);
+  // none is ready until `wait_until`; kTooSmall leaves a packet larger than `capacity` in place;
+  // kOverflow once after packets were dropped; kGone once the session is destroyed.
+  Taken Take(SimClock::time_point wait_until, size_t capacity, std::vector<uint8_t>& out);
   // As Take, without waiting: kNotYet when nothing is ready before `wait_until`, with the time
-  // to look again in `retry_at` (unless a packet arrives first).
+  // to look again in `retry_at` (unless a packet arrives first). After kNotYet, `wake` (may be
+  // null) is called, with the queue locked, when a packet arrives or the session goes, until the
+  // next TakeReady or Close; it must stay callable until then.
   Taken TakeReady(SimClock::time_point wait_until, size_t capacity, std::vector<uint8_t>& out,
-                  SimClock::time_point& retry_at);
+                  SimClock::time_point& retry_at, const std::function<void()>* wake);
   bool HasReady() const;
-  size_t Size() const { return packets_.size() - first_; }
+  size_t Size() const;
   void Clear();
   // Drops the packets that `session` sent to `dest` (all of them when `dest` is 0).
   void ClearFrom(uint32_t session, const uint8_t dest[4]);
@@ -72,13 +71,31 @@ class SessionQueue {
     std::vector<uint8_t> completed;
     SimClock::time_point deadline;
   };
+  // A completion notice for another queue, handed over once this queue's lock is let go: a
+  // chain of queues watching each other then never holds two queue locks at once.
+  struct Notice {
+    std::shared_ptr<SessionQueue> to;
+    uint64_t replaces = 0;  // the earlier notices of this id are withdrawn there
+    QueuedPacket packet;
+  };
+  static void Deliver(std::optional<Notice> notice);
+  // The members' work with the lock held.
+  std::optional<Notice> PushLocked(QueuedPacket packet);
+  Taken TakeLocked(SimClock::time_point wait_until, size_t capacity, std::vector<uint8_t>& out,
+                   SimClock::time_point& retry_at);
+  bool HasReadyLocked() const;
+  void ClearLocked();
+  std::optional<Notice> CompleteWatch(SimClock::time_point ready);
+  void RemoveNoticesLocked(uint64_t id);
+  // Takes the queued receive's notices away; what its notification queue must withdraw.
+  std::pair<std::shared_ptr<SessionQueue>, uint64_t> EndWatch();
   void Changed();
-  void CompleteWatch(SimClock::time_point ready);
-  void RemoveNotices(uint64_t id);
+  size_t SizeLocked() const { return packets_.size() - first_; }
   QueuedPacket& front() { return packets_[first_]; }
   bool empty() const { return first_ == packets_.size(); }
   void PopFront();
 
+  mutable std::mutex lock_;
   // The packets from `first_` on, in order of their time; the slots before it are taken and
   // reused once the queue runs empty (a deque would free and allocate its blocks as it goes).
   std::vector<QueuedPacket> packets_;
@@ -88,7 +105,7 @@ class SessionQueue {
   bool closed_ = false;
   bool overflowed_ = false;
   size_t limit_ = SIZE_MAX;
-  const std::function<void()>* changed_ = nullptr;
+  const std::function<void()>* wake_ = nullptr;  // the server of a parked receive
   AsyncWatch watch_;
 };
 

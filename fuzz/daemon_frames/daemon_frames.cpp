@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "sim/daemon_client.h"
@@ -19,7 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) return 0;
   const int client_end = pair[1];
   {
-    sim::DaemonClient client(*machine, pair[0], sim::Peer{}, sim::SimClock::now());
+    static const std::function<void()> wake = [] {};
+    sim::DaemonClient client(*machine, pair[0], sim::Peer{}, sim::SimClock::now(), wake);
     const size_t max_frame = 1 + sim::wire::MaxRequestSize();
     size_t sent = 0;
     bool ended = false;

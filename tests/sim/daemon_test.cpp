@@ -5,8 +5,13 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstring>
+#include <thread>
+#include <vector>
 
+#include "admin.h"
+#include "common.h"
 #include "os/driver.h"
 #include "sim/frame_io.h"
 
@@ -18,10 +23,18 @@ class DaemonTest : public ::testing::Test {
   void SetUp() override {
     machine_ = sim::Machine::Default();
     socket_path_ = "/tmp/tarrow-test-" + std::to_string(getpid()) + ".sock";
-    daemon_ = std::make_unique<sim::Daemon>(*machine_, socket_path_);
+    Serve(0);
+    os::SetDriverForTesting(os::MakeDaemonTransport(socket_path_));
+  }
+  // (Re)starts the daemon with `loops` event loops (0: its default).
+  void Serve(size_t loops) {
+    daemon_.reset();
+    sim::DaemonOptions options;
+    options.socket_path = socket_path_;
+    options.loops = loops;
+    daemon_ = std::make_unique<sim::Daemon>(*machine_, options);
     std::string error;
     ASSERT_TRUE(daemon_->Start(error)) << error;
-    os::SetDriverForTesting(os::MakeDaemonTransport(socket_path_));
   }
   void TearDown() override {
     os::SetDriverForTesting(nullptr);
@@ -131,6 +144,45 @@ TEST_F(DaemonTest, AClientThatGoesAwayLeavesNoSession) {
   os::DeviceClose(handle);
 }
 
+// One frame, header and body read exactly, leaving what follows (within five seconds).
+bool ReadOneFrame(int fd, sim::wire::Bytes& out) {
+  const timeval limit{5, 0};
+  setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+  uint8_t header[4];
+  if (recv(fd, header, 4, MSG_WAITALL) != 4) return false;
+  out.resize(header[0] | header[1] << 8 | header[2] << 16 | static_cast<size_t>(header[3]) << 24);
+  return recv(fd, out.data(), out.size(), MSG_WAITALL) == static_cast<ssize_t>(out.size());
+}
+
+// A client that sends its frames ahead, all in one write, gets each answer in turn.
+TEST_F(DaemonTest, FramesSentAheadAreAnsweredInTurn) {
+  int fd = Connect();
+  sim::wire::Bytes request;
+  VtxDriverVersion version{};
+  sim::wire::EncodeRequest(VTX_DRV_GET_VERSION, &version, request);
+  request.insert(request.begin(), sim::kFrameRequest);
+  const std::string open = std::string(1, sim::kFrameOpen) + VTX_DRIVER_DEVICE;
+  std::vector<uint8_t> ahead;
+  for (int i = 0; i < 3; ++i) {
+    const bool first = i == 0;
+    const size_t size = first ? open.size() : request.size();
+    for (int b = 0; b < 4; ++b) ahead.push_back(static_cast<uint8_t>(size >> (8 * b)));
+    if (first) ahead.insert(ahead.end(), open.begin(), open.end());
+    if (!first) ahead.insert(ahead.end(), request.begin(), request.end());
+  }
+  ASSERT_EQ(write(fd, ahead.data(), ahead.size()), static_cast<ssize_t>(ahead.size()));
+  sim::wire::Bytes answer;
+  ASSERT_TRUE(ReadOneFrame(fd, answer));
+  EXPECT_EQ(sim::wire::Word(answer, 0), 0u) << "the open";
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_TRUE(ReadOneFrame(fd, answer));
+    version = {};
+    EXPECT_EQ(sim::wire::DecodeResponse(VTX_DRV_GET_VERSION, answer, &version), 0);
+    EXPECT_EQ(version.interface_version, 30u);
+  }
+  close(fd);
+}
+
 // A handle that never created a session stays open at the daemon when it is closed, and the
 // next open of the same device takes it; a handle with sessions closes them; a parked handle
 // that a restarted daemon no longer serves gives way to a new connection.
@@ -164,14 +216,72 @@ TEST_F(DaemonTest, HandlesWithoutSessionsStayOpenForTheNextOpen) {
 
   int parked = os::DeviceOpen(VTX_CONTROL_DEVICE);
   os::DeviceClose(parked);
-  daemon_.reset();
-  daemon_ = std::make_unique<sim::Daemon>(*machine_, socket_path_);
-  std::string error;
-  ASSERT_TRUE(daemon_->Start(error)) << error;
+  Serve(0);
   int renewed = os::DeviceOpen(VTX_CONTROL_DEVICE);
   ASSERT_GE(renewed, 0);
   EXPECT_EQ(os::DeviceRequest(renewed, VTX_DRV_GET_VERSION, &version), 0);
   os::DeviceClose(renewed);
+}
+
+// A SET of `value` and a GET on `line`: whether its GET_RSP brings that value back.
+bool SetAndGet(VtxLine* line, uint32_t value) {
+  MillArgs args{};
+  args.facility = MILL_FACILITY_ADMIN;
+  args.tag_id = 0x20;
+  args.tag_type = MILL_TYPE_LONG;
+  args.var_value = value;
+  args.timeout = 5000;
+  if (VtxSetSingleVar(line, &args) != 1) return false;
+  args.var_value = 0;
+  VtxGetVar(line, &args);
+  return args.status == CV_STATUS_OK && args.var_value == value;
+}
+
+// The lines of several threads, served by different loops, make their round trips at once and
+// each gets its own answers; a receive parked on one loop wakes for an event queued by another
+// thread.
+TEST_F(DaemonTest, LinesOfSeveralThreadsAreServedAtOnce) {
+  Serve(3);
+  constexpr int kLines = 4;
+  constexpr int kTrips = 100;
+  std::atomic<int> wrong{0};
+  std::vector<std::thread> threads;
+  for (int unit = 1; unit <= kLines; ++unit) {
+    threads.emplace_back([&wrong, unit] {
+      VtxLineArgs args{};
+      args.unit = unit;
+      VtxLine* line = VtxLineAttach(&args);
+      for (int i = 0; line != nullptr && i < kTrips; ++i) {
+        if (!SetAndGet(line, static_cast<uint32_t>(unit * 1000 + i))) ++wrong;
+      }
+      if (line == nullptr) ++wrong;
+      if (line != nullptr) VtxLineDetach(line, &args);
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(wrong.load(), 0);
+
+  VtxLineArgs args{};
+  args.unit = 1;
+  VtxLine* line = VtxLineAttach(&args);
+  ASSERT_NE(line, nullptr);
+  std::atomic<int> result{0};
+  const uint64_t receives = machine_->RequestCount(VTX_DRV_MSG_RECEIVE);
+  std::thread waiter([&] {
+    MillArgs reset_done{};
+    reset_done.facility = MILL_FACILITY_ADMIN;
+    reset_done.verb = MILL_VERB_EVENT;
+    reset_done.code = ADMIN_CHANNEL_RESET_DONE_EVENT;
+    reset_done.timeout = 10000;
+    result = MillWaitCmd(line, &reset_done);
+  });
+  while (machine_->RequestCount(VTX_DRV_MSG_RECEIVE) == receives) std::this_thread::yield();
+  sim::FwPacket event;
+  event.Event(ADMIN_CHANNEL_RESET_DONE_EVENT).Facility(MILL_FACILITY_ADMIN);
+  EXPECT_EQ(machine_->InjectEvent(2, 1, event), 1u);
+  waiter.join();
+  EXPECT_EQ(result.load(), 1);
+  VtxLineDetach(line, &args);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 
 #include "sim/machine.h"
 #include "vtx.h"
@@ -121,10 +122,11 @@ TEST_F(SessionLimitsTest, AFullQueueDropsAndTheNextReceiveReportsTheOverrun) {
 
 TEST_F(SessionLimitsTest, AParkedReceiveCompletesOnArrivalTimeOutOrSessionEnd) {
   int changes = 0;
-  machine_->SetChangeHook([&changes] { ++changes; });
+  const std::function<void()> wake = [&changes] { ++changes; };
   const uint8_t none[4] = {};
   VtxDrvSessionBlock session = Create(first_, none);
   sim::Machine::ParkedReceive parked;
+  parked.wake = &wake;
   sim::wire::Bytes request, response;
   auto park = [&](uint32_t timeout_ms) {
     VtxDrvMsgBlock receive = ReceiveBlock(session.session, timeout_ms);
@@ -141,12 +143,16 @@ TEST_F(SessionLimitsTest, AParkedReceiveCompletesOnArrivalTimeOutOrSessionEnd) {
   ASSERT_FALSE(park(0xFFFFFFFF));
   EXPECT_FALSE(machine_->Resume(first_, parked, response));
   EXPECT_TRUE(machine_->InjectRaw(session.address, {7, 8, 9}));
-  EXPECT_GT(changes, 0);
+  EXPECT_EQ(changes, 1);
   ASSERT_TRUE(machine_->Resume(first_, parked, response));
   VtxDrvMsgBlock got = answer();
   EXPECT_EQ(got.drv_status, GDI_STS_OK);
   EXPECT_EQ(got.length, 3u);
   EXPECT_EQ(buffer_[2], 9);
+  EXPECT_TRUE(machine_->InjectRaw(session.address, {1}));
+  EXPECT_EQ(changes, 1) << "only a parked receive wakes its server";
+  VtxDrvMsgBlock drain = ReceiveBlock(session.session, 0);
+  Request(first_, VTX_DRV_MSG_RECEIVE, drain);
 
   // With a limit: no data once its time has passed.
   ASSERT_FALSE(park(1));
@@ -159,9 +165,9 @@ TEST_F(SessionLimitsTest, AParkedReceiveCompletesOnArrivalTimeOutOrSessionEnd) {
   ASSERT_FALSE(park(0xFFFFFFFF));
   VtxDrvSessionBlock destroy = session;
   Request(first_, VTX_DRV_SESSION_DESTROY, destroy);
+  EXPECT_EQ(changes, 2) << "the end of its session wakes it too";
   ASSERT_TRUE(machine_->Resume(first_, parked, response));
   EXPECT_EQ(answer().drv_status, GDI_STS_SESSIONHANDLEBAD);
-  machine_->SetChangeHook(nullptr);
 }
 
 }  // namespace
