@@ -188,11 +188,14 @@ void Machine::DeliverIpCc(const Session& from, const uint8_t dest[4], uint32_t v
   }
   char name[48];
   snprintf(name, sizeof name, VTX_IP_CC_CHANNEL_NAME, dest[2], dest[3]);
-  auto registered = names_.find(name);
-  if (registered == names_.end() || size < MILL_HEADER_LEN) return;
   const uint8_t mask = Mask();
   uint8_t server[4];
-  Masked(registered->second.data(), mask, server);
+  {
+    std::lock_guard<std::mutex> registry(registry_lock_);
+    auto registered = names_.find(name);
+    if (registered == names_.end() || size < MILL_HEADER_LEN) return;
+    Masked(registered->second.data(), mask, server);
+  }
   for (auto& [handle, session] : sessions_) {
     uint8_t own[4];
     Masked(session->own, mask, own);
