@@ -5,8 +5,12 @@
 //
 // Prints `allocs_per_trip` (0 in the steady state), `over_raw` (a trip through the daemon over
 // three raw round trips; at most 1.3) and `over_one_process` (the trips per second of 4 client
-// processes over those of one; at least 2).
+// processes over those of one; at least 2), with the processor time of a trip (daemon and
+// clients together) beside each: where other programs keep the processors busy, the trips per
+// second follow the share of processor time the benchmark gets, and the time per trip shows what
+// the trips themselves cost.
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -138,10 +142,22 @@ BENCHMARK(BM_RoundTripThroughDaemon)
     ->ReportAggregatesOnly(true)
     ->Unit(benchmark::kMicrosecond);
 
+// The processor time of this process (the daemon's loops) and of its children that were waited
+// for (the clients), in seconds.
+double ProcessorSeconds() {
+  rusage self{}, children{};
+  getrusage(RUSAGE_SELF, &self);
+  getrusage(RUSAGE_CHILDREN, &children);
+  auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+  return seconds(self.ru_utime) + seconds(self.ru_stime) + seconds(children.ru_utime) +
+         seconds(children.ru_stime);
+}
+
 // Trips per second of `processes` client processes at once, each on a line of its own, for
-// `trips` trips each.
-double TripsPerSecond(const std::string& socket, int processes, int trips) {
+// `trips` trips each; `processor_us` gets the processor time of one trip.
+double TripsPerSecond(const std::string& socket, int processes, int trips, double& processor_us) {
   const auto start = Clock::now();
+  const double processor = ProcessorSeconds();
   for (int p = 0; p < processes; ++p) {
     if (fork() != 0) continue;
     os::SetDriverForTesting(os::MakeDaemonTransport(socket));
@@ -156,6 +172,7 @@ double TripsPerSecond(const std::string& socket, int processes, int trips) {
     ok = wait(&status) > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0 && ok;
   }
   if (!ok) return 0;
+  processor_us = (ProcessorSeconds() - processor) / (processes * trips) * 1e6;
   return processes * trips / Seconds(Clock::now() - start);
 }
 
@@ -163,19 +180,24 @@ void BM_ClientProcesses(benchmark::State& state) {
   constexpr int kTrips = 3000;
   bench::ThroughDaemon(state, sim::Machine::Default(), "procs", [&](sim::Machine&) {
     const std::string socket = bench::DaemonSocket("procs");
-    double one = 0, four = 0;
+    double one = 0, four = 0, one_us = 0, four_us = 0;
     for (auto _ : state) {
-      const double single = TripsPerSecond(socket, 1, kTrips);
-      const double several = TripsPerSecond(socket, 4, kTrips);
+      double single_us = 0, several_us = 0;
+      const double single = TripsPerSecond(socket, 1, kTrips, single_us);
+      const double several = TripsPerSecond(socket, 4, kTrips, several_us);
       if (single == 0 || several == 0) return state.SkipWithError("a client failed");
       one += single;
       four += several;
+      one_us += single_us;
+      four_us += several_us;
       state.SetIterationTime(4.0 * kTrips / several);
     }
     const double runs = static_cast<double>(state.iterations());
     state.counters["one_per_s"] = one / runs;
     state.counters["four_per_s"] = four / runs;
     state.counters["over_one_process"] = four / one;
+    state.counters["one_cpu_us"] = one_us / runs;
+    state.counters["four_cpu_us"] = four_us / runs;
   });
 }
 BENCHMARK(BM_ClientProcesses)

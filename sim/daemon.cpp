@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/epoll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -18,6 +19,19 @@ namespace {
 
 constexpr size_t kMostLoops = 4;
 constexpr int kAcceptsPerRound = 16;
+constexpr int kEventsPerRound = 64;
+
+// A connection's events as poll names them: epoll's have the same values.
+static_assert(EPOLLIN == POLLIN && EPOLLOUT == POLLOUT && EPOLLERR == POLLERR &&
+              EPOLLHUP == POLLHUP);
+constexpr uint32_t kClientEvents = EPOLLIN | EPOLLOUT | EPOLLERR | EPOLLHUP;
+
+bool Watch(int epoll_fd, int op, int fd, uint32_t events, void* tag) {
+  epoll_event event{};
+  event.events = events;
+  event.data.ptr = tag;
+  return epoll_ctl(epoll_fd, op, fd, &event) == 0;
+}
 
 std::string Who(const Peer& peer) {
   return "pid " + std::to_string(peer.pid) + " (uid " + std::to_string(peer.uid) + ")";
@@ -25,26 +39,36 @@ std::string Who(const Peer& peer) {
 
 }  // namespace
 
-// One event loop thread and the connections it owns. Its clients are touched by its thread
-// only; the inbox (connections the first loop accepted for it), the wake pipe and `owned` by
-// any.
+// One event loop thread and the connections it owns, watched with epoll so that a round costs
+// the same however many connections sit idle. Its clients are touched by its thread only; the
+// inbox (connections the first loop accepted for it), the wake pipe and `owned` by any.
 struct Daemon::Loop {
   Daemon& daemon;
+  int epoll_fd = -1;
   int wake[2] = {-1, -1};  // written to stop the loop, to hand it a connection, or when one of
                            // its parked receives may complete
   std::atomic<bool> woken{false};
   const std::function<void()> wake_up = [this] { Wake(); };
-  std::vector<std::unique_ptr<DaemonClient>> clients;
-  std::vector<pollfd> polled;
+  struct Owned {
+    std::unique_ptr<DaemonClient> client;
+    short watched;  // the events epoll waits for on it
+  };
+  std::vector<Owned> clients;
   std::mutex inbox_lock;
   std::vector<std::unique_ptr<DaemonClient>> inbox;
   std::atomic<size_t> owned{0};  // clients and inbox, for choosing the loop of a new connection
 
   explicit Loop(Daemon& d) : daemon(d) {}
   ~Loop() {
-    for (int fd : wake) {
+    for (int fd : {wake[0], wake[1], epoll_fd}) {
       if (fd >= 0) close(fd);
     }
+  }
+  // Its epoll set and wake pipe; false with errno set.
+  bool Open() {
+    epoll_fd = epoll_create1(EPOLL_CLOEXEC);
+    return epoll_fd >= 0 && pipe2(wake, O_CLOEXEC | O_NONBLOCK) == 0 &&
+           Watch(epoll_fd, EPOLL_CTL_ADD, wake[0], EPOLLIN, this);
   }
 
   void Wake() {
@@ -59,9 +83,12 @@ struct Daemon::Loop {
     inbox.push_back(std::move(client));
   }
 
-  void Run(bool accepting);
+  void Run();
   void TakeInbox();
+  // Watches what each client waits for now (a reply to send, or its next frame).
+  void Rearm();
   void Drop(size_t index, const std::string& why);
+  void Drop(const DaemonClient* client, const std::string& why);
   int Timeout(SimClock::time_point now) const;
 };
 
@@ -83,19 +110,25 @@ bool Daemon::Start(std::string& error) {
   std::vector<std::unique_ptr<Loop>> loops;
   for (size_t i = 0; i < count; ++i) {
     loops.push_back(std::make_unique<Loop>(*this));
-    if (pipe2(loops.back()->wake, O_CLOEXEC | O_NONBLOCK) != 0) {
-      error = std::string("pipe: ") + strerror(errno);
+    if (!loops.back()->Open()) {
+      error = std::string("epoll: ") + strerror(errno);
       return false;
     }
   }
   listen_fd_ = ListenOn(options_.socket_path, options_.group, inode_, error);
   if (listen_fd_ < 0) return false;
+  // The first loop accepts.
+  if (!Watch(loops[0]->epoll_fd, EPOLL_CTL_ADD, listen_fd_, EPOLLIN, this)) {
+    error = std::string("epoll: ") + strerror(errno);
+    RemoveSocket(options_.socket_path, inode_);
+    close(listen_fd_);
+    listen_fd_ = -1;
+    return false;
+  }
   reserve_fd_ = open("/dev/null", O_RDONLY | O_CLOEXEC);
   stopping_ = false;
   loops_ = std::move(loops);
-  for (size_t i = 0; i < loops_.size(); ++i) {
-    threads_.emplace_back(&Loop::Run, loops_[i].get(), i == 0);
-  }
+  for (auto& loop : loops_) threads_.emplace_back(&Loop::Run, loop.get());
   return true;
 }
 
@@ -122,57 +155,80 @@ void Daemon::Tell(const std::string& text) {
   options_.log(text);
 }
 
-void Daemon::Loop::Run(bool accepting) {
-  const int first_client = accepting ? 2 : 1;
+void Daemon::Loop::Run() {
+  epoll_event events[kEventsPerRound];
   while (!daemon.stopping_) {
-    polled.assign({{wake[0], POLLIN, 0}});
-    if (accepting) polled.push_back({daemon.listen_fd_, POLLIN, 0});
-    for (const auto& client : clients) polled.push_back({client->fd(), client->Events(), 0});
-    const int ready = poll(polled.data(), polled.size(), Timeout(SimClock::now()));
+    const int ready = epoll_wait(epoll_fd, events, kEventsPerRound, Timeout(SimClock::now()));
     if (ready < 0 && errno != EINTR) break;
     if (daemon.stopping_) break;
     const auto now = SimClock::now();
-    if (polled[0].revents != 0) {
-      char drained[64];
-      woken = false;
-      while (read(wake[0], drained, sizeof drained) > 0) {
-      }
-    }
-    // Clients first, then new ones: `polled` follows the clients as they were polled.
+    bool accept = false;
     std::string why;
-    for (size_t i = clients.size(); i-- > 0;) {
-      const short revents = polled[first_client + i].revents;
-      if (revents != 0 && !clients[i]->Ready(revents, daemon.max_frame_, now, why)) Drop(i, why);
+    for (int i = 0; i < ready; ++i) {
+      void* tag = events[i].data.ptr;
+      if (tag == this) {
+        char drained[64];
+        woken = false;
+        while (read(wake[0], drained, sizeof drained) > 0) {
+        }
+      } else if (tag == &daemon) {
+        accept = true;
+      } else {
+        // Each connection comes once per round, so dropping one leaves the others' tags valid.
+        auto* client = static_cast<DaemonClient*>(tag);
+        const auto revents = static_cast<short>(events[i].events & kClientEvents);
+        if (!client->Ready(revents, daemon.max_frame_, now, why)) Drop(client, why);
+      }
     }
     // A parked receive completes when a packet arrived, its session went or it timed out.
     for (size_t i = clients.size(); i-- > 0;) {
-      if (clients[i]->Parked() && !clients[i]->Resume(why)) Drop(i, why);
+      if (clients[i].client->Parked() && !clients[i].client->Resume(why)) Drop(i, why);
     }
     const auto limit = std::chrono::milliseconds(daemon.options_.frame_timeout_ms);
     for (size_t i = clients.size(); i-- > 0;) {
-      if (clients[i]->Busy() && now - clients[i]->LastProgress() > limit) {
+      const DaemonClient& client = *clients[i].client;
+      if (client.Busy() && now - client.LastProgress() > limit) {
         Drop(i, "idle for " + std::to_string(limit.count()) + " ms inside a frame");
       }
     }
-    if (accepting && polled[1].revents != 0) daemon.Accept(*this, now);
+    Rearm();
+    if (accept) daemon.Accept(*this, now);
     TakeInbox();
   }
   TakeInbox();
   while (!clients.empty()) Drop(clients.size() - 1, "");
 }
 
+void Daemon::Loop::Rearm() {
+  for (auto& owned : clients) {
+    const short events = owned.client->Events();
+    if (events == owned.watched) continue;
+    Watch(epoll_fd, EPOLL_CTL_MOD, owned.client->fd(), static_cast<uint16_t>(events),
+          owned.client.get());
+    owned.watched = events;
+  }
+}
+
 void Daemon::Loop::TakeInbox() {
   std::lock_guard<std::mutex> hold(inbox_lock);
-  for (auto& client : inbox) clients.push_back(std::move(client));
+  for (auto& client : inbox) {
+    const short events = client->Events();
+    DaemonClient* tag = client.get();
+    clients.push_back({std::move(client), events});
+    if (!Watch(epoll_fd, EPOLL_CTL_ADD, tag->fd(), static_cast<uint16_t>(events), tag)) {
+      Drop(clients.size() - 1, std::string("epoll: ") + strerror(errno));
+    }
+  }
   inbox.clear();
 }
 
 int Daemon::Loop::Timeout(SimClock::time_point now) const {
   const auto limit = std::chrono::milliseconds(daemon.options_.frame_timeout_ms + 1);
   auto next = SimClock::time_point::max();
-  for (const auto& client : clients) {
-    if (client->Parked()) next = std::min(next, client->RetryAt());
-    if (client->Busy()) next = std::min(next, client->LastProgress() + limit);
+  for (const auto& owned : clients) {
+    const DaemonClient& client = *owned.client;
+    if (client.Parked()) next = std::min(next, client.RetryAt());
+    if (client.Busy()) next = std::min(next, client.LastProgress() + limit);
   }
   if (next == SimClock::time_point::max()) return -1;
   if (next <= now) return 0;
@@ -228,10 +284,18 @@ void Daemon::AcceptAtFileLimit() {
 }
 
 void Daemon::Loop::Drop(size_t index, const std::string& why) {
-  const Peer peer = clients[index]->peer();
-  clients.erase(clients.begin() + static_cast<std::ptrdiff_t>(index));
+  // Closing its socket takes the connection out of the epoll set.
+  const Peer peer = clients[index].client->peer();
+  clients[index] = std::move(clients.back());
+  clients.pop_back();
   --owned;
   daemon.Dropped(peer, why);
+}
+
+void Daemon::Loop::Drop(const DaemonClient* client, const std::string& why) {
+  for (size_t i = 0; i < clients.size(); ++i) {
+    if (clients[i].client.get() == client) return Drop(i, why);
+  }
 }
 
 void Daemon::Dropped(const Peer& peer, const std::string& why) {

@@ -69,7 +69,7 @@ class Daemon {
   Machine& machine_;
   DaemonOptions options_;
   size_t max_frame_ = 0;
-  int listen_fd_ = -1;  // polled by the first loop, which hands each connection to a loop
+  int listen_fd_ = -1;  // watched by the first loop, which hands each connection to a loop
   uint64_t inode_ = 0;
   // Kept open to give back at the file limit, so that one connection can be accepted and
   // closed instead of leaving the listening socket readable forever.

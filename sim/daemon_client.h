@@ -29,8 +29,8 @@ class DaemonClient {
   // What the loop waits for on this connection: POLLOUT while a reply is unsent, else POLLIN
   // (also while a receive is parked, so that a client that goes away is seen at once).
   short Events() const;
-  // Handles what poll reported. False when the connection is to be closed, with the reason in
-  // `why` ("" for a client that simply hung up).
+  // Handles what the loop saw on the connection (poll's event bits). False when the connection is
+  // to be closed, with the reason in `why` ("" for a client that simply hung up).
   bool Ready(short revents, size_t max_frame, SimClock::time_point now, std::string& why);
   // Tries a parked receive again; false when the connection is to be closed.
   bool Resume(std::string& why);
