@@ -127,14 +127,14 @@ uint8_t* FrameBlock(VtxLine* line) {
 
 void ReleaseAsyncContext(VtxLine* line) {
   if (line->notify_handle != 0) RemovePending(line->notify_handle, line);
-  if (line->aux_buffer != nullptr) {
-    MemFree(line->aux_buffer, line->ordinal, kMemTagAuxiliary);
-    line->aux_buffer = nullptr;
-  }
 }
 
 void ForgetAsyncContext(VtxLine* line) {
   ReleaseAsyncContext(line);
+  if (line->aux_buffer != nullptr) {
+    MemFree(line->aux_buffer, line->ordinal, kMemTagAuxiliary);
+    line->aux_buffer = nullptr;
+  }
   if (line->async_handle != 0) UnregisterLineHandle(line);
   std::lock_guard<std::mutex> hold(PendingLock());
   while (line->pending_first != nullptr) Unlink(line, line->pending_first);

@@ -39,9 +39,11 @@ size_t PendingCount(const VtxLine* notify_line);
 
 // The line's frame block, allocated on first need; null when the allocation fails.
 uint8_t* FrameBlock(VtxLine* line);
-// Abandons the line's asynchronous context: its pending entry and its frame block.
+// Abandons the line's asynchronous context: its pending entry. The frame block stays with the
+// line for its next asynchronous operation.
 void ReleaseAsyncContext(VtxLine* line);
-// At detach, everything the line holds of the asynchronous context, as a notification line too.
+// At detach, everything the line holds of the asynchronous context, its frame block and what it
+// holds as a notification line.
 void ForgetAsyncContext(VtxLine* line);
 
 }  // namespace api

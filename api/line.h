@@ -59,9 +59,9 @@ struct LineTones {
   uint32_t read = 0;
   int32_t pushed_back = 0;  // 0 none
   uint32_t decode_flag = 0;
-  // Call-progress results waiting; the call-progress family takes them.
+  // Call-progress results waiting, one per event that reported any; the call-progress family
+  // takes them.
   uint32_t cp_results = 0;
-  int32_t cp_value = 0;  // the last CP_VALUE
 };
 
 }  // namespace vtx

@@ -8,9 +8,9 @@
  *
  *     cc async_receive.c $(pkg-config --cflags --libs tarrow) -o async_receive
  *
- * and run it against the simulator daemon:
+ * and run it against the simulator daemon, whose board answers 2 ms late here:
  *
- *     tarrow-simd --socket /tmp/board.sock &
+ *     tarrow-simd --socket /tmp/board.sock --reply-delay 2 &
  *     TARROW_DRIVER=sim:/tmp/board.sock ./async_receive 16 10
  */
 #include <stdio.h>
@@ -157,8 +157,7 @@ int main(int argc, char** argv) {
     if (i == count || step(&lines[i], CONTINUE) != 0) status = 1;
   }
   if (status == 0) {
-    printf("%u lines on module 0x%X, %u rounds each, %u notices\n", count, module, rounds,
-           notices);
+    printf("%u lines on module 0x%X, %u rounds each, %u notices\n", count, module, rounds, notices);
   }
   for (i = 0; i < count; ++i) detach(lines[i].line);
   detach(notify_line);

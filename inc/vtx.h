@@ -730,6 +730,16 @@ int VtxRcvProcessPkt(VtxLine* line, MillArgs* args);
  * `timeout` ms) and returns the line whose request completed, which is continued by calling the
  * same operation again with `async_lp` 0xFFFFFFFF. A line has one pending operation at a time. */
 uint32_t VtxLineAsyncHandle(const VtxLine* line);
+/* What a line reset that abandons a pending operation reports. Set on the pending operation of
+ * `line` (after it returned status 9): should VtxLineReset cancel it, the reset stores the value
+ * the operation's last call returned through `result`, VTX_ASYNC_CANCELLED through `cancelled`
+ * (unless null), and calls `func` (unless null) with the line and the operation's own copy of
+ * its argument record. Nothing is called when the operation finishes. 0, or -1 when nothing is
+ * pending on the line or `result` is null. */
+#define VTX_ASYNC_CANCELLED 0xFFFFFFFFu
+typedef void (*VtxAsyncCompletionFunc)(VtxLine* line, void* args);
+int VtxLineAsyncCompletion(VtxLine* line, VtxAsyncCompletionFunc func, int32_t* result,
+                           uint32_t* cancelled);
 VtxLine* MillWaitNotify(VtxLine* notify_line, MillArgs* args);
 /* Posts a completion notice for `line` to the notification line named by `async_lp`, which
  * MillWaitNotify then returns like any other: send result bits. */

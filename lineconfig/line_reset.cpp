@@ -16,6 +16,7 @@
 #include "api/result.h"
 #include "common.h"
 #include "lineconfig/user_config.h"
+#include "packet/async_frame.h"
 #include "packet/line_io.h"
 #include "packet/send_receive.h"
 #include "packet/version_report.h"
@@ -45,12 +46,13 @@ void CancelAsyncRequests(VtxLine* line, VtxLineArgs* args) {
 }
 
 // Abandons the line's pending asynchronous operation: the driver cancels its queued request, the
-// line leaves its notification line's pending list and the frame block is released; clearing the
-// line state then empties the stack.
+// line leaves its notification line's pending list, and the frames' completion routines hear of
+// it; clearing the line state then empties the stack.
 void AbandonAsyncWork(VtxLine* line, VtxLineArgs* args) {
   if (line->nesting == 0) return;
   CancelAsyncRequests(line, args);
   api::ReleaseAsyncContext(line);
+  packet::AbandonFrames(line);
 }
 
 // Everything from the reset status flags to the end of the record goes back to its initial

@@ -42,6 +42,21 @@ bool TakeTimedOut(VtxLine* line) {
   return true;
 }
 
+void AbandonFrames(VtxLine* line) {
+  if (line->aux_buffer == nullptr) return;
+  // The routines run as the line's other callbacks do: no asynchronous call can start in them.
+  const bool in_callback = line->in_callback;
+  line->in_callback = true;
+  for (uint32_t index = 0; index < line->nesting; ++index) {
+    Frame* frame = FrameAt(line, index);
+    if (frame->result_out == nullptr) continue;
+    *frame->result_out = frame->result;
+    if (frame->cancelled_out != nullptr) *frame->cancelled_out = VTX_ASYNC_CANCELLED;
+    if (frame->completion != nullptr) frame->completion(line, frame->args);
+  }
+  line->in_callback = in_callback;
+}
+
 namespace frame_detail {
 
 Frame* Enter(VtxLine* line, VtxResult* caller, uint32_t async_lp, size_t record_size, OpId id,
@@ -97,8 +112,9 @@ Frame* Enter(VtxLine* line, VtxResult* caller, uint32_t async_lp, size_t record_
   return frame;
 }
 
-void Leave(VtxLine* line, Frame* frame, void* caller, size_t record_size) {
+void Leave(VtxLine* line, Frame* frame, void* caller, size_t record_size, int32_t ret) {
   auto* work = static_cast<VtxResult*>(frame->args);
+  frame->result = ret;
   if (frame->shared) {
     if (work->status == CV_STATUS_CONTINUING) return;
   } else if (work->status == CV_STATUS_CONTINUING) {
@@ -146,3 +162,15 @@ Issued IssueMessage(VtxLine* line, MillArgs* args, bool send, VtxDrvMsgBlock* bl
 }
 
 }  // namespace vtx::packet
+
+extern "C" int VtxLineAsyncCompletion(VtxLine* line, VtxAsyncCompletionFunc func, int32_t* result,
+                                      uint32_t* cancelled) {
+  if (line == nullptr || line->nesting == 0 || line->async_depth != 0 || result == nullptr) {
+    return -1;
+  }
+  vtx::packet::Frame* frame = vtx::packet::FrameAt(line, 0);
+  frame->completion = func;
+  frame->result_out = result;
+  frame->cancelled_out = cancelled;
+  return 0;
+}

@@ -57,6 +57,12 @@ struct Frame {
   void* state;     // its state area
   bool shared;     // args is the enclosing operation's record
   bool timed_out;  // a notice said the driver request timed out
+  int32_t result;  // what the operation returned when it last stopped
+  // What a line reset that abandons the frame tells the application: the result and the
+  // cancelled mark go through the two pointers, then the routine is called.
+  VtxAsyncCompletionFunc completion;
+  int32_t* result_out;
+  uint32_t* cancelled_out;
 };
 
 // True while the steps of an asynchronous operation run on the line.
@@ -70,21 +76,25 @@ Frame* TopFrame(VtxLine* line);
 // Takes the timed-out mark of the running frame.
 bool TakeTimedOut(VtxLine* line);
 
+// A line reset abandons the line's frames: for each one, oldest first, that was given a result
+// pointer, the result and the cancelled mark are stored and the completion routine is called.
+void AbandonFrames(VtxLine* line);
+
 namespace frame_detail {
 
 // Frame entry: re-entry checks, or a new frame pushed with `state_size` bytes of state and the
 // copy of `caller` unless it is shared. Null with the refusal in the caller's result words.
 Frame* Enter(VtxLine* line, VtxResult* caller, uint32_t async_lp, size_t record_size, OpId id,
              size_t state_size, bool* fresh);
-// The end of a run: a continuing operation keeps its frame (the caller sees `status` 9); a
-// finished one gives its record back and is popped.
-void Leave(VtxLine* line, Frame* frame, void* caller, size_t record_size);
+// The end of a run that returned `ret`: a continuing operation keeps its frame (the caller sees
+// `status` 9); a finished one gives its record back and is popped.
+void Leave(VtxLine* line, Frame* frame, void* caller, size_t record_size, int32_t ret);
 
 }  // namespace frame_detail
 
-template <typename Record, typename State, typename Ret>
-Ret RunOp(VtxLine* line, Record* args, OpId id, Ret (*steps)(VtxLine*, Record*, State&),
-          Ret failed) {
+template <typename Record, typename State>
+int RunOp(VtxLine* line, Record* args, OpId id, int (*steps)(VtxLine*, Record*, State&),
+          int failed) {
   static_assert(std::is_trivially_copyable_v<Record> && std::is_trivially_destructible_v<State>,
                 "records and states live in the frame block as plain bytes");
   if (line == nullptr || (args->async_lp == 0 && line->async_depth == 0)) {
@@ -101,10 +111,11 @@ Ret RunOp(VtxLine* line, Record* args, OpId id, Ret (*steps)(VtxLine*, Record*, 
   void* const enclosing = line->current_frame;
   line->current_frame = frame;
   ++line->async_depth;
-  Ret ret = steps(line, static_cast<Record*>(frame->args), *static_cast<State*>(frame->state));
+  const int ret =
+      steps(line, static_cast<Record*>(frame->args), *static_cast<State*>(frame->state));
   --line->async_depth;
   line->current_frame = enclosing;
-  frame_detail::Leave(line, frame, args, sizeof(Record));
+  frame_detail::Leave(line, frame, args, sizeof(Record), ret);
   args->async_lp = async_lp;
   return ret;
 }

@@ -21,17 +21,10 @@ constexpr uint32_t kTypeCharByte = 0x10;  // Byte with unit Char
 constexpr uint32_t kTypeMsShort = 0x41;   // Short with unit MSec
 constexpr uint32_t kTypeBoolByte = 0x20;  // Byte with unit Boolean
 
-// The call-progress results are the call-progress family's; here they are only counted.
-void CallProgress(VtxLine* line, const packet::Tag& tag) {
-  if (tag.id == SIG_DET_CP_VALUE_VAR) {
-    line->tones.cp_value = tag.Int();
-    ++line->tones.cp_results;
-  }
-}
-
 void ToneDetectionHandler(VtxLine* line, MillArgs* work) {
   packet::TagReader tags(work->tag_ptr, work->tags_left, false);
   packet::Tag tag;
+  bool call_progress = false;
   while (tags.Next(tag)) {
     switch (tag.id) {
       case SIG_DET_DTMF_VALUE_VAR:
@@ -56,12 +49,15 @@ void ToneDetectionHandler(VtxLine* line, MillArgs* work) {
       case SIG_DET_CP_RAW_VALUE_VAR:
       case SIG_DET_CP_CADENCE_VAR:
       case SIG_DET_CP_TONE_LIST_VAR:
-        CallProgress(line, tag);
+        call_progress = true;
         break;
       default:
         break;
     }
   }
+  // An event that reports call progress, by any of its tags (a value, a raw value, a cadence or
+  // a tone list, alone or together), is one result waiting for the call-progress family.
+  if (call_progress) ++line->tones.cp_results;
 }
 
 struct DetectState {

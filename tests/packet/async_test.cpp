@@ -179,19 +179,46 @@ TEST_F(AsyncTest, ReceiveTimedOutByTheDriverReportsTheTimeOut) {
   EXPECT_EQ(line_->nesting, 0u);
 }
 
-TEST_F(AsyncTest, LineResetCancelsThePendingOperation) {
+// What the completion routine of an abandoned operation was given.
+struct Abandoned {
+  VtxLine* line = nullptr;
+  MillArgs args{};
+  bool refused_inside = false;  // an asynchronous call from the routine was refused
+};
+Abandoned abandoned;
+
+void RecordAbandoned(VtxLine* line, void* args) {
+  abandoned.line = line;
+  abandoned.args = *static_cast<MillArgs*>(args);
+  MillArgs inside{};
+  inside.async_lp = VtxLineAsyncHandle(line);
+  VtxRcvProcessPkt(line, &inside);
+  abandoned.refused_inside = inside.line_status == APIERR_ASYNC_LP_ERR;
+}
+
+TEST_F(AsyncTest, LineResetCancelsThePendingOperationAndCallsItsCompletion) {
+  int32_t result = -7;
+  uint32_t cancelled = 0;
+  EXPECT_EQ(VtxLineAsyncCompletion(line_, RecordAbandoned, &result, &cancelled), -1)
+      << "nothing pending";
   board().reply_delay_ms = 50;
   MillArgs args = Get(handle());
   VtxGetVar(line_, &args);
   ASSERT_EQ(args.status, static_cast<uint32_t>(CV_STATUS_CONTINUING));
-  ASSERT_NE(line_->aux_buffer, nullptr);
+  ASSERT_EQ(VtxLineAsyncCompletion(line_, RecordAbandoned, &result, &cancelled), 0);
 
+  abandoned = Abandoned{};
   VtxLineArgs reset{};
   reset.no_init = 1;
   EXPECT_EQ(VtxLineReset(line_, &reset), 0);
   EXPECT_EQ(machine().RequestCount(VTX_DRV_ASYNC_CANCEL), 1u);
+  EXPECT_EQ(cancelled, VTX_ASYNC_CANCELLED);
+  EXPECT_EQ(result, 0) << "what the abandoned call returned";
+  EXPECT_EQ(abandoned.line, line_);
+  EXPECT_EQ(abandoned.args.tag_id, kVar) << "the operation's own record";
+  EXPECT_EQ(abandoned.args.status, static_cast<uint32_t>(CV_STATUS_CONTINUING));
+  EXPECT_TRUE(abandoned.refused_inside);
   EXPECT_EQ(line_->nesting, 0u);
-  EXPECT_EQ(line_->aux_buffer, nullptr);
   EXPECT_EQ(vtx::api::PendingCount(notify_), 0u);
   EXPECT_EQ(WaitNotify(120), nullptr) << "the queued request's notice is withdrawn";
 

@@ -190,6 +190,22 @@ TEST_F(ToneTest, DetectionReportsWhatTheChannelHearsWithTheEndsWhenAsked) {
   EXPECT_EQ(VtxToneGet(line_, &args), -1) << "no end without asking";
 }
 
+TEST_F(ToneTest, AnEventReportingCallProgressByAnyTagIsOneWaitingResult) {
+  VtxToneArgs args = Tone();
+  VtxToneFlush(line_, &args);  // the tone family is in place
+  sim::FwPacket event;
+  event
+      .Event(SIG_DET_SIGNAL_DETECTION_EVENT,
+             {sim::FwTag::Int(SIG_DET_CP_RAW_VALUE_VAR, MILL_TYPE_LONG, 7),
+              sim::FwTag::Int(SIG_DET_CP_CADENCE_VAR, MILL_TYPE_LONG, 3)})
+      .Facility(MILL_FACILITY_SIG_DET);
+  ASSERT_EQ(machine().InjectEvent(2, 1, event), 1u);
+  args = Tone(1000);
+  args.tone_cp = 1;
+  EXPECT_EQ(VtxToneGet(line_, &args), 1);
+  EXPECT_EQ(line_->tones.cp_results, 1u);
+}
+
 TEST_F(ToneTest, DetectionTypesAndCapabilitiesAreChecked) {
   VtxToneArgs args = Tone();
   args.decode_flag = 20;

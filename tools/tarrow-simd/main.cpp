@@ -38,6 +38,8 @@ void Usage(FILE* to) {
           "                         (default %u)\n"
           "  --queue-limit N        packets a session's input holds before it overruns\n"
           "                         (default %zu)\n"
+          "  --reply-delay MS       every module answers each command this late, as a busy\n"
+          "                         board does (default: at once)\n"
           "  -v, --verbose          log client connects and disconnects\n"
           "  -h, --help             this help\n"
           "      --version          the version of the daemon and of its simulated driver\n\n"
@@ -85,7 +87,17 @@ void Log(const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  enum { kSocket = 256, kBoard, kGroup, kMaxClients, kMaxFrame, kFrameTimeout, kQueue, kVersion };
+  enum {
+    kSocket = 256,
+    kBoard,
+    kGroup,
+    kMaxClients,
+    kMaxFrame,
+    kFrameTimeout,
+    kQueue,
+    kReplyDelay,
+    kVersion
+  };
   const option options[] = {{"socket", required_argument, nullptr, kSocket},
                             {"board", required_argument, nullptr, kBoard},
                             {"group", required_argument, nullptr, kGroup},
@@ -93,6 +105,7 @@ int main(int argc, char** argv) {
                             {"max-frame", required_argument, nullptr, kMaxFrame},
                             {"frame-timeout", required_argument, nullptr, kFrameTimeout},
                             {"queue-limit", required_argument, nullptr, kQueue},
+                            {"reply-delay", required_argument, nullptr, kReplyDelay},
                             {"verbose", no_argument, nullptr, 'v'},
                             {"help", no_argument, nullptr, 'h'},
                             {"version", no_argument, nullptr, kVersion},
@@ -102,6 +115,7 @@ int main(int argc, char** argv) {
   std::string board;
   bool default_socket = true;
   uint64_t queue_limit = sim::Machine::kDefaultQueueLimit;
+  uint32_t reply_delay_ms = 0;
   opterr = 0;
   for (int c; (c = getopt_long(argc, argv, ":vh", options, nullptr)) != -1;) {
     uint64_t number = 0;
@@ -123,13 +137,15 @@ int main(int argc, char** argv) {
       case kMaxClients:
       case kMaxFrame:
       case kFrameTimeout:
-      case kQueue: {
+      case kQueue:
+      case kReplyDelay: {
         const char* name = options[c - kSocket].name;
         if (!Count(name, optarg, number, error)) return UsageError(error);
         if (c == kMaxClients) daemon_options.max_clients = number;
         if (c == kMaxFrame) daemon_options.max_frame = number;
         if (c == kFrameTimeout) daemon_options.frame_timeout_ms = static_cast<uint32_t>(number);
         if (c == kQueue) queue_limit = number;
+        if (c == kReplyDelay) reply_delay_ms = static_cast<uint32_t>(number);
         break;
       }
       case 'v':
@@ -167,6 +183,11 @@ int main(int argc, char** argv) {
     return 1;
   }
   machine->SetQueueLimit(queue_limit);
+  if (reply_delay_ms != 0) {
+    for (uint8_t number : machine->ModuleNumbers()) {
+      machine->FindModule(number)->reply_delay_ms = reply_delay_ms;
+    }
+  }
   RaiseFileLimit(daemon_options.max_clients);
   // Blocked before the loop's thread starts, so that only this thread takes the signals.
   sigset_t stopping;
