@@ -7,6 +7,9 @@
 #define MILL_FACILITY_IP_CC 0x13
 
 // Tags
+#define IP_CC_CALLING_NUMBER_VAR 0x01
+#define IP_CC_CALLED_NUMBER_VAR 0x02
+#define IP_CC_CAUSE_VAR 0x03
 #define IP_CC_ERROR_CODE_VAR 0x13
 
 // Events (EVENT)

@@ -791,6 +791,11 @@ uint32_t MillGetFixed(MillArgs* args);
  * and its IP port's class, or both time-division sides) and the module removes that one alone;
  * one that is not there is refused with result code 10, "Slot not assigned". */
 #define VTX_CONN_MODE_DISCONNECT 3u
+/* The board name registry entry of the session that serves the IP_CC facility of a module's
+ * channel (module and channel in hexadecimal): the driver hands it the facility's requests that
+ * applications send to the channel, addressed to that session, and hands the facility's events
+ * that it sends to the channel to the channel's other sessions. */
+#define VTX_IP_CC_CHANNEL_NAME "IP_CC_FACILITY_CHANNEL_%x_%x"
 
 /* Walk the module's telephony hardware list (VtxTelephGetInfo: `src_port_unit`, `port_type`)
  * or its switch resource list (VtxCallSWGetInfo), one port per call: 1 a port reported, 0 the

@@ -9,8 +9,11 @@
 #include "admin.h"
 #include "callctrl/cc_registry.h"
 #include "callctrl/hostmod/host_module.h"
+#include "ip_cc.h"
+#include "ipcc/application_link.h"
 #include "ipcc/library_event.h"
 #include "ipcc/t38_params.h"
+#include "packet/codes.h"
 #include "teleph/t38_params.h"
 #include "trace/cc_trace.h"
 
@@ -21,11 +24,13 @@ using trace::cc::kHostModuleTrace;
 using trace::cc::kLevelBasic;
 using trace::cc::kLevelError;
 using trace::cc::kLevelVerbose;
+using trace::cc::kLevelWarning;
 
 constexpr uint32_t kCauseNoAnswer = 19;
-constexpr uint32_t kCauseNoResource = 47;  // the board cannot carry the call's media
-constexpr uint8_t kModuleKind = 1;         // address kind of a module itself
-constexpr uint16_t kFamilyInet = 2;        // IPv4 socket addresses
+constexpr uint32_t kCauseNoResource = 47;   // the board cannot carry the call's media
+constexpr uint32_t kCauseHostStopped = 41;  // the call's host module stopped under it
+constexpr uint8_t kModuleKind = 1;          // address kind of a module itself
+constexpr uint16_t kFamilyInet = 2;         // IPv4 socket addresses
 
 // The IP objects of the process that offer their channels, in the order they started.
 std::mutex g_directory_lock;
@@ -89,18 +94,24 @@ bool Offered(callctrl::HostModule& host, const LibraryEvent& event) {
     record.call = call;
     record.host = &host;
     record.media = MediaRecord{true, ++g_media_handles, {}};
-    if (host.inbound_call_timeout > 0) {
-      object->PlaceHandler(channel);  // where the timer arrives
-      record.timer =
-          callctrl::CreateHostTimer(host.timers, static_cast<uint32_t>(host.inbound_call_timeout),
-                                    object->module_number(), channel, &host.queue, call);
-    }
     trace::cc::Trace(kHostModuleTrace, kLevelBasic,
                      "[%X,%X] Call offered: hm=0x%x, hcr=0x%x, calling=%s, called=%s",
                      object->module_number(), channel, host.id, call, parties.calling,
                      parties.called);
-    // The channel takes the call: the library answers it towards the far end.
-    SendCommand(host, Command_CIPI_Answer, call, nullptr, 0);
+    // Where the timer and the applications' requests arrive: a channel that cannot hear the
+    // applications cannot have its call answered.
+    if (!object->PlaceHandler(channel)) {
+      SendCommand(host, Command_CIPI_Release, call, &kCauseNoResource, sizeof kCauseNoResource);
+      object->EndCall(channel, kCauseNoResource);
+      return true;
+    }
+    if (host.inbound_call_timeout > 0) {
+      record.timer =
+          callctrl::CreateHostTimer(host.timers, static_cast<uint32_t>(host.inbound_call_timeout),
+                                    object->module_number(), channel, &host.queue, call);
+    }
+    // The applications on the channel answer it, or the timer releases it.
+    object->TellOffered(channel, parties);
     return true;
   }
   trace::cc::Trace(kHostModuleTrace, kLevelError,
@@ -137,7 +148,7 @@ void Media(callctrl::HostModule& host, IpChannels& object, uint32_t channel,
                      place.module, place.channel, host.id, record.call);
     SendCommand(host, Command_CIPI_Release, record.call, &kCauseNoResource,
                 sizeof kCauseNoResource);
-    object.EndCall(channel);
+    object.EndCall(channel, kCauseNoResource);
     return;
   }
   if (event.header.event == Event_CIPI_MediaOffer) {
@@ -155,39 +166,47 @@ void ChannelHandler::OnTimer(uint32_t handle, uint32_t call) {
   owner_.CallTimedOut(index_, handle, call);
 }
 
+void ChannelHandler::OnRequest(uint32_t code, callctrl::PacketMessage& message) {
+  owner_.ApplicationRequest(index_, *host_, code, message);
+}
+
 IpChannels::~IpChannels() {
   Withdraw(this);
-  if (switch_line_ != nullptr) {
+  if (line_ != nullptr) {
     VtxLineArgs detach{};
-    VtxLineDetach(switch_line_, &detach);
+    VtxLineDetach(line_, &detach);
   }
+}
+
+VtxLine* IpChannels::Line(uint32_t index) {
+  if (line_ != nullptr) return line_;
+  VtxLineArgs attach{};
+  attach.dest_addr[0] = MILL_FACILITY_ADMIN;
+  attach.dest_addr[1] = kModuleKind;
+  attach.dest_addr[2] = static_cast<uint8_t>(module_number_);
+  attach.present = 1;
+  line_ = VtxSessionAttach(&attach);
+  VtxLineArgs reset{};
+  reset.skip_teleph = 1;
+  if (line_ != nullptr && VtxLineReset(line_, &reset) < 0) {
+    VtxLineArgs detach{};
+    VtxLineDetach(line_, &detach);
+    line_ = nullptr;
+  }
+  if (line_ == nullptr) {
+    const CallRecord& record = calls_[index];
+    trace::cc::Trace(kHostModuleTrace, kLevelError,
+                     "[%X,%X] No line on module 0x%X: hm=0x%x, hcr=0x%x", module_number_, index,
+                     module_number_, record.host != nullptr ? record.host->id : 0, record.call);
+  }
+  return line_;
 }
 
 bool IpChannels::ConnectT38(uint32_t index, const CIPI_MediaDescription& far_end) {
   CallRecord& record = calls_[index];
   if (record.connected) return true;
   const uint32_t id = record.host != nullptr ? record.host->id : 0;
-  if (switch_line_ == nullptr) {
-    VtxLineArgs attach{};
-    attach.dest_addr[0] = MILL_FACILITY_ADMIN;
-    attach.dest_addr[1] = kModuleKind;
-    attach.dest_addr[2] = static_cast<uint8_t>(module_number_);
-    attach.present = 1;
-    switch_line_ = VtxSessionAttach(&attach);
-    VtxLineArgs reset{};
-    reset.skip_teleph = 1;
-    if (switch_line_ != nullptr && VtxLineReset(switch_line_, &reset) < 0) {
-      VtxLineArgs detach{};
-      VtxLineDetach(switch_line_, &detach);
-      switch_line_ = nullptr;
-    }
-    if (switch_line_ == nullptr) {
-      trace::cc::Trace(kHostModuleTrace, kLevelError,
-                       "[%X,%X] No line for switching on module 0x%X: hm=0x%x, hcr=0x%x",
-                       module_number_, index, module_number_, id, record.call);
-      return false;
-    }
-  }
+  if (Line(index) == nullptr) return false;
   VtxTelephArgs args{};
   args.udptl_opts.remoteAddr.sin_family = kFamilyInet;
   args.udptl_opts.remoteAddr.sin_port = far_end.port;
@@ -213,7 +232,7 @@ bool IpChannels::SwitchUdptl(uint32_t index, VtxTelephArgs& args, const char* re
   args.src_port_unit = index;
   args.dest_port_class = VTX_PORT_CLASS_UDPTL;
   args.udptl_opts.localAddr.sin_family = kFamilyInet;
-  const int result = VtxCallSWConnectIP(switch_line_, &args);
+  const int result = VtxCallSWConnectIP(line_, &args);
   if (result == 0) return true;
   trace::cc::Trace(kHostModuleTrace, kLevelError,
                    "[%X,%X] UDPTL connection %s (result %d, status %u/%u): hm=0x%x, hcr=0x%x",
@@ -241,11 +260,58 @@ void IpChannels::StopTimer(uint32_t index) {
   record.timer = 0;
 }
 
-void IpChannels::EndCall(uint32_t index) {
+void IpChannels::Connected(uint32_t index) {
+  StopTimer(index);
+  TellConnected(Line(index), module_number_, index);
+}
+
+void IpChannels::TellOffered(uint32_t index, const CIPI_CallParties& parties) {
+  TellSetup(Line(index), module_number_, index, parties);
+}
+
+void IpChannels::EndCall(uint32_t index, uint32_t cause) {
   CallRecord& record = calls_[index];
   StopTimer(index);
   if (record.connected) ReleaseT38(index);
+  TellReleased(Line(index), module_number_, index, cause);
   record = CallRecord{};
+}
+
+void IpChannels::ApplicationRequest(uint32_t index, callctrl::HostModule& host, uint32_t code,
+                                    const callctrl::PacketMessage& message) {
+  const CallRecord& record = calls_[index];
+  const char* name = codes::Name(MILL_FACILITY_IP_CC, codes::Kind::kRequest, code);
+  if (name == nullptr) name = "Unknown";
+  if (!record.used || record.host != &host) {
+    trace::cc::Trace(kHostModuleTrace, kLevelBasic,
+                     "ProcessCallRequest:invalid call record: hm=0x%x, hcr=0x%x, req=%s(%d)",
+                     host.id, record.call, name, static_cast<int>(code));
+    return;
+  }
+  const uint32_t call = record.call;
+  switch (code) {
+    case IP_CC_CONNECT_REQUEST:
+      trace::cc::Trace(kHostModuleTrace, kLevelBasic,
+                       "[%X,%X] Call answered by the application: hm=0x%x, hcr=0x%x",
+                       module_number_, index, host.id, call);
+      SendCommand(host, Command_CIPI_Answer, call, nullptr, 0);
+      break;
+    case IP_CC_RELEASE_REQUEST:
+    case IP_CC_CLEAR_REQUEST: {
+      const uint32_t cause = RequestCause(message);
+      trace::cc::Trace(kHostModuleTrace, kLevelBasic,
+                       "[%X,%X] Call released by the application: hm=0x%x, hcr=0x%x, cause=%u",
+                       module_number_, index, host.id, call, cause);
+      SendCommand(host, Command_CIPI_Release, call, &cause, sizeof cause);
+      EndCall(index, cause);
+      break;
+    }
+    default:
+      trace::cc::Trace(kHostModuleTrace, kLevelWarning,
+                       "[%X,%X] Request %s(%d) not carried out on an IP channel: hm=0x%x, hcr=0x%x",
+                       module_number_, index, name, static_cast<int>(code), host.id, call);
+      break;
+  }
 }
 
 bool IpChannels::Initialise(const callctrl::CcInit& init) {
@@ -277,7 +343,7 @@ void IpChannels::Forget(callctrl::HostModule& host) {
       host.queue.SetHandler(module_number_, static_cast<uint32_t>(index), nullptr);
       handlers_[index].reset();
     }
-    if (calls_[index].host == &host) EndCall(static_cast<uint32_t>(index));
+    if (calls_[index].host == &host) EndCall(static_cast<uint32_t>(index), kCauseHostStopped);
   }
 }
 
@@ -295,12 +361,14 @@ int32_t IpChannels::Free() const {
   return -1;
 }
 
-void IpChannels::PlaceHandler(uint32_t index) {
+bool IpChannels::PlaceHandler(uint32_t index) {
   std::unique_ptr<ChannelHandler>& handler = handlers_[index];
-  if (handler != nullptr) return;
   callctrl::HostModule* host = calls_[index].host;
-  handler = std::make_unique<ChannelHandler>(*this, index, host);
-  host->queue.SetHandler(module_number_, index, handler.get());
+  if (handler == nullptr) {
+    handler = std::make_unique<ChannelHandler>(*this, index, host);
+    host->queue.SetHandler(module_number_, index, handler.get());
+  }
+  return ServeChannel(*host, module_number_, index);
 }
 
 void IpChannels::CallTimedOut(uint32_t index, uint32_t handle, uint32_t call) {
@@ -317,7 +385,7 @@ void IpChannels::CallTimedOut(uint32_t index, uint32_t handle, uint32_t call) {
                    "[%X,%X] Call not answered in %d ms, released: hm=0x%x, hcr=0x%x",
                    module_number_, index, host.inbound_call_timeout, host.id, call);
   SendCommand(host, Command_CIPI_Release, call, &kCauseNoAnswer, sizeof kCauseNoAnswer);
-  EndCall(index);
+  EndCall(index, kCauseNoAnswer);
 }
 
 bool ProcessHostEvent(callctrl::HostModule& host, const void* buffer, uint32_t length) {
@@ -337,7 +405,7 @@ bool ProcessHostEvent(callctrl::HostModule& host, const void* buffer, uint32_t l
       case Event_CIPI_CallConnected:
         trace::cc::Trace(kHostModuleTrace, kLevelBasic, "[%X,%X] Call connected: hm=0x%x, hcr=0x%x",
                          object->module_number(), channel, host.id, record.call);
-        object->StopTimer(channel);
+        object->Connected(channel);
         break;
       case Event_CIPI_CallReleased: {
         uint32_t cause = 0;
@@ -345,7 +413,7 @@ bool ProcessHostEvent(callctrl::HostModule& host, const void* buffer, uint32_t l
         trace::cc::Trace(kHostModuleTrace, kLevelBasic,
                          "[%X,%X] Call released: hm=0x%x, hcr=0x%x, cause=%u",
                          object->module_number(), channel, host.id, record.call, cause);
-        object->EndCall(channel);
+        object->EndCall(channel, cause);
         break;
       }
       case Event_CIPI_CommandDone: {

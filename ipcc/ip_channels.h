@@ -40,6 +40,8 @@ class ChannelHandler : public callctrl::HostHandler {
   ChannelHandler(IpChannels& owner, uint32_t index, callctrl::HostModule* host)
       : owner_(owner), index_(index), host_(host) {}
   void OnTimer(uint32_t handle, uint32_t call) override;
+  // An application's IP_CC request for the channel's call.
+  void OnRequest(uint32_t code, callctrl::PacketMessage& message) override;
   callctrl::HostModule* host() const { return host_; }
 
  private:
@@ -71,22 +73,35 @@ class IpChannels : public callctrl::CallControlObject {
   int32_t Find(uint32_t call) const;
   // A free channel, or -1.
   int32_t Free() const;
-  // Places the channel's handler in the table of its call's host module (once).
-  void PlaceHandler(uint32_t index);
+  // Places the channel's handler in the table of its call's host module (once), and serves the
+  // channel's IP_CC facility for that host module: false, traced, when it cannot be served.
+  bool PlaceHandler(uint32_t index);
   // The host module stopped: its calls end and its table no longer names our handlers.
   void Forget(callctrl::HostModule& host);
   // The unanswered-call timer of a channel expired.
   void CallTimedOut(uint32_t index, uint32_t handle, uint32_t call);
-  // The call of a channel was answered: its unanswered-call timer stops.
-  void StopTimer(uint32_t index);
+  // The call of a channel was connected: its unanswered-call timer stops and the applications
+  // on the channel are told.
+  void Connected(uint32_t index);
+  // An application's IP_CC request for a channel, on the queue of `host`: CONNECT answers the
+  // channel's call, RELEASE and CLEAR release it.
+  void ApplicationRequest(uint32_t index, callctrl::HostModule& host, uint32_t code,
+                          const callctrl::PacketMessage& message);
+  // Tells the applications on a channel that its call was offered, from the library's parties.
+  void TellOffered(uint32_t index, const CIPI_CallParties& parties);
   // Joins the channel to a UDPTL port of the module towards the far end's medium, with the
   // call's settled T.38 parameters (once per call): false, traced, when the board refuses.
   bool ConnectT38(uint32_t index, const CIPI_MediaDescription& far_end);
-  // The call of a channel ends: its timer stops and its UDPTL connection is released.
-  void EndCall(uint32_t index);
+  // The call of a channel ends with `cause`: its timer stops, its UDPTL connection is released
+  // and the applications on the channel are told.
+  void EndCall(uint32_t index, uint32_t cause);
 
  private:
   uint32_t module_number_ = 0;
+  void StopTimer(uint32_t index);
+  // The object's own line on the module, opened at its first use; null, traced, when it cannot
+  // be opened.
+  VtxLine* Line(uint32_t index);
   // Sends a switch request for the channel and its UDPTL port in the mode `args` holds; a
   // refusal is traced as "UDPTL connection <refusal>".
   bool SwitchUdptl(uint32_t index, VtxTelephArgs& args, const char* refusal);
@@ -96,9 +111,9 @@ class IpChannels : public callctrl::CallControlObject {
   int32_t host_module_ = 0;
   std::vector<CallRecord> calls_;
   std::vector<std::unique_ptr<ChannelHandler>> handlers_;
-  // A line of our own on the module for switching, opened at the first connection: the
+  // A line of our own on the module for switching and for the applications' events: the
   // administration line belongs to the module's event thread.
-  VtxLine* switch_line_ = nullptr;
+  VtxLine* line_ = nullptr;
 };
 
 // The library event of a host module for its IP channels (registered as the framework's sink):

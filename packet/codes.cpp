@@ -443,6 +443,9 @@ constexpr CodeName kEccTags[] = {
     {0x4, "SESSION_ADDRESS"},
 };
 constexpr CodeName kIpCcTags[] = {
+    {0x1, "CALLING_NUMBER"},
+    {0x2, "CALLED_NUMBER"},
+    {0x3, "CAUSE"},
     {0x13, "ERROR_CODE"},
 };
 constexpr CodeName kIpCcEvents[] = {

@@ -195,6 +195,14 @@ class Machine {
   uint32_t Route(Session& from, const uint8_t* packet, size_t size);
   // Hands a packet for a module's ECC facility to the session registered as its server.
   bool DeliverToEccServer(const Session& from, uint8_t module, const uint8_t* packet, size_t size);
+  // Hands a packet to every session other than `from` that talks to the channel `dest` names:
+  // how many it reached.
+  size_t DeliverToChannelUsers(const Session& from, const uint8_t dest[4], const uint8_t* packet,
+                               size_t size);
+  // An IP_CC packet for a module's channel: a request reaches the session registered as the
+  // channel's server, addressed to it; anything else reaches the channel's other sessions.
+  void DeliverIpCc(const Session& from, const uint8_t dest[4], uint32_t verb, const uint8_t* packet,
+                   size_t size);
   void RunFirmware(Module& module, Session& from, const FwCommand& command);
   void HostControl(Session& from, const FwCommand& command);
   void QueueReply(Session& to, const FwPacket& packet, const uint8_t src[4], uint32_t facility,

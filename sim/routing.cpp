@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "hostctrl.h"
+#include "ip_cc.h"
 #include "sim/machine.h"
 #include "sim/machine_session.h"
 #include "sim/packet_form.h"
@@ -157,6 +158,59 @@ bool Machine::DeliverToEccServer(const Session& from, uint8_t module, const uint
   return false;
 }
 
+size_t Machine::DeliverToChannelUsers(const Session& from, const uint8_t dest[4],
+                                      const uint8_t* packet, size_t size) {
+  const uint8_t mask = Mask();
+  size_t reached = 0;
+  for (auto& [handle, session] : sessions_) {
+    if (handle == from.handle || !session->associated) continue;
+    uint8_t remote[4];
+    Masked(session->remote, mask, remote);
+    if (remote[1] == kKindChannel && remote[2] == dest[2] && remote[3] == dest[3]) {
+      QueuedPacket queued{{packet, packet + size}, SimClock::now(), from.handle, {}};
+      memcpy(queued.dest, dest, 4);
+      session->queue->Push(std::move(queued));
+      ++reached;
+    }
+  }
+  return reached;
+}
+
+// The IP_CC facility of a channel is the host's: the framework's session for the channel serves
+// it, and the channel's own address tells that session which module and channel the request is
+// for only once the packet is addressed to the session itself. A request without a server, like
+// an event nobody talks to the channel for, is dropped: no firmware serves the facility.
+void Machine::DeliverIpCc(const Session& from, const uint8_t dest[4], uint32_t verb,
+                          const uint8_t* packet, size_t size) {
+  if (verb != MILL_VERB_REQUEST) {
+    DeliverToChannelUsers(from, dest, packet, size);
+    return;
+  }
+  char name[48];
+  snprintf(name, sizeof name, VTX_IP_CC_CHANNEL_NAME, dest[2], dest[3]);
+  const uint8_t mask = Mask();
+  uint8_t server[4];
+  {
+    std::lock_guard<std::mutex> registry(registry_lock_);
+    auto registered = names_.find(name);
+    if (registered == names_.end() || size < MILL_HEADER_LEN) return;
+    Masked(registered->second.data(), mask, server);
+  }
+  for (auto& [handle, session] : sessions_) {
+    uint8_t own[4];
+    Masked(session->own, mask, own);
+    if (memcmp(own, server, 4) != 0) continue;
+    QueuedPacket queued{{packet, packet + size}, SimClock::now(), from.handle, {}};
+    memcpy(queued.dest, dest, 4);
+    // The header's destination (bytes 3 to 6, the first three marked in 7-bit address mode).
+    const uint8_t mark = mask == 0xFF ? 0 : 0x80;
+    for (int i = 0; i < 4; ++i)
+      queued.bytes[3 + i] = static_cast<uint8_t>(own[i] | (i < 3 ? mark : 0));
+    session->queue->Push(std::move(queued));
+    return;
+  }
+}
+
 uint32_t Machine::Route(Session& from, const uint8_t* packet, size_t size) {
   const uint8_t mask = Mask();
   uint8_t dest[4];
@@ -192,23 +246,14 @@ uint32_t Machine::Route(Session& from, const uint8_t* packet, size_t size) {
        !TrunkUnitAddress(*found->second, dest))) {
     return GDI_STS_ADDRESS_INVALID;
   }
+  if (dest[0] == MILL_FACILITY_IP_CC && dest[1] == kKindChannel) {
+    DeliverIpCc(from, dest, commands.empty() ? 0 : commands.front().verb, packet, size);
+    return GDI_STS_OK;
+  }
   // Host control addressed to a channel reaches the sessions attached there (trace control
   // sent to the channel's users); without any it goes to the firmware.
-  bool delivered = false;
-  if (dest[0] == MILL_FACILITY_HOST_CTRL && dest[1] == kKindChannel) {
-    for (auto& [handle, session] : sessions_) {
-      if (handle == from.handle || !session->associated) continue;
-      uint8_t remote[4];
-      Masked(session->remote, mask, remote);
-      if (remote[1] == kKindChannel && remote[2] == dest[2] && remote[3] == dest[3]) {
-        QueuedPacket queued{{packet, packet + size}, SimClock::now(), from.handle, {}};
-        memcpy(queued.dest, dest, 4);
-        session->queue->Push(std::move(queued));
-        delivered = true;
-      }
-    }
-  }
-  if (!delivered) {
+  if (dest[0] != MILL_FACILITY_HOST_CTRL || dest[1] != kKindChannel ||
+      DeliverToChannelUsers(from, dest, packet, size) == 0) {
     for (const auto& command : commands) RunFirmware(*found->second, from, command);
   }
   return GDI_STS_OK;

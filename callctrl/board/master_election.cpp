@@ -56,15 +56,6 @@ RegistryAnswer AskRegistry(VtxLine* line, uint32_t code, const MillTagItem* tags
   return answer;
 }
 
-// Registers the administration session under the module's name: true when the registry took it.
-bool RegisterName(VtxLine* admin, const ModuleName& name) {
-  const MillTagItem tags[] = {{HOST_CTRL_NAME_VAR, kTextType, name.size(), name.text},
-                              {HOST_CTRL_SESSION_ADDRESS_VAR, AddressTagType(), 4, admin->own_addr},
-                              {0, 0, 0, nullptr}};
-  const RegistryAnswer answer = AskRegistry(admin, HOST_CTRL_NAME_ADD_REQUEST, tags);
-  return answer.code == HOST_CTRL_RETURN_STATUS_EVENT && answer.result == 0;
-}
-
 // The 4-byte address of a tag, masked; false when the command has none.
 bool AddressOf(const packet::Command& command, uint32_t id, Address& out) {
   packet::Tag tag;
@@ -74,6 +65,15 @@ bool AddressOf(const packet::Command& command, uint32_t id, Address& out) {
 }
 
 }  // namespace
+
+bool RegisterSessionName(VtxLine* line, const char* name) {
+  const MillTagItem tags[] = {
+      {HOST_CTRL_NAME_VAR, kTextType, static_cast<uint32_t>(strlen(name) + 1), name},
+      {HOST_CTRL_SESSION_ADDRESS_VAR, AddressTagType(), 4, line->own_addr},
+      {0, 0, 0, nullptr}};
+  const RegistryAnswer answer = AskRegistry(line, HOST_CTRL_NAME_ADD_REQUEST, tags);
+  return answer.code == HOST_CTRL_RETURN_STATUS_EVENT && answer.result == 0;
+}
 
 VtxLine* AttachModuleSession(uint32_t module_number, uint32_t facility) {
   VtxLineArgs args{};
@@ -104,7 +104,7 @@ bool OpenAdministration(BoardModule& module) {
     case HOST_CTRL_RETURN_STATUS_EVENT: {  // not registered: this process is master
       DetachLine(query);
       VtxLine* admin = AttachModuleSession(number, MILL_FACILITY_ECC);
-      if (admin == nullptr || !RegisterName(admin, name)) {
+      if (admin == nullptr || !RegisterSessionName(admin, name.text)) {
         trace::cc::Trace(kInternalTrace, kLevelError,
                          "Unable to register ECC module name (1), module 0x%X", number);
         DetachLine(admin);

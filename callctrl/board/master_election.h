@@ -12,6 +12,10 @@ namespace vtx::callctrl {
 constexpr uint32_t kRegistryWait = 2000;  // ms for each answer of the name registry
 constexpr uint32_t kMasterWait = 2000;    // ms for each packet while waiting for the master
 
+// Registers `line`'s own address under `name` in the board's name registry: true when the
+// registry took it. The name goes when the session does.
+bool RegisterSessionName(VtxLine* line, const char* name);
+
 // A session with `facility` of the module itself, or null.
 VtxLine* AttachModuleSession(uint32_t module_number, uint32_t facility);
 void DetachLine(VtxLine* line);

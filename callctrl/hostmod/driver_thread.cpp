@@ -73,7 +73,7 @@ uint32_t SlotIndex(uint32_t module, uint32_t channel) {
 
 }  // namespace
 
-bool OpenDriverEventThread(HostModule& host, uint32_t module, uint32_t channel) {
+bool OpenDriverEventThread(HostModule& host, uint32_t module, uint32_t channel, const char* name) {
   if (module >= kDriverThreadModules || channel >= kDriverThreadChannels) return false;
   std::lock_guard<std::mutex> hold(host.driver_lock);
   std::unique_ptr<DriverEventThread>& slot = host.driver_threads[SlotIndex(module, channel)];
@@ -92,6 +92,12 @@ bool OpenDriverEventThread(HostModule& host, uint32_t module, uint32_t channel) 
   thread->session = VtxSessionAttach(&args);
   if (thread->session == nullptr) {
     trace::cc::Trace(kHostModuleTrace, kLevelError, "OpenSession() failed, module=0x%x", module);
+    return false;
+  }
+  if (name != nullptr && !RegisterSessionName(thread->session, name)) {
+    trace::cc::Trace(kHostModuleTrace, kLevelError, "Unable to register %s, module=0x%x", name,
+                     module);
+    DetachLine(thread->session);
     return false;
   }
   if (ACE_Thread_Manager::instance()->spawn(DriverThread, thread.get(), THR_NEW_LWP | THR_JOINABLE,

@@ -100,8 +100,11 @@ void StopHostModule(HostModule& host);
 int32_t QueryConfigKey(const HostModule& host, const char* name, int32_t* size, char* buffer);
 
 // Opens the driver event thread of a board module and channel (at most one per pair): true when
-// one runs. Its packets are posted to the host module's queue.
-bool OpenDriverEventThread(HostModule& host, uint32_t module, uint32_t channel);
+// one runs. Its packets are posted to the host module's queue. With a name, its session is
+// registered under it in the board's name registry before the thread starts, so that what the
+// driver delivers to that name reaches the thread.
+bool OpenDriverEventThread(HostModule& host, uint32_t module, uint32_t channel,
+                           const char* name = nullptr);
 // Ends the pair's thread (an ALERT of value 254 sent to its session) and waits for it.
 void CloseDriverEventThread(HostModule& host, uint32_t module, uint32_t channel);
 

@@ -155,7 +155,10 @@ CIPI_EXPORT int32_t CIPI_SendCommand(const void* command) {
                   media.port);
     Trace(4, text);
   }
-  Trace(4, "command carried out");
+  char done_text[64];
+  std::snprintf(done_text, sizeof done_text, "command %u for call %u carried out", header.command,
+                header.call);
+  Trace(4, done_text);
   return 0;
 }
 

@@ -2,9 +2,12 @@
 // scripted events pass the host module's queue to the IP channels of a virtual IP board.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <thread>
 
 #include "call_sw.h"
+#include "ip_cc.h"
+#include "packet/command_reader.h"
 #include "sim/embedded.h"
 #include "sim/machine_file.h"
 #include "sim/module.h"
@@ -79,10 +82,10 @@ TEST_F(IpCallTest, AScriptedFaxCallSettlesItsT38ParametersOnAnIpChannel) {
              "t38_fax_transcoding_JBIG=0,t38_fax_rate_management=9,"))
       << Trace();
   EXPECT_TRUE(Traced("t38_fax_udp_EC=6,"));
-  // The channel's call was answered, and its offer answered with the host's own parameters: the
-  // library reports both commands carried out (the first call may be gone by then).
-  EXPECT_TRUE(Traced("[2,1] Command 1 carried out: hm=0x81, hcr=0x6, result=0")) << Trace();
-  EXPECT_TRUE(Traced("[2,1] Command 3 carried out: hm=0x81, hcr=0x6, result=0"));
+  // The offer was answered with the host's own parameters; the call itself was not, as no
+  // application on the channel answered it.
+  EXPECT_TRUE(Traced("[2,1] Command 3 carried out: hm=0x81, hcr=0x6, result=0")) << Trace();
+  EXPECT_FALSE(Traced("tarrowhm: command 1 for call"));
   // The board joined the channel to a UDPTL port with the settled parameters, towards a far end
   // on the loopback address, and the library was told the board's port as ours.
   EXPECT_TRUE(
@@ -119,6 +122,101 @@ TEST_F(IpCallTest, AScriptedFaxCallSettlesItsT38ParametersOnAnIpChannel) {
       Traced("ProcessLibraryEvent:invalid call record: hm=0x81, "
              "event=Event_CIPI_MediaOffer(9), hcr=0x63"));
   EXPECT_TRUE(Traced("[2,0] Call offered: hm=0x81, hcr=0x7")) << "the freed channel serves again";
+}
+
+// An application on an IP channel of module 2, as it would use the library: a line to the
+// channel, the IP_CC events it receives and the requests it sends.
+class ChannelApplication {
+ public:
+  explicit ChannelApplication(uint8_t channel) {
+    VtxLineArgs attach{};
+    const uint8_t address[4] = {MILL_FACILITY_IP_CC, 2, 2, channel};
+    memcpy(attach.dest_addr, address, 4);
+    attach.present = 1;
+    line_ = VtxSessionAttach(&attach);
+  }
+  ~ChannelApplication() {
+    VtxLineArgs detach{};
+    if (line_ != nullptr) VtxLineDetach(line_, &detach);
+  }
+  bool attached() const { return line_ != nullptr; }
+  // The code of the next IP_CC event within five seconds (0 when none came), with its calling
+  // number and cause when it carries them.
+  uint32_t Next(std::string* calling = nullptr, uint32_t* cause = nullptr) {
+    uint8_t buffer[MILL_RECEIVE_BUFFER];
+    MillArgs args{};
+    args.pkt_buf = buffer;
+    args.pkt_len = sizeof buffer;
+    args.timeout = 5000;
+    if (MillReceivePkt(line_, &args) != 1) return 0;
+    packet::PacketReader reader(buffer, args.pkt_len);
+    packet::Command command;
+    if (!reader.Next(command) || command.verb != MILL_VERB_EVENT) return 0;
+    packet::Tag tag;
+    if (calling != nullptr && command.FindTag(IP_CC_CALLING_NUMBER_VAR, tag)) {
+      calling->assign(reinterpret_cast<const char*>(tag.data),
+                      strnlen(reinterpret_cast<const char*>(tag.data), tag.data_len));
+    }
+    if (cause != nullptr && command.FindTag(IP_CC_CAUSE_VAR, tag)) {
+      *cause = static_cast<uint32_t>(tag.Int());
+    }
+    return command.code;
+  }
+  bool Request(uint32_t code, uint32_t cause = 0) {
+    const MillTagItem with_cause[] = {{IP_CC_CAUSE_VAR, MILL_TYPE_LONG, 0, MILL_TAG_VALUE(cause)},
+                                      {0, 0, 0, nullptr}};
+    MillArgs args{};
+    args.facility = MILL_FACILITY_IP_CC;
+    args.verb = MILL_VERB_REQUEST;
+    args.code = code;
+    args.timeout = 1000;
+    return (MillFormSendCmd(line_, &args, cause != 0 ? with_cause : with_cause + 1) &
+            MILL_SEND_SENT) != 0;
+  }
+
+ private:
+  VtxLine* line_ = nullptr;
+};
+
+TEST_F(IpCallTest, ApplicationsOnTheChannelsHearTheirCallsAndAnswerOrReleaseThem) {
+  // The applications are there before the framework starts: they hear every call.
+  ChannelApplication first(0), second(1);
+  ASSERT_TRUE(first.attached() && second.attached());
+  const std::string script = Write("events.txt",
+                                   "0 call_offered 5 1000 2000\n"
+                                   "0 call_offered 6 1001 2000\n"
+                                   "1000 call_connected 5\n"
+                                   "0 call_released 5 16\n");
+  Configure(std::string("host_module_trace = verbose\nip_stack_trace = verbose\n") +
+            "[module.2]\nset_api = vtx\n" +
+            "[module.2/host_cc.1]\nhost_module = 1\nnumber_of_channels = 2\n" +
+            "[host_module.1]\nenabled = true\ninbound_call_timeout = 0\nmodule_library = " +
+            TARROWHM_PATH + "\n[host_module.1/parameters]\nevent_script = " + script + "\n");
+  ASSERT_EQ(Init(), 1) << Trace();
+  std::string calling;
+  ASSERT_EQ(first.Next(&calling), static_cast<uint32_t>(IP_CC_SETUP_IND_EVENT)) << Trace();
+  EXPECT_EQ(calling, "1000");
+  ASSERT_EQ(second.Next(&calling), static_cast<uint32_t>(IP_CC_SETUP_IND_EVENT));
+  EXPECT_EQ(calling, "1001");
+
+  // One answers its call, the other releases its own: the library carries both out.
+  ASSERT_TRUE(first.Request(IP_CC_CONNECT_REQUEST));
+  ASSERT_TRUE(second.Request(IP_CC_RELEASE_REQUEST, 21));
+  uint32_t cause = 0;
+  ASSERT_EQ(second.Next(nullptr, &cause), static_cast<uint32_t>(IP_CC_RELEASE_EVENT)) << Trace();
+  EXPECT_EQ(cause, 21u);
+  EXPECT_TRUE(Eventually("tarrowhm: command 1 for call 5 carried out")) << Trace();
+  EXPECT_TRUE(Eventually("tarrowhm: command 2 for call 6 carried out"));
+  // A request for a channel whose call is gone is refused with its message.
+  ASSERT_TRUE(second.Request(IP_CC_CONNECT_REQUEST));
+  EXPECT_TRUE(
+      Eventually("ProcessCallRequest:invalid call record: hm=0x81, hcr=0x0, req=CONNECT(6)"))
+      << Trace();
+
+  // The answered call connects, then the far end releases it.
+  EXPECT_EQ(first.Next(), static_cast<uint32_t>(IP_CC_CONNECT_EVENT)) << Trace();
+  EXPECT_EQ(first.Next(nullptr, &cause), static_cast<uint32_t>(IP_CC_RELEASE_EVENT));
+  EXPECT_EQ(cause, 16u);
 }
 
 TEST_F(IpCallTest, AStoppingHostModuleReleasesItsCallsUdptlConnections) {

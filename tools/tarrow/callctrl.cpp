@@ -1,6 +1,7 @@
 // tarrow callctrl: starts the call-control framework as an application does (a line configured
 // with its defaults), shows each module's role and then the call-control trace as it grows until
-// interrupted; Ctrl-C stops every module and ends with status 0.
+// interrupted; Ctrl-C stops every module and ends with status 0. It is also the application on
+// the IP channels, answering their calls, unless --no-answer leaves them to another.
 #include <signal.h>
 #include <unistd.h>
 
@@ -8,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 
 #include "api/tool_support.h"
@@ -20,6 +22,7 @@
 #include "callctrl/trace_config.h"
 #include "lineconfig/file_limits.h"
 #include "tools/tarrow/command.h"
+#include "tools/tarrow/ip_answer.h"
 #include "tools/tarrow/preferences.h"
 
 namespace tarrow {
@@ -43,7 +46,7 @@ void OnStatusSignal(int) {
 int Usage() {
   fprintf(stderr,
           "usage: tarrow callctrl [--config CALLCTRL.CFG] [--preferences CVCALL.CFG | --defaults] "
-          "[--trace FILE] [--status]\n");
+          "[--trace FILE] [--status] [--no-answer]\n");
   return 2;
 }
 
@@ -141,6 +144,7 @@ int Run(const Args& arguments) {
   const std::string preferences = TakeOption(args, "--preferences", "");
   const std::string trace = TakeOption(args, "--trace", "");
   const bool status = TakeFlag(args, "--status");
+  const bool answer = !TakeFlag(args, "--no-answer");
   if (!args.empty() || (defaults && !preferences.empty())) return Usage();
   if ((!config.empty() &&
        !NamedFileReadable("callctrl", "--config", config, vtx::callctrl::kConfigFileLimit)) ||
@@ -184,6 +188,8 @@ int Run(const Args& arguments) {
     return 1;
   }
   PrintModules();
+  auto answerer = std::make_unique<IpAnswerer>();
+  if (answer) answerer->Attach();
   struct sigaction action {};
   action.sa_handler = OnInterrupt;
   sigaction(SIGINT, &action, nullptr);
@@ -210,8 +216,10 @@ int Run(const Args& arguments) {
     }
     if (!name.empty()) FollowTrace(name, offset);
     if (g_status_wanted.exchange(false)) PrintStatus();
+    answerer->Poll();
     usleep(kPollInterval);
   }
+  answerer.reset();
   if (status) PrintStatus();
   cc::CallCtrlShutdown();
   VtxLineArgs detach{};
@@ -228,13 +236,14 @@ constexpr char kHelp[] =
     "  --trace FILE       trace into FILE unless the configuration names its own\n"
     "  --defaults         the built-in line settings, without a preference file\n"
     "  --status           the host modules' queues, pools and timers, at start and on SIGUSR1\n"
+    "  --no-answer        leave the calls offered on the IP channels to another application\n"
     "\n"
     "Example:\n"
     "  tarrow callctrl --config callctrl/examples/simulator.cfg\n";
 
 TARROW_COMMAND("callctrl",
                "callctrl [--config CALLCTRL.CFG] [--preferences CVCALL.CFG | --defaults] "
-               "[--trace FILE] [--status]",
+               "[--trace FILE] [--status] [--no-answer]",
                "start the call-control framework as an application does and show its trace", Run,
                kHelp);
 
