@@ -1,10 +1,5 @@
 #include "os/driver.h"
 
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -22,16 +17,14 @@ std::unique_ptr<DriverTransport> g_transport;
 std::atomic<bool> g_priority_raised{false};
 std::atomic<uint32_t> g_priority_raise_count{0};
 
-// A TARROW_DRIVER value that names no transport: every open fails, and the reason is said once.
-class InvalidTransport : public DriverTransport {
+// A transport that cannot serve: every open fails, and the reason is said once.
+class RefusingTransport : public DriverTransport {
  public:
-  explicit InvalidTransport(std::string value) : value_(std::move(value)) {}
+  RefusingTransport(std::string reason, std::string description, int error)
+      : reason_(std::move(reason)), description_(std::move(description)), error_(error) {}
   int Open(const char*) override {
-    if (!told_.exchange(true)) {
-      fprintf(stderr, "TARROW_DRIVER: expected \"device\", \"sim\" or \"sim:SOCKET\", got \"%s\"\n",
-              value_.c_str());
-    }
-    errno = EINVAL;
+    if (!told_.exchange(true)) fprintf(stderr, "%s\n", reason_.c_str());
+    errno = error_;
     return -1;
   }
   int Close(int) override {
@@ -42,28 +35,15 @@ class InvalidTransport : public DriverTransport {
     errno = EBADF;
     return -1;
   }
-  std::string Description() const override { return "invalid TARROW_DRIVER \"" + value_ + "\""; }
+  std::string Description() const override { return description_; }
   bool Simulated() const override { return false; }
 
  private:
-  std::string value_;
+  std::string reason_;
+  std::string description_;
+  int error_;
   std::atomic<bool> told_{false};
 };
-
-bool DaemonListens(const std::string& path) {
-  int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return false;
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  if (path.size() >= sizeof address.sun_path) {
-    close(fd);
-    return false;
-  }
-  memcpy(address.sun_path, path.c_str(), path.size() + 1);
-  bool listens = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-  close(fd);
-  return listens;
-}
 
 std::unique_ptr<DriverTransport> ChooseFromEnvironment() {
   const char* value = getenv("TARROW_DRIVER");
@@ -73,20 +53,19 @@ std::unique_ptr<DriverTransport> ChooseFromEnvironment() {
   if (choice.rfind("sim:", 0) == 0 && choice.size() > 4) {
     return MakeDaemonTransport(choice.substr(4));
   }
-  if (!choice.empty()) return std::make_unique<InvalidTransport>(choice);
-  struct stat info {};
-  if (stat(VTX_DRIVER_DEVICE, &info) == 0) return MakeDeviceTransport();
-  std::string socket_path = DefaultDaemonSocket();
-  if (DaemonListens(socket_path)) return MakeDaemonTransport(socket_path);
-  return MakeEmbeddedTransport();
+  if (!choice.empty()) {
+    return MakeRefusingTransport(
+        "TARROW_DRIVER: expected \"device\", \"sim\" or \"sim:SOCKET\", got \"" + choice + "\"",
+        "invalid TARROW_DRIVER \"" + choice + "\"", EINVAL);
+  }
+  return MakeDefaultTransport();
 }
 
 }  // namespace
 
-std::string DefaultDaemonSocket() {
-  const char* runtime = getenv("XDG_RUNTIME_DIR");
-  if (runtime != nullptr && runtime[0] != '\0') return std::string(runtime) + "/tarrow-simd.sock";
-  return "/tmp/tarrow-simd-" + std::to_string(getuid()) + ".sock";
+std::unique_ptr<DriverTransport> MakeRefusingTransport(std::string reason, std::string description,
+                                                       int error) {
+  return std::make_unique<RefusingTransport>(std::move(reason), std::move(description), error);
 }
 
 DriverTransport& Driver() {

@@ -32,7 +32,18 @@ std::unique_ptr<DriverTransport> MakeEmbeddedTransport();
 std::unique_ptr<DriverTransport> MakeDaemonTransport(const std::string& socket_path);
 
 // The daemon's default socket: $XDG_RUNTIME_DIR/tarrow-simd.sock, else /tmp/tarrow-simd-UID.sock.
+// Not on Windows, where there is no daemon.
 std::string DefaultDaemonSocket();
+
+// The transport of a process that does not choose one: the real device when it is there, else
+// the simulator daemon at its default socket when one listens (not on Windows), else the
+// simulator inside the process.
+std::unique_ptr<DriverTransport> MakeDefaultTransport();
+
+// A transport that cannot serve: every open fails with `error`, and the first one writes
+// `reason` on standard error.
+std::unique_ptr<DriverTransport> MakeRefusingTransport(std::string reason, std::string description,
+                                                       int error);
 
 // The transport in use, chosen on first use from TARROW_DRIVER.
 DriverTransport& Driver();

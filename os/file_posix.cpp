@@ -2,27 +2,10 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <string>
 
 #include "os/file.h"
 
 namespace os {
-
-FILE* FileOpen(const char* path, const char* mode, bool binary) {
-  if (path == nullptr || mode == nullptr || mode[0] == '\0') {
-    errno = EINVAL;
-    return nullptr;
-  }
-  if (!binary) return fopen(path, mode);
-  std::string binary_mode(1, mode[0]);
-  binary_mode += 'b';
-  binary_mode += mode + 1;
-  return fopen(path, binary_mode.c_str());
-}
-
-void FileClose(FILE* stream) {
-  if (stream != nullptr) fclose(stream);
-}
 
 // Straight to the descriptor: the stream's buffer would only add a copy and a second call.
 bool FileWriteThrough(FILE* stream, const char* data, size_t size) {

@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "api/tool_support.h"
-#include "compat/win32/reg_file.h"
 #include "proppage/feature_listing.h"
 
 namespace tarrow {
@@ -20,10 +19,7 @@ bool Readable(const std::string& path) {
 std::string FindPreferenceFile(const std::string& named) {
   if (!named.empty()) return named;
   const std::string here = proppage::kPagePreferences;
-  const std::string registry = win32compat::RegistryFilePath();
-  const size_t slash = registry.rfind('/');
-  const std::string beside =
-      (slash == std::string::npos ? std::string(".") : registry.substr(0, slash)) + "/" + here;
+  const std::string beside = MachinePreferenceFolder() + "/" + here;
   for (const std::string& path : {here, beside}) {
     if (Readable(path)) {
       vtx::tool::Message(nullptr, vtx::tool::kLevelInfo, "Using user preference file \"%s\"",

@@ -11,4 +11,8 @@ namespace tarrow {
 // used is traced at the information level.
 std::string FindPreferenceFile(const std::string& named = std::string());
 
+// The folder of the machine's own preference file: the folder of the page's registry file here,
+// the program's own folder on Windows (where the registry is the system's).
+std::string MachinePreferenceFolder();
+
 }  // namespace tarrow

@@ -1,0 +1,47 @@
+// Which transport a process gets when TARROW_DRIVER is not set, on a POSIX host.
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "os/driver.h"
+#include "vtx.h"
+
+namespace os {
+namespace {
+
+bool DaemonListens(const std::string& path) {
+  int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  if (path.size() >= sizeof address.sun_path) {
+    close(fd);
+    return false;
+  }
+  memcpy(address.sun_path, path.c_str(), path.size() + 1);
+  bool listens = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  close(fd);
+  return listens;
+}
+
+}  // namespace
+
+std::string DefaultDaemonSocket() {
+  const char* runtime = getenv("XDG_RUNTIME_DIR");
+  if (runtime != nullptr && runtime[0] != '\0') return std::string(runtime) + "/tarrow-simd.sock";
+  return "/tmp/tarrow-simd-" + std::to_string(getuid()) + ".sock";
+}
+
+std::unique_ptr<DriverTransport> MakeDefaultTransport() {
+  struct stat info {};
+  if (stat(VTX_DRIVER_DEVICE, &info) == 0) return MakeDeviceTransport();
+  std::string socket_path = DefaultDaemonSocket();
+  if (DaemonListens(socket_path)) return MakeDaemonTransport(socket_path);
+  return MakeEmbeddedTransport();
+}
+
+}  // namespace os
