@@ -92,9 +92,8 @@ Conversion::~Conversion() {
 }
 
 bool Conversion::Prepare(const LayoutEntry* table, const VtxLine* line, void* caller, void* buffer,
-                         size_t buffer_size) {
-  if (table == nullptr || CheckAppVersion(line) != 0) return false;
-  uint32_t version = AppApiVersion();
+                         size_t buffer_size, uint32_t version) {
+  if (table == nullptr || CheckAppVersion(line, version) != 0) return false;
   if (CompareVersions(version, table->version) < 0) return false;
   const LayoutEntry* old = MatchOlderLayout(table, version);
   if (old == nullptr || caller == nullptr) return true;

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "api/layout.h"
+#include "api/version.h"
 #include "vtx.h"
 
 namespace vtx::api {
@@ -40,13 +41,15 @@ class Conversion {
   Conversion(const Conversion&) = delete;
   Conversion& operator=(const Conversion&) = delete;
 
-  // Checks the application's version and, for an older layout, converts `caller` into `buffer`.
-  // False when the version is refused or the record cannot be converted.
-  bool Prepare(Family family, const VtxLine* line, void* caller, void* buffer, size_t buffer_size) {
-    return Prepare(LayoutTable(family), line, caller, buffer, buffer_size);
+  // Checks the application's version `version` (as the call read it) and, for an older layout,
+  // converts `caller` into `buffer`. False when the version is refused or the record cannot be
+  // converted.
+  bool Prepare(Family family, const VtxLine* line, void* caller, void* buffer, size_t buffer_size,
+               uint32_t version) {
+    return Prepare(LayoutTable(family), line, caller, buffer, buffer_size, version);
   }
   bool Prepare(const LayoutEntry* table, const VtxLine* line, void* caller, void* buffer,
-               size_t buffer_size);
+               size_t buffer_size, uint32_t version = AppApiVersion());
   bool matched() const { return old_ != nullptr; }
 
   void ConvertBack();

@@ -57,34 +57,33 @@ void TraceRefusal(const VtxLine* line, const void* record, const char* format, i
 
 }  // namespace frame_detail
 
+namespace frame_detail {
+
+// The frame of an application built against another version, `version` being its version word as
+// the call read it: the record is converted to the library's layout, the worker runs on the
+// converted record, and the outcome goes back in the caller's layout. Kept out of line, so that
+// the frame of an application of the library's own version is a test and the worker's call.
 template <Family kFamily, Carry kCarry, typename Ret, typename... Params>
-Ret Framed(Ret (*worker)(Params...), typename frame_detail::Same<Params>::type... args) {
-  static_assert(sizeof...(Params) > 0, "an operation takes its argument record last");
+__attribute__((noinline)) Ret Converted(uint32_t version, Ret (*worker)(Params...),
+                                        typename Same<Params>::type... args) {
   using RecordPtr = std::tuple_element_t<sizeof...(Params) - 1, std::tuple<Params...>>;
-  static_assert(std::is_pointer_v<RecordPtr>, "an operation takes its argument record last");
   using Record = std::remove_pointer_t<RecordPtr>;
 
   std::tuple<Params...> call(args...);
   RecordPtr caller = std::get<sizeof...(Params) - 1>(call);
-  // Every operation reports its own outcome: the result words start at success, whatever an
-  // earlier call left in the record, and the worker writes them for any other outcome. Every
-  // layout of a record begins with them, so they are cleared before any conversion.
-  if (caller != nullptr) SetResult(caller, CV_STATUS_OK, 0);
-  if (AppApiVersion() == CV_API_VERSION) return worker(args...);
-
-  const VtxLine* line = frame_detail::LineOf(args...);
+  const VtxLine* line = LineOf(args...);
   Record converted;
   Conversion conversion;
-  if (!conversion.Prepare(kFamily, line, caller, &converted, sizeof converted)) {
-    frame_detail::Refuse(line, caller);
+  if (!conversion.Prepare(kFamily, line, caller, &converted, sizeof converted, version)) {
+    Refuse(line, caller);
     if constexpr (std::is_void_v<Ret>) {
-      frame_detail::TraceRefusal(line, caller, nullptr, 0);
+      TraceRefusal(line, caller, nullptr, 0);
       return;
     } else if constexpr (std::is_pointer_v<Ret>) {
-      frame_detail::TraceRefusal(line, caller, "ret=%d", 0);
+      TraceRefusal(line, caller, "ret=%d", 0);
       return nullptr;
     } else {
-      frame_detail::TraceRefusal(line, caller, "ret=%d", -1);
+      TraceRefusal(line, caller, "ret=%d", -1);
       return static_cast<Ret>(-1);
     }
   }
@@ -106,6 +105,27 @@ Ret Framed(Ret (*worker)(Params...), typename frame_detail::Same<Params>::type..
     finish();
     return ret;
   }
+}
+
+}  // namespace frame_detail
+
+// Inlined into each operation, so that its worker is called directly (and can be inlined) rather
+// than through a pointer handed to a frame that every operation of the same signature shares.
+template <Family kFamily, Carry kCarry, typename Ret, typename... Params>
+__attribute__((always_inline)) inline Ret Framed(
+    Ret (*worker)(Params...), typename frame_detail::Same<Params>::type... args) {
+  static_assert(sizeof...(Params) > 0, "an operation takes its argument record last");
+  using RecordPtr = std::tuple_element_t<sizeof...(Params) - 1, std::tuple<Params...>>;
+  static_assert(std::is_pointer_v<RecordPtr>, "an operation takes its argument record last");
+
+  RecordPtr caller = std::get<sizeof...(Params) - 1>(std::tuple<Params...>(args...));
+  // Every operation reports its own outcome: the result words start at success, whatever an
+  // earlier call left in the record, and the worker writes them for any other outcome. Every
+  // layout of a record begins with them, so they are cleared before any conversion.
+  if (caller != nullptr) SetResult(caller, CV_STATUS_OK, 0);
+  const uint32_t version = AppApiVersion();
+  if (version == CV_API_VERSION) return worker(args...);
+  return frame_detail::Converted<kFamily, kCarry>(version, worker, args...);
 }
 
 }  // namespace vtx::api

@@ -13,7 +13,9 @@
 #include "api/module_lookup.h"
 #include "api/reset_status.h"
 #include "api/status_text.h"
+#include "os/config_files.h"
 #include "os/driver.h"
+#include "os/file.h"
 #include "os/program.h"
 #include "os/terminal.h"
 #include "trace/api_log.h"
@@ -30,6 +32,16 @@ using ::os::DriverIsSimulated;
 // terminal (progress is drawn only there).
 using ::os::IsTerminal;
 using ::os::ProgramDirectory;
+
+// Where the installed configuration files are looked for (/etc/corvane, the registry file's
+// folder), so that the tools say where they looked for a file that is missing.
+using ::os::ConfigFilePlaces;
+using ::os::PlaceList;
+
+// Files the tool reads itself (device lists, country parameter files, decode input, machine
+// descriptions): only regular files within a size limit, one message naming the file otherwise.
+using ::os::OpenRegularFile;
+using ::os::ReadRegularFile;
 
 // The API trace log: the tool shows its lines on standard error, and reads the firmware report
 // and the commands a reset sent from them.

@@ -18,15 +18,11 @@ int CompareVersions(uint32_t a, uint32_t b) {
   return 0;
 }
 
-uint32_t AppApiVersion() {
-  return __atomic_load_n(&VtxAppApiVersion, __ATOMIC_RELAXED);
-}
-
-int CheckAppVersion(const VtxLine* line) {
-  uint32_t version = AppApiVersion();
+int CheckAppVersion(const VtxLine* line, uint32_t& version) {
   if (version == 0) {
     trace::Message(line, trace::kLevelError, "Warning: CV_API_SET_VER macro not called.");
     __atomic_store_n(&VtxAppApiVersion, CV_API_VERSION, __ATOMIC_RELAXED);
+    version = CV_API_VERSION;
     return 0;
   }
   if (CompareVersions(version, CV_API_VERSION) > 0) {

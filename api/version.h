@@ -23,11 +23,16 @@ int CompareVersions(uint32_t a, uint32_t b);
 constexpr uint32_t kOldestApiVersion = 104800;
 
 // The application's API version word. Threads of the library read it while the first call may
-// still be settling an unset word, so it is read and written as a whole word.
-uint32_t AppApiVersion();
+// still be settling an unset word, so it is read and written as a whole word. Inline: every
+// operation reads it once, and a call across the library's own export table would cost more than
+// the read.
+inline uint32_t AppApiVersion() {
+  return __atomic_load_n(&VtxAppApiVersion, __ATOMIC_RELAXED);
+}
 
-// Accepts (0) or refuses (1) the application's version words, tracing why on `line`'s log
-// prefix. An application that never set them is taken to be of the library's own version.
-int CheckAppVersion(const VtxLine* line);
+// Accepts (0) or refuses (1) the application's version words, `version` being the API version
+// word as this call read it, tracing why on `line`'s log prefix. An application that never set
+// them is taken to be of the library's own version, which `version` then holds.
+int CheckAppVersion(const VtxLine* line, uint32_t& version);
 
 }  // namespace vtx::api

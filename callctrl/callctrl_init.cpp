@@ -6,8 +6,10 @@
 #include "callctrl/board/board_module.h"
 #include "callctrl/config/callctrl_config.h"
 #include "callctrl/config_lookup.h"
+#include "callctrl/hostmod/host_module.h"
 #include "callctrl/init_lock.h"
 #include "callctrl/module_tables.h"
+#include "callctrl/timer/timer_service.h"
 #include "callctrl/trace_config.h"
 #include "trace/cc_trace.h"
 
@@ -26,22 +28,6 @@ std::atomic<bool> g_initialised{false};
 void Fail(CallCtrlInitRequest* request, uint32_t error_code) {
   request->status = CV_STATUS_ERROR;
   request->errorCode = error_code;
-}
-
-// Host modules start through their call-control libraries, which this build does not load: an
-// enabled host module is reported and counted as not started.
-int StartHostModules(CallCtrlConfig* config) {
-  int started = 0;
-  for (int i = 0; i < HostModuleRecordCount(config); ++i) {
-    const HostModuleConfigRecord* record = HostModuleRecordAt(config, i);
-    if (record == nullptr || record->enabled == 0) continue;
-    trace::cc::Trace(kInternalTrace, kLevelWarning,
-                     "Host module 0x%X: host module libraries are not started by this build",
-                     record->number);
-    trace::cc::Trace(kInternalTrace, kLevelWarning, "Error starting host module 0x%X",
-                     record->number);
-  }
-  return started;
 }
 
 int Configure(VtxLine* line, CallCtrlInitRequest* request) {
@@ -134,7 +120,9 @@ bool CallCtrlRunning() {
 
 void CallCtrlShutdown() {
   if (!TakeInitLock()) return;
+  StopHostModules();  // they work with the board modules' channels
   StopBoardModules();
+  ShutdownTimerService();
   g_initialised = false;
   ReleaseInitLock();
 }

@@ -1,8 +1,10 @@
 #include "callctrl/config_lookup.h"
 
 #include <cstring>
+#include <string>
 
 #include "callctrl/config/callctrl_config.h"
+#include "os/config_files.h"
 #include "trace/cc_trace.h"
 
 namespace vtx::callctrl {
@@ -16,12 +18,17 @@ int DropMessage(int, const cfg::cfgMessage*) {
 
 char* GetCallCtrlConfigFile(const char* user_preference_file, char* buffer) {
   buffer[0] = '\0';
-  CallCtrlConfig* preferences = OpenCallCtrlConfig(user_preference_file, false, DropMessage);
+  // The user preference file as the line reset found it.
+  const std::string preference_file = os::FindConfigFile(user_preference_file, nullptr);
+  CallCtrlConfig* preferences = OpenCallCtrlConfig(preference_file.c_str(), false, DropMessage);
   if (preferences != nullptr) {
     ReadConfigEntry(preferences, "/call_control", buffer, kConfigPathSize);
     CloseCallCtrlConfig(preferences);
   }
   if (buffer[0] == '\0') strcpy(buffer, kDefaultCallCtrlFile);
+  // A place too long for the buffer is not taken: a cut name would be another file.
+  const std::string found = os::FindConfigFile(buffer, preference_file.c_str());
+  if (found.size() < kConfigPathSize) memcpy(buffer, found.c_str(), found.size() + 1);
   return buffer;
 }
 

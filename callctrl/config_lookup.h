@@ -15,7 +15,10 @@ constexpr char kDefaultUserPreferenceFile[] = "cvcall.cfg";
 
 // The call-control configuration file named by the user preference file's root entry
 // `call_control`, else "callctrl.cfg"; written into `buffer` (kConfigPathSize characters) and
-// returned. A missing or malformed user preference file is not reported.
+// returned. Relative names, of the user preference file and of the file it names, are taken from
+// the current folder, else (the named file) from beside the user preference file, else from the
+// folder of the installed configuration files (/etc/corvane).
+// A missing or malformed user preference file is not reported.
 char* GetCallCtrlConfigFile(const char* user_preference_file, char* buffer);
 
 // The message callback of every open of the call-control configuration: errors at level 1, info

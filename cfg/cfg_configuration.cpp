@@ -62,6 +62,8 @@ void cfgConfiguration::destroy() {
   check("destroy()");
   lines_.clear();
   items_.clear();
+  nameIndex_.clear();
+  names_.clear();
   sections_.clear();
   root_ = current_ = nullptr;
   valid_ = 0;
@@ -102,16 +104,20 @@ cfgSection* cfgConfiguration::newSection(cfgSection* parent, std::string_view na
   return section;
 }
 
-cfgItem* cfgConfiguration::newItem(cfgSection* section, size_t where, const cfgString& name,
-                                   int line_number) {
+cfgItem* cfgConfiguration::newItem(cfgSection* section, size_t where, std::string_view name) {
   cfgItem* item = items_.make();
-  item->section_ = section;
-  item->name_ = name;
-  item->separator_ = separator_[0];
-  item->escape_ = escape_;
-  item->lineNumber_ = line_number;
+  item->name_ = internName(name);
   section->items_.insertAt(where, item);
   return item;
+}
+
+const cfgString* cfgConfiguration::internName(std::string_view name) {
+  auto found = nameIndex_.find(name);
+  if (found != nameIndex_.end()) return found->second;
+  cfgString* kept = names_.make();
+  *kept = cfgString(name);
+  nameIndex_.emplace(kept->view(), kept);
+  return kept;
 }
 
 cfgSection* cfgConfiguration::resolve(std::string_view path, cfgSection* base, bool create) {
@@ -231,10 +237,10 @@ bool cfgConfiguration::writeString(const char* operation, const char* entry_path
   cfgItem* item = section->item(entry, &where);
   if (!item) {
     report(kTrace, -1, "cfgConfiguration.doWriteString()=>\n  Adding Entry %s", entry.c_str());
-    item = newItem(section, where, cfgString(entry), -1);
+    item = newItem(section, where, entry);
   }
   report(kTrace, -1, "cfgConfiguration.doWriteString()=>\n  Setting value %s", text.c_str());
-  assign(item, cfgString(value), true);
+  assign(section, item, cfgString(value), true);
   return true;
 }
 

@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "cfg/cfg_lines.h"
 #include "cfg/cfg_pool.h"
@@ -119,19 +120,26 @@ class cfgConfiguration {
   cfgSection* resolve(std::string_view path, cfgSection* base, bool create);
   cfgSection* newSection(cfgSection* parent, std::string_view name);
   // A new item at index `where` of the section's items (where a lookup found no such name).
-  cfgItem* newItem(cfgSection* section, size_t where, const cfgString& name, int line_number);
+  cfgItem* newItem(cfgSection* section, size_t where, std::string_view name);
+  // The one copy of a name that every item of that name shares.
+  const cfgString* internName(std::string_view name);
   bool writeString(const char* operation, const char* entry_path, std::string_view value);
   bool writeNumber(const char* operation, const char* entry_path, const char* format, ...)
       __attribute__((format(printf, 4, 5)));
-  // Sets a value; a changed value rewrites (or creates) the item's line and, when `mark` is set,
-  // marks the item and its sections modified.
-  void assign(cfgItem* item, const cfgString& value, bool mark);
-  void rewriteLine(cfgLine* line, std::string_view text);
+  // Sets a value; an item without a line gets one in its section and, when `mark` is set, a
+  // changed value marks the item and its sections modified.
+  void assign(cfgSection* section, cfgItem* item, const cfgString& value, bool mark);
+  // A line as a store writes it: an item's rendered "  key=value", else the line's own text.
+  std::string_view lineText(const cfgLine* line, std::string& rendered) const;
   void ensureHeader(cfgSection* section);
   void setHeaderLine(cfgSection* section, cfgLine* line);
   void removeSubtree(cfgSection* section);
+  // Reads the lines that `next(line)` gives, one by one, into the model (as parse()).
+  template <typename NextLine>
+  int parseLines(NextLine&& next);
   void parseHeader(cfgLine* line, std::string_view text, int number, bool* abort);
-  void parseItem(cfgLine* line, std::string_view text, int number);
+  // Makes the item of an item line and its line, `text` being the whole line as read.
+  cfgLine* parseItem(std::string_view text, std::string_view body, int number);
   bool putLines(cfgTextFile& file, bool dumping);
 
   uint32_t valid_ = kValid;
@@ -147,8 +155,10 @@ class cfgConfiguration {
   cfgSection* root_ = nullptr;
   cfgPool<cfgSection> sections_;  // owns every section
   cfgPool<cfgItem> items_;        // owns every item
-  int lineInProgress_ = -1;       // the file line being parsed, for messages about paths
-  std::string scratch_;           // written forms and decoded text
+  cfgPool<cfgString> names_;      // owns the items' names, one of each
+  std::unordered_map<std::string_view, const cfgString*> nameIndex_;
+  int lineInProgress_ = -1;  // the file line being parsed, for messages about paths
+  std::string scratch_;      // written forms and decoded text
   std::string scratch2_;
 };
 

@@ -1,5 +1,6 @@
 // How changes reach the line list: a changed item rewrites its line, a new item or section gets a
 // line in the right place, and a deleted section takes its lines with it.
+#include <string>
 #include <vector>
 
 #include "cfg/cfg_configuration.h"
@@ -7,26 +8,26 @@
 
 namespace vtx::cfg {
 
-void cfgConfiguration::rewriteLine(cfgLine* line, std::string_view text) {
-  if (line->text != text) line->text = cfgString(text);
+std::string_view cfgConfiguration::lineText(const cfgLine* line, std::string& rendered) const {
+  const cfgItem* item = line->item();
+  if (!item) return line->text();
+  syntax::writeItemLine(item->name().view(), separator_[0], item->value().view(), escape_,
+                        rendered);
+  return rendered;
 }
 
-void cfgConfiguration::assign(cfgItem* item, const cfgString& value, bool mark) {
+void cfgConfiguration::assign(cfgSection* section, cfgItem* item, const cfgString& value,
+                              bool mark) {
   if (item->hasValue_ && item->value_ == value.view()) return;
   item->value_ = value;
   item->hasValue_ = true;
-  syntax::writeItemLine(item->name_.view(), item->separator_, value.view(), item->escape_,
-                        scratch_);
-  cfgSection* section = item->section_;
-  if (item->line_) {
-    rewriteLine(item->line_, scratch_);
-  } else {
+  if (!item->line_) {
     cfgLine* after = section->lastItemLine_;
     if (!after) {
       ensureHeader(section);
       after = section->header_;
     }
-    item->line_ = lines_.insertAfter(after, cfgString(scratch_));
+    item->line_ = lines_.insertItemAfter(after, item);
     section->lastItemLine_ = item->line_;
     section->extendLastLine(after, item->line_);
   }
@@ -44,15 +45,15 @@ void cfgConfiguration::ensureHeader(cfgSection* section) {
   for (cfgSection* s = section->parent_; s && !after; s = s->parent_) after = s->lastLine_;
   std::string path = section->path();
   syntax::writeHeaderLine(std::string_view(path).substr(1), escape_, scratch2_);
-  cfgLine* line = lines_.insertAfter(after, cfgString(scratch2_));
+  cfgLine* line = lines_.insertAfter(after, scratch2_);
   setHeaderLine(section, line);
   section->extendLastLine(after, line);
 }
 
 void cfgConfiguration::setHeaderLine(cfgSection* section, cfgLine* line) {
   if (section->header_) {
-    std::string old(section->header_->text.view());
-    std::string now(line->text.view());
+    std::string old(lineText(section->header_, scratch_));
+    std::string now(lineText(line, scratch_));
     report(kWarning, -1,
            "Previous line '%s' is being reset with '%s'. This function is being called twice.",
            old.c_str(), now.c_str());
@@ -96,12 +97,16 @@ void cfgConfiguration::removeSubtree(cfgSection* section) {
     }
   }
   for (cfgLine* line : doomed) {
-    report(kTrace, -1, "cfgConfiguration.deleteSubsection()=>\n  Removing line '%s'",
-           line->text.c_str());
+    if (wants(kTrace)) {
+      std::string text(lineText(line, scratch_));
+      report(kTrace, -1, "cfgConfiguration.deleteSubsection()=>\n  Removing line '%s'",
+             text.c_str());
+    }
     // Sections that ended at the line now end at the item or header before it; comments are
     // passed over, since they introduce what follows them.
     cfgLine* before = line->prev;
-    while (before && syntax::isComment(before->text.view())) before = before->prev;
+    // (An item named from ";" or "#" reads as a comment on its line too.)
+    while (before && syntax::isComment(lineText(before, scratch_))) before = before->prev;
     for (cfgSection* s = section->parent_; s; s = s->parent_) {
       if (s->lastLine_ == line) s->lastLine_ = before;
     }

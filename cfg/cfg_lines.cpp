@@ -2,25 +2,49 @@
 
 namespace vtx::cfg {
 
-cfgLine* cfgLineList::make(const cfgString& text, int number) {
+void cfgLineList::setText(cfgLine* line, std::string_view text) {
+  if (text.empty()) {
+    line->text_ = "";
+    line->length_ = 0;
+    return;
+  }
+  cfgString* kept = texts_.make();
+  *kept = cfgString(text);
+  line->text_ = kept->c_str();
+  line->length_ = static_cast<uint32_t>(kept->length());
+}
+
+cfgLine* cfgLineList::append(std::string_view text, int number) {
   cfgLine* line = store_.make();
-  line->text = text;
+  setText(line, text);
   line->number = number;
-  return line;
+  return link(tail_, line);
 }
 
-cfgLine* cfgLineList::append(const cfgString& text, int number) {
-  cfgLine* line = make(text, number);
-  line->prev = tail_;
-  (tail_ ? tail_->next : head_) = line;
-  tail_ = line;
-  return line;
+cfgLine* cfgLineList::appendItem(const cfgItem* item, int number) {
+  cfgLine* line = store_.make();
+  line->item_ = item;
+  line->length_ = cfgLine::kItemLine;
+  line->number = number;
+  return link(tail_, line);
 }
 
-cfgLine* cfgLineList::insertAfter(cfgLine* after, const cfgString& text) {
-  if (after && after->text.length() > 0 && after->text[0] == '#') after = nullptr;
-  if (after == tail_ && after) return append(text, -1);
-  cfgLine* line = make(text, -1);
+cfgLine* cfgLineList::insertAfter(cfgLine* after, std::string_view text) {
+  cfgLine* line = store_.make();
+  setText(line, text);
+  std::string_view shown = after ? after->text() : std::string_view();
+  return link(!shown.empty() && shown[0] == '#' ? nullptr : after, line);
+}
+
+cfgLine* cfgLineList::insertItemAfter(cfgLine* after, const cfgItem* item) {
+  cfgLine* line = store_.make();
+  line->item_ = item;
+  line->length_ = cfgLine::kItemLine;
+  std::string_view shown = after ? after->text() : std::string_view();
+  return link(!shown.empty() && shown[0] == '#' ? nullptr : after, line);
+}
+
+cfgLine* cfgLineList::link(cfgLine* after, cfgLine* line) {
   line->prev = after;
   line->next = after ? after->next : head_;
   (after ? after->next : head_) = line;
@@ -32,11 +56,13 @@ void cfgLineList::unlink(cfgLine* line) {
   (line->prev ? line->prev->next : head_) = line->next;
   (line->next ? line->next->prev : tail_) = line->prev;
   line->prev = line->next = nullptr;
-  line->text = cfgString();
+  line->text_ = "";
+  line->length_ = 0;
 }
 
 void cfgLineList::clear() {
   store_.clear();
+  texts_.clear();
   head_ = tail_ = nullptr;
 }
 

@@ -29,10 +29,11 @@ std::string cfgSection::path() const {
 
 template <typename T>
 size_t cfgSection::place(const ArrayOfVoidPointers& array, std::string_view name, bool* found) {
-  size_t idx = array.lowerBound(
-      [name](void* element) { return compareNames(static_cast<T*>(element)->name_.view(), name); });
+  size_t idx = array.lowerBound([name](void* element) {
+    return compareNames(static_cast<T*>(element)->name().view(), name);
+  });
   *found = idx < array.count() &&
-           compareNames(static_cast<T*>(array.item(idx))->name_.view(), name) == 0;
+           compareNames(static_cast<T*>(array.item(idx))->name().view(), name) == 0;
   return idx;
 }
 

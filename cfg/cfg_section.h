@@ -20,28 +20,24 @@ int compareNames(std::string_view a, std::string_view b);
 
 class cfgItem {
  public:
-  cfgSection* section() const { return section_; }
-  const cfgString& name() const { return name_; }
+  const cfgString& name() const { return *name_; }
   // The decoded value as the file holds it, before environment expansion.
   const cfgString& value() const { return value_; }
   bool hasValue() const { return hasValue_; }
   bool modified() const { return modified_; }
   // The line of the file that gave the item its value (from 1), or -1 for an item a write made.
-  int lineNumber() const { return lineNumber_; }
+  int lineNumber() const { return line_ ? line_->number : -1; }
 
  private:
   friend class cfgConfiguration;
   friend class cfgSection;
 
-  cfgSection* section_ = nullptr;
-  cfgString name_;
+  // Shared by every item of that name: a large file repeats a few names many times.
+  const cfgString* name_ = nullptr;
   cfgString value_;
-  char separator_ = '=';  // the configuration's separator when the item was made
-  bool escape_ = false;
+  cfgLine* line_ = nullptr;
   bool modified_ = false;
   bool hasValue_ = false;
-  int lineNumber_ = -1;
-  cfgLine* line_ = nullptr;
 };
 
 class cfgSection {

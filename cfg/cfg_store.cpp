@@ -11,11 +11,9 @@ bool cfgConfiguration::putLines(cfgTextFile& file, bool dumping) {
     return false;
   }
   for (cfgLine* line = lines_.head(); line; line = line->next) {
-    if (dumping) {
-      std::string_view text = line->text.view();
-      if (text.empty() || text[0] == ';' || text[0] == '#') continue;
-    }
-    file.append(line->text, cfgTextFile::kCRLF);
+    std::string_view text = lineText(line, scratch_);
+    if (dumping && (text.empty() || text[0] == ';' || text[0] == '#')) continue;
+    file.append(cfgString(text), cfgTextFile::kCRLF);
   }
   return true;
 }

@@ -69,6 +69,16 @@ bool cfgTextFile::readAll() {
   return true;
 }
 
+void cfgTextFile::assign(std::string_view bytes) {
+  close();
+  lines_.clear();
+  ends_.clear();
+  pending_ = false;
+  mode_ = kRead;
+  good_ = true;
+  splitLines(bytes);
+}
+
 void cfgTextFile::splitLines(std::string_view bytes) {
   size_t count = static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
   std::vector<size_t> starts;

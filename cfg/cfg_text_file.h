@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cfg/cfg_array.h"
@@ -26,6 +27,9 @@ class cfgTextFile {
   bool open(int mode);
   // Reads every line of a file opened for reading; false on a stream error.
   bool readAll();
+  // Takes the lines of bytes read elsewhere (a caller that opens its files its own way), as
+  // readAll() would have read them.
+  void assign(std::string_view bytes);
   // Writes the lines to the file, each with its own line end or, with kNoLineEnd, kLF or kCRLF,
   // all with that one.
   bool write(int line_end = kKeepLineEnds);

@@ -42,6 +42,7 @@ install(FILES ${PROJECT_BINARY_DIR}/tarrow.pc DESTINATION ${CMAKE_INSTALL_LIBDIR
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/sim/boards DESTINATION ${CMAKE_INSTALL_DATADIR}/tarrow)
 install(FILES ${PROJECT_SOURCE_DIR}/callctrl/examples/callctrl.cfg
               ${PROJECT_SOURCE_DIR}/lineconfig/examples/cvcall.cfg
+              ${PROJECT_SOURCE_DIR}/lineconfig/examples/cv_cparm.txt
         DESTINATION ${CMAKE_INSTALL_DATADIR}/tarrow/examples)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/portcc/examples/ ${PROJECT_SOURCE_DIR}/examples/
         DESTINATION ${CMAKE_INSTALL_DATADIR}/tarrow/examples)
@@ -63,6 +64,21 @@ function(tarrow_install_conffile file folder)
   set_property(GLOBAL APPEND PROPERTY TARROW_CONFFILES /etc/${folder}/${name})
 endfunction()
 tarrow_install_conffile(${PROJECT_SOURCE_DIR}/dist/etc/registry.reg corvane)
+# The user preference file and the country parameter file that every line reset reads, so that an
+# installed system resets its lines quietly from any folder. The country parameter file is
+# written from its description by the tool of this build (not when cross-building: the tool does
+# not run here).
+tarrow_install_conffile(${PROJECT_SOURCE_DIR}/lineconfig/examples/cvcall.cfg corvane)
+if(TARGET tarrow AND NOT CMAKE_CROSSCOMPILING)
+  set(tarrow_country_description ${PROJECT_SOURCE_DIR}/lineconfig/examples/cv_cparm.txt)
+  set(tarrow_country_file ${PROJECT_BINARY_DIR}/CV_CPARM.CFG)
+  add_custom_command(OUTPUT ${tarrow_country_file}
+                     COMMAND tarrow cparm write ${tarrow_country_description} ${tarrow_country_file}
+                     DEPENDS tarrow ${tarrow_country_description}
+                     COMMENT "Writing the installed country parameter file")
+  add_custom_target(country_parameter_file ALL DEPENDS ${tarrow_country_file})
+  tarrow_install_conffile(${tarrow_country_file} corvane)
+endif()
 tarrow_install_conffile(${PROJECT_SOURCE_DIR}/dist/etc/default/tarrow-simd default)
 
 install(FILES ${PROJECT_SOURCE_DIR}/dist/completion/tarrow

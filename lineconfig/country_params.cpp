@@ -1,10 +1,14 @@
 // Loading the country parameter file and applying the overrides of the line settings.
 #include "lineconfig/country_params.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <string>
 
 #include "api/line.h"
 #include "api/reset_status.h"
+#include "lineconfig/file_limits.h"
+#include "os/config_files.h"
 #include "os/file.h"
 #include "trace/api_log.h"
 
@@ -13,8 +17,11 @@ namespace {
 
 class CountryFile {
  public:
-  CountryFile(VtxLine* line, const char* name)
-      : line_(line), name_(name), file_(os::FileOpen(name, "r", true)) {}
+  CountryFile(VtxLine* line, const std::string& path)
+      : line_(line),
+        path_(path),
+        file_(os::OpenRegularFile(path.c_str(), true, kCountryFileLimit, error_)),
+        missing_(file_ == nullptr && errno == ENOENT) {}
   ~CountryFile() {
     if (file_ != nullptr) os::FileClose(file_);
   }
@@ -25,22 +32,25 @@ class CountryFile {
 
  private:
   int Fail(uint32_t level, const char* format) {
-    trace::Message(line_, level, format, name_, kUsaCountryCode);
+    trace::Message(line_, level, format, path_.c_str(), kUsaCountryCode);
     line_->reset_status |= kResetCountryFile;
     return -1;
   }
 
   VtxLine* line_;
-  const char* name_;
+  const std::string path_;
+  std::string error_;
   FILE* file_;
+  bool missing_;
 };
 
 int CountryFile::Load() {
   if (file_ == nullptr) {
-    return Fail(trace::kLevelWarning,
-                "Warning: Failed to open country parameter file \"%s\", using USA (%X).");
+    // Why, when it is there but may not be read, is no file or is too large to be one.
+    if (!missing_) trace::Message(line_, trace::kLevelWarning, "Warning: %s", error_.c_str());
+    return Fail(trace::kLevelWarning, kCountryFileMissing);
   }
-  trace::Message(line_, trace::kLevelInfo, "Reading country parameter file \"%s\"", name_);
+  trace::Message(line_, trace::kLevelInfo, "Reading country parameter file \"%s\"", path_.c_str());
   uint16_t record_length = 0;
   uint16_t count_field = 0;
   if (!ReadCountryU16(file_, &record_length) || !ReadCountryU16(file_, &count_field)) {
@@ -54,7 +64,8 @@ int CountryFile::Load() {
     return -1;
   }
   if (record_length > kCountryParamsLen) {
-    trace::Message(line_, trace::kLevelInfo, "Country parameter file %s compatibility.", name_);
+    trace::Message(line_, trace::kLevelInfo, "Country parameter file %s compatibility.",
+                   path_.c_str());
   }
   // The count is signed: a negative one holds no records.
   const int count = static_cast<int16_t>(count_field);
@@ -97,8 +108,13 @@ bool SkipCountryBytes(FILE* file, size_t count) {
   return true;
 }
 
-int LoadCountryParams(VtxLine* line) {
-  return CountryFile(line, line->config.settings.cv_cparm).Load();
+int LoadCountryParams(VtxLine* line, const char* preference_file) {
+  return CountryFile(line, CountryFilePath(line->config.settings.cv_cparm, preference_file)).Load();
+}
+
+std::string CountryFilePath(const char* cv_cparm, const char* preference_file) {
+  if (preference_file == nullptr) return os::FindConfigFile(cv_cparm, nullptr);
+  return os::FindConfigFile(cv_cparm, os::FindConfigFile(preference_file, nullptr).c_str());
 }
 
 void ApplyCountryOverrides(VtxLine* line) {

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "api/settings.h"
 #include "vtx.h"
@@ -16,6 +17,9 @@
 namespace vtx {
 
 constexpr uint32_t kUsaCountryCode = 0x10;
+// The warning of a country parameter file that does not open, with its name and kUsaCountryCode.
+constexpr char kCountryFileMissing[] =
+    "Warning: Failed to open country parameter file \"%s\", using USA (%X).";
 extern const uint8_t kUsaCountryParams[kCountryParamsLen];
 
 // Positions in the block that the host itself reads or writes.
@@ -29,10 +33,15 @@ constexpr size_t kCountryRecordHeaderLen = 2;
 // Copies the built-in USA block into the line.
 void SetDefaultCountryParams(VtxLine* line);
 
-// Reads the record of the line's country_code from the file named by cv_cparm. Returns 0 when
-// the record was found or the code is not in the file, -1 when the file is missing, unreadable
-// or incompatible; the block and `reset_status` say the rest.
-int LoadCountryParams(VtxLine* line);
+// The file that cv_cparm names: a relative name is taken from the current folder, else from beside
+// the user preference file that named it (may be null; found as the line reset finds it), else
+// from the folder of the installed configuration files; the name as given when none holds it.
+std::string CountryFilePath(const char* cv_cparm, const char* preference_file);
+
+// Reads the record of the line's country_code from the file that cv_cparm names (found as
+// above). Returns 0 when the record was found or the code is not in the file, -1 when the file is
+// missing, unreadable or incompatible; the block and `reset_status` say the rest.
+int LoadCountryParams(VtxLine* line, const char* preference_file);
 
 // The file's readers: a little-endian 16-bit value, and a skip that reads the bytes so that a
 // skip past the end of the file fails.

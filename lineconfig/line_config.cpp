@@ -36,7 +36,8 @@ void OpenSequence(VtxLine* line) {
 
 int CloseSequence(VtxLine* line, VtxLineArgs* args) {
   line->config.sequence_open = 0;
-  LoadCountryParams(line);  // its failures are in the block and reset_status
+  // Its failures are in the block and reset_status.
+  LoadCountryParams(line, args->config_file_name);
   ApplyCountryOverrides(line);
   int ret = FinalLineConfiguration(line, args) < 0 ? -1 : 0;
   ReleaseFontTable(line);

@@ -8,8 +8,10 @@
 #include "api/settings.h"
 #include "cfg/cfg_closest.h"
 #include "lineconfig/country_params.h"
+#include "lineconfig/file_limits.h"
 #include "lineconfig/keywords.h"
 #include "lineconfig/value_reader.h"
+#include "os/config_files.h"
 #include "os/file.h"
 
 namespace vtx {
@@ -201,24 +203,29 @@ PrefsCheck CheckPreferenceLines(FILE* file) {
   return check;
 }
 
-bool CheckPreferenceFile(const char* path, PrefsCheck* check) {
-  FILE* file = os::FileOpen(path, "r", false);
+bool CheckPreferenceFile(const char* path, PrefsCheck* check, std::string* error) {
+  FILE* file = os::OpenRegularFile(path, false, kUserConfigLimit, *error);
   if (!file) return false;
   *check = CheckPreferenceLines(file);
+  check->preference_file = path;
   os::FileClose(file);
   return true;
 }
 
 void CheckCountryFile(PrefsCheck* check) {
-  const std::string& name = check->cv_cparm;
+  const char* named_by = check->preference_file.empty() ? nullptr : check->preference_file.c_str();
+  const std::string name = CountryFilePath(check->cv_cparm.c_str(), named_by);
   const int line = check->cv_cparm_line;
   auto add = [&](bool error, const std::string& text) {
     check->problems.push_back({line, error, "country parameter file \"" + name + "\" " + text});
   };
-  FILE* file = os::FileOpen(name.c_str(), "r", true);
+  std::string error;
+  FILE* file = os::OpenRegularFile(name.c_str(), true, kCountryFileLimit, error);
   if (!file) {
-    // A named file that is missing is a mistake; the default one is only missing.
-    add(line != 0, std::string("does not open (") + std::strerror(errno) +
+    const std::string places = os::PlaceList(os::ConfigFilePlaces(check->cv_cparm, named_by));
+    // A named file that is missing is a mistake; the default one is only missing. The reason
+    // follows the file's name, which the message names already.
+    add(line != 0, "does not open (" + error.substr(name.size() + 2) + "; looked for " + places +
                        "): every line uses the built-in USA parameters");
     return;
   }

@@ -1,12 +1,16 @@
 #include "lineconfig/user_config.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "api/line.h"
 #include "api/reset_status.h"
 #include "api/settings.h"
+#include "lineconfig/file_limits.h"
 #include "lineconfig/line_config.h"
+#include "os/config_files.h"
 #include "os/file.h"
 #include "trace/api_log.h"
 
@@ -39,13 +43,24 @@ int ReadUserConfiguration(VtxLine* line, VtxLineArgs* args) {
 
   int result = 0;
   if (name != nullptr) {
-    FILE* file = os::FileOpen(name, "r", false);
+    // A relative name that the current folder does not hold is taken from the folder of the
+    // installed configuration files (/etc/corvane), so that an installed system resets its lines
+    // the same from every folder.
+    const std::string path = os::FindConfigFile(name, nullptr);
+    std::string error;
+    FILE* file = os::OpenRegularFile(path.c_str(), false, kUserConfigLimit, error);
     if (file == nullptr) {
-      trace::Message(line, trace::kLevelWarning,
-                     "Warning: User configuration file \"%s\" not found", name);
+      // Not found only when it is missing; a file that may not be read, or is no file, says so.
+      if (errno == ENOENT) {
+        trace::Message(line, trace::kLevelWarning, kUserConfigMissing, name);
+      } else {
+        trace::Message(line, trace::kLevelWarning, "Warning: User configuration file %s",
+                       error.c_str());
+      }
       line->reset_status |= kResetNoUserConfig;
     } else {
-      trace::Message(line, trace::kLevelInfo, "Reading user configuration file \"%s\"", name);
+      trace::Message(line, trace::kLevelInfo, "Reading user configuration file \"%s\"",
+                     path.c_str());
       result = FeedFile(line, args, file);
       os::FileClose(file);
     }

@@ -31,7 +31,7 @@ std::unique_ptr<DriverTransport> MakeDeviceTransport();
 std::unique_ptr<DriverTransport> MakeEmbeddedTransport();
 std::unique_ptr<DriverTransport> MakeDaemonTransport(const std::string& socket_path);
 
-// The daemon's default socket: $XDG_RUNTIME_DIR/tarrow-simd.sock, else /tmp/tarrow-simd-UID.sock.
+// The daemon's default socket: tarrow-simd.sock in DaemonSocketFolder() (os/private_folder.h).
 // Not on Windows, where there is no daemon.
 std::string DefaultDaemonSocket();
 

@@ -4,10 +4,11 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <cstdlib>
+#include <cstdio>
 #include <cstring>
 
 #include "os/driver.h"
+#include "os/private_folder.h"
 #include "vtx.h"
 
 namespace os {
@@ -31,16 +32,19 @@ bool DaemonListens(const std::string& path) {
 }  // namespace
 
 std::string DefaultDaemonSocket() {
-  const char* runtime = getenv("XDG_RUNTIME_DIR");
-  if (runtime != nullptr && runtime[0] != '\0') return std::string(runtime) + "/tarrow-simd.sock";
-  return "/tmp/tarrow-simd-" + std::to_string(getuid()) + ".sock";
+  return DaemonSocketFolder() + "/tarrow-simd.sock";
 }
 
 std::unique_ptr<DriverTransport> MakeDefaultTransport() {
   struct stat info {};
   if (stat(VTX_DRIVER_DEVICE, &info) == 0) return MakeDeviceTransport();
   std::string socket_path = DefaultDaemonSocket();
-  if (DaemonListens(socket_path)) return MakeDaemonTransport(socket_path);
+  if (DaemonListens(socket_path)) {
+    // Only a daemon in a folder of this user's alone: in /tmp another user may have made it.
+    const std::string unfit = CheckDaemonSocketFolder(false);
+    if (unfit.empty()) return MakeDaemonTransport(socket_path);
+    fprintf(stderr, "%s; not using the simulator daemon there\n", unfit.c_str());
+  }
   return MakeEmbeddedTransport();
 }
 

@@ -2,9 +2,20 @@
 // parameter files, the dialling database and the trace files.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
+#include <string>
 
 namespace os {
+
+// Opens a file that a reader parses: only a regular file (never a directory, a FIFO or a device,
+// which would fail oddly, block or never end) of at most `limit` bytes, checked before a byte is
+// read. Null with `error` set to one message naming the file: "FILE: not a regular file",
+// "FILE: larger than LIMIT bytes", or "FILE: " and the system's error text (so that a file that
+// may not be read is not reported as missing); errno tells the cause as well.
+FILE* OpenRegularFile(const char* path, bool binary, uint64_t limit, std::string& error);
+// The whole content of such a file.
+bool ReadRegularFile(const char* path, uint64_t limit, std::string& content, std::string& error);
 
 // Opens `path` with the C mode text `mode`. With `binary`, the mode becomes its first character,
 // then "b", then the rest ("r" becomes "rb", "r+" becomes "rb+"); otherwise it is used as given.

@@ -1,9 +1,12 @@
+#include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
 #include <windows.h>
 
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
+#include <string>
 
 #include "os/file.h"
 
@@ -37,6 +40,38 @@ bool WriteAll(FILE* stream, const char* data, size_t size, const long* offset) {
 }
 
 }  // namespace
+
+FILE* OpenRegularFile(const char* path, bool binary, uint64_t limit, std::string& error) {
+  const int fd = _open(path, _O_RDONLY | (binary ? _O_BINARY : _O_TEXT));
+  if (fd < 0) {
+    const int reason = errno;
+    error = std::string(path) + ": " + strerror(reason);
+    errno = reason;
+    return nullptr;
+  }
+  struct _stat64 info {};
+  int reason = 0;
+  if (_fstat64(fd, &info) != 0) {
+    reason = errno;
+    error = std::string(path) + ": " + strerror(reason);
+  } else if ((info.st_mode & _S_IFMT) != _S_IFREG) {
+    reason = (info.st_mode & _S_IFMT) == _S_IFDIR ? EISDIR : EINVAL;
+    error = std::string(path) + ": not a regular file";
+  } else if (static_cast<uint64_t>(info.st_size) > limit) {
+    reason = EFBIG;
+    error = std::string(path) + ": larger than " + std::to_string(limit) + " bytes";
+  }
+  FILE* stream = reason == 0 ? _fdopen(fd, binary ? "rb" : "r") : nullptr;
+  if (reason == 0 && stream == nullptr) {
+    reason = errno;
+    error = std::string(path) + ": " + strerror(reason);
+  }
+  if (stream == nullptr) {
+    _close(fd);
+    errno = reason;
+  }
+  return stream;
+}
 
 bool FileWriteThrough(FILE* stream, const char* data, size_t size) {
   return fflush(stream) == 0 && WriteAll(stream, data, size, nullptr);

@@ -15,4 +15,14 @@ std::string ProgramDirectory();
 // found there whatever the program's own folder is.
 std::string LibraryDirectory();
 
+// The file a shared library named `name` would be loaded from: a name with a folder as it is,
+// a bare name from the folders the system's loader is told to search first, then
+// LibraryDirectory(), then the system's library folders. Empty when no such file exists.
+std::string LocateLibrary(const std::string& name);
+
+// Why the file at `path` should not be trusted with code that runs in this process: "" when it
+// and its folder belong to the system's administrator or to this user and no one else may
+// change them; otherwise the reason, naming the file or folder.
+std::string UntrustedFileReason(const std::string& path);
+
 }  // namespace os

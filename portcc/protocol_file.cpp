@@ -86,8 +86,9 @@ bool RequiresStructSize(SizeRule rule, uint16_t file_type) {
 ProtocolCheck CheckProtocolFile(const char* name, SizeRule rule, uint8_t* buffer,
                                 uint32_t capacity) {
   if (name == nullptr || name[0] == '\0') return ProtocolCheck{};
-  FILE* file = os::FileOpen(name, "r", true);
-  if (file == nullptr) return ProtocolCheck{};
+  ProtocolCheck refused;
+  FILE* file = os::OpenRegularFile(name, true, kProtocolFileLimit, refused.open_error);
+  if (file == nullptr) return refused;
   ProtocolCheck check = CheckOpenFile(file, rule, buffer, capacity);
   os::FileClose(file);
   return check;
@@ -102,7 +103,7 @@ std::string ProtocolFaultText(const ProtocolCheck& check, const char* name, uint
     case ProtocolFault::kOpen:
       snprintf(text, sizeof text, "ERROR : Unable to open protocol file <%s>",
                name != nullptr ? name : "");
-      return text;
+      return check.open_error.empty() ? text : std::string(text) + " (" + check.open_error + ")";
     case ProtocolFault::kShortHeader:
       return "ERROR : Cannot read protocol header";
     case ProtocolFault::kSignature:

@@ -49,7 +49,11 @@ struct ProtocolCheck {
   ProtocolFault fault = ProtocolFault::kOpen;
   bool header_read = false;
   ProtocolHeader header;
+  std::string open_error;  // kOpen: why, naming the file (empty when no name was given)
 };
+
+// The largest protocol or coefficient file: its header and the most data its 16-bit size names.
+constexpr uint64_t kProtocolFileLimit = 12 + 0xFFFF;
 
 // The header of the 12 bytes at `bytes`, and the 12 bytes of a header.
 ProtocolHeader DecodeProtocolHeader(const uint8_t* bytes);

@@ -83,6 +83,17 @@ bool LookUpTool(HWND owner, Text& name, Text& folder) {
   return found;
 }
 
+// Only a folder named from a root is searched for the tool: a relative one (also the "0" left when
+// the registry names none, or an empty one) would be taken from the current directory of
+// whatever process shows the page, and start a program found there by accident.
+bool IsAbsoluteFolder(const Text& folder) {
+  const bool drive =
+      ((folder[0] >= 'A' && folder[0] <= 'Z') || (folder[0] >= 'a' && folder[0] <= 'z')) &&
+      folder[1] == ':' && (folder[2] == '\\' || folder[2] == '/');
+  const bool network = folder[0] == '\\' && folder[1] == '\\';
+  return drive || network || folder[0] == '/';
+}
+
 // The folder with the tool's name: the full path.
 void BuildToolPath(Text& folder, const Text& name) {
   const size_t length = std::strlen(folder);
@@ -123,8 +134,13 @@ void ReportStartFailure(HWND owner, const Text& path) {
 int LaunchConfigTool(HWND owner) {
   Text name = "0", folder = "0";
   if (!LookUpTool(owner, name, folder)) return 0;
+  const bool absolute = IsAbsoluteFolder(folder);
   BuildToolPath(folder, name);
-  if (StartTool(folder, name)) return 1;
+  if (!absolute) {
+    SetLastError(ERROR_FILE_NOT_FOUND);  // as when the tool is not where the registry says
+  } else if (StartTool(folder, name)) {
+    return 1;
+  }
   ReportStartFailure(owner, folder);
   return 0;
 }

@@ -156,6 +156,19 @@ uint64_t Machine::RequestCount(uint32_t subcommand) const {
 }
 
 void Machine::Serve(int connection, const uint8_t* request, size_t size, wire::Bytes& response) {
+  ServeRequest(connection, request, size, response, nullptr);
+}
+
+bool Machine::ServeWithoutWaiting(int connection, const uint8_t* request, size_t size,
+                                  wire::Bytes& response, ParkedReceive& parked) {
+  parked.waiting = false;
+  parked.fault_status = false;
+  ServeRequest(connection, request, size, response, &parked);
+  return !parked.waiting;
+}
+
+void Machine::ServeRequest(int connection, const uint8_t* request, size_t size,
+                           wire::Bytes& response, ParkedReceive* parked) {
   // Per thread, so that requests reuse their buffers instead of allocating.
   thread_local wire::Request decoded;
   thread_local wire::Bytes data_out;
@@ -172,14 +185,47 @@ void Machine::Serve(int connection, const uint8_t* request, size_t size, wire::B
       result = EBADF;
     } else {
       ++request_counts_[decoded.subcommand];
-      result = Dispatch(hold, *found->second, decoded, data_out);
+      result = Dispatch(hold, *found->second, decoded, data_out, parked);
     }
+  }
+  if (parked != nullptr && parked->waiting) {
+    std::swap(parked->request, decoded);
+    return;
   }
   wire::EncodeResponse(result, decoded.block, data_out, response);
 }
 
+bool Machine::Resume(int connection, ParkedReceive& parked, wire::Bytes& response) {
+  thread_local wire::Bytes data_out;
+  data_out.clear();
+  int result = EBADF;
+  {
+    std::unique_lock<std::mutex> hold(lock_);
+    auto found = connections_.find(connection);
+    if (found != connections_.end()) {
+      result = MsgReceive(hold, *found->second, parked.request.block, data_out, &parked);
+      if (parked.waiting) return false;
+    }
+  }
+  parked.waiting = false;
+  if (parked.fault_status) wire::SetWord(parked.request.block, kMsgStatusWord, parked.drv_status);
+  wire::EncodeResponse(result, parked.request.block, data_out, response);
+  return true;
+}
+
+void Machine::SetChangeHook(std::function<void()> hook) {
+  std::lock_guard<std::mutex> hold(lock_);
+  change_hook_ = std::move(hook);
+}
+
+void Machine::SetQueueLimit(size_t packets) {
+  std::lock_guard<std::mutex> hold(lock_);
+  queue_limit_ = packets;
+  for (auto& entry : sessions_) entry.second->queue->SetLimit(packets);
+}
+
 int Machine::Dispatch(std::unique_lock<std::mutex>& hold, Connection& connection,
-                      wire::Request& request, wire::Bytes& data_out) {
+                      wire::Request& request, wire::Bytes& data_out, ParkedReceive* parked) {
   auto fault = faults_.find(request.subcommand);
   if (fault != faults_.end() && !fault->second.empty()) {
     Fault f = fault->second.front();
@@ -192,21 +238,25 @@ int Machine::Dispatch(std::unique_lock<std::mutex>& hold, Connection& connection
       if (f.error != 0) return f.error;
     }
     if (index >= 0) {
-      int result = f.serve ? Perform(hold, connection, request, data_out) : 0;
+      int result = f.serve ? Perform(hold, connection, request, data_out, parked) : 0;
+      if (parked != nullptr && parked->waiting) {
+        parked->fault_status = true;
+        parked->drv_status = f.drv_status;
+      }
       wire::SetWord(request.block, static_cast<size_t>(index), f.drv_status);
       return result;
     }
   }
-  return Perform(hold, connection, request, data_out);
+  return Perform(hold, connection, request, data_out, parked);
 }
 
 int Machine::Perform(std::unique_lock<std::mutex>& hold, Connection& connection,
-                     wire::Request& request, wire::Bytes& data_out) {
+                     wire::Request& request, wire::Bytes& data_out, ParkedReceive* parked) {
   switch (request.subcommand) {
     case VTX_DRV_MSG_SEND:
       return MsgSend(connection, request.block, request.data);
     case VTX_DRV_MSG_RECEIVE:
-      return MsgReceive(hold, connection, request.block, data_out);
+      return MsgReceive(hold, connection, request.block, data_out, parked);
     case VTX_DRV_CLEAR_INPUT:
     case VTX_DRV_CLEAR_OUTPUT:
       return Clear(request.subcommand, connection, request.block);
@@ -242,22 +292,18 @@ int Machine::SessionCreate(Connection& connection, wire::Bytes& bytes) {
   session->flags = block.flags;
   bool requested = block.address[0] || block.address[1] || block.address[2] || block.address[3];
   if (requested) {
-    for (const auto& entry : sessions_) {
-      if (memcmp(entry.second->own, block.address, 4) == 0) {
-        block.drv_status = GDI_STS_ADDRESS_IN_USE;
-        Store(block, bytes);
-        return 0;
-      }
+    if (AddressHeld(block.address)) {
+      block.drv_status = GDI_STS_ADDRESS_IN_USE;
+      Store(block, bytes);
+      return 0;
     }
     memcpy(session->own, block.address, 4);
-  } else {
-    // A host address of its own: facility 0x40, type 3, host 1, a unit that no session holds.
-    session->own[0] = 0x40;
-    session->own[1] = 0x03;
-    session->own[2] = 0x01;
-    session->own[3] = next_own_unit_;
-    next_own_unit_ = static_cast<uint8_t>(next_own_unit_ % 0x7F + 1);
+  } else if (!FreeHostAddress(session->own)) {
+    block.drv_status = GDI_STS_RESOURCES;
+    Store(block, bytes);
+    return 0;
   }
+  session->queue->Configure(queue_limit_, &change_hook_);
   session->handle = next_session_++;
   block.session = session->handle;
   memcpy(block.address, session->own, 4);
@@ -265,6 +311,39 @@ int Machine::SessionCreate(Connection& connection, wire::Bytes& bytes) {
   sessions_[session->handle] = std::move(session);
   Store(block, bytes);
   return 0;
+}
+
+bool Machine::AddressHeld(const uint8_t address[4]) const {
+  const uint8_t mask = Mask();
+  auto same = [mask](const uint8_t* a, const uint8_t* b, int from) {
+    for (int i = from; i < 4; ++i) {
+      if ((a[i] & mask) != (b[i] & mask)) return false;
+    }
+    return true;
+  };
+  for (const auto& entry : sessions_) {
+    const Session& other = *entry.second;
+    // An own address that is another's, or the board address another session talks to (of any
+    // facility there): packets meant for that session or that board would reach this one.
+    if (same(other.own, address, 0) || (other.associated && same(other.remote, address, 1))) {
+      return true;
+    }
+  }
+  return false;
+}
+
+bool Machine::FreeHostAddress(uint8_t own[4]) {
+  // A host address: facility 0x40, type 3, host 1, the next unit that no live session holds.
+  const uint8_t units = Mask();
+  for (int tried = 0; tried < units; ++tried) {
+    const uint8_t candidate[4] = {0x40, 0x03, 0x01, next_own_unit_};
+    next_own_unit_ = static_cast<uint8_t>(next_own_unit_ % units + 1);
+    if (!AddressHeld(candidate)) {
+      memcpy(own, candidate, 4);
+      return true;
+    }
+  }
+  return false;
 }
 
 int Machine::SessionDestroy(Connection& connection, wire::Bytes& bytes) {

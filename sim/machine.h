@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -61,6 +62,31 @@ class Machine {
   // Serves one marshalled request of a connection; the response is always well-formed.
   void Serve(int connection, const uint8_t* request, size_t size, wire::Bytes& response);
 
+  // A receive that a server with no thread per client must not wait for: held here until a
+  // packet arrives or its time-out runs.
+  struct ParkedReceive {
+    bool waiting = false;
+    wire::Request request;
+    SimClock::time_point deadline{};  // when the receive times out
+    SimClock::time_point retry_at{};  // the deadline, or earlier when a delayed packet is due
+    bool fault_status = false;        // an injected fault's driver status, kept for the answer
+    uint32_t drv_status = 0;
+  };
+  // As Serve, but a receive with nothing ready is not waited for: false, with the receive in
+  // `parked`. Resume() completes it (true, `response` set) once a packet arrived, the session went
+  // or the time-out ran; false while it still waits.
+  bool ServeWithoutWaiting(int connection, const uint8_t* request, size_t size,
+                           wire::Bytes& response, ParkedReceive& parked);
+  bool Resume(int connection, ParkedReceive& parked, wire::Bytes& response);
+  // Called, with the machine locked, whenever a packet is queued for a session or a session
+  // ends: a server holding parked receives resumes them then. Null removes it.
+  void SetChangeHook(std::function<void()> hook);
+
+  // The most packets a session's input queue holds; what arrives beyond is dropped and the next
+  // receive reports the overrun.
+  static constexpr size_t kDefaultQueueLimit = 1024;
+  void SetQueueLimit(size_t packets);
+
   // Counts of every sub-command served, for tests and benchmarks.
   uint64_t RequestCount(uint32_t subcommand) const;
 
@@ -91,13 +117,20 @@ class Machine {
   struct Connection;
 
   // Dispatch applies an injected fault, Perform does what the driver does.
+  // A receive parks in `parked` instead of waiting when it is not null.
+  void ServeRequest(int connection, const uint8_t* request, size_t size, wire::Bytes& response,
+                    ParkedReceive* parked);
   int Dispatch(std::unique_lock<std::mutex>& hold, Connection& connection, wire::Request& request,
-               wire::Bytes& data_out);
+               wire::Bytes& data_out, ParkedReceive* parked);
   int Perform(std::unique_lock<std::mutex>& hold, Connection& connection, wire::Request& request,
-              wire::Bytes& data_out);
+              wire::Bytes& data_out, ParkedReceive* parked);
   // A session goes away: its waiting receive wakes, its notices and names are dropped.
   void ForgetSession(Session& session);
   int SessionCreate(Connection& connection, wire::Bytes& block);
+  // Whether a live session holds `address` as its own, or talks to it as a board address.
+  bool AddressHeld(const uint8_t address[4]) const;
+  // The next host address that no live session holds; false when every one is held.
+  bool FreeHostAddress(uint8_t own[4]);
   int SessionDestroy(Connection& connection, wire::Bytes& block);
   int AddressAssoc(Connection& connection, wire::Bytes& block);
   int ModuleInfo(wire::Bytes& block);
@@ -107,7 +140,7 @@ class Machine {
   int ModuleControl(uint32_t subcommand, wire::Bytes& block);
   int MsgSend(Connection& connection, wire::Bytes& block, const wire::Bytes& data);
   int MsgReceive(std::unique_lock<std::mutex>& hold, Connection& connection, wire::Bytes& block,
-                 wire::Bytes& data_out);
+                 wire::Bytes& data_out, ParkedReceive* parked);
   int Clear(uint32_t subcommand, Connection& connection, wire::Bytes& block);
   // Delivers a packet that session `from` sent: to a session, the host controller or a module.
   uint32_t Route(Session& from, const uint8_t* packet, size_t size);
@@ -145,6 +178,8 @@ class Machine {
   int next_connection_ = 3;
   uint32_t next_session_ = 0x100;
   uint8_t next_own_unit_ = 1;
+  size_t queue_limit_ = kDefaultQueueLimit;
+  std::function<void()> change_hook_;
 };
 
 }  // namespace sim

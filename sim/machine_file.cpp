@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "cfg/cfg_configuration.h"
+#include "os/file.h"
 #include "packet/codes.h"
 #include "sim/default_machine.h"
 #include "sim/machine_file_capabilities.h"
@@ -27,6 +28,10 @@ using vtx::cfg::cfgConfiguration;
 using vtx::cfg::cfgItem;
 using vtx::cfg::cfgMessage;
 using vtx::cfg::cfgSection;
+using vtx::cfg::cfgTextFile;
+
+// The largest machine file read: a chassis of 253 modules with every section is far smaller.
+constexpr uint64_t kMachineFileLimit = 1 << 20;
 
 // A numeric key of a record: where it lives and how large its value may be.
 struct NumberKey {
@@ -82,6 +87,9 @@ const NumberKey kDriverKeys[] = {
     DRIVER_KEY(pipr_version, 0x7FFFFFFF),   DRIVER_KEY(interface_version, 0x7FFFFFFF),
     DRIVER_KEY(full_byte_address_mode, 1),
 };
+
+// A log beyond this many commands would let the simulator's memory grow too far.
+constexpr uint32_t kMaxCommandLogSize = 100000;
 
 #undef INFO_KEY
 #undef DRIVER_KEY
@@ -322,6 +330,18 @@ void ApplyIsdnVersion(const cfgItem& item, CallControlFirmware& firmware, Proble
   firmware.isdn_version[2] = static_cast<uint8_t>(parts[0]);
 }
 
+// How many of the commands it received the module keeps in its log.
+void ApplyCommandLogSize(const cfgItem& item, Module& module, Problems& problems) {
+  uint32_t size = 0;
+  if (!ParseNumber(item.value().view(), kMaxCommandLogSize, size)) {
+    problems.Add(item.lineNumber(),
+                 "expected a number from 0 to " + std::to_string(kMaxCommandLogSize) +
+                     " for command_log, got '" + std::string(item.value().view()) + "'");
+    return;
+  }
+  module.SetCommandLogSize(size);
+}
+
 void LoadModule(const cfgSection& section, uint8_t number, uint32_t& next_ordinal, Machine& machine,
                 Problems& problems) {
   const cfgItem* name = section.findItem("name");
@@ -353,6 +373,8 @@ void LoadModule(const cfgSection& section, uint8_t number, uint32_t& next_ordina
       // a key of the firmware report
     } else if (key == "isdn_version") {
       ApplyIsdnVersion(item, module.call_control(), problems);
+    } else if (key == "command_log") {
+      ApplyCommandLogSize(item, module, problems);
     } else {
       ApplyNumber(kModuleKeys, item, &module.info(), where, problems);
     }
@@ -385,11 +407,14 @@ bool LoadMachineFile(const std::string& path, Machine& machine, std::string& err
   Problems problems(path);
   cfgConfiguration config(1, cfgConfiguration::kWarning | cfgConfiguration::kError, OnParserMessage,
                           &problems, '=', false);
-  int parsed = config.parseFile(path.c_str());
-  if (parsed == -2) {
-    error = path + ": cannot read the machine file: " + strerror(errno) + "\n";
+  std::string content, why;
+  if (!os::ReadRegularFile(path.c_str(), kMachineFileLimit, content, why)) {
+    error = why + "\n";
     return false;
   }
+  cfgTextFile file(path.c_str());
+  file.assign(content);
+  config.parse(file);
   const cfgSection& root = config.root();
   for (size_t i = 0; i < root.itemCount(); ++i) {
     problems.Add(root.item(i).lineNumber(), "expected a section header, got key '" +

@@ -81,6 +81,9 @@ struct ConfigSpec {
   std::string description;  // at most 51 characters reach the caller
 };
 
+// How many commands a module's log keeps unless its machine file says otherwise.
+constexpr size_t kDefaultCommandLogSize = 64;
+
 class Module {
  public:
   explicit Module(uint8_t number);
@@ -122,10 +125,14 @@ class Module {
   // them for every process it serves.
   CriticalSections& critical_sections() { return critical_sections_; }
 
-  // Every command the module received, in order (safe to read while the machine runs).
+  // The last commands the module received, oldest first (safe to read while the machine runs).
+  // The log keeps at most CommandLogSize() of them, so that a simulator left running stays the
+  // same size; its slots keep their buffers, so logging allocates nothing once they are warm.
   std::vector<FwCommand> CommandLog() const;
   void ClearCommandLog();
   void LogCommand(const FwCommand& command);
+  size_t CommandLogSize() const;
+  void SetCommandLogSize(size_t size);  // empties the log
 
   // Reply faults: every answer is delayed by `reply_delay_ms`; the next `drop_replies` answers
   // are lost.
@@ -163,7 +170,10 @@ class Module {
   CallControlFirmware call_control_;
   PortMessages port_messages_;
   mutable std::mutex log_lock_;
-  std::vector<FwCommand> log_;
+  std::vector<FwCommand> log_;  // a ring of slots, filled up to log_size_
+  size_t log_size_;
+  size_t log_next_ = 0;   // the slot the next command goes to
+  size_t log_count_ = 0;  // commands kept, at most log_size_
 };
 
 }  // namespace sim

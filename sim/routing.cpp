@@ -239,29 +239,49 @@ int Machine::MsgSend(Connection& connection, wire::Bytes& block, const wire::Byt
 }
 
 int Machine::MsgReceive(std::unique_lock<std::mutex>& hold, Connection& connection,
-                        wire::Bytes& block, wire::Bytes& data_out) {
+                        wire::Bytes& block, wire::Bytes& data_out, ParkedReceive* parked) {
   VtxDrvMsgBlock m = LoadMsg(block);
-  last_receive_timeout_ = m.timeout_ms;
+  const bool resumed = parked != nullptr && parked->waiting;
+  if (!resumed) last_receive_timeout_ = m.timeout_ms;
   Session* session = FindSession(m.session, &connection);
   const uint32_t capacity = m.length;
   m.length = 0;
   if (session == nullptr) {
+    // Also a parked receive whose session was destroyed while it waited.
+    if (parked != nullptr) parked->waiting = false;
     m.drv_status = GDI_STS_SESSIONHANDLEBAD;
     StoreMsg(m, block);
     return 0;
   }
-  // The queue outlives the session if it is destroyed while this receive waits.
-  std::shared_ptr<SessionQueue> queue = session->queue;
-  switch (queue->Take(hold, After(m.timeout_ms), capacity, data_out)) {
+  const auto deadline = resumed ? parked->deadline : After(m.timeout_ms);
+  SessionQueue::Taken taken;
+  if (parked != nullptr) {
+    taken = session->queue->TakeReady(deadline, capacity, data_out, parked->retry_at);
+    parked->waiting = taken == SessionQueue::Taken::kNotYet;
+    if (parked->waiting) {
+      // The block stays as the client sent it, for the next try.
+      parked->deadline = deadline;
+      return 0;
+    }
+  } else {
+    // The queue outlives the session if it is destroyed while this receive waits.
+    std::shared_ptr<SessionQueue> queue = session->queue;
+    taken = queue->Take(hold, deadline, capacity, data_out);
+  }
+  switch (taken) {
     case SessionQueue::Taken::kPacket:
       m.drv_status = GDI_STS_OK;
       m.length = static_cast<uint32_t>(data_out.size());
       break;
     case SessionQueue::Taken::kNoData:
+    case SessionQueue::Taken::kNotYet:
       m.drv_status = GDI_STS_NODATA;
       break;
     case SessionQueue::Taken::kTooSmall:
       m.drv_status = GDI_STS_SIZE;
+      break;
+    case SessionQueue::Taken::kOverflow:
+      m.drv_status = GDI_STS_OVERFLOW;
       break;
     case SessionQueue::Taken::kGone:
       m.drv_status = GDI_STS_SESSIONHANDLEBAD;

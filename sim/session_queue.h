@@ -1,12 +1,15 @@
 // The input queue of one driver session: packets waiting to be received, each ready from a
 // given time (a delayed firmware reply), with the wait of MSG_RECEIVE on a condition variable
-// that releases the machine's lock while it waits.
+// that releases the machine's lock while it waits. The queue holds at most its limit of
+// packets: one more is dropped and the next receive reports the overrun, as a driver does when
+// an application does not read its input.
 #pragma once
 
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -23,15 +26,27 @@ struct QueuedPacket {
 
 class SessionQueue {
  public:
-  enum class Taken { kPacket, kNoData, kTooSmall, kGone };
+  enum class Taken { kPacket, kNoData, kTooSmall, kGone, kOverflow, kNotYet };
+
+  // `changed` (may be null, must outlive the queue) is called whenever a packet arrives or the
+  // session goes, under the lock that guards the queue: a server that does not wait on the
+  // condition variable learns from it when to look again.
+  void Configure(size_t limit, const std::function<void()>* changed);
+  void SetLimit(size_t limit) { limit_ = limit; }
 
   void Push(QueuedPacket packet);
   // Takes the first ready packet into `out` (swapped, so that its buffer is reused). Waits while
   // none is ready, releasing `lock`, until `wait_until`; kTooSmall leaves a packet larger than
-  // `capacity` in place; kGone once the session is destroyed.
+  // `capacity` in place; kOverflow once after packets were dropped; kGone once the session is
+  // destroyed.
   Taken Take(std::unique_lock<std::mutex>& lock, SimClock::time_point wait_until, size_t capacity,
              std::vector<uint8_t>& out);
+  // As Take, without waiting: kNotYet when nothing is ready before `wait_until`, with the time
+  // to look again in `retry_at` (unless a packet arrives first).
+  Taken TakeReady(SimClock::time_point wait_until, size_t capacity, std::vector<uint8_t>& out,
+                  SimClock::time_point& retry_at);
   bool HasReady() const;
+  size_t Size() const { return packets_.size(); }
   void Clear();
   // Drops the packets that `session` sent to `dest` (all of them when `dest` is 0).
   void ClearFrom(uint32_t session, const uint8_t dest[4]);
@@ -39,9 +54,14 @@ class SessionQueue {
   void Close();
 
  private:
+  void Changed();
+
   std::deque<QueuedPacket> packets_;
   std::condition_variable arrived_;
   bool closed_ = false;
+  bool overflowed_ = false;
+  size_t limit_ = SIZE_MAX;
+  const std::function<void()>* changed_ = nullptr;
 };
 
 }  // namespace sim

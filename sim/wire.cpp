@@ -1,5 +1,6 @@
 #include "sim/wire.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -83,6 +84,14 @@ size_t BlockSize(uint32_t subcommand) {
   }
 }
 
+size_t MaxRequestSize() {
+  size_t largest = 0;
+  for (uint32_t subcommand = 0; subcommand <= VTX_DRV_CLEAR_INPUT; ++subcommand) {
+    largest = std::max(largest, BlockSize(subcommand));
+  }
+  return 3 * 4 + largest + kMaxMessageBytes;
+}
+
 // Both ends keep their buffers between requests: nothing here allocates once they have grown.
 void EncodeRequest(uint32_t subcommand, const void* block, Bytes& out) {
   out.clear();
@@ -95,7 +104,7 @@ void EncodeRequest(uint32_t subcommand, const void* block, Bytes& out) {
     PutMessageWords(m, out);
     if (IsSend(subcommand) && m.buffer != nullptr) {
       data = m.buffer;
-      data_size = m.length;
+      data_size = static_cast<uint32_t>(std::min<size_t>(m.length, kMaxMessageBytes));
     }
   } else {
     const auto* p = static_cast<const uint8_t*>(block);

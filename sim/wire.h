@@ -19,6 +19,12 @@ using Bytes = std::vector<uint8_t>;
 // The size of a sub-command's parameter block on the wire; 0 for an unknown sub-command.
 size_t BlockSize(uint32_t subcommand);
 
+// The most bytes one message request carries: a packet's length field counts 16 bits, and of raw
+// data the driver takes no more than one DATA command holds. The client sends no more.
+constexpr size_t kMaxMessageBytes = 0x10000 + 16;
+// The largest request there is: the largest block and a message's bytes.
+size_t MaxRequestSize();
+
 // Client side: forms the request from a parameter block in the caller's memory.
 void EncodeRequest(uint32_t subcommand, const void* block, Bytes& out);
 // Client side: copies a response back into the caller's block (and receive buffer). Returns the

@@ -3,6 +3,7 @@
 // module reset and reconfigured before and after it.
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "admin.h"
 #include "api/frame.h"
@@ -20,6 +21,8 @@
 namespace vtx::teleph {
 namespace {
 
+// The largest firmware image read: a module's images are a few megabytes.
+constexpr uint64_t kFirmwareFileLimit = 256 << 20;
 constexpr uint32_t kTypeCount = 4;
 constexpr uint32_t kTypeControlProc = 2;
 constexpr uint32_t kTypeCapability[kTypeCount] = {75, 76, 74, 73};
@@ -209,9 +212,13 @@ int FirmwareDownload(VtxLine* line, VtxFirmwareArgs* args) {
                    args->dl_type, args->dl_dest, args->config_spec_value);
   int ret = -1;
   if (OperationAllowed(line, args->async_lp, {}, ResultOf(args))) {
-    FILE* file = args->fname != nullptr ? os::FileOpen(args->fname, "r", true) : nullptr;
+    std::string error;
+    FILE* file = args->fname != nullptr
+                     ? os::OpenRegularFile(args->fname, true, kFirmwareFileLimit, error)
+                     : nullptr;
     if (file == nullptr) {
       trace::Message(line, trace::kLevelError, "download: file open error");
+      if (!error.empty()) trace::Message(line, trace::kLevelError, "download: %s", error.c_str());
       Fail(args, APIERR_FILEIO);
     } else {
       ret = SendFile(line, args, file);

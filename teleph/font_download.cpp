@@ -1,6 +1,8 @@
 // Font download: a font goes to the module between a START and a FINISH of the FAX facility's
 // font download mode, as DATA commands of at most 1006 bytes. The first piece starts the
 // download, a call without a buffer ends it and reads the module's result.
+#include <string>
+
 #include "api/frame.h"
 #include "api/line.h"
 #include "api/reset_status.h"
@@ -17,6 +19,8 @@ namespace vtx::teleph {
 namespace {
 
 constexpr uint32_t kForever = 0xFFFFFFFF;
+// The largest font file read: a font set is well under a megabyte.
+constexpr uint64_t kFontFileLimit = 16 << 20;
 constexpr uint32_t kFontsInUseVar = 0x39;  // FAX: one bit per font in use, 255 as bit 31
 constexpr uint32_t kDefaultFont = 255;
 constexpr uint32_t kLastNumberedFont = 30;
@@ -189,10 +193,15 @@ int FaxDownloadFont(VtxLine* line, VtxFontArgs* args) {
                    args->fname != nullptr ? args->fname : "(NULL)", args->font_no);
   int ret = -1;
   if (Synchronous(line, args)) {
-    FILE* file = args->fname != nullptr ? os::FileOpen(args->fname, "r", true) : nullptr;
+    std::string error;
+    FILE* file = args->fname != nullptr
+                     ? os::OpenRegularFile(args->fname, true, kFontFileLimit, error)
+                     : nullptr;
     if (file == nullptr) {
       trace::Message(line, trace::kLevelInfo, "download_font: file open error %s",
                      args->fname != nullptr ? args->fname : "(NULL)");
+      if (!error.empty())
+        trace::Message(line, trace::kLevelInfo, "download_font: %s", error.c_str());
       Refuse(line, args, kResetFontFile, APIERR_FILEIO);
     } else {
       const bool sent = SendFile(line, args, file);

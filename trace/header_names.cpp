@@ -7,12 +7,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <mutex>
 #include <vector>
 
 #include "os/dir.h"
+#include "os/file.h"
 #include "vtx.h"
 
 namespace vtx::trace {
@@ -179,9 +178,11 @@ bool ParseHeaderText(const std::string& path, const char* text, size_t size, Nam
 }
 
 bool ParseHeaderFile(const std::string& path, NameTables& names) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // A firmware definition header is tens of kilobytes; a directory or FIFO named like one is
+  // skipped.
+  constexpr uint64_t kHeaderFileLimit = 4 << 20;
+  std::string text, error;
+  if (!os::ReadRegularFile(path.c_str(), kHeaderFileLimit, text, error)) return false;
   return ParseHeaderText(path, text.data(), text.size(), names);
 }
 

@@ -11,6 +11,7 @@
 #include "callctrl/config/callctrl_config.h"
 #include "callctrl/module_tables.h"
 #include "callctrl/telephony/telephony_config.h"
+#include "callctrl/timer/timer_service.h"
 #include "trace/cc_trace.h"
 
 namespace vtx::callctrl {
@@ -62,6 +63,7 @@ bool StartAsMaster(BoardModule& module) {
                      "Unable to make autoconnect module 0x%X, skipping...", number);
     return false;
   }
+  if (module.record.set_api != kSetApiCsmi) GetTimerService();
   if (module.record.set_api != kSetApiCsmi && !StartEventThread(module)) {
     trace::cc::Trace(kInternalTrace, kLevelWarning,
                      "Unable to start IISDN module 0x%X, skipping...", number);

@@ -1,8 +1,11 @@
 #include "callctrl/board/connections.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
+#include "os/file.h"
 #include "trace/cc_trace.h"
 
 namespace vtx::callctrl {
@@ -12,7 +15,9 @@ using trace::cc::kInternalTrace;
 using trace::cc::kLevelError;
 using trace::cc::kLevelVerbose;
 
-constexpr size_t kLineSize = 512;       // lines of up to 511 characters
+constexpr size_t kLineSize = 512;  // lines of up to 511 characters
+// The largest connections file read: every slot of a module connected many times over.
+constexpr uint64_t kConnectionsFileLimit = 4 << 20;
 constexpr uint32_t kHostPortClass = 0;  // the module's host channels
 constexpr uint32_t kLinePortClass = 1;  // a telephony port's time slots
 constexpr uint32_t kHostStream = 0;
@@ -61,11 +66,13 @@ ConnectionLine ReadConnectionLine(const char* text, VtxTelephArgs& args) {
 }
 
 bool FollowConnectionsFile(BoardModule& module, const char* file_name) {
-  FILE* file = fopen(file_name, "rb");
+  std::string error;
+  FILE* file = os::OpenRegularFile(file_name, true, kConnectionsFileLimit, error);
   if (file == nullptr) {
     trace::cc::Trace(kInternalTrace, kLevelError,
                      "Error making connections, cannot find connections file %s. Module 0x%X",
                      file_name, module.module_number);
+    if (errno != ENOENT) trace::cc::Trace(kInternalTrace, kLevelError, "%s", error.c_str());
     return false;
   }
   FileCloser closer{file};

@@ -18,11 +18,23 @@ namespace vtx::callctrl {
 struct CallCtrlConfig;
 struct EnumTable;
 
+// The largest configuration file read: hundreds of modules with every key fit many times over;
+// anything larger is not a configuration, and is refused before a byte is read.
+constexpr uint64_t kConfigFileLimit = 4 << 20;
+
+// Whether reading a configuration loads the host module libraries it names, to learn their keys.
+// Loading runs a library's start-up code in this process: the framework loads what its
+// configuration names; a checker of files from elsewhere loads only libraries whose file and
+// folder no one but root or this user can change (kTrusted; the others are a warning, and their
+// keys are not checked), or none.
+enum class LibraryLoading { kAlways, kTrusted, kNone };
+
 // Opens `file_name` as a call-control configuration. A missing file fails unless `create` is set
 // (then the object starts empty). A null callback lists every message on standard error;
 // `user_data` reaches the callback as cfgMessage::userData.
 CallCtrlConfig* OpenCallCtrlConfig(const char* file_name, bool create,
-                                   cfg::cfgMessageCallback callback, void* user_data = nullptr);
+                                   cfg::cfgMessageCallback callback, void* user_data = nullptr,
+                                   LibraryLoading loading = LibraryLoading::kAlways);
 // Frees the object and its records. Writing back and unloading libraries are not offered: no
 // caller asks for them, and the flags are ignored.
 void CloseCallCtrlConfig(CallCtrlConfig* config, bool unload_host_libraries = false,

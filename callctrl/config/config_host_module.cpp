@@ -8,6 +8,7 @@
 
 #include "callctrl/config/config_internal.h"
 #include "callctrl/hostlib/host_module_library.h"
+#include "os/program.h"
 
 namespace vtx::callctrl {
 namespace {
@@ -158,11 +159,40 @@ bool ReadLibraryKey(CallCtrlConfig* config, uint32_t number, const char* path,
   }
 }
 
+// The file to load the library from, or "" when it is not to be loaded (said why).
+std::string LibraryToLoad(CallCtrlConfig* config, const HostModuleConfigRecord* record) {
+  const uint32_t number = record->number;
+  const char* path = record->module_library;
+  if (config->loading == LibraryLoading::kAlways) return path;
+  if (config->loading == LibraryLoading::kNone) {
+    ReportConfigMessage(config, cfgConfiguration::kInfo, KeyLine(config, "module_library"),
+                        "host_module.%x path %s not loaded: libraries are not loaded; its keys "
+                        "are not checked.",
+                        number, path);
+    return "";
+  }
+  // The file found is the file loaded, so that what was checked is what runs. A library found
+  // nowhere is left to the loader, which says why it does not load.
+  std::string found = os::LocateLibrary(path);
+  if (found.empty()) return path;
+  const std::string untrusted = os::UntrustedFileReason(found);
+  if (untrusted.empty()) return found;
+  ReportOptions options;
+  options.detail = untrusted.c_str();
+  ReportConfigNotice(config, options, cfgConfiguration::kWarning, KeyLine(config, "module_library"),
+                     "host_module.%x path %s not loaded: it could run code someone else put "
+                     "there; its keys are not checked.",
+                     number, path);
+  return "";
+}
+
 }  // namespace
 
 void QueryLibraryKeys(CallCtrlConfig* config, HostModuleConfigRecord* record) {
   uint32_t number = record->number;
-  const char* path = record->module_library;
+  const std::string file = LibraryToLoad(config, record);
+  if (file.empty()) return;
+  const char* path = file.c_str();
   ReportConfigMessage(config, cfgConfiguration::kInfo, -1, "loading host_module.%x, path %s.",
                       number, path);
   HostModuleLibrary library;

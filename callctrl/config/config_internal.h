@@ -38,6 +38,7 @@ struct CallCtrlConfig {
   std::string file_name;
   TraceSettings trace = {};
 
+  LibraryLoading loading = LibraryLoading::kAlways;
   cfg::cfgMessageCallback callback = nullptr;  // null: listed on standard error
   void* user_data = nullptr;
   std::string section = "/";  // the section the readers work in, ending in "/"

@@ -1,6 +1,7 @@
 // The call-control configuration object: open and close, message delivery, records and the
 // trace settings.
 #include <algorithm>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -8,6 +9,7 @@
 #include <new>
 
 #include "callctrl/config/config_internal.h"
+#include "os/file.h"
 
 namespace vtx::callctrl {
 namespace {
@@ -188,9 +190,11 @@ void ReportConfigNotice(CallCtrlConfig* config, const ReportOptions& options, in
 }
 
 CallCtrlConfig* OpenCallCtrlConfig(const char* file_name, bool create,
-                                   cfg::cfgMessageCallback callback, void* user_data) {
+                                   cfg::cfgMessageCallback callback, void* user_data,
+                                   LibraryLoading loading) {
   auto* config = new (std::nothrow) CallCtrlConfig();
   if (!config) return nullptr;
+  config->loading = loading;
   config->callback = callback;
   config->user_data = user_data;
   config->file_name = file_name ? file_name : "";
@@ -199,17 +203,27 @@ CallCtrlConfig* OpenCallCtrlConfig(const char* file_name, bool create,
       config, '=', false);
   const char* name = config->file_name.c_str();
   cfg::cfgTextFile file(name);
-  if (!file.open(cfg::cfgTextFile::kRead)) {
-    if (create) {
+  std::string content, error;
+  if (!os::ReadRegularFile(name, kConfigFileLimit, content, error)) {
+    const bool missing = errno == ENOENT;
+    if (create && missing) {
       ReportConfigMessage(config, cfgConfiguration::kInfo, -1,
                           "The file '%s' does not exist. Will be created during shutdown.", name);
       return config;
     }
-    ReportConfigMessage(config, cfgConfiguration::kInfo, -1, "The file '%s' does not exist.", name);
+    if (missing) {
+      ReportConfigMessage(config, cfgConfiguration::kInfo, -1, "The file '%s' does not exist.",
+                          name);
+    } else {
+      // The reason after the file's name, which the message names already.
+      ReportConfigMessage(config, cfgConfiguration::kInfo, -1, "The file '%s' cannot be read: %s",
+                          name, error.c_str() + config->file_name.size() + 2);
+    }
     CloseCallCtrlConfig(config);
     return nullptr;
   }
-  if (!file.readAll() || config->model->parse(file) != 0) {
+  file.assign(content);
+  if (config->model->parse(file) != 0) {
     ReportConfigMessage(config, cfgConfiguration::kInfo, -1,
                         "The file '%s' is either empty or has syntax errors.", name);
     CloseCallCtrlConfig(config);

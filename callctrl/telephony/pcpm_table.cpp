@@ -11,6 +11,9 @@
 namespace vtx::callctrl {
 namespace {
 
+// The largest PCPM table read: a few hundred tone lines.
+constexpr uint64_t kPcpmFileLimit = 1 << 20;
+
 constexpr size_t kMaxLine = 255;
 constexpr size_t kMaxFileSize = 64 * 1024;
 constexpr uint32_t kMinFrequency = 200, kMaxFrequency = 3400, kMaxStepMs = 10000, kMaxId = 255;
@@ -132,10 +135,11 @@ uint32_t ParsePcpmTable(const char* file_name, const char* text, size_t size,
 
 uint32_t ReadPcpmTable(const char* file_name, std::vector<PcpmTone>& tones,
                        const PcpmReport& report) {
-  FILE* file = os::FileOpen(file_name, "r", true);
+  std::string why;
+  FILE* file = os::OpenRegularFile(file_name, true, kPcpmFileLimit, why);
   if (file == nullptr) {
     const int error = errno;
-    report(std::string(file_name) + ": " + strerror(error));
+    report(why);
     return static_cast<uint32_t>(error);
   }
   std::string text(kMaxFileSize + 1, '\0');

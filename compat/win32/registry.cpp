@@ -1,10 +1,11 @@
 // The registry functions over the registry file: opening a key reads the file and keeps a copy
 // of the key's values, so an open key sees the file as it was when the key was opened.
 #include <cstring>
-#include <fstream>
+#include <string>
 
 #include "compat/win32/reg_file.h"
 #include "compat/win32/windows.h"
+#include "os/file.h"
 
 struct HKEY__ {
   std::string path;
@@ -13,7 +14,7 @@ struct HKEY__ {
 
 namespace {
 
-constexpr std::streamoff kMaxFileSize = 16 * 1024 * 1024;
+constexpr uint64_t kMaxFileSize = 16 * 1024 * 1024;
 
 const char* RootName(HKEY key) {
   switch (reinterpret_cast<ULONG_PTR>(key)) {
@@ -33,14 +34,10 @@ const char* RootName(HKEY key) {
 }
 
 bool LoadRegistry(win32compat::RegistryFile& registry) {
-  std::ifstream file(win32compat::RegistryFilePath(), std::ios::binary | std::ios::ate);
-  if (!file) return false;
-  const std::streamoff size = file.tellg();
-  if (size < 0 || size > kMaxFileSize) return false;
-  std::string text(static_cast<size_t>(size), '\0');
-  file.seekg(0);
-  file.read(&text[0], size);
-  text.resize(static_cast<size_t>(file.gcount()));
+  std::string text, error;
+  if (!os::ReadRegularFile(win32compat::RegistryFilePath().c_str(), kMaxFileSize, text, error)) {
+    return false;  // as a registry without the key: the caller reports what it misses
+  }
   return registry.Parse(text);
 }
 

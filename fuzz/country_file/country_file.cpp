@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   settings.ced_timeout = (data[1] & 1) != 0 ? data[1] * 40 : -1;
   settings.cabs = (data[1] & 2) != 0 ? data[1] : -1;
   vtx::SetDefaultCountryParams(&line);
-  vtx::LoadCountryParams(&line);
+  vtx::LoadCountryParams(&line, nullptr);
   vtx::ApplyCountryOverrides(&line);
   unlink(path.c_str());
   return 0;

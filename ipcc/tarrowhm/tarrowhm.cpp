@@ -1,7 +1,8 @@
 // tarrowhm: the project's own host module library. It implements the CIPI entry points: it
 // reports its configuration keys, takes its settings through the framework's key callback when it
-// opens, traces through the framework, and hands out events from a queue that commands fill
-// (each command is answered by an event echoing it), until it is closed.
+// opens, traces through the framework, and hands out events: those of its event script (the key
+// "event_script"), each when its delay has passed, and the answer to each command it is sent,
+// until it is closed.
 #include <chrono>
 #include <condition_variable>
 #include <cstdarg>
@@ -13,6 +14,8 @@
 #include <vector>
 
 #include "callctrl/hostlib/cipi.h"
+#include "callctrl/hostlib/cipi_events.h"
+#include "ipcc/tarrowhm/event_script.h"
 
 #define CIPI_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -70,6 +73,7 @@ const CIPI_ConfigKey* Keys(size_t* count) {
       IntegerKey("sip_port", CIPI_KEY_SIGNED, 5060, 1, 65535, true),
       IntegerKey("jitter_buffer_ms", CIPI_KEY_SIGNED, 60, 0, 500, false),
       IntegerKey("max_calls", CIPI_KEY_UNSIGNED, 64, 1, 1024, false),
+      StringKey("event_script", "", nullptr),
   };
   *count = sizeof keys / sizeof keys[0];
   return keys;
@@ -82,7 +86,10 @@ struct Library {
   int32_t traceLevel = 0;
   CIPI_TraceFn trace = nullptr;
   CIPI_ConfigKeyFn keys = nullptr;
-  std::deque<std::vector<unsigned char>> events;
+  std::deque<std::vector<uint8_t>> events;  // answers to commands, first come
+  std::vector<tarrowhm::ScriptEvent> script;
+  size_t nextScripted = 0;
+  std::chrono::steady_clock::time_point nextDue;  // of script[nextScripted]
   char localAddress[64] = "";
   int32_t sipPort = 5060;
 };
@@ -98,6 +105,30 @@ void Trace(int32_t level, const char* text) {
   if (lib.trace && level <= lib.traceLevel) lib.trace(level, "tarrowhm: %s", text);
 }
 
+// Reads the event script named by the key "event_script"; its first event is due its delay after
+// now. Bad lines are traced and skipped.
+void LoadScript(Library& lib) {
+  std::vector<tarrowhm::ScriptEvent> script;
+  char path[CIPI_INFO_TEXT_SIZE];
+  int32_t size = sizeof path;
+  if (lib.keys && lib.keys("event_script", &size, path) == 1 && path[0] != '\0') {
+    std::vector<std::string> errors;
+    if (!tarrowhm::ReadScript(path, script, errors)) {
+      char text[CIPI_INFO_TEXT_SIZE + 64];
+      std::snprintf(text, sizeof text, "%s: cannot open the event script", path);
+      Trace(1, text);
+    }
+    for (const std::string& error : errors) Trace(1, error.c_str());
+  }
+  std::lock_guard<std::mutex> lock(lib.mutex);
+  lib.script = std::move(script);
+  lib.nextScripted = 0;
+  if (!lib.script.empty()) {
+    lib.nextDue =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(lib.script.front().delay_ms);
+  }
+}
+
 // Takes the settings the framework holds for this host module; keys it does not know keep their
 // defaults.
 void ReadSettings(Library& lib) {
@@ -109,6 +140,12 @@ void ReadSettings(Library& lib) {
   }
   size = sizeof value;
   if (lib.keys("sip_port", &size, value) == 1) lib.sipPort = std::atoi(value);
+}
+
+// Copies an event record into the framework's buffer.
+void Deliver(const std::vector<uint8_t>& record, void* event) {
+  std::memcpy(event, record.data(),
+              record.size() < CIPI_EVENT_SIZE ? record.size() : CIPI_EVENT_SIZE);
 }
 
 }  // namespace
@@ -138,6 +175,7 @@ CIPI_EXPORT int32_t CIPI_OpenLibrary(CIPI_TraceFn trace, CIPI_ConfigKeyFn keys, 
     ReadSettings(lib);
     lib.open = true;
   }
+  LoadScript(lib);
   if (version) std::snprintf(version, CIPI_INFO_TEXT_SIZE, "%s", kVersion);
   char text[128];
   std::snprintf(text, sizeof text, "open, local address \"%s\", sip port %d", lib.localAddress,
@@ -158,29 +196,48 @@ CIPI_EXPORT int32_t CIPI_GetEvent(int32_t timeout_ms, void* event) {
   Library& lib = State();
   std::unique_lock<std::mutex> lock(lib.mutex);
   if (!lib.open) return kNotOpen;
-  auto limit = std::chrono::milliseconds(timeout_ms < 0 ? 0 : timeout_ms);
-  lib.changed.wait_for(lock, limit, [&] { return !lib.events.empty() || !lib.open; });
-  if (!lib.open) return kClosed;
-  if (lib.events.empty()) return CIPI_EVENT_TIMEOUT;
-  const std::vector<unsigned char>& next = lib.events.front();
-  std::memcpy(event, next.data(), next.size() < CIPI_EVENT_SIZE ? next.size() : CIPI_EVENT_SIZE);
-  lib.events.pop_front();
-  return 0;
+  if (!event) return kBadArgument;
+  const auto limit =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms < 0 ? 0 : timeout_ms);
+  for (;;) {
+    if (!lib.open) return kClosed;
+    if (!lib.events.empty()) {
+      Deliver(lib.events.front(), event);
+      lib.events.pop_front();
+      return 0;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    const bool scripted = lib.nextScripted < lib.script.size();
+    if (scripted && lib.nextDue <= now) {
+      Deliver(lib.script[lib.nextScripted].record, event);
+      if (++lib.nextScripted < lib.script.size()) {
+        lib.nextDue = now + std::chrono::milliseconds(lib.script[lib.nextScripted].delay_ms);
+      }
+      return 0;
+    }
+    if (now >= limit) return CIPI_EVENT_TIMEOUT;
+    lib.changed.wait_until(lock, scripted && lib.nextDue < limit ? lib.nextDue : limit);
+  }
 }
 
-// A command is answered by an event carrying the command's first bytes back.
+// Each command is carried out at once and answered by Event_CIPI_CommandDone for its call.
 CIPI_EXPORT int32_t CIPI_SendCommand(const void* command) {
   if (!command) return kBadArgument;
+  CIPI_CommandHeader header;
+  std::memcpy(&header, command, sizeof header);
   Library& lib = State();
   {
     std::lock_guard<std::mutex> lock(lib.mutex);
     if (!lib.open) return kNotOpen;
-    std::vector<unsigned char> event(64);
-    std::memcpy(event.data(), command, event.size());
-    lib.events.push_back(std::move(event));
+    const CIPI_EventHeader done{Event_CIPI_CommandDone, header.call, sizeof(CIPI_CommandResult)};
+    const CIPI_CommandResult result{header.command, 0};
+    std::vector<uint8_t> record(sizeof done + sizeof result);
+    std::memcpy(record.data(), &done, sizeof done);
+    std::memcpy(record.data() + sizeof done, &result, sizeof result);
+    lib.events.push_back(std::move(record));
   }
   lib.changed.notify_all();
-  Trace(4, "command queued");
+  Trace(4, "command carried out");
   return 0;
 }
 
@@ -198,6 +255,7 @@ CIPI_EXPORT int32_t CIPI_CloseLibrary(int32_t) {
     std::lock_guard<std::mutex> lock(lib.mutex);
     lib.open = false;
     lib.events.clear();
+    lib.script.clear();
   }
   lib.changed.notify_all();
   return 0;
@@ -229,6 +287,6 @@ CIPI_EXPORT int32_t CIPI_GetStats(char* buffer, int32_t size) {
   if (!buffer || size <= 0) return -1;
   Library& lib = State();
   std::lock_guard<std::mutex> lock(lib.mutex);
-  return std::snprintf(buffer, static_cast<size_t>(size), "open=%d queued=%zu", lib.open ? 1 : 0,
-                       lib.events.size());
+  return std::snprintf(buffer, static_cast<size_t>(size), "open=%d queued=%zu scripted=%zu/%zu",
+                       lib.open ? 1 : 0, lib.events.size(), lib.nextScripted, lib.script.size());
 }

@@ -127,6 +127,33 @@ TEST_F(CfgTest, RepeatedFontFileTakesTheLaterValueSilently) {
   EXPECT_EQ(Store(), "  font_file=a.fnt\r\n  font_file=c.fnt\r\n");
 }
 
+// The file is read in blocks: a line that runs over several, carriage returns anywhere and a
+// last line without a line feed read as they would from the whole file.
+TEST_F(CfgTest, LinesLongerThanAReadBlockKeepTheirTextAndNumbers) {
+  std::string value;
+  for (int i = 0; value.size() < 200000; ++i) value += "v" + std::to_string(i) + ",";
+  std::string written = value;
+  for (size_t at = 1000; at < written.size(); at += 65536) written.insert(at, "\r");
+  Parse(
+      "[big]\r\n"
+      "long = " +
+      written +
+      "\r\n"
+      "; after\r\n"
+      "short = x\\\n"
+      "  y\n"
+      "last = end");
+  EXPECT_EQ(result_, 0);
+  EXPECT_TRUE(messages_.empty());
+  const cfgSection* big = config_->findSection("/big");
+  ASSERT_NE(big, nullptr);
+  EXPECT_EQ(big->findItem("long")->value().view(), value);
+  EXPECT_EQ(big->findItem("short")->value().view(), "xy");
+  EXPECT_EQ(big->findItem("last")->lineNumber(), 6);
+  EXPECT_EQ(Store(true),
+            "[big]\r\n  long=" + value + "\r\n; after\r\n  short=xy\r\n  last=end\r\n");
+}
+
 TEST_F(CfgTest, EmptyFiles) {
   Parse("");
   EXPECT_EQ(result_, 0);

@@ -35,12 +35,14 @@ for path in ./usr/bin/tarrow ./usr/bin/tarrow-simd ./usr/lib/libvtx.so.5 ./usr/l
   ./usr/share/man/man5/cvcall.cfg.5.gz ./usr/share/man/man5/callctrl.cfg.5.gz \
   ./usr/share/man/man5/tarrow-machine.5.gz ./usr/share/bash-completion/completions/tarrow \
   ./usr/lib/systemd/system/tarrow-simd.service ./usr/share/tarrow/boards/chassis4.cfg \
-  ./etc/corvane/registry.reg ./etc/default/tarrow-simd; do
+  ./etc/corvane/registry.reg ./etc/corvane/cvcall.cfg ./etc/corvane/CV_CPARM.CFG \
+  ./etc/default/tarrow-simd; do
   grep -qxF -- "$path" <<<"$contents" || fail "the package lacks $path"
 done
 dpkg-deb -f "$deb" Depends | grep -q 'libace' || fail "the package's dependencies name no ACE"
 dpkg-deb --ctrl-tarfile "$deb" | tar -xO ./conffiles >"$scratch/conffiles"
-diff <(sort "$scratch/conffiles") <(printf '/etc/corvane/registry.reg\n/etc/default/tarrow-simd\n') ||
+diff <(sort "$scratch/conffiles") <(printf '%s\n' /etc/corvane/CV_CPARM.CFG /etc/corvane/cvcall.cfg \
+  /etc/corvane/registry.reg /etc/default/tarrow-simd | sort) ||
   fail "conffiles"
 
 root=$scratch/root

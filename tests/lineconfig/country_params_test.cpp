@@ -2,6 +2,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <fstream>
 #include <string>
@@ -10,6 +11,7 @@
 #include "api/reset_status.h"
 #include "tests/lineconfig/line_fixture.h"
 #include "tests/support/capture.h"
+#include "tests/support/scoped_env.h"
 
 namespace vtx::testing {
 namespace {
@@ -36,15 +38,17 @@ Bytes Record(uint16_t code, size_t length, uint8_t mark) {
 
 class CountryParams : public LineConfigTest {
  protected:
-  std::string Write(uint16_t record_length, int16_t count, const std::vector<Bytes>& records) {
+  // The file, by default CV_CPARM.CFG in the test's folder; `at` is relative to that folder.
+  std::string Write(uint16_t record_length, int16_t count, const std::vector<Bytes>& records,
+                    const std::string& at = "CV_CPARM.CFG") {
     Bytes file;
     PutU16(file, record_length);
     PutU16(file, static_cast<uint16_t>(count));
     for (const Bytes& record : records) file.insert(file.end(), record.begin(), record.end());
-    return WriteBytes(file);
+    return WriteBytes(file, at);
   }
-  std::string WriteBytes(const Bytes& bytes) {
-    std::string path = dir_.Path("CV_CPARM.CFG");
+  std::string WriteBytes(const Bytes& bytes, const std::string& at = "CV_CPARM.CFG") {
+    std::string path = dir_.Path(at);
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()),
                static_cast<std::streamsize>(bytes.size()));
@@ -157,6 +161,46 @@ TEST_F(CountryParams, MissingFileKeepsUsa) {
   EXPECT_THAT(trace.messages(), Contains("Warning: Failed to open country parameter file \"" +
                                          path + "\", using USA (10)."));
   EXPECT_EQ(settings().country_code, 0x44u) << "the line's own code stays";
+}
+
+// The default name, relative: the current folder first, then beside the user preference file that
+// the closing call names, then the folder of the installed configuration files. An absolute name
+// is looked for only where it says, and the warning names it as given.
+TEST_F(CountryParams, ARelativeNameIsFoundBesideThePreferencesOrInTheConfigurationFolder) {
+  for (const char* folder : {"work", "prefs", "etc"}) {
+    ASSERT_EQ(mkdir(dir_.Path(folder).c_str(), 0700), 0);
+  }
+  ScopedEnv registry("CRVN_REGISTRY", dir_.Path("etc/registry.reg"));
+  ScopedFolder work(dir_.Path("work"));
+  ASSERT_TRUE(work.moved());
+  const std::string preferences = dir_.Path("prefs/cvcall.cfg");
+  struct Place {
+    const char* at;
+    uint8_t mark;
+    std::string read_as;
+  };
+  for (const Place& place : {Place{"etc/CV_CPARM.CFG", 3, dir_.Path("etc/CV_CPARM.CFG")},
+                             Place{"prefs/CV_CPARM.CFG", 2, dir_.Path("prefs/CV_CPARM.CFG")},
+                             Place{"work/CV_CPARM.CFG", 1, "CV_CPARM.CFG"}}) {
+    Write(202, 1, {Record(0x44, 202, place.mark)}, place.at);
+    TraceCapture trace;
+    Feed("country_code 44");
+    VtxLineArgs close{};
+    close.skip_teleph = 1;
+    close.config_file_name = preferences.c_str();
+    ASSERT_EQ(VtxLineConfig(&line_, &close), 0);
+    EXPECT_EQ(country()[0], place.mark) << place.at;
+    EXPECT_THAT(trace.messages(),
+                Contains("Reading country parameter file \"" + place.read_as + "\""));
+  }
+
+  TraceCapture trace;
+  const std::string absent = dir_.Path("none/CV_CPARM.CFG");
+  Feed("country_code 44");
+  Close(absent);
+  ExpectUsa();
+  EXPECT_THAT(trace.messages(), Contains("Warning: Failed to open country parameter file \"" +
+                                         absent + "\", using USA (10)."));
 }
 
 TEST_F(CountryParams, Overrides) {

@@ -56,6 +56,8 @@ TEST_F(ResetTool, FailuresExitNonZeroWithTheirText) {
   std::string out;
   EXPECT_EQ(Run("reset 2 --no-init 7", &out, true), 2);
   EXPECT_THAT(out, HasSubstr("usage: tarrow reset MODULE [CHANNEL]"));
+  EXPECT_EQ(Run("reset 2 --config cvcall.cfg --defaults", &out, true), 2);
+  EXPECT_THAT(out, HasSubstr("usage: tarrow reset"));
   EXPECT_EQ(Run("reset 9 1", &out, true), 1);
   EXPECT_THAT(out, HasSubstr("tarrow reset: module 0x9: attach failed"));
   // A file named on the command line must be there; the defaults are no stand-in.
@@ -64,30 +66,42 @@ TEST_F(ResetTool, FailuresExitNonZeroWithTheirText) {
             "tarrow reset: --config " + dir_.Path("absent.cfg") + ": No such file or directory\n");
 }
 
-TEST_F(ResetTool, ToolsFindThePreferenceFileBesideTheRegistryFromAnyFolder) {
+// An installed system (its files in the registry file's folder) resets its lines from any folder
+// without a word; what is missing is said once, with the places looked in, and not at all when
+// the built-in defaults are asked for.
+TEST_F(ResetTool, ToolsFindTheirFilesBesideTheRegistryFromAnyFolder) {
   std::ofstream(dir_.Path("registry.reg")) << "REGEDIT4\n";
   std::string country = {'\xCA', 0, 1, 0, 0x10, 0};  // 202-byte records, one: the USA
   country += std::string(202, '\x01');
   std::ofstream(dir_.Path("CV_CPARM.CFG"), std::ios::binary) << country;
-  std::ofstream(dir_.Path("cvcall.cfg")) << "cv_cparm " << dir_.Path("CV_CPARM.CFG") << "\n";
-  const std::string command = "cd / && env -u TARROW_SIM_BOARD TARROW_DRIVER=sim CRVN_REGISTRY=" +
-                              dir_.Path("registry.reg") + " " + TarrowCommand() + "versions 2 2>&1";
+  std::ofstream(dir_.Path("cvcall.cfg")) << "nrings 2\n";
+  const std::string tool = "cd / && env -u TARROW_SIM_BOARD TARROW_DRIVER=sim CRVN_REGISTRY=" +
+                           dir_.Path("registry.reg") + " " + TarrowCommand();
+  const std::string command = tool + "versions 2 2>&1";
   std::string out;
   ASSERT_EQ(RunCommand(command, &out), 0) << out;
   EXPECT_THAT(out, Not(HasSubstr("arning")));
-  EXPECT_THAT(out, Not(HasSubstr("no user preference file")));
+  EXPECT_THAT(out, Not(HasSubstr("tarrow: no ")));
 
-  // Without one the tool says once where it looked, and the line takes the built-in defaults.
   std::remove(dir_.Path("cvcall.cfg").c_str());
+  std::remove(dir_.Path("CV_CPARM.CFG").c_str());
   ASSERT_EQ(RunCommand(command, &out), 0) << out;
-  const std::string note = "tarrow: no user preference file (looked for ./cvcall.cfg and " +
-                           dir_.Path("cvcall.cfg") + "): built-in defaults\n";
-  EXPECT_THAT(out, HasSubstr(note));
-  EXPECT_EQ(out.find(note), out.rfind(note));
-  EXPECT_THAT(out, Not(HasSubstr("User configuration file")));
-  // Asked for the built-in defaults, it looks for nothing and says nothing about it.
-  ASSERT_EQ(RunCommand(command + " --defaults", &out), 0) << out;
-  EXPECT_THAT(out, Not(HasSubstr("no user preference file")));
+  const std::string notes[] = {
+      "tarrow: no user preference file (looked for ./cvcall.cfg and " + dir_.Path("cvcall.cfg") +
+          "): built-in defaults\n",
+      "tarrow: no country parameter file \"CV_CPARM.CFG\" (looked for ./CV_CPARM.CFG and " +
+          dir_.Path("CV_CPARM.CFG") + "): the built-in USA parameters\n"};
+  for (const std::string& note : notes) {
+    EXPECT_THAT(out, HasSubstr(note));
+    EXPECT_EQ(out.find(note), out.rfind(note)) << note;
+  }
+  EXPECT_THAT(out, Not(HasSubstr("arning")));
+  for (const char* quiet : {"versions 2 --defaults", "board 2 --defaults", "ports 2 --defaults",
+                            "reset 2 --defaults"}) {
+    ASSERT_EQ(RunCommand(tool + quiet + " 2>&1 >/dev/null", &out), 0) << quiet << ": " << out;
+    EXPECT_THAT(out, Not(HasSubstr("arning"))) << quiet;
+    EXPECT_THAT(out, Not(HasSubstr("tarrow: no "))) << quiet;
+  }
 }
 
 }  // namespace

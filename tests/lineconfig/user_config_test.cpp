@@ -9,6 +9,7 @@
 #include "api/reset_status.h"
 #include "tests/lineconfig/line_fixture.h"
 #include "tests/support/capture.h"
+#include "tests/support/scoped_env.h"
 
 namespace vtx::testing {
 namespace {
@@ -75,6 +76,25 @@ TEST_F(UserConfig, MissingFileUsesTheDefaults) {
               Contains("Warning: User configuration file \"" + path + "\" not found"));
   EXPECT_EQ(line_.reset_status & kResetNoUserConfig, kResetNoUserConfig);
   EXPECT_EQ(line_.config.sequence_open, 0u);
+}
+
+// A relative name that the current folder does not hold comes from the folder of the installed
+// configuration files; when that has none either, the warning names the file as it was given.
+TEST_F(UserConfig, ARelativeNameIsFoundInTheConfigurationFolder) {
+  ScopedEnv registry("CRVN_REGISTRY", dir_.Path("registry.reg"));
+  ScopedFolder elsewhere("/");
+  ASSERT_TRUE(elsewhere.moved());
+  TraceCapture trace;
+  ASSERT_EQ(Read("cvcall.cfg"), 0);
+  EXPECT_THAT(trace.messages(),
+              Contains("Warning: User configuration file \"cvcall.cfg\" not found"));
+
+  const std::string path = Write("nrings 7\n" + NoCountry());
+  line_.reset_status = 0;
+  ASSERT_EQ(Read("cvcall.cfg"), 0);
+  EXPECT_EQ(settings().nrings, 7);
+  EXPECT_EQ(line_.reset_status & kResetNoUserConfig, 0u);
+  EXPECT_THAT(trace.messages(), Contains("Reading user configuration file \"" + path + "\""));
 }
 
 TEST_F(UserConfig, WithoutAFileName) {

@@ -417,4 +417,35 @@ TEST_F(LaunchTest, ToolStartsDetachedWithItsNameAsTheWholeCommandLine) {
   EXPECT_TRUE(dialog_->message_boxes.empty());
 }
 
+// A program planted where a relative path would find it (the path of a launcher that the
+// registry names nothing for, an empty or a relative folder) is never started.
+TEST_F(LaunchTest, NoFolderOrARelativeOneStartsNothingFoundByAccident) {
+  const fs::path planted = dir_ / "current";
+  fs::create_directories(planted / "0");
+  for (const char* name : {"0/0", "0\\0", "configtool.exe", "\\configtool.exe"}) {
+    fs::create_symlink(RECORD_ARGS_TOOL, planted / name);
+  }
+  const fs::path before = fs::current_path();
+  fs::current_path(planted);
+  const std::string page = kPageKey;
+  const std::string not_started = "GetLastError = 2\nFailed to launch configuration tool. \nPath: ";
+  const std::pair<std::string, std::string> cases[] = {
+      {"", "0\\0"},
+      {page + "\"ConfigToolLocation\"=\"\"\n", "\\configtool.exe"},
+      {page + "\"ConfigToolLocation\"=\".\"\n", ".\\configtool.exe"},
+  };
+  for (const auto& [registry, path] : cases) {
+    SCOPED_TRACE(registry);
+    WriteRegistry(registry);
+    dialog_->message_boxes.clear();
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(PressConfigure(), TRUE);
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(OnlyMessageBox().text, not_started + path);
+  }
+  fs::current_path(before);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_FALSE(fs::exists(record_)) << "a planted program ran";
+}
+
 }  // namespace

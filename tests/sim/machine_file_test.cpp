@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <vector>
 
 #include "admin.h"
 #include "fax.h"
@@ -180,7 +181,44 @@ TEST(MachineFileTest, EveryProblemIsToldWithItsLine) {
                 path + ":9: expected name and num_channels (0 to 255) in [module.3]\n");
 
   EXPECT_FALSE(sim::LoadMachineFile(dir.path() + "/missing.cfg", machine, error));
-  EXPECT_NE(error.find("missing.cfg: cannot read the machine file"), std::string::npos);
+  EXPECT_EQ(error, dir.path() + "/missing.cfg: No such file or directory\n");
+}
+
+// The log keeps the newest commands, oldest first, however many arrive; a size of 0 keeps none.
+TEST(MachineFileTest, CommandLogKeepsTheLastCommandsTheFileAllows) {
+  vtx::testing::TempDir dir;
+  std::string path = dir.path() + "/log.cfg";
+  std::ofstream(path) << "[module.2]\nname=GANTRY log\nnum_channels=2\ncommand_log=3\n"
+                         "[module.3]\nname=CORBEL quiet\nnum_channels=2\ncommand_log=0\n";
+  sim::Machine machine;
+  std::string error;
+  ASSERT_TRUE(sim::LoadMachineFile(path, machine, error)) << error;
+  auto codes = [](const sim::Module& module) {
+    std::vector<uint32_t> seen;
+    for (const auto& command : module.CommandLog()) seen.push_back(command.code);
+    return seen;
+  };
+  sim::Module& logged = *machine.FindModule(2);
+  sim::Module& quiet = *machine.FindModule(3);
+  sim::FwCommand command;
+  command.tags.push_back(sim::FwTag::Int(0x20, MILL_TYPE_LONG, 1));
+  for (uint32_t code = 1; code <= 5; ++code) {
+    command.code = code;
+    logged.LogCommand(command);
+    quiet.LogCommand(command);
+  }
+  EXPECT_EQ(codes(logged), (std::vector<uint32_t>{3, 4, 5}));
+  EXPECT_EQ(logged.CommandLog()[2].tags[0].Value(), 1u);
+  EXPECT_TRUE(quiet.CommandLog().empty());
+  logged.ClearCommandLog();
+  command.code = 6;
+  logged.LogCommand(command);
+  EXPECT_EQ(codes(logged), (std::vector<uint32_t>{6}));
+  EXPECT_EQ(sim::Module(4).CommandLogSize(), sim::kDefaultCommandLogSize);
+
+  std::ofstream(path) << "[module.2]\nname=GANTRY log\nnum_channels=2\ncommand_log=lots\n";
+  EXPECT_FALSE(sim::LoadMachineFile(path, machine, error));
+  EXPECT_EQ(error, path + ":4: expected a number from 0 to 100000 for command_log, got 'lots'\n");
 }
 
 TEST(MachineFileTest, CapabilityListsKeepTheirOrderAndTellTheirProblems) {

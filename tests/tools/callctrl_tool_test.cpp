@@ -42,7 +42,7 @@ class CallCtrlTool : public ::testing::Test {
 
   // Starts `tarrow callctrl --config CONFIG` with its standard output in the file `output` and
   // its standard error beside it.
-  pid_t Start(const std::string& output, const std::string& config) {
+  pid_t Start(const std::string& output, const std::string& config, bool status = false) {
     const pid_t pid = fork();
     if (pid == 0) {
       setenv("TARROW_DRIVER", ("sim:" + dir_.Path("simd.sock")).c_str(), 1);
@@ -52,7 +52,7 @@ class CallCtrlTool : public ::testing::Test {
       dup2(err, 2);
       const std::string tarrow = std::string(TARROW_BINARY_DIR) + "/bin/tarrow";
       execl(tarrow.c_str(), "tarrow", "callctrl", "--config", config.c_str(),
-            static_cast<char*>(nullptr));
+            status ? "--status" : static_cast<char*>(nullptr), static_cast<char*>(nullptr));
       _exit(127);
     }
     running_.push_back(pid);
@@ -113,6 +113,26 @@ TEST_F(CallCtrlTool, OneMasterAndOneSlavePerModuleBothStoppingOnInterrupt) {
   EXPECT_EQ(Interrupt(master), 0);
   EXPECT_NE(Read(first).find("Every module stopped."), std::string::npos);
   EXPECT_TRUE(machine_->Names().empty()) << "the master gave its modules' names up";
+}
+
+TEST_F(CallCtrlTool, AHostModuleStartsThroughItsLibraryAndItsScriptedEventsShow) {
+  std::ofstream(dir_.Path("events.txt")) << "0 call_offered 9 100 200\n";
+  std::ofstream(dir_.Path("host.cfg"))
+      << "host_module_trace = basic\ntrace_file = " << dir_.Path("host.log")
+      << "\n[host_module.1]\nenabled = true\nmodule_library = libtarrowhm.so\n"
+      << "[host_module.1/parameters]\nevent_script = " << dir_.Path("events.txt") << "\n";
+  const std::string output = dir_.Path("host.out");
+  const pid_t pid = Start(output, dir_.Path("host.cfg"), true);
+  ASSERT_TRUE(WaitFor(output, "event=Event_CIPI_CallOffered(1), hcr=0x9")) << Read(output);
+  EXPECT_NE(Read(output).find("Host module 0x1 started: CIPI version 1.0, Stack vendor Corvane "
+                              "Technology, Stack name Tarrow host module, Stack version 1.0.0, "
+                              "hm=0x81"),
+            std::string::npos);
+  EXPECT_NE(Read(output).find("Host module 0x1: queue depth "), std::string::npos);
+  kill(pid, SIGUSR1);
+  ASSERT_TRUE(WaitFor(output, "message blocks 1 (1 free)")) << "the event's block came back";
+  EXPECT_EQ(Interrupt(pid), 0);
+  EXPECT_NE(Read(output).find("Every module stopped."), std::string::npos);
 }
 
 TEST_F(CallCtrlTool, AConfigurationThatDoesNotOpenEndsWithItsReason) {

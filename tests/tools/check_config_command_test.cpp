@@ -2,7 +2,9 @@
 // the optional-default notes and information kept for --verbose, JSON for scripts, exit status.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -137,4 +139,40 @@ TEST_F(CheckConfigCommand, JsonListsEveryMessageAsAnObject) {
 }
 
 }  // namespace
+// Checking a file must not run code that someone else could have put where it points: a library
+// in a folder anyone may write is not loaded (its start-up code would run), and says why.
+TEST_F(CheckConfigCommand, LoadsOnlyLibrariesNoOneElseCanChange) {
+  const std::string marker = dir_.Path("marker");
+  setenv("TARROW_TEST_MARKER", marker.c_str(), 1);
+  auto place = [&](const std::string& folder, mode_t mode) {
+    const std::string path = dir_.Path(folder);
+    mkdir(path.c_str(), 0755);
+    std::filesystem::copy_file(STARTUP_MARKER_LIBRARY, path + "/libmark.so");
+    chmod(path.c_str(), mode);
+    return Write(folder + ".cfg", "[host_module.1]\nmodule_library = " + path +
+                                      "/libmark.so\n[host_module.1/parameters]\nbogus = 1\n");
+  };
+  const std::string open_file = place("open", 0777);
+  const std::string kept_file = place("kept", 0755);
+
+  std::string out;
+  EXPECT_EQ(Check(open_file, &out), 0) << out;
+  EXPECT_THAT(out, HasSubstr(open_file + ":2: warning: host_module.1 path " + dir_.Path("open") +
+                             "/libmark.so not loaded: it could run code someone else put there; "
+                             "its keys are not checked. (its folder " +
+                             dir_.Path("open") + " is writable by everyone)"));
+  EXPECT_THAT(out, Not(HasSubstr("bogus"))) << "keys of a library not loaded are not judged";
+  EXPECT_FALSE(std::filesystem::exists(marker)) << "the untrusted library's code ran";
+
+  EXPECT_EQ(Check("--no-libraries " + kept_file, &out), 0) << out;
+  EXPECT_THAT(out, Not(HasSubstr("not loaded")));
+  EXPECT_THAT(out, Not(HasSubstr("bogus")));
+  EXPECT_FALSE(std::filesystem::exists(marker));
+
+  // A library no one else can change is loaded: the check would see its start-up run.
+  Check(kept_file, &out);
+  EXPECT_TRUE(std::filesystem::exists(marker)) << out;
+  unsetenv("TARROW_TEST_MARKER");
+}
+
 }  // namespace vtx::testing

@@ -2,6 +2,7 @@
 // and reason; the country parameter file checked; the shipped example passing.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <fstream>
 #include <string>
@@ -23,8 +24,9 @@ class CheckPrefsCommand : public ::testing::Test {
     return path;
   }
   int Check(const std::string& arguments, std::string* errors) {
-    return RunCommand("cd " + dir_.Path("") + " && " + TarrowCommand() + "check-prefs " +
-                          arguments + " 2>&1 >/dev/null",
+    // The installed configuration folder is the test's own.
+    return RunCommand("cd " + dir_.Path("") + " && CRVN_REGISTRY=" + dir_.Path("registry.reg") +
+                          " " + TarrowCommand() + "check-prefs " + arguments + " 2>&1 >/dev/null",
                       errors);
   }
   // A country parameter file of 202-byte records for the given codes.
@@ -106,6 +108,18 @@ TEST_F(CheckPrefsCommand, ChecksTheCountryParameterFile) {
                                      "not open"));
   EXPECT_EQ(Check("--strict " + plain, &out), 1);
   EXPECT_EQ(Check(dir_.Path("absent.cfg"), &out), 1);
+
+  // A relative name is found as the line configuration finds it: beside the preference file.
+  ASSERT_EQ(mkdir(dir_.Path("site").c_str(), 0700), 0);
+  prefs = Write("site/p.cfg", "cv_cparm site.cpm\ncountry_code 44\n");
+  EXPECT_EQ(Check(prefs, &out), 1);
+  EXPECT_THAT(out,
+              HasSubstr(":1: error: country parameter file \"site.cpm\" does not open (No such "
+                        "file or directory; looked for ./site.cpm, " +
+                        dir_.Path("site/site.cpm") + " and " + dir_.Path("site.cpm") + ")"));
+  CountryFile("site/site.cpm", 202, {0x44});
+  EXPECT_EQ(Check(prefs, &out), 0);
+  EXPECT_EQ(out, "");
 }
 
 TEST_F(CheckPrefsCommand, TheShippedExamplePasses) {

@@ -19,6 +19,7 @@ class TelephCommands : public vtx::testing::ServedMachineTest {
   void Prepare(sim::Module& board) override {
     board.telephony().hardware[1].port_types = 0x205;
     board.telephony().params_save_result = 4;  // a telephony parameter save: "EEPROM written"
+    board.SetCommandLogSize(4096);             // the counts span every run of a test
   }
   size_t Requests(uint32_t code) {
     size_t count = 0;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -12,9 +13,13 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 // A command: the length field, then `body` (verb, verb fields and tags).
+// Sized once and filled in place: growing a two-byte vector by the body made GCC 12 at -O3 see a
+// copy past its first allocation that never happens.
 Bytes Command(const Bytes& body) {
-  Bytes cmd{static_cast<uint8_t>(body.size()), static_cast<uint8_t>(body.size() >> 8)};
-  cmd.insert(cmd.end(), body.begin(), body.end());
+  Bytes cmd(body.size() + 2);
+  cmd[0] = static_cast<uint8_t>(body.size());
+  cmd[1] = static_cast<uint8_t>(body.size() >> 8);
+  std::copy(body.begin(), body.end(), cmd.begin() + 2);
   return cmd;
 }
 

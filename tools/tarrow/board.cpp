@@ -9,13 +9,14 @@
 
 #include "api/tool_support.h"
 #include "tools/tarrow/command.h"
+#include "tools/tarrow/preferences.h"
 #include "tools/tarrow/teleph_tool.h"
 #include "vtx.h"
 
 namespace tarrow {
 namespace {
 
-const char kUsage[] = "board MODULE [--json] [--state N] [--temperature-threshold C]";
+const char kUsage[] = "board MODULE [--json] [--state N] [--temperature-threshold C] [--defaults]";
 const char kUnset[] = "";
 constexpr int32_t kNoTemperature = 1000;  // what a board without a thermometer reads
 
@@ -78,6 +79,7 @@ void Print(unsigned module, const VtxBoardStateArgs& state, const VtxTemperature
 
 int Run(const Args& arguments) {
   Args args = arguments;
+  TakeDefaults(args);
   const bool json = TakeFlag(args, "--json");
   const std::string state_text = TakeOption(args, "--state", kUnset);
   const std::string thresh_text = TakeOption(args, "--temperature-threshold", kUnset);

@@ -6,13 +6,14 @@
 
 #include "api/tool_support.h"
 #include "tools/tarrow/command.h"
+#include "tools/tarrow/preferences.h"
 #include "tools/tarrow/teleph_tool.h"
 #include "vtx.h"
 
 namespace tarrow {
 namespace {
 
-const char kUsage[] = "board-test MODULE [--iterations N] [--mask M] [--json]";
+const char kUsage[] = "board-test MODULE [--iterations N] [--mask M] [--json] [--defaults]";
 
 // The function hears of the series and the statuses on the caller's thread: the run is kept here.
 bool g_json = false;
@@ -62,6 +63,7 @@ void Summary(uint32_t iterations) {
 
 int Run(const Args& arguments) {
   Args args = arguments;
+  TakeDefaults(args);
   g_json = TakeFlag(args, "--json");
   const std::string iterations_text = TakeOption(args, "--iterations", "1");
   const std::string mask_text = TakeOption(args, "--mask", "0xFFFFFFFF");

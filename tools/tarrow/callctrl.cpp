@@ -14,9 +14,13 @@
 #include "callctrl/board/board_identity.h"
 #include "callctrl/board/board_module.h"
 #include "callctrl/callctrl_init.h"
+#include "callctrl/config/callctrl_config.h"
+#include "callctrl/hostmod/host_module.h"
 #include "callctrl/module_tables.h"
 #include "callctrl/trace_config.h"
+#include "lineconfig/file_limits.h"
 #include "tools/tarrow/command.h"
+#include "tools/tarrow/preferences.h"
 
 namespace tarrow {
 namespace {
@@ -26,15 +30,20 @@ namespace cc = vtx::callctrl;
 constexpr useconds_t kPollInterval = 100000;  // how often the trace file is looked at
 
 std::atomic<bool> g_interrupted{false};
+std::atomic<bool> g_status_wanted{false};
 
 void OnInterrupt(int) {
   g_interrupted = true;
 }
 
+void OnStatusSignal(int) {
+  g_status_wanted = true;
+}
+
 int Usage() {
   fprintf(stderr,
-          "usage: tarrow callctrl [--config CALLCTRL.CFG] [--preferences CVCALL.CFG] "
-          "[--trace FILE]\n");
+          "usage: tarrow callctrl [--config CALLCTRL.CFG] [--preferences CVCALL.CFG | --defaults] "
+          "[--trace FILE] [--status]\n");
   return 2;
 }
 
@@ -80,6 +89,33 @@ void PrintModules() {
            cc::BoardTypeName(module->board_type), module->board_type, module->port_count,
            module->connections_made);
   }
+  for (uint32_t number = 1; number <= cc::kMaxHostModule; ++number) {
+    const cc::HostModule* host = cc::HostModuleAt(number);
+    if (host != nullptr)
+      printf("Host module 0x%X started: %s\n", number, host->library_info.c_str());
+  }
+  fflush(stdout);
+}
+
+void PrintPool(const char* separator, const char* name, const cc::PoolCount& count) {
+  printf("%s%s %u (%u free)", separator, name, count.allocated, count.free);
+}
+
+// Each host module's queue depth, then the message pools the host modules share and the
+// timers pending in the process.
+void PrintStatus() {
+  for (uint32_t number = 1; number <= cc::kMaxHostModule; ++number) {
+    cc::HostModule* host = cc::HostModuleAt(number);
+    if (host != nullptr) printf("Host module 0x%X: queue depth %zu\n", number, host->queue.Depth());
+  }
+  cc::HostMessagePools* pools = cc::HostMessagePools::Get();
+  if (pools != nullptr) {
+    const cc::PoolCounts counts = pools->Counts();
+    PrintPool("Host message pools: ", "message blocks", counts.blocks);
+    PrintPool(", ", "packet messages", counts.packets);
+    PrintPool(", ", "timer messages", counts.timers);
+    printf("; timers pending %u\n", cc::PendingTimers(cc::GetTimerService()));
+  }
   fflush(stdout);
 }
 
@@ -100,20 +136,24 @@ void FollowTrace(const std::string& name, std::streamoff& offset) {
 
 int Run(const Args& arguments) {
   Args args = arguments;
+  const bool defaults = TakeDefaults(args);
   const std::string config = TakeOption(args, "--config", "");
   const std::string preferences = TakeOption(args, "--preferences", "");
   const std::string trace = TakeOption(args, "--trace", "");
-  if (!args.empty()) return Usage();
-  if ((!config.empty() && !NamedFileReadable("callctrl", "--config", config)) ||
-      (!preferences.empty() && !NamedFileReadable("callctrl", "--preferences", preferences))) {
+  const bool status = TakeFlag(args, "--status");
+  if (!args.empty() || (defaults && !preferences.empty())) return Usage();
+  if ((!config.empty() &&
+       !NamedFileReadable("callctrl", "--config", config, vtx::callctrl::kConfigFileLimit)) ||
+      (!preferences.empty() &&
+       !NamedFileReadable("callctrl", "--preferences", preferences, vtx::kUserConfigLimit))) {
     return 1;
   }
   NoteSimulatedBoard();
   CV_API_SET_VER();
   PrivatePreferences own;
-  std::string user_preferences = preferences;
+  std::string user_preferences = FindPreferenceFile(preferences);
   if (!config.empty()) {
-    if (!own.Make(preferences, config)) {
+    if (!own.Make(user_preferences, config)) {
       fprintf(stderr, "tarrow callctrl: cannot write a user preference file in /tmp\n");
       return 1;
     }
@@ -148,6 +188,12 @@ int Run(const Args& arguments) {
   action.sa_handler = OnInterrupt;
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
+  if (status) {
+    struct sigaction on_status {};
+    on_status.sa_handler = OnStatusSignal;
+    sigaction(SIGUSR1, &on_status, nullptr);
+    PrintStatus();
+  }
   std::streamoff offset = 0;
   std::string name = cc::OpenTraceFileName();
   if (name.empty()) {
@@ -163,8 +209,10 @@ int Run(const Args& arguments) {
       offset = 0;
     }
     if (!name.empty()) FollowTrace(name, offset);
+    if (g_status_wanted.exchange(false)) PrintStatus();
     usleep(kPollInterval);
   }
+  if (status) PrintStatus();
   cc::CallCtrlShutdown();
   VtxLineArgs detach{};
   VtxLineDetach(line, &detach);
@@ -175,7 +223,8 @@ int Run(const Args& arguments) {
 }  // namespace
 
 TARROW_COMMAND("callctrl",
-               "callctrl [--config CALLCTRL.CFG] [--preferences CVCALL.CFG] [--trace FILE]",
+               "callctrl [--config CALLCTRL.CFG] [--preferences CVCALL.CFG | --defaults] "
+               "[--trace FILE] [--status]",
                "start the call-control framework as an application does and show its trace", Run);
 
 }  // namespace tarrow

@@ -116,14 +116,19 @@ int Run(const Args& given) {
   const bool quiet = TakeFlag(args, "-q") | TakeFlag(args, "--quiet");
   const bool strict = TakeFlag(args, "--strict");
   const bool verbose = TakeFlag(args, "-v") | TakeFlag(args, "--verbose");
+  const bool no_libraries = TakeFlag(args, "--no-libraries");
   if (args.size() != 1 || args[0].empty() || args[0][0] == '-') {
     fprintf(stderr,
-            "usage: tarrow check-config FILE [--json] [-q|--quiet] [--strict] [--verbose]\n");
+            "usage: tarrow check-config FILE [--json] [-q|--quiet] [--strict] [--verbose] "
+            "[--no-libraries]\n");
     return 2;
   }
+  // A host module library runs its start-up code when loaded: only trusted ones are.
   std::vector<Heard> heard;
   CallCtrlConfig* config =
-      vtx::callctrl::OpenCallCtrlConfig(args[0].c_str(), false, Collect, &heard);
+      vtx::callctrl::OpenCallCtrlConfig(args[0].c_str(), false, Collect, &heard,
+                                        no_libraries ? vtx::callctrl::LibraryLoading::kNone
+                                                     : vtx::callctrl::LibraryLoading::kTrusted);
   std::vector<vtx::callctrl::UnusedEntry> unused;
   if (config) unused = vtx::callctrl::FindUnusedEntries(config);
   FileReport report(args[0]);
@@ -141,7 +146,8 @@ int Run(const Args& given) {
 
 }  // namespace
 
-TARROW_COMMAND("check-config", "FILE [--json] [-q|--quiet] [--strict] [-v|--verbose]",
+TARROW_COMMAND("check-config",
+               "FILE [--json] [-q|--quiet] [--strict] [-v|--verbose] [--no-libraries]",
                "check a call-control configuration file: every problem as FILE:LINE", Run);
 
 }  // namespace tarrow

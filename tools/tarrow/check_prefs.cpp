@@ -23,8 +23,9 @@ int Run(const Args& given) {
   }
   FileReport report(args[0]);
   vtx::PrefsCheck check;
-  if (!vtx::CheckPreferenceFile(args[0].c_str(), &check)) {
-    report.Add(0, Severity::kError, std::string("cannot be opened: ") + std::strerror(errno));
+  std::string error;
+  if (!vtx::CheckPreferenceFile(args[0].c_str(), &check, &error)) {
+    report.Add(0, Severity::kError, error.substr(args[0].size() + 2));  // the report names it
   } else {
     vtx::CheckCountryFile(&check);
     for (const vtx::PrefsProblem& p : check.problems) {

@@ -2,6 +2,7 @@
 // TARROW_COMMAND, so that adding one touches nothing else.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -25,10 +26,12 @@ void NoteSimulatedBoard();
 bool TakeFlag(Args& args, const std::string& flag);
 // The value after `option` (removed with it), or `fallback`.
 std::string TakeOption(Args& args, const std::string& option, const std::string& fallback);
-// True when the file that `option` of `command` names can be read; otherwise says so on standard
-// error ("tarrow reset: --config FILE: No such file or directory") and is false. A file named on
-// the command line that is missing is an error, never a fallback to defaults.
-bool NamedFileReadable(const char* command, const char* option, const std::string& path);
+// True when the file that `option` of `command` names is a regular file of at most `limit`
+// bytes that can be read; otherwise says so on standard error ("tarrow reset: --config FILE: No
+// such file or directory") and is false. A file named on the command line that is missing is an
+// error, never a fallback to defaults.
+bool NamedFileReadable(const char* command, const char* option, const std::string& path,
+                       uint64_t limit);
 // The one number reader of the tool: a whole number from 0 to `max` in `text`, in `base` (0:
 // decimal, 0x-hexadecimal or 0-octal). False for anything else: empty text, a sign, white space,
 // trailing characters or a value past `max`.

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "teleph/address_text.h"
+#include "tools/tarrow/preferences.h"
 #include "tools/tarrow/switch_side.h"
 #include "tools/tarrow/teleph_tool.h"
 
@@ -14,7 +15,7 @@ namespace {
 constexpr char kUsage[] =
     "connect MODULE SOURCE DEST [--mode N] | connect MODULE CHANNEL --ip udptl|rtp "
     "[--remote A.B.C.D:PORT] [--remote-rtcp A.B.C.D:PORT] [--local-port P] [--mode N] "
-    "[--t38-NAME N ...]";
+    "[--t38-NAME N ...] [--defaults]";
 constexpr char kCommand[] = "connect";
 
 // The T.38 parameters of a UDPTL connection, each an option --t38-NAME with its default.
@@ -122,6 +123,7 @@ bool TakeIpOptions(Args& args, const std::string& kind, VtxTelephArgs& record) {
 
 int Run(const Args& arguments) {
   Args args = arguments;
+  TakeDefaults(args);
   VtxTelephArgs record{};
   unsigned module = 0;
   const std::string mode = TakeOption(args, "--mode", "0");

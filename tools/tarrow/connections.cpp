@@ -3,13 +3,14 @@
 #include <cstdio>
 #include <vector>
 
+#include "tools/tarrow/preferences.h"
 #include "tools/tarrow/switch_side.h"
 #include "tools/tarrow/teleph_tool.h"
 
 namespace tarrow {
 namespace {
 
-constexpr char kUsage[] = "connections MODULE [--json]";
+constexpr char kUsage[] = "connections MODULE [--json] [--defaults]";
 
 void PrintText(const std::vector<VtxTelephArgs>& connections) {
   if (connections.empty()) printf("no connections\n");
@@ -33,6 +34,7 @@ void PrintJson(const std::vector<VtxTelephArgs>& connections) {
 
 int Run(const Args& arguments) {
   Args args = arguments;
+  TakeDefaults(args);
   const bool json = TakeFlag(args, "--json");
   unsigned module = 0;
   if (!TakeModuleAlone(args, kUsage, module)) return 2;

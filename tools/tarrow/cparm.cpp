@@ -17,7 +17,9 @@
 #include <utility>
 #include <vector>
 
+#include "api/tool_support.h"
 #include "lineconfig/country_params.h"
+#include "lineconfig/file_limits.h"
 #include "tools/tarrow/command.h"
 #include "tools/tarrow/description.h"
 
@@ -130,17 +132,12 @@ unsigned U16At(const Bytes& bytes, size_t at) {
 }
 
 int Print(const std::string& name) {
-  FILE* in = fopen(name.c_str(), "rb");
-  if (in == nullptr) {
-    fprintf(stderr, "tarrow cparm: cannot read \"%s\"\n", name.c_str());
+  std::string content, error;
+  if (!vtx::tool::ReadRegularFile(name.c_str(), vtx::kCountryFileLimit, content, error)) {
+    fprintf(stderr, "tarrow cparm: %s\n", error.c_str());
     return 1;
   }
-  Bytes bytes;
-  uint8_t buffer[4096];
-  for (size_t n; (n = fread(buffer, 1, sizeof buffer, in)) > 0;) {
-    bytes.insert(bytes.end(), buffer, buffer + n);
-  }
-  fclose(in);
+  const Bytes bytes(content.begin(), content.end());
   if (bytes.size() < vtx::kCountryFileHeaderLen) {
     fprintf(stderr, "%s: expected a 4-byte header, got %zu bytes\n", name.c_str(), bytes.size());
     return 1;

@@ -17,6 +17,8 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 constexpr size_t kTextSize = 64 * 1024;
+// The largest trace log decoded: a long day's packet trace.
+constexpr uint64_t kDecodeLimit = 256ull << 20;
 
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -110,9 +112,11 @@ int Run(const Args& given) {
     fprintf(stderr, "tarrow decode: cannot read the header directory \"%s\"\n", names.c_str());
     return 1;
   }
-  FILE* in = args.empty() ? stdin : fopen(args[0].c_str(), "r");
+  std::string error;
+  FILE* in = args.empty() ? stdin
+                          : vtx::tool::OpenRegularFile(args[0].c_str(), false, kDecodeLimit, error);
   if (in == nullptr) {
-    fprintf(stderr, "tarrow decode: cannot open \"%s\"\n", args[0].c_str());
+    fprintf(stderr, "tarrow decode: %s\n", error.c_str());
     return 1;
   }
   // The decoder's own TRUNC says what a parse error would.

@@ -3,12 +3,23 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "api/tool_support.h"
+
 namespace tarrow {
 
+namespace {
+
+// The largest description read: the largest file described is a few kilobytes of bytes in
+// hexadecimal.
+constexpr uint64_t kDescriptionLimit = 4 << 20;
+
+}  // namespace
+
 bool DescriptionReader::ReadFile(const std::string& tool) {
-  FILE* in = fopen(name_.c_str(), "r");
+  std::string error;
+  FILE* in = vtx::tool::OpenRegularFile(name_.c_str(), false, kDescriptionLimit, error);
   if (in == nullptr) {
-    fprintf(stderr, "%s: cannot read \"%s\"\n", tool.c_str(), name_.c_str());
+    fprintf(stderr, "%s: %s\n", tool.c_str(), error.c_str());
     return false;
   }
   const bool good = Read(in);

@@ -16,6 +16,7 @@
 #include "compat/win32/windows.h"
 #include "tools/tarrow/command.h"
 #include "tools/tarrow/page_view.h"
+#include "tools/tarrow/preferences.h"
 #include "vtx.h"
 
 namespace tarrow {
@@ -29,6 +30,8 @@ using vtx::cfg::cfgSection;
 constexpr const char* kUsage = "[--devices FILE] [--location TEXT [--press-configure]] [--json]";
 
 constexpr int kConfigureButton = 1021;
+// The largest device list read: a section of three short keys per device.
+constexpr uint64_t kDeviceFileLimit = 1 << 20;
 constexpr const char* kBoardDescription = "Corvane Tarrow Board";
 
 // A device as Device Manager knows it: each property may be missing.
@@ -113,10 +116,14 @@ bool FileDevices(const std::string& path, std::vector<Device>& devices) {
   FileProblems problems{path};
   cfgConfiguration config(1, cfgConfiguration::kWarning | cfgConfiguration::kError, OnFileMessage,
                           &problems, '=', false);
-  if (config.parseFile(path.c_str()) == -2) {
-    std::cerr << "tarrow details: cannot read " << path << "\n";
+  std::string content, error;
+  if (!vtx::tool::ReadRegularFile(path.c_str(), kDeviceFileLimit, content, error)) {
+    std::cerr << "tarrow details: " << error << "\n";
     return false;
   }
+  vtx::cfg::cfgTextFile file(path.c_str());
+  file.assign(content);
+  config.parse(file);
   const cfgSection& root = config.root();
   for (size_t i = 0; i < root.itemCount(); ++i) {
     problems.Add(root.item(i).lineNumber(),
@@ -285,6 +292,9 @@ int RunDetails(const Args& arguments) {
     if (provider) FreeLibrary(provider);
     return 1;
   }
+  // Each page resets a line with "cvcall.cfg", which the library looks for where the tools do:
+  // what is missing is said once here, not by every page.
+  FindPreferenceFile();
   std::vector<std::string> shown;
   const int status = ShowPages(enum_pages, options, devices, shown);
   FreeLibrary(provider);

@@ -229,7 +229,7 @@ std::unique_ptr<VtxLine> RulesLine(Args& args) {
   auto line = vtx::tool::ConfigOnlyLine(country, static_cast<int32_t>(channel), cparm);
   vtx::SetDefaultCountryParams(line.get());
   if (cparm.empty()) return line;
-  if (vtx::LoadCountryParams(line.get()) != 0 ||
+  if (vtx::LoadCountryParams(line.get(), nullptr) != 0 ||
       (line->reset_status & vtx::kResetCountryCode) != 0) {
     fprintf(stderr, "tarrow dialdb: \"%s\" has no parameters for country %X\n", cparm.c_str(),
             country);

@@ -1,15 +1,17 @@
 // tarrow disconnect-all MODULE: clears every connection of the module's switch.
 #include <cstdio>
 
+#include "tools/tarrow/preferences.h"
 #include "tools/tarrow/teleph_tool.h"
 
 namespace tarrow {
 namespace {
 
-constexpr char kUsage[] = "disconnect-all MODULE";
+constexpr char kUsage[] = "disconnect-all MODULE [--defaults]";
 
 int Run(const Args& arguments) {
   Args args = arguments;
+  TakeDefaults(args);
   unsigned module = 0;
   if (!TakeModuleAlone(args, kUsage, module)) return 2;
   VtxLine* line = OpenTelephLine("disconnect-all", module);

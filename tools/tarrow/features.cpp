@@ -43,7 +43,7 @@ void PrintJson(const std::string& text) {
 int Run(const Args& arguments) {
   Args args = arguments;
   const bool json = TakeFlag(args, "--json");
-  const bool defaults = TakeFlag(args, "--defaults");
+  TakeDefaults(args);
   unsigned module = 0;
   if (args.size() != 1 || !ParseModuleNumber(args[0], module)) {
     fprintf(stderr, "usage: tarrow features MODULE [--defaults] [--json]\n");
@@ -52,7 +52,7 @@ int Run(const Args& arguments) {
   NoteSimulatedBoard();
   CV_API_SET_VER();
   std::vector<char> box(kPageBoxSize, '\0');
-  const std::string preferences = defaults ? std::string() : FindPreferenceFile();
+  const std::string preferences = FindPreferenceFile();
   const size_t written =
       proppage::ListFeatures(static_cast<int>(module), box.data(), box.size(),
                              preferences.empty() ? nullptr : preferences.c_str());

@@ -5,6 +5,7 @@
 
 #include "api/tool_support.h"
 #include "tools/tarrow/command.h"
+#include "tools/tarrow/preferences.h"
 #include "tools/tarrow/progress.h"
 #include "tools/tarrow/teleph_tool.h"
 #include "vtx.h"
@@ -12,7 +13,8 @@
 namespace tarrow {
 namespace {
 
-const char kUsage[] = "firmware MODULE FILE [--type N] [--dest WORD] [--config-spec N]";
+const char kUsage[] =
+    "firmware MODULE FILE [--type N] [--dest WORD] [--config-spec N] [--defaults]";
 const char kProgressMark[] = "download ";
 const char kNoType[] = "";
 
@@ -33,6 +35,7 @@ uint32_t TypeOfModule(const VtxLine* line) {
 
 int Run(const Args& arguments) {
   Args args = arguments;
+  TakeDefaults(args);
   const std::string type_text = TakeOption(args, "--type", kNoType);
   const std::string dest_text = TakeOption(args, "--dest", "0");
   const std::string spec_text = TakeOption(args, "--config-spec", "0");

@@ -9,6 +9,7 @@
 
 #include "api/tool_support.h"
 #include "tools/tarrow/command.h"
+#include "tools/tarrow/preferences.h"
 
 namespace tarrow {
 namespace {
@@ -32,6 +33,7 @@ void Usage(FILE* out) {
 // The library's error messages reach the person at the terminal; TARROW_TRACE=MASK shows more of
 // the API trace log.
 int TraceToStderr(const char* line) {
+  if (RepeatsStartupNote(line)) return 0;
   fprintf(stderr, "%s\n", line);
   return 0;
 }
@@ -68,13 +70,15 @@ bool TakeFlag(Args& args, const std::string& flag) {
   return false;
 }
 
-bool NamedFileReadable(const char* command, const char* option, const std::string& path) {
-  FILE* file = fopen(path.c_str(), "r");
+bool NamedFileReadable(const char* command, const char* option, const std::string& path,
+                       uint64_t limit) {
+  std::string error;
+  FILE* file = vtx::tool::OpenRegularFile(path.c_str(), false, limit, error);
   if (file) {
     fclose(file);
     return true;
   }
-  fprintf(stderr, "tarrow %s: %s %s: %s\n", command, option, path.c_str(), strerror(errno));
+  fprintf(stderr, "tarrow %s: %s %s\n", command, option, error.c_str());
   return false;
 }
 

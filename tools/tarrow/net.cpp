@@ -6,6 +6,7 @@
 #include <string>
 
 #include "teleph/address_text.h"
+#include "tools/tarrow/preferences.h"
 #include "tools/tarrow/teleph_tool.h"
 
 namespace tarrow {
@@ -15,7 +16,7 @@ constexpr char kUsage[] =
     "net MODULE [UNIT] [--json] [--address A.B.C.D] [--netmask A.B.C.D] [--gateway A.B.C.D] "
     "[--speed auto|10|100] [--duplex half|full] "
     "[--flow-control auto|receive_only|transmit_only|both] [--arp-timeout MS] [--arp-flush] "
-    "[--save]";
+    "[--save] [--defaults]";
 constexpr char kCommand[] = "net";
 
 struct CodeName {
@@ -146,6 +147,7 @@ int Apply(VtxLine* line, uint32_t unit, VtxNetworkArgs& settings, bool save, boo
 
 int Run(const Args& arguments) {
   Args args = arguments;
+  TakeDefaults(args);
   const bool json = TakeFlag(args, "--json");
   const bool save = TakeFlag(args, "--save");
   VtxNetworkArgs settings{};

@@ -4,12 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "tools/tarrow/preferences.h"
 #include "tools/tarrow/teleph_tool.h"
 
 namespace tarrow {
 namespace {
 
-constexpr char kUsage[] = "ports MODULE [--json]";
+constexpr char kUsage[] = "ports MODULE [--json] [--defaults]";
 
 // The port-type bits that have names; other bits show as numbers.
 struct PortTypeName {
@@ -107,6 +108,7 @@ void PrintJson(const Ports& ports) {
 
 int Run(const Args& arguments) {
   Args args = arguments;
+  TakeDefaults(args);
   const bool json = TakeFlag(args, "--json");
   unsigned module = 0;
   if (!TakeModuleAlone(args, kUsage, module)) return 2;

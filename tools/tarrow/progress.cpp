@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "api/tool_support.h"
 
@@ -55,7 +56,9 @@ DownloadProgress::~DownloadProgress() {
 }
 
 long FileSize(const char* path) {
-  FILE* file = fopen(path, "rb");
+  // The download refuses what is no regular file, with its reason; here it has no size.
+  std::string error;
+  FILE* file = vtx::tool::OpenRegularFile(path, true, UINT64_MAX, error);
   if (file == nullptr) return -1;
   fseek(file, 0, SEEK_END);
   const long size = ftell(file);

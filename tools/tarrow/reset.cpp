@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "api/tool_support.h"
+#include "lineconfig/file_limits.h"
 #include "tools/tarrow/command.h"
 #include "tools/tarrow/preferences.h"
 #include "vtx.h"
@@ -37,6 +38,7 @@ int Listen(const char* line) {
     g_heard.report.push_back(message);
     return 0;
   }
+  if (RepeatsStartupNote(line)) return 0;
   const bool packet = Starts(message, ">") || Starts(message, "<");
   if (Starts(message, ">")) g_heard.sent.push_back(message.substr(message[1] == '+' ? 3 : 2));
   if (!packet || g_heard.show_packets) fprintf(stderr, "%s\n", line);
@@ -126,9 +128,9 @@ bool ParseSmall(const std::string& text, unsigned max, unsigned& out) {
 int Run(const Args& arguments) {
   Args args = arguments;
   const bool json = TakeFlag(args, "--json");
-  const bool defaults = TakeFlag(args, "--defaults");
+  const bool defaults = TakeDefaults(args);
   const std::string named = TakeOption(args, "--config", "");
-  std::string config;
+  if (defaults && !named.empty()) return Usage();
   unsigned no_init = 0;
   unsigned module = 0;
   unsigned channel = 0;
@@ -137,8 +139,10 @@ int Run(const Args& arguments) {
     return Usage();
   }
   if (!ParseModuleNumber(args[0], module)) return 2;
-  if (!named.empty() && !NamedFileReadable("reset", "--config", named)) return 1;
-  if (!defaults) config = FindPreferenceFile(named);
+  if (!named.empty() && !NamedFileReadable("reset", "--config", named, vtx::kUserConfigLimit)) {
+    return 1;
+  }
+  const std::string config = FindPreferenceFile(named);
   NoteSimulatedBoard();
   CV_API_SET_VER();
   VtxLine* line = Attach(module, args.size() == 2, channel);

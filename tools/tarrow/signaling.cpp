@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tools/tarrow/command.h"
+#include "tools/tarrow/preferences.h"
 #include "tools/tarrow/teleph_tool.h"
 #include "vtx.h"
 
@@ -14,7 +15,7 @@ namespace {
 
 const char kUsage[] =
     "signaling MODULE UNIT STREAM SLOT --monitor [--once] | --set STATE [--duration MS --then "
-    "STATE]";
+    "STATE] [--defaults]";
 const char kUnset[] = "";
 constexpr uint32_t kReceiveWait = 200;  // ms between looks at the interruption flag
 
@@ -82,6 +83,7 @@ int Set(VtxLine* line, VtxSignalingArgs& args) {
 
 int Run(const Args& arguments) {
   Args args = arguments;
+  TakeDefaults(args);
   const bool monitor = TakeFlag(args, "--monitor");
   const bool once = TakeFlag(args, "--once");
   const std::string set_text = TakeOption(args, "--set", kUnset);

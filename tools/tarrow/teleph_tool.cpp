@@ -40,8 +40,9 @@ VtxLine* OpenModuleLine(const char* command, unsigned module) {
   NoteSimulatedBoard();
   VtxLine* line = AttachModuleSession(command, module);
   if (line == nullptr) return nullptr;
+  const std::string preferences = FindPreferenceFile();
   VtxLineArgs reset{};
-  reset.config_file_name = "cvcall.cfg";
+  reset.config_file_name = preferences.empty() ? nullptr : preferences.c_str();
   reset.skip_teleph = 1;
   if (VtxLineReset(line, &reset) >= 0) return line;
   fprintf(stderr,

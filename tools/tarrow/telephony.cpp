@@ -15,6 +15,7 @@
 #include "callctrl/telephony/telephony_config.h"
 #include "packet/codes.h"
 #include "tele_ctrl.h"
+#include "tools/tarrow/preferences.h"
 #include "tools/tarrow/teleph_tool.h"
 
 namespace tarrow {
@@ -22,7 +23,8 @@ namespace {
 
 using vtx::callctrl::TelephonyAction;
 
-constexpr char kUsage[] = "telephony MODULE --unlock | --save | --configure CALLCTRL.CFG [--json]";
+constexpr char kUsage[] =
+    "telephony MODULE --unlock | --save | --configure CALLCTRL.CFG [--json] [--defaults]";
 constexpr char kCommand[] = "telephony";
 
 int Unlock(VtxLine* line) {
@@ -227,6 +229,7 @@ int Configure(VtxLine* line, unsigned module, const std::string& file, bool json
 
 int Run(const Args& arguments) {
   Args args = arguments;
+  TakeDefaults(args);
   unsigned module = 0;
   if (!TakeModule(args, kUsage, module)) return 2;
   const bool unlock = TakeFlag(args, "--unlock");

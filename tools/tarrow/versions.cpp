@@ -60,7 +60,7 @@ void PrintTable(const vtx::LineFirmware& firmware) {
 int Run(const Args& arguments) {
   Args args = arguments;
   const bool json = TakeFlag(args, "--json");
-  const bool defaults = TakeFlag(args, "--defaults");
+  TakeDefaults(args);
   unsigned module = 0;
   if (args.size() != 1 || !ParseModuleNumber(args[0], module)) {
     fprintf(stderr, "usage: tarrow versions MODULE [--defaults] [--json]\n");
@@ -68,7 +68,7 @@ int Run(const Args& arguments) {
   }
   NoteSimulatedBoard();
   CV_API_SET_VER();
-  const std::string preferences = defaults ? std::string() : FindPreferenceFile();
+  const std::string preferences = FindPreferenceFile();
   VtxLine* line = proppage::OpenFeatureLine(static_cast<int>(module),
                                             preferences.empty() ? nullptr : preferences.c_str());
   if (line == nullptr) {

@@ -1,7 +1,9 @@
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "callctrl/config_lookup.h"
 #include "tests/callctrl/start/start_fixture.h"
+#include "tests/support/scoped_env.h"
 
 namespace vtx::callctrl::testing {
 namespace {
@@ -41,6 +43,35 @@ TEST_F(StartTest, TheUserPreferenceFileNamesTheConfigurationOrDefaultsToCallctrl
   const int result = Init();
   ASSERT_EQ(chdir(previous), 0);
   EXPECT_EQ(result, 1);
+  EXPECT_TRUE(Traced("Board module 0x3 Initialised OK")) << Trace();
+}
+
+// A relative name that the current folder does not hold: beside the user preference file, else in
+// the folder of the installed configuration files; as named when neither holds it.
+TEST_F(StartTest, ARelativeNameIsFoundBesideThePreferencesOrInTheConfigurationFolder) {
+  for (const char* folder : {"prefs", "etc"}) {
+    ASSERT_EQ(mkdir(dir_.Path(folder).c_str(), 0700), 0);
+  }
+  vtx::testing::ScopedEnv registry("CRVN_REGISTRY", dir_.Path("etc/registry.reg"));
+  const std::string module = std::string(kVerboseTrace) + "[module.3]\n";
+  char name[kConfigPathSize];
+  preferences_ = Write("prefs/cvcall.cfg", "call_control = site.cfg\n");
+  EXPECT_STREQ(GetCallCtrlConfigFile(preferences_.c_str(), name), "site.cfg");
+  Write("etc/site.cfg", module);
+  EXPECT_STREQ(GetCallCtrlConfigFile(preferences_.c_str(), name),
+               dir_.Path("etc/site.cfg").c_str());
+  Write("prefs/site.cfg", module);
+  EXPECT_STREQ(GetCallCtrlConfigFile(preferences_.c_str(), name),
+               dir_.Path("prefs/site.cfg").c_str());
+  Write("etc/callctrl.cfg", module);
+  EXPECT_STREQ(GetCallCtrlConfigFile(dir_.Path("absent.cfg").c_str(), name),
+               dir_.Path("etc/callctrl.cfg").c_str());
+
+  // The file used is said at the basic level of the API category.
+  trace::cc::SetCategory(trace::cc::kApiTrace, trace::cc::kLevelBasic, trace::cc::kToFile);
+  EXPECT_EQ(Init(), 1);
+  EXPECT_TRUE(Traced("Using call_control configuration file " + dir_.Path("prefs/site.cfg")))
+      << Trace();
   EXPECT_TRUE(Traced("Board module 0x3 Initialised OK")) << Trace();
 }
 
