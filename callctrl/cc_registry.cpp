@@ -10,6 +10,8 @@ namespace {
 std::atomic<PortObjectMaker> g_port_maker{nullptr};
 std::atomic<IpObjectMaker> g_ip_maker{nullptr};
 std::atomic<PacketDispatcher> g_dispatcher{nullptr};
+std::atomic<LibraryEventSink> g_event_sink{nullptr};
+std::atomic<HostModuleEndSink> g_end_sink{nullptr};
 
 }  // namespace
 
@@ -23,6 +25,24 @@ void RegisterIpObjectMaker(IpObjectMaker maker) {
 
 void RegisterPacketDispatcher(PacketDispatcher dispatcher) {
   g_dispatcher = dispatcher;
+}
+
+void RegisterLibraryEventSink(LibraryEventSink sink) {
+  g_event_sink = sink;
+}
+
+void RegisterHostModuleEndSink(HostModuleEndSink sink) {
+  g_end_sink = sink;
+}
+
+void HostModuleEnded(HostModule& host) {
+  const HostModuleEndSink sink = g_end_sink;
+  if (sink != nullptr) sink(host);
+}
+
+bool DeliverLibraryEvent(HostModule& host, const void* event, uint32_t length) {
+  const LibraryEventSink sink = g_event_sink;
+  return sink != nullptr && sink(host, event, length);
 }
 
 std::unique_ptr<CallControlObject> MakePortObject(int32_t port_config, uint32_t port_type) {

@@ -332,6 +332,17 @@ bool Machine::AddressHeld(const uint8_t address[4]) const {
   return false;
 }
 
+bool Machine::OwnedBoardAddress(const uint8_t board[4], uint32_t asking) const {
+  const uint8_t mask = Mask();
+  for (const auto& [handle, other] : sessions_) {
+    if (handle == asking) continue;
+    bool same = true;
+    for (int i = 1; i < 4; ++i) same = same && (other->own[i] & mask) == (board[i] & mask);
+    if (same) return true;
+  }
+  return false;
+}
+
 bool Machine::FreeHostAddress(uint8_t own[4]) {
   // A host address: facility 0x40, type 3, host 1, the next unit that no live session holds.
   const uint8_t units = Mask();
@@ -399,6 +410,9 @@ int Machine::AddressAssoc(Connection& connection, wire::Bytes& bytes) {
     block.drv_status = GDI_STS_SESSIONHANDLEBAD;
   } else if (!Resolve(block.address, resolved)) {
     block.drv_status = GDI_STS_NODATA;
+  } else if (OwnedBoardAddress(resolved, block.session)) {
+    // Another session took this board address as its own: what this one sent would reach it.
+    block.drv_status = GDI_STS_ADDRESS_IN_USE;
   } else {
     memcpy(block.address, resolved, 4);
     block.drv_status = GDI_STS_OK;

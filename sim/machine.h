@@ -129,6 +129,9 @@ class Machine {
   int SessionCreate(Connection& connection, wire::Bytes& block);
   // Whether a live session holds `address` as its own, or talks to it as a board address.
   bool AddressHeld(const uint8_t address[4]) const;
+  // Whether a session other than `asking` has the board address `board` (any facility) as its
+  // own address.
+  bool OwnedBoardAddress(const uint8_t board[4], uint32_t asking) const;
   // The next host address that no live session holds; false when every one is held.
   bool FreeHostAddress(uint8_t own[4]);
   int SessionDestroy(Connection& connection, wire::Bytes& block);

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "callctrl/board/master_election.h"
+#include "callctrl/cc_registry.h"
 #include "callctrl/config/callctrl_config.h"
 #include "callctrl/hostmod/library_handler.h"
 #include "callctrl/hostmod/library_run.h"
@@ -122,6 +123,7 @@ void StopHostModule(HostModule& host) {
     }
   }
   host.queue.Stop();
+  HostModuleEnded(host);
   host.queue.SetHandler(kLibraryHandlerModule, kLibraryHandlerChannel, nullptr);
   host.library_handler.reset();
   host.library.Unload();

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "callctrl/cc_registry.h"
 #include "callctrl/hostlib/cipi_events.h"
 #include "trace/cc_trace.h"
 
@@ -26,6 +27,7 @@ void LibraryHandler::OnLibraryEventRecord(const void* data, uint32_t length) {
                      static_cast<uint32_t>(CIPI_EVENT_SIZE), host_.id);
     return;
   }
+  if (DeliverLibraryEvent(host_, data, length)) return;
   CIPI_EventHeader header;
   memcpy(&header, data, sizeof header);
   trace::cc::Trace(kHostModuleTrace, kLevelBasic,

@@ -1,6 +1,6 @@
 // The host module's own handler of its library's messages: events and errors that the CIPI
-// thread posted. Events of calls go to the calls' records; while there is none for a call, the
-// event is traced as one for an invalid call record.
+// thread posted. Events go to the IP call control of the host module's channels; one that no
+// call took is traced as an event for an invalid call record.
 #pragma once
 
 #include "callctrl/hostmod/host_module.h"

@@ -1,6 +1,7 @@
 #include "ipcc/tarrowhm/event_script.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -18,10 +19,49 @@ struct EventName {
 };
 
 constexpr EventName kEvents[] = {
-    {"call_offered", Event_CIPI_CallOffered},
-    {"call_connected", Event_CIPI_CallConnected},
-    {"call_released", Event_CIPI_CallReleased},
+    {"call_offered", Event_CIPI_CallOffered},     {"call_connected", Event_CIPI_CallConnected},
+    {"call_released", Event_CIPI_CallReleased},   {"media_offer", Event_CIPI_MediaOffer},
+    {"media_selected", Event_CIPI_MediaSelected},
 };
+
+// A T.38 medium (class image, UDPTL, format t38) with the attributes NAME:VALUE of the line.
+bool T38Media(std::istringstream& in, CIPI_MediaDescription& media, std::string& error) {
+  std::snprintf(media.media_class, sizeof media.media_class, "image");
+  media.transport = CIPI_TRANSPORT_UDPTL;
+  media.format_count = 1;
+  std::snprintf(media.formats[0], sizeof media.formats[0], "t38");
+  for (std::string word; in >> word;) {
+    if (word[0] == '@') {  // where the far end receives the medium
+      unsigned a, b, c, d, port;
+      char tail = 0;
+      if (std::sscanf(word.c_str(), "@%u.%u.%u.%u:%u%c", &a, &b, &c, &d, &port, &tail) != 5 ||
+          a > 255 || b > 255 || c > 255 || d > 255 || port > 65535) {
+        error = "expected the far end's address @A.B.C.D:PORT, got \"" + word + "\"";
+        return false;
+      }
+      const uint8_t address[4] = {static_cast<uint8_t>(a), static_cast<uint8_t>(b),
+                                  static_cast<uint8_t>(c), static_cast<uint8_t>(d)};
+      std::memcpy(media.address, address, 4);
+      media.port = static_cast<uint16_t>(port);
+      continue;
+    }
+    const size_t colon = word.find(':');
+    if (colon == std::string::npos || colon == 0 || colon >= CIPI_MEDIA_TEXT_SIZE ||
+        word.size() - colon - 1 >= CIPI_MEDIA_TEXT_SIZE) {
+      error =
+          "expected an attribute NAME:VALUE of at most 50 characters each, got \"" + word + "\"";
+      return false;
+    }
+    if (media.attribute_count == CIPI_MAX_MEDIA_ATTRIBUTES) {
+      error = "more than " + std::to_string(CIPI_MAX_MEDIA_ATTRIBUTES) + " attributes";
+      return false;
+    }
+    CIPI_MediaAttribute& attribute = media.attributes[media.attribute_count++];
+    std::snprintf(attribute.name, sizeof attribute.name, "%s", word.substr(0, colon).c_str());
+    std::snprintf(attribute.value, sizeof attribute.value, "%s", word.substr(colon + 1).c_str());
+  }
+  return true;
+}
 
 // A whole decimal word within [min, max].
 bool Number(const std::string& word, uint32_t min, uint32_t max, uint32_t& out) {
@@ -71,7 +111,10 @@ int ParseScriptLine(const std::string& line, ScriptEvent& out, std::string& erro
     if (name == candidate.name) known = &candidate;
   }
   if (known == nullptr) {
-    error = "expected call_offered, call_connected or call_released, got \"" + name + "\"";
+    error =
+        "expected call_offered, call_connected, call_released, media_offer or "
+        "media_selected, got \"" +
+        name + "\"";
     return -1;
   }
   if (!Number(call, 1, UINT32_MAX, header.call)) {
@@ -92,6 +135,10 @@ int ParseScriptLine(const std::string& line, ScriptEvent& out, std::string& erro
       return -1;
     }
     Append(data, &cause, sizeof cause);
+  } else if (header.event == Event_CIPI_MediaOffer || header.event == Event_CIPI_MediaSelected) {
+    CIPI_MediaDescription media{};
+    if (!T38Media(in, media, error)) return -1;
+    Append(data, &media, sizeof media);
   }
   std::string rest;
   if (in >> rest) {

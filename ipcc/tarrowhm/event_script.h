@@ -6,6 +6,9 @@
 //   0    call_offered    1  1000 2000      calling and called number
 //   100  call_connected  1
 //   500  call_released   1  16             cause
+//   50   media_offer     1  T38MaxBitRate:14400 T38FaxRateManagement:transferredTCF
+//   50   media_selected  1  T38MaxBitRate:9600        (T.38 media, attributes NAME:VALUE)
+//   50   media_offer     1  @198.51.100.7:40000 T38MaxBitRate:9600   (with the far end's address)
 //
 // DELAY_MS counts from the event before (the first from the library's open), CALL is the call's
 // identifier (1 or more). Blank lines and lines starting with "#" are skipped.

@@ -15,6 +15,7 @@
 
 #include "callctrl/hostlib/cipi.h"
 #include "callctrl/hostlib/cipi_events.h"
+#include "ipcc/cipi_library.h"
 #include "ipcc/tarrowhm/event_script.h"
 
 #define CIPI_EXPORT extern "C" __attribute__((visibility("default")))
@@ -22,62 +23,24 @@
 namespace {
 
 constexpr const char* kVersion = "1.0";
-constexpr const char* kVendor = "Corvane Technology";
 constexpr const char* kStackName = "Tarrow host module";
 constexpr const char* kStackVersion = "1.0.0";
 
-// Result codes (0 success, 3 no event within the time limit).
-constexpr int32_t kNotOpen = 1;
-constexpr int32_t kBadArgument = 2;
-constexpr int32_t kClosed = 4;
+using cipi_library::IntegerKey;
+using cipi_library::kBadArgument;
+using cipi_library::kClosed;
+using cipi_library::kNotOpen;
+using cipi_library::StringKey;
+using cipi_library::ValidAddress;
 
-// A dotted IPv4 address with four numbers of 0..255, or nothing (any local address).
-int ValidAddress(const char* value) {
-  if (*value == '\0') return 1;
-  unsigned parts[4];
-  char tail = 0;
-  if (std::sscanf(value, "%u.%u.%u.%u%c", &parts[0], &parts[1], &parts[2], &parts[3], &tail) != 4) {
-    return 0;
-  }
-  for (unsigned part : parts) {
-    if (part > 255) return 0;
-  }
-  return 1;
-}
-
-CIPI_ConfigKey StringKey(const char* name, const char* fallback, CIPI_ValidateFn validate) {
-  CIPI_ConfigKey key = {};
-  std::snprintf(key.name, sizeof key.name, "%s", name);
-  key.type = CIPI_KEY_STRING;
-  std::snprintf(key.value.string_default, sizeof key.value.string_default, "%s", fallback);
-  key.validate = validate;
-  return key;
-}
-
-CIPI_ConfigKey IntegerKey(const char* name, uint32_t type, int32_t fallback, int32_t min,
-                          int32_t max, bool mandatory) {
-  CIPI_ConfigKey key = {};
-  std::snprintf(key.name, sizeof key.name, "%s", name);
-  key.type = type;
-  key.mandatory = mandatory ? 1 : 0;
-  key.value.integer.default_value = fallback;
-  key.value.integer.minimum = min;
-  key.value.integer.maximum = max;
-  return key;
-}
-
-const CIPI_ConfigKey* Keys(size_t* count) {
-  static const CIPI_ConfigKey keys[] = {
-      StringKey("local_address", "", ValidAddress),
-      StringKey("user_agent", kStackName, nullptr),
-      IntegerKey("sip_port", CIPI_KEY_SIGNED, 5060, 1, 65535, true),
-      IntegerKey("jitter_buffer_ms", CIPI_KEY_SIGNED, 60, 0, 500, false),
-      IntegerKey("max_calls", CIPI_KEY_UNSIGNED, 64, 1, 1024, false),
-      StringKey("event_script", "", nullptr),
-  };
-  *count = sizeof keys / sizeof keys[0];
-  return keys;
-}
+const CIPI_ConfigKey kKeys[] = {
+    StringKey("local_address", "", ValidAddress),
+    StringKey("user_agent", kStackName, nullptr),
+    IntegerKey("sip_port", CIPI_KEY_SIGNED, 5060, 1, 65535, true),
+    IntegerKey("jitter_buffer_ms", CIPI_KEY_SIGNED, 60, 0, 500, false),
+    IntegerKey("max_calls", CIPI_KEY_UNSIGNED, 64, 1, 1024, false),
+    StringKey("event_script", "", nullptr),
+};
 
 struct Library {
   std::mutex mutex;
@@ -142,25 +105,15 @@ void ReadSettings(Library& lib) {
   if (lib.keys("sip_port", &size, value) == 1) lib.sipPort = std::atoi(value);
 }
 
-// Copies an event record into the framework's buffer.
-void Deliver(const std::vector<uint8_t>& record, void* event) {
-  std::memcpy(event, record.data(),
-              record.size() < CIPI_EVENT_SIZE ? record.size() : CIPI_EVENT_SIZE);
-}
-
 }  // namespace
 
 CIPI_EXPORT int32_t CIPI_QueryConfigurationKeys(int32_t index, CIPI_ConfigKey* key) {
-  size_t count = 0;
-  const CIPI_ConfigKey* keys = Keys(&count);
-  if (index < 0 || static_cast<size_t>(index) >= count || !key) return -1;
-  *key = keys[index];
-  return 0;
+  return cipi_library::QueryKey(kKeys, index, key);
 }
 
 CIPI_EXPORT int32_t CIPI_SetTrace(int32_t level) {
   std::lock_guard<std::mutex> lock(State().mutex);
-  State().traceLevel = level < 0 ? 0 : level > 4 ? 4 : level;
+  State().traceLevel = cipi_library::TraceLevel(level);
   return 0;
 }
 
@@ -185,11 +138,7 @@ CIPI_EXPORT int32_t CIPI_OpenLibrary(CIPI_TraceFn trace, CIPI_ConfigKeyFn keys, 
 }
 
 CIPI_EXPORT int32_t CIPI_QueryLibraryInfo(char* vendor, char* name, char* version) {
-  if (!vendor || !name || !version) return kBadArgument;
-  std::snprintf(vendor, CIPI_INFO_TEXT_SIZE, "%s", kVendor);
-  std::snprintf(name, CIPI_INFO_TEXT_SIZE, "%s", kStackName);
-  std::snprintf(version, CIPI_INFO_TEXT_SIZE, "%s", kStackVersion);
-  return 0;
+  return cipi_library::LibraryInfo(kStackName, kStackVersion, vendor, name, version);
 }
 
 CIPI_EXPORT int32_t CIPI_GetEvent(int32_t timeout_ms, void* event) {
@@ -197,19 +146,14 @@ CIPI_EXPORT int32_t CIPI_GetEvent(int32_t timeout_ms, void* event) {
   std::unique_lock<std::mutex> lock(lib.mutex);
   if (!lib.open) return kNotOpen;
   if (!event) return kBadArgument;
-  const auto limit =
-      std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms < 0 ? 0 : timeout_ms);
+  const auto limit = cipi_library::Deadline(timeout_ms);
   for (;;) {
     if (!lib.open) return kClosed;
-    if (!lib.events.empty()) {
-      Deliver(lib.events.front(), event);
-      lib.events.pop_front();
-      return 0;
-    }
+    if (cipi_library::TakeEvent(lib.events, event)) return 0;
     const auto now = std::chrono::steady_clock::now();
     const bool scripted = lib.nextScripted < lib.script.size();
     if (scripted && lib.nextDue <= now) {
-      Deliver(lib.script[lib.nextScripted].record, event);
+      cipi_library::Deliver(lib.script[lib.nextScripted].record, event);
       if (++lib.nextScripted < lib.script.size()) {
         lib.nextDue = now + std::chrono::milliseconds(lib.script[lib.nextScripted].delay_ms);
       }
@@ -262,20 +206,8 @@ CIPI_EXPORT int32_t CIPI_CloseLibrary(int32_t) {
 }
 
 CIPI_EXPORT const char* CIPI_GetErrorString(int32_t code) {
-  switch (code) {
-    case 0:
-      return "success";
-    case kNotOpen:
-      return "library not open";
-    case kBadArgument:
-      return "bad argument";
-    case CIPI_EVENT_TIMEOUT:
-      return "no event";
-    case kClosed:
-      return "library closed";
-    default:
-      return "unknown error";
-  }
+  const char* text = cipi_library::SharedErrorString(code);
+  return text ? text : "unknown error";
 }
 
 CIPI_EXPORT int32_t CIPI_CapabilityQuery(char* buffer, int32_t size) {

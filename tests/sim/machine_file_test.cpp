@@ -84,7 +84,7 @@ TEST(MachineFileTest, DefaultFileIsTheBuiltInMachine) {
 }
 
 TEST(MachineFileTest, ShippedMachinesLoad) {
-  for (const char* name : {"chassis4.cfg", "virtual-ip.cfg"}) {
+  for (const char* name : {"chassis4.cfg", "virtual-ip.cfg", "ip-board.cfg"}) {
     sim::Machine machine;
     std::string error;
     EXPECT_TRUE(sim::LoadMachineFile(Board(name), machine, error)) << name << ": " << error;

@@ -67,6 +67,14 @@ TEST_F(SessionLimitsTest, AnAddressAnotherSessionHoldsIsRefused) {
   const uint8_t other_channel[4] = {0x12, 2, 2, 2};
   EXPECT_EQ(Create(second_, other_channel).drv_status, GDI_STS_OK);
 
+  // Nor may a session that took a board address first have the packets of the clients that
+  // talk to that address later.
+  VtxDrvAssocBlock later{};
+  later.session = victim.session;
+  memcpy(later.address, other_channel, 4);
+  Request(first_, VTX_DRV_ADDRESS_ASSOC, later);
+  EXPECT_EQ(later.drv_status, GDI_STS_ADDRESS_IN_USE);
+
   // Once the victim's connection is gone, its addresses are free.
   machine_->Close(first_);
   EXPECT_EQ(Create(second_, same_channel).drv_status, GDI_STS_OK);

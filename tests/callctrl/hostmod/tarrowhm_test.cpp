@@ -37,6 +37,20 @@ TEST(TarrowhmScriptTest, LinesBecomeEventRecordsOrSayWhatIsWrong) {
   memcpy(&cause, event.record.data() + sizeof header, sizeof cause);
   EXPECT_EQ(cause, 16u) << "normal clearing when no cause is given";
 
+  ASSERT_EQ(
+      tarrowhm::ParseScriptLine("0 media_offer 7 T38MaxBitRate:14400 t38faxudpec:", event, error),
+      1)
+      << error;
+  CIPI_MediaDescription media;
+  ASSERT_EQ(HeaderOf(event.record.data()).length, sizeof media);
+  memcpy(&media, event.record.data() + sizeof header, sizeof media);
+  EXPECT_STREQ(media.media_class, "image");
+  EXPECT_EQ(media.transport, static_cast<uint32_t>(CIPI_TRANSPORT_UDPTL));
+  ASSERT_EQ(media.attribute_count, 2u);
+  EXPECT_STREQ(media.attributes[0].name, "T38MaxBitRate");
+  EXPECT_STREQ(media.attributes[0].value, "14400");
+  EXPECT_STREQ(media.attributes[1].value, "") << "an empty value is kept as it is";
+
   EXPECT_EQ(tarrowhm::ParseScriptLine("", event, error), 0);
   EXPECT_EQ(tarrowhm::ParseScriptLine("   # a comment", event, error), 0);
   const struct {
@@ -45,7 +59,11 @@ TEST(TarrowhmScriptTest, LinesBecomeEventRecordsOrSayWhatIsWrong) {
   } bad[] = {
       {"soon call_connected 1", "expected a delay of 0 to 3600000 ms, got \"soon\""},
       {"3600001 call_connected 1", "expected a delay of 0 to 3600000 ms, got \"3600001\""},
-      {"5 ringing 1", "expected call_offered, call_connected or call_released, got \"ringing\""},
+      {"5 ringing 1",
+       "expected call_offered, call_connected, call_released, media_offer or "
+       "media_selected, got \"ringing\""},
+      {"5 media_offer 1 T38MaxBitRate", "expected an attribute NAME:VALUE"},
+      {"5 media_offer 1 :9600", "expected an attribute NAME:VALUE"},
       {"5 call_connected 0", "expected a call identifier of 1 or more, got \"0\""},
       {"5 call_connected 99999999999", "expected a call identifier of 1 or more"},
       {"5 call_released 2 300", "expected a cause of 0 to 127, got \"300\""},

@@ -1,0 +1,95 @@
+// The IP call-control objects: one per host_cc entry of a board module, serving the entry's
+// channels for its host module. Each channel holds at most one call of the host module's
+// library, with its media record; the host module's library events reach the calls on the host
+// module's queue thread.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "callctrl/cc_object.h"
+#include "callctrl/hostmod/host_handler.h"
+#include "ipcc/t38_negotiation.h"
+
+namespace vtx::callctrl {
+struct HostModule;
+}
+
+namespace vtx::ipcc {
+
+class IpChannels;
+
+// A call on one channel.
+struct CallRecord {
+  bool used = false;
+  uint32_t call = 0;   // the library's identifier ("hcr")
+  uint32_t timer = 0;  // the unanswered-call timer, 0 when none runs
+  callctrl::HostModule* host = nullptr;
+  MediaRecord media;
+  bool connected = false;  // the channel is joined to a UDPTL port of the board
+};
+
+// Where a channel's host-module timers arrive: the channel's place in the host module's
+// handler table.
+class ChannelHandler : public callctrl::HostHandler {
+ public:
+  ChannelHandler(IpChannels& owner, uint32_t index, callctrl::HostModule* host)
+      : owner_(owner), index_(index), host_(host) {}
+  void OnTimer(uint32_t handle, uint32_t call) override;
+  callctrl::HostModule* host() const { return host_; }
+
+ private:
+  IpChannels& owner_;
+  uint32_t index_;
+  callctrl::HostModule* host_;
+};
+
+class IpChannels : public callctrl::CallControlObject {
+ public:
+  IpChannels() = default;
+  ~IpChannels() override;
+
+  bool Initialise(const callctrl::CcInit& init) override;
+  uint32_t ChannelCount() const override { return static_cast<uint32_t>(calls_.size()); }
+  // Offers the channels to the host module's calls.
+  bool Start() override;
+  void Shutdown() override;
+  // The channels' traffic reaches them through the host module's queue, not the module's
+  // event thread.
+  bool OnPacket(const callctrl::CcPacket&) override { return true; }
+  bool OnTimer(uint32_t) override { return true; }
+  bool OnLibraryEvent(const callctrl::CcLibraryEvent&) override { return true; }
+
+  uint32_t module_number() const { return module_number_; }
+  int32_t host_module() const { return host_module_; }
+  CallRecord& call(uint32_t index) { return calls_[index]; }
+  // The channel of `call`, or -1.
+  int32_t Find(uint32_t call) const;
+  // A free channel, or -1.
+  int32_t Free() const;
+  // Places the channel's handler in the table of its call's host module (once).
+  void PlaceHandler(uint32_t index);
+  // The host module stopped: its calls end and its table no longer names our handlers.
+  void Forget(callctrl::HostModule& host);
+  // The unanswered-call timer of a channel expired.
+  void CallTimedOut(uint32_t index, uint32_t handle, uint32_t call);
+  // Joins the channel to a UDPTL port of the module towards the far end's medium, with the
+  // call's settled T.38 parameters (once per call): false, traced, when the board refuses.
+  bool ConnectT38(uint32_t index, const CIPI_MediaDescription& far_end);
+
+ private:
+  uint32_t module_number_ = 0;
+  int32_t host_module_ = 0;
+  std::vector<CallRecord> calls_;
+  std::vector<std::unique_ptr<ChannelHandler>> handlers_;
+  // A line of our own on the module for switching, opened at the first connection: the
+  // administration line belongs to the module's event thread.
+  VtxLine* switch_line_ = nullptr;
+};
+
+// The library event of a host module for its IP channels (registered as the framework's sink):
+// false when it belongs to no call of the host module's channels, or the host module has none.
+bool ProcessHostEvent(callctrl::HostModule& host, const void* event, uint32_t length);
+
+}  // namespace vtx::ipcc

@@ -1,0 +1,98 @@
+// A whole call of the project's host module library through the framework: the library's
+// scripted events pass the host module's queue to the IP channels of a virtual IP board.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "call_sw.h"
+#include "sim/embedded.h"
+#include "sim/machine_file.h"
+#include "sim/module.h"
+#include "tests/callctrl/start/start_fixture.h"
+
+namespace vtx::callctrl::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+class IpCallTest : public StartTest {
+ protected:
+  void SetUp() override {
+    StartTest::SetUp();
+    auto machine = std::make_unique<sim::Machine>();
+    std::string error;
+    ASSERT_TRUE(sim::LoadMachineFile(std::string(TARROW_SOURCE_DIR) + "/sim/boards/ip-board.cfg",
+                                     *machine, error))
+        << error;
+    sim::ReplaceEmbeddedMachine(std::move(machine));
+    os::SetDriverForTesting(os::MakeEmbeddedTransport());  // onto the new machine
+  }
+  bool Eventually(const std::string& text) {
+    for (int i = 0; i < 1000; ++i) {
+      if (Traced(text)) return true;
+      std::this_thread::sleep_for(10ms);
+    }
+    return false;
+  }
+};
+
+TEST_F(IpCallTest, AScriptedFaxCallSettlesItsT38ParametersOnAnIpChannel) {
+  const std::string script =
+      Write("events.txt",
+            "0 call_offered 5 1000 2000\n"
+            "0 media_offer 5 @198.51.100.7:40000 T38MaxBitRate:14400 T38FaxRateManagement:localTCF "
+            "T38FaxUdpEC:t38UDPFEC T38FaxMaxBuffer:1024\n"
+            "0 media_selected 5 t38maxbitrate:9600\n"
+            "0 call_released 5 16\n"
+            "0 media_offer 99 T38MaxBitRate:9600\n"
+            "0 call_offered 6 1001 2000\n");
+  Configure(
+      std::string("host_module_trace = verbose\n[module.2]\nset_api = vtx\n") +
+      "[module.2/host_cc.1]\nhost_module = 1\nnumber_of_channels = 2\n" +
+      "[host_module.1]\nenabled = true\ninbound_call_timeout = 200\nmodule_library = " +
+      TARROWHM_PATH + "\n[host_module.1/parameters]\nevent_script = " + script +
+      "\n[host_module.1/t38parameters]\nt38_max_bit_rate = 9600\nt38_fax_max_buffer = 2048\n");
+  ASSERT_EQ(Init(), 1) << Trace();
+  ASSERT_TRUE(Traced("Board module 0x2 Initialised OK")) << Trace();
+  ASSERT_TRUE(Eventually("Call not answered in 200 ms, released: hm=0x81, hcr=0x6")) << Trace();
+  EXPECT_TRUE(Traced("[2,0] Call offered: hm=0x81, hcr=0x5, calling=1000, called=2000"));
+  EXPECT_TRUE(
+      Traced("[2,0] T.38 parameters settled: hm=0x81, hcr=0x5, t38_version=0,"
+             "t38_max_bit_rate=3,t38_fax_fill_bit_removal=0,t38_fax_transcoding_MMR=0,"
+             "t38_fax_transcoding_JBIG=0,t38_fax_rate_management=9,"))
+      << Trace();
+  EXPECT_TRUE(Traced("t38_fax_udp_EC=6,"));
+  // The library answers the media answer; the call may be gone by the time its answer comes.
+  EXPECT_TRUE(Traced("Event_CIPI_CommandDone(4)"))
+      << "the offer was answered with the host's own parameters";
+  // The board joined the channel to a UDPTL port with the settled parameters.
+  EXPECT_TRUE(Traced("[2,0] UDPTL connection made: hm=0x81, hcr=0x5, local ")) << Trace();
+  EXPECT_TRUE(Traced(", remote 198.51.100.7:40000"));
+  sim::Module& module = *machine().FindModule(2);
+  std::vector<sim::SwitchConnection> udptl;
+  for (const sim::SwitchConnection& c : module.telephony().connections) {
+    if (c.dest.port.port_class == VTX_PORT_CLASS_UDPTL) udptl.push_back(c);
+  }
+  ASSERT_EQ(udptl.size(), 1u);
+  EXPECT_EQ(udptl[0].dest.remote_port, 40000);
+  bool sent = false;
+  for (const sim::FwCommand& command : module.CommandLog()) {
+    if (command.facility != MILL_FACILITY_CALL_SW || command.code != CALL_SW_PCM_CONN_REQUEST ||
+        command.Find(CALL_SW_MAX_BUFFER_VAR) == nullptr) {
+      continue;
+    }
+    sent = true;
+    EXPECT_EQ(command.Find(CALL_SW_MAX_BIT_RATE_VAR)->Value(), 3u) << "settled at 9600";
+    EXPECT_EQ(command.Find(CALL_SW_MAX_BUFFER_VAR)->Value(), 1024u);
+    EXPECT_EQ(command.Find(CALL_SW_DATA_RATE_MANAGEMENT_VAR)->Value(), 9u);
+  }
+  EXPECT_TRUE(sent) << "the connection carried the settled T.38 parameters";
+  EXPECT_TRUE(Traced("[2,0] Call released: hm=0x81, hcr=0x5, cause=16"));
+  EXPECT_TRUE(
+      Traced("ProcessLibraryEvent:invalid call record: hm=0x81, "
+             "event=Event_CIPI_MediaOffer(9), hcr=0x63"));
+  EXPECT_TRUE(Traced("[2,0] Call offered: hm=0x81, hcr=0x6")) << "the freed channel serves again";
+}
+
+}  // namespace
+}  // namespace vtx::callctrl::testing
