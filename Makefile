@@ -6,7 +6,7 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 # Debian packages, by what needs them. The library, the tools and the page (make run, make install,
 # make package) need only the first list; the tests, the fuzzers and the benchmarks add theirs.
-RUN_PACKAGES := cmake g++ libace-dev zlib1g-dev libre-dev pkg-config
+RUN_PACKAGES := cmake g++ libace-dev zlib1g-dev libre-dev pkg-config nlohmann-json3-dev
 TEST_PACKAGES := libgtest-dev libgmock-dev python3 g++-multilib dpkg-dev pkg-config man-db sip-tester
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 BENCH_PACKAGES := libbenchmark-dev libinih-dev libspdlog-dev

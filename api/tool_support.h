@@ -24,9 +24,22 @@
 
 namespace vtx::tool {
 
-// Which driver the library talks to: every command says so when the board is simulated.
+// Which driver the library talks to: every command says so when the board is simulated, and
+// stops before anything else when the settings are wrong or no board can be reached.
 using ::os::DriverDescription;
 using ::os::DriverIsSimulated;
+using ::os::DriverProblem;
+using ::os::DriverSettingProblem;
+// Where the simulator daemon listens when nobody says where: the usage tells it.
+using ::os::DefaultDaemonSocket;
+
+// The driver's version block, for `tarrow --version`: false when the driver did not open.
+inline bool DriverVersionOf(VtxDriverVersion& version) {
+  int handle = -1;
+  if (vtx::DriverOpenHandshake(&handle, &version) != vtx::kDriverReady) return false;
+  vtx::DriverClose(&handle);
+  return true;
+}
 
 // Where the program is installed (the page provider lies beside it) and whether a stream is a
 // terminal (progress is drawn only there).

@@ -17,11 +17,11 @@ std::unique_ptr<DriverTransport> g_transport;
 std::atomic<bool> g_priority_raised{false};
 std::atomic<uint32_t> g_priority_raise_count{0};
 
-// A transport that cannot serve: every open fails, and the reason is said once.
-class RefusingTransport : public DriverTransport {
+// No transport: every open fails with `error`, and the reason is said once.
+class NoTransport : public DriverTransport {
  public:
-  RefusingTransport(std::string reason, std::string description, int error)
-      : reason_(std::move(reason)), description_(std::move(description)), error_(error) {}
+  NoTransport(std::string reason, int error, bool setting)
+      : reason_(std::move(reason)), error_(error), setting_(setting) {}
   int Open(const char*) override {
     if (!told_.exchange(true)) fprintf(stderr, "%s\n", reason_.c_str());
     errno = error_;
@@ -35,13 +35,14 @@ class RefusingTransport : public DriverTransport {
     errno = EBADF;
     return -1;
   }
-  std::string Description() const override { return description_; }
+  std::string Description() const override { return reason_; }
   bool Simulated() const override { return false; }
+  std::string SettingProblem() const override { return setting_ ? reason_ : ""; }
 
  private:
   std::string reason_;
-  std::string description_;
   int error_;
+  bool setting_;  // the settings are wrong, rather than nothing found
   std::atomic<bool> told_{false};
 };
 
@@ -54,18 +55,17 @@ std::unique_ptr<DriverTransport> ChooseFromEnvironment() {
     return MakeDaemonTransport(choice.substr(4));
   }
   if (!choice.empty()) {
-    return MakeRefusingTransport(
+    return MakeNoTransport(
         "TARROW_DRIVER: expected \"device\", \"sim\" or \"sim:SOCKET\", got \"" + choice + "\"",
-        "invalid TARROW_DRIVER \"" + choice + "\"", EINVAL);
+        EINVAL, true);
   }
   return MakeDefaultTransport();
 }
 
 }  // namespace
 
-std::unique_ptr<DriverTransport> MakeRefusingTransport(std::string reason, std::string description,
-                                                       int error) {
-  return std::make_unique<RefusingTransport>(std::move(reason), std::move(description), error);
+std::unique_ptr<DriverTransport> MakeNoTransport(std::string reason, int error, bool setting) {
+  return std::make_unique<NoTransport>(std::move(reason), error, setting);
 }
 
 DriverTransport& Driver() {
@@ -79,6 +79,22 @@ std::string DriverDescription() {
 }
 bool DriverIsSimulated() {
   return Driver().Simulated();
+}
+
+std::string DriverSettingProblem() {
+  return Driver().SettingProblem();
+}
+
+std::string DriverProblem() {
+  DriverTransport& driver = Driver();
+  if (!driver.SettingProblem().empty()) return driver.SettingProblem();
+  if (dynamic_cast<NoTransport*>(&driver) != nullptr) return driver.Description();
+  const int handle = driver.Open(VTX_DRIVER_DEVICE);
+  if (handle >= 0) {
+    driver.Close(handle);
+    return "";
+  }
+  return driver.Description() + ": " + strerror(errno);
 }
 
 void SetDriverForTesting(std::unique_ptr<DriverTransport> transport) {

@@ -23,6 +23,9 @@ class DriverTransport {
   virtual int Request(int handle, uint32_t subcommand, void* block) = 0;  // 0, or -1 with errno
   virtual std::string Description() const = 0;
   virtual bool Simulated() const = 0;
+  // Why the settings that chose this transport cannot serve ("" when they can): a refused
+  // machine file, a TARROW_DRIVER value that names no transport.
+  virtual std::string SettingProblem() const { return ""; }
 };
 
 // The transports: the device node here, the simulator inside the process and the simulator
@@ -32,23 +35,31 @@ std::unique_ptr<DriverTransport> MakeEmbeddedTransport();
 std::unique_ptr<DriverTransport> MakeDaemonTransport(const std::string& socket_path);
 
 // The daemon's default socket: tarrow-simd.sock in DaemonSocketFolder() (os/private_folder.h).
-// Not on Windows, where there is no daemon.
+// Everything that looks for the daemon without being told where asks this one function. On
+// Windows, where there is no daemon, a text that says so.
 std::string DefaultDaemonSocket();
 
 // The transport of a process that does not choose one: the real device when it is there, else
-// the simulator daemon at its default socket when one listens (not on Windows), else the
-// simulator inside the process.
+// the daemon on the default socket when one listens (not on Windows), else none (simulation is
+// never chosen for a host that did not ask for it).
 std::unique_ptr<DriverTransport> MakeDefaultTransport();
 
-// A transport that cannot serve: every open fails with `error`, and the first one writes
-// `reason` on standard error.
-std::unique_ptr<DriverTransport> MakeRefusingTransport(std::string reason, std::string description,
-                                                       int error);
+// No transport: every open fails with `error`, and the first one writes `reason` on standard
+// error; `setting` when the settings are wrong, rather than nothing found.
+std::unique_ptr<DriverTransport> MakeNoTransport(std::string reason, int error, bool setting);
 
-// The transport in use, chosen on first use from TARROW_DRIVER.
+// The transport in use, chosen on first use from TARROW_DRIVER: "device", "sim", "sim:SOCKET";
+// unset, MakeDefaultTransport().
 DriverTransport& Driver();
 std::string DriverDescription();
 bool DriverIsSimulated();
+// The transport's SettingProblem.
+std::string DriverSettingProblem();
+// Why the board cannot be reached, "" when the driver opens: the device or socket with the
+// system's error ("simulator daemon at PATH: Connection refused"), or, when nothing was found,
+// "no board: /dev/tarrow: No such file or directory; no simulator daemon at PATH; set
+// TARROW_DRIVER=sim for the built-in simulated machine".
+std::string DriverProblem();
 // Tests replace the transport (null: choose again from the environment on next use).
 void SetDriverForTesting(std::unique_ptr<DriverTransport> transport);
 

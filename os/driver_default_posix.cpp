@@ -4,7 +4,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <cstdio>
+#include <cerrno>
 #include <cstring>
 
 #include "os/driver.h"
@@ -38,14 +38,19 @@ std::string DefaultDaemonSocket() {
 std::unique_ptr<DriverTransport> MakeDefaultTransport() {
   struct stat info {};
   if (stat(VTX_DRIVER_DEVICE, &info) == 0) return MakeDeviceTransport();
+  const int device_error = errno;
   std::string socket_path = DefaultDaemonSocket();
+  std::string daemon = "no simulator daemon at " + socket_path;
   if (DaemonListens(socket_path)) {
     // Only a daemon in a folder of this user's alone: in /tmp another user may have made it.
     const std::string unfit = CheckDaemonSocketFolder(false);
     if (unfit.empty()) return MakeDaemonTransport(socket_path);
-    fprintf(stderr, "%s; not using the simulator daemon there\n", unfit.c_str());
+    daemon = unfit + "; not using the simulator daemon there";
   }
-  return MakeEmbeddedTransport();
+  return MakeNoTransport(std::string("no board: " VTX_DRIVER_DEVICE ": ") + strerror(device_error) +
+                             "; " + daemon +
+                             "; set TARROW_DRIVER=sim for the built-in simulated machine",
+                         ENODEV, false);
 }
 
 }  // namespace os

@@ -69,7 +69,12 @@ std::unique_ptr<DriverTransport> MakeDeviceTransport() {
 std::unique_ptr<DriverTransport> MakeDefaultTransport() {
   std::unique_ptr<DriverTransport> device = MakeDeviceTransport();
   int handle = device->Open(VTX_DRIVER_DEVICE);
-  if (handle < 0) return MakeEmbeddedTransport();
+  if (handle < 0) {
+    return MakeNoTransport("no board: " + SystemDevicePath(VTX_DRIVER_DEVICE) + ": " +
+                               strerror(errno) +
+                               "; set TARROW_DRIVER=sim for the built-in simulated machine",
+                           ENODEV, false);
+  }
   device->Close(handle);
   return device;
 }
@@ -77,10 +82,15 @@ std::unique_ptr<DriverTransport> MakeDefaultTransport() {
 // The simulator daemon serves on a Unix socket, which the Windows build does not have: there the
 // simulator runs inside the process.
 std::unique_ptr<DriverTransport> MakeDaemonTransport(const std::string& socket_path) {
-  return MakeRefusingTransport(
-      "TARROW_DRIVER: the simulator daemon is not part of the Windows build; \"sim\" runs the "
-      "simulator inside the process",
-      "simulator daemon at " + socket_path + " (not on Windows)", ENOSYS);
+  return MakeNoTransport("TARROW_DRIVER=sim:" + socket_path +
+                             ": the simulator daemon is not part of the Windows build; \"sim\" "
+                             "runs the simulator inside the process",
+                         ENOSYS, true);
+}
+
+// Where a POSIX host's daemon would listen; the text says that Windows has none.
+std::string DefaultDaemonSocket() {
+  return "none: the simulator daemon is not part of the Windows build";
 }
 
 void RaiseSystemPriority() {

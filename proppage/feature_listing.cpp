@@ -70,6 +70,12 @@ void CloseFeatureLine(VtxLine* line) {
 size_t ListFeatures(int module, char* buffer, size_t limit, const char* preferences) {
   VtxLine* line = OpenFeatureLine(module, preferences);
   if (line == nullptr) return 0;
+  const size_t written = ListFeaturesOn(line, buffer, limit);
+  CloseFeatureLine(line);
+  return written;
+}
+
+size_t ListFeaturesOn(VtxLine* line, char* buffer, size_t limit) {
   size_t written = 0;
   while (written < limit) {
     VtxFeatureArgs feature{};
@@ -86,7 +92,6 @@ size_t ListFeatures(int module, char* buffer, size_t limit, const char* preferen
       break;
     }
   }
-  CloseFeatureLine(line);
   return written;
 }
 

@@ -21,5 +21,7 @@ void CloseFeatureLine(VtxLine* line);
 // returns the number of characters written, 0 (and the buffer untouched) when no line opened.
 size_t ListFeatures(int module, char* buffer, size_t limit,
                     const char* preferences = kPagePreferences);
+// The same on a line that is already open and reset; the line stays open.
+size_t ListFeaturesOn(VtxLine* line, char* buffer, size_t limit);
 
 }  // namespace proppage

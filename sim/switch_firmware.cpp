@@ -209,7 +209,7 @@ void HardwareList(Telephony& t, FwAnswer& answer) {
                             {Int(TELE_CTRL_PORT_UNIT_VAR, MILL_TYPE_BYTE, port.unit),
                              Int(TELE_CTRL_PORT_TYPES_VAR, MILL_TYPE_LONG, port.port_types)}));
   }
-  answer.Packet().Event(TELE_CTRL_HARDWARE_LIST_EVENT, std::move(descs));
+  ListEvents(answer, TELE_CTRL_HARDWARE_LIST_EVENT, std::move(descs));
 }
 
 void ResourceList(Telephony& t, FwAnswer& answer) {
@@ -222,7 +222,7 @@ void ResourceList(Telephony& t, FwAnswer& answer) {
                              Int(CALL_SW_SLOT_VAR, MILL_TYPE_SHORT, port.slot),
                              Int(CALL_SW_PORT_CLASS_VAR, MILL_TYPE_BYTE, port.port_class)}));
   }
-  answer.Packet().Event(CALL_SW_RESOURCE_LIST_EVENT, std::move(descs));
+  ListEvents(answer, CALL_SW_RESOURCE_LIST_EVENT, std::move(descs));
 }
 
 void PcmConnect(Telephony& t, const FwCommand& cmd, FwAnswer& answer) {
@@ -244,10 +244,14 @@ void PcmConnect(Telephony& t, const FwCommand& cmd, FwAnswer& answer) {
   answer.Packet().Event(CALL_SW_PCM_CONN_REPLY_EVENT, std::move(reply));
 }
 
-// A connection by its number from 1; a number beyond the last is not answered.
+// A connection by its number from 1. A number beyond the last has an answer without elements,
+// which ends the host's list at once instead of after its wait.
 void QueryConnection(Telephony& t, const FwCommand& cmd, FwAnswer& answer) {
   const FwTag* number = cmd.Find(CALL_SW_CONN_NUMBER_VAR);
-  if (number == nullptr || number->Value() == 0 || number->Value() > t.connections.size()) return;
+  if (number == nullptr || number->Value() == 0 || number->Value() > t.connections.size()) {
+    answer.Packet().Event(CALL_SW_CONN_LIST_EVENT);
+    return;
+  }
   const SwitchConnection& c = t.connections[number->Value() - 1];
   answer.Packet().Event(CALL_SW_CONN_LIST_EVENT,
                         {Int(CALL_SW_CONN_MODE_VAR, MILL_TYPE_BYTE, c.mode),

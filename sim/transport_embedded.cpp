@@ -42,6 +42,10 @@ class EmbeddedTransport : public DriverTransport {
   }
   std::string Description() const override { return "embedded simulator"; }
   bool Simulated() const override { return true; }
+  std::string SettingProblem() const override {
+    const std::string& refused = sim::EmbeddedMachineError();
+    return refused.empty() ? "" : "TARROW_SIM_BOARD refused:\n" + refused;
+  }
 
  private:
   std::atomic<bool> told_{false};

@@ -27,10 +27,29 @@ void EndWalk(VtxLine* line, VtxTelephArgs* args, uint32_t reset_flag) {
   line->reset_status |= reset_flag;
 }
 
+namespace {
+
+// A list longer than one packet the host can receive comes as several events of the same code,
+// sent together: the walk goes on with the next one when it is already waiting. Nothing waiting
+// ends the list, with the result words of the last event read.
+bool NextListEvent(VtxLine* line, WalkContext& walk) {
+  MillArgs next{};
+  if (WaitEvent(line, &next, walk.args.facility, walk.args.code, 0, walk.packet,
+                sizeof walk.packet) != 1) {
+    return false;
+  }
+  walk.args = next;
+  return true;
+}
+
+}  // namespace
+
 Step NextDescription(VtxLine* line, VtxTelephArgs* args, uint32_t id, packet::Tag& desc) {
-  MillArgs& answer = Walk(args)->args;
+  WalkContext& walk = *Walk(args);
+  MillArgs& answer = walk.args;
   for (;;) {
     const int step = MillGetTag(&answer);
+    if (step == 0 && NextListEvent(line, walk)) continue;
     if (step == 0) return Step::kEnd;
     if (step < 0) return Step::kUnreadable;
     if (answer.tag_id == id) break;

@@ -65,7 +65,7 @@ done
 
 export TARROW_DRIVER=sim:$socket
 modules=$(env -u LD_LIBRARY_PATH timeout 20 "$root/usr/bin/tarrow" modules --json)
-count=$(grep -c '"mod_num"' <<<"$modules") || true
+count=$(grep -c '"module": ' <<<"$modules") || true
 [[ $count == 4 ]] || fail "the unpacked tarrow listed $count modules of chassis4.cfg: $modules"
 
 # The page provider loads from the unpacked library folder and reads the unpacked registry file.

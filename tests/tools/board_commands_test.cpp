@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include <cstdio>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 namespace {
 
 using ::testing::HasSubstr;
+using Json = nlohmann::json;
 using ::testing::Not;
 
 class BoardCommands : public vtx::testing::ServedMachineTest {
@@ -40,7 +42,7 @@ TEST_F(BoardCommands, FirmwareDownloadChangesTheVersionOrSaysWhyNot) {
   std::string out;
   const std::string good = Image("good.img", "6.3.0.2 2026-12-02 update", 120000, false);
   ASSERT_EQ(Run("firmware 2 " + good, &out), 0) << err_;
-  EXPECT_THAT(out, HasSubstr("module 0x2: firmware image " + good + " of 120000 bytes downloaded"));
+  EXPECT_THAT(out, HasSubstr("module 2: firmware image " + good + " of 120000 bytes downloaded"));
   EXPECT_THAT(err_, HasSubstr("56336/120000 bytes (46%)\n"));
   EXPECT_THAT(err_, HasSubstr("120000/120000 bytes (100%)\n"));
   ASSERT_EQ(Run("versions 2", &out), 0) << err_;
@@ -65,9 +67,10 @@ TEST_F(BoardCommands, FirmwareDownloadChangesTheVersionOrSaysWhyNot) {
 TEST_F(BoardCommands, BoardStateAndTemperatureAreShownAfterTheSettings) {
   std::string out;
   ASSERT_EQ(Run("board 2", &out), 0) << err_;
-  EXPECT_EQ(out, "module       0x2\nstate        0\ntemperature  42 C\n");
+  EXPECT_EQ(out, "module       2\nstate        0\ntemperature  42 C\n");
   ASSERT_EQ(Run("board 2 --state 3 --temperature-threshold -5 --json", &out), 0) << err_;
-  EXPECT_EQ(out, "{\"module\": 2, \"simulated\": true, \"state\": 3, \"temperature\": 42}\n");
+  EXPECT_EQ(Json::parse(out),
+            Json::parse(R"({"simulated": true, "module": 2, "state": 3, "temperature": 42})"));
   WhileStopped([](sim::Module& m) {
     const auto thresh = m.variables().find({MILL_FACILITY_ADMIN, sim::kModuleItself, 0x33});
     ASSERT_NE(thresh, m.variables().end());
@@ -87,9 +90,12 @@ TEST_F(BoardCommands, BoardTestPrintsEachStatusAndFailsOnAFailedTest) {
             "2 runs, 4 statuses, 0 failed\n");
   WhileStopped([](sim::Module& m) { m.maintenance().test.failure_mask = 0x2; });
   EXPECT_EQ(Run("board-test 2 --mask 0x2 --json", &out), 1);
-  EXPECT_THAT(out, HasSubstr("{\"module\": 2, \"test_mask\": 2, \"status_type\": 1, "
-                             "\"error_info\": 2, \"failed\": true}\n"));
-  EXPECT_THAT(out, HasSubstr("\"iterations\": 1, \"statuses\": 1, \"failures\": 1}"));
+  const Json run = Json::parse(out);
+  EXPECT_EQ(run["events"][1], Json::parse(R"({"series": null, "test_mask": 2, "status_type": 1,
+      "error_info": 2, "failed": true})"));
+  EXPECT_EQ(run["events"][2]["series"], "ended");
+  EXPECT_EQ(run["statuses"], 1);
+  EXPECT_EQ(run["failures"], 1);
   WhileStopped(
       [](sim::Module& m) { EXPECT_EQ(m.reset_count, 4u) << "before and after each series"; });
   EXPECT_EQ(Run("board-test 2 --iterations x", &out), 2);

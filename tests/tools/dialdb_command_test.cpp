@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <string>
 
 #include "tests/support/program.h"
@@ -33,10 +34,13 @@ TEST_F(DialDbCommand, BarsAfterTheUsaLimitAndClearReleases) {
   EXPECT_THAT(out, HasSubstr("(reason 9"));
 
   ASSERT_EQ(Run("list " + db_ + " --json", &out), 0) << out;
-  EXPECT_THAT(out,
-              HasSubstr("\"key\": \"5550100\", \"next_time\": 4294967295, \"next\": \"barred\""));
-  EXPECT_THAT(out, HasSubstr("\"count_b\": 15, \"total\": 15, \"flags\": [\"last_kind1\", "
-                             "\"existed\", \"wait_b\"]"));
+  const nlohmann::json records = nlohmann::json::parse(out)["records"];
+  EXPECT_EQ(records[0]["key"], "5550100");
+  EXPECT_EQ(records[0]["next_time"], 4294967295u);
+  EXPECT_EQ(records[0]["next"], "barred");
+  EXPECT_EQ(records[1]["count_b"], 15);
+  EXPECT_EQ(records[1]["total"], 15);
+  EXPECT_EQ(records[1]["flags"], nlohmann::json({"last_kind1", "existed", "wait_b"}));
 
   ASSERT_EQ(Run("clear " + db_ + " 5550100", &out), 0) << out;
   EXPECT_EQ(out, "5550100: free\n");

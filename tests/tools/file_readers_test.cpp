@@ -48,7 +48,9 @@ TEST(FileReaders, RefuseDirectoriesFifosAndOversizedFiles) {
       command.replace(command.find("FILE"), 4, path);
       SCOPED_TRACE(command);
       std::string out;
-      EXPECT_EQ(RunCommand(command + " 2>&1", &out), 1) << out;
+      // A machine file in the environment is a setting: refused, it stops tarrow as a usage error.
+      const int refused = command.rfind("TARROW_SIM_BOARD", 0) == 0 ? 2 : 1;
+      EXPECT_EQ(RunCommand(command + " 2>&1", &out), refused) << out;
       // The message names the file (a checker's report leads with it) and the reason.
       EXPECT_THAT(out, HasSubstr(path + ": "));
       EXPECT_THAT(out, HasSubstr(path == huge ? "larger than " : "not a regular file"));

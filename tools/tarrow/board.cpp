@@ -9,6 +9,7 @@
 
 #include "api/tool_support.h"
 #include "tools/tarrow/command.h"
+#include "tools/tarrow/output.h"
 #include "tools/tarrow/preferences.h"
 #include "tools/tarrow/teleph_tool.h"
 #include "vtx.h"
@@ -25,10 +26,8 @@ bool ParseCelsius(const std::string& text, int32_t& out) {
   errno = 0;
   const long value = strtol(text.c_str(), &end, 10);
   if (text.empty() || *end != '\0' || errno != 0 || value < SHRT_MIN || value > SHRT_MAX) {
-    fprintf(stderr,
-            "tarrow board: expected degrees from -32768 to 32767 for --temperature-threshold, "
-            "got \"%s\"\n",
-            text.c_str());
+    Error("expected degrees from -32768 to 32767 for --temperature-threshold, got \"" + text +
+          "\"");
     return false;
   }
   out = static_cast<int32_t>(value);
@@ -42,7 +41,7 @@ int Apply(VtxLine* line, std::optional<uint32_t> state, std::optional<int32_t> t
     set.state = *state;
     VtxBoardStateSet(line, &set);
     if (set.status != CV_STATUS_OK) {
-      return ReportOutcome("board", line, -1, set.status, set.line_status);
+      return ReportOutcome(line, -1, set.status, set.line_status);
     }
   }
   if (thresh) {
@@ -50,7 +49,7 @@ int Apply(VtxLine* line, std::optional<uint32_t> state, std::optional<int32_t> t
     set.temp_thresh = *thresh;
     VtxBoardTemperatureThreshSet(line, &set);
     if (set.status != CV_STATUS_OK) {
-      return ReportOutcome("board", line, -1, set.status, set.line_status);
+      return ReportOutcome(line, -1, set.status, set.line_status);
     }
   }
   return 0;
@@ -60,16 +59,12 @@ void Print(unsigned module, const VtxBoardStateArgs& state, const VtxTemperature
            bool json) {
   const bool known = temp.current_temp != kNoTemperature;
   if (json) {
-    printf("{\"module\": %u, \"simulated\": %s, \"state\": %u, \"temperature\": ", module,
-           vtx::tool::DriverIsSimulated() ? "true" : "false", state.state);
-    if (known) {
-      printf("%d}\n", temp.current_temp);
-    } else {
-      printf("null}\n");
-    }
+    PrintJson(Json{{"module", module},
+                   {"state", state.state},
+                   {"temperature", known ? Json(temp.current_temp) : Json()}});
     return;
   }
-  printf("module       0x%X\nstate        %u\n", module, state.state);
+  printf("module       %u\nstate        %u\n", module, state.state);
   if (known) {
     printf("temperature  %d C\n", temp.current_temp);
   } else {
@@ -89,14 +84,14 @@ int Run(const Args& arguments) {
   std::optional<int32_t> thresh;
   if (state_text != kUnset) {
     state = 0;
-    if (!ParseNumber("board", "--state", state_text, 0xFF, *state)) return 2;
+    if (!ParseNumber("--state", state_text, 0xFF, *state)) return 2;
   }
   if (thresh_text != kUnset) {
     thresh = 0;
     if (!ParseCelsius(thresh_text, *thresh)) return 2;
   }
   CV_API_SET_VER();
-  VtxLine* line = OpenModuleLine("board", module);
+  VtxLine* line = OpenModuleLine(module);
   if (line == nullptr) return 1;
   int status = Apply(line, state, thresh);
   if (status == 0) {
@@ -105,9 +100,9 @@ int Run(const Args& arguments) {
     VtxTemperatureArgs temp{};
     VtxBoardTemperatureGet(line, &temp);
     if (now.status != CV_STATUS_OK) {
-      status = ReportOutcome("board", line, -1, now.status, now.line_status);
+      status = ReportOutcome(line, -1, now.status, now.line_status);
     } else if (temp.status != CV_STATUS_OK) {
-      status = ReportOutcome("board", line, -1, temp.status, temp.line_status);
+      status = ReportOutcome(line, -1, temp.status, temp.line_status);
     } else {
       Print(module, now, temp, json);
     }
@@ -118,6 +113,15 @@ int Run(const Args& arguments) {
 
 }  // namespace
 
-TARROW_COMMAND("board", kUsage, "a module's board state and temperature; set them first", Run);
+constexpr char kHelp[] =
+    "  --json             print JSON (docs/json.md)\n"
+    "  --state N          set the board state first (0 to 255)\n"
+    "  --temperature-threshold C  set the temperature alarm threshold first, in degrees Celsius\n"
+    "\n"
+    "Example:\n"
+    "  tarrow board 2 --temperature-threshold 70\n";
+
+TARROW_COMMAND("board", kUsage, "a module's board state and temperature; set them first", Run,
+               kHelp);
 
 }  // namespace tarrow

@@ -6,6 +6,7 @@
 
 #include "api/tool_support.h"
 #include "tools/tarrow/command.h"
+#include "tools/tarrow/output.h"
 #include "tools/tarrow/preferences.h"
 #include "tools/tarrow/teleph_tool.h"
 #include "vtx.h"
@@ -16,10 +17,11 @@ namespace {
 const char kUsage[] = "board-test MODULE [--iterations N] [--mask M] [--json] [--defaults]";
 
 // The function hears of the series and the statuses on the caller's thread: the run is kept here.
+// On a terminal and in text each status shows as it arrives; JSON shows the whole run at its end.
 bool g_json = false;
 unsigned g_module = 0;
-uint32_t g_statuses = 0;
 uint32_t g_failures = 0;
+Json g_events = Json::array();
 
 void Heard(VtxLine*, VtxTestStatus* status) {
   const uint32_t mask = status->words[3];
@@ -27,37 +29,42 @@ void Heard(VtxLine*, VtxTestStatus* status) {
   const uint32_t error = status->words[6];
   if (mask == VTX_TEST_SERIES) {
     const char* what = type == VTX_TEST_SERIES_STARTED ? "started" : "ended";
-    if (g_json) {
-      printf("{\"module\": %u, \"series\": \"%s\"}\n", g_module, what);
-    } else {
-      printf("series %s\n", what);
-    }
+    if (!g_json) printf("series %s\n", what);
+    g_events.push_back(Json{{"series", what},
+                            {"test_mask", nullptr},
+                            {"status_type", nullptr},
+                            {"error_info", nullptr},
+                            {"failed", nullptr}});
   } else {
-    ++g_statuses;
     if (type != 0) ++g_failures;
-    if (g_json) {
-      printf(
-          "{\"module\": %u, \"test_mask\": %u, \"status_type\": %u, \"error_info\": %u, "
-          "\"failed\": %s}\n",
-          g_module, mask, type, error, type != 0 ? "true" : "false");
-    } else if (type == 0) {
-      printf("test 0x%08X passed\n", mask);
-    } else {
+    if (!g_json && type == 0) printf("test 0x%08X passed\n", mask);
+    if (!g_json && type != 0) {
       printf("test 0x%08X failed: status %u, error information 0x%X\n", mask, type, error);
     }
+    g_events.push_back(Json{{"series", nullptr},
+                            {"test_mask", mask},
+                            {"status_type", type},
+                            {"error_info", error},
+                            {"failed", type != 0}});
   }
   fflush(stdout);
 }
 
+uint32_t StatusCount() {
+  uint32_t count = 0;
+  for (const Json& event : g_events) count += event["series"].is_null() ? 1 : 0;
+  return count;
+}
+
 void Summary(uint32_t iterations) {
   if (g_json) {
-    printf(
-        "{\"module\": %u, \"simulated\": %s, \"iterations\": %u, \"statuses\": %u, "
-        "\"failures\": %u}\n",
-        g_module, vtx::tool::DriverIsSimulated() ? "true" : "false", iterations, g_statuses,
-        g_failures);
+    PrintJson(Json{{"module", g_module},
+                   {"iterations", iterations},
+                   {"statuses", StatusCount()},
+                   {"failures", g_failures},
+                   {"events", g_events}});
   } else {
-    printf("%u runs, %u statuses, %u failed\n", iterations, g_statuses, g_failures);
+    printf("%u runs, %u statuses, %u failed\n", iterations, StatusCount(), g_failures);
   }
 }
 
@@ -70,16 +77,16 @@ int Run(const Args& arguments) {
   if (!TakeModuleAlone(args, kUsage, g_module)) return 2;
   VtxBoardTestArgs test{};
   test.func = Heard;
-  if (!ParseNumber("board-test", "--iterations", iterations_text, 0xFFFF, test.iterations) ||
-      !ParseNumber("board-test", "--mask", mask_text, 0xFFFFFFFF, test.test_mask)) {
+  if (!ParseNumber("--iterations", iterations_text, 0xFFFF, test.iterations) ||
+      !ParseNumber("--mask", mask_text, 0xFFFFFFFF, test.test_mask)) {
     return 2;
   }
   CV_API_SET_VER();
-  VtxLine* line = OpenModuleLine("board-test", g_module);
+  VtxLine* line = OpenModuleLine(g_module);
   if (line == nullptr) return 1;
   VtxBoardTest(line, &test);
-  int status = ReportOutcome("board-test", line, test.status == CV_STATUS_OK ? 0 : -1, test.status,
-                             test.line_status);
+  int status =
+      ReportOutcome(line, test.status == CV_STATUS_OK ? 0 : -1, test.status, test.line_status);
   if (status == 0) {
     Summary(test.iterations);
     if (g_failures > 0) status = 1;
@@ -90,7 +97,15 @@ int Run(const Args& arguments) {
 
 }  // namespace
 
+constexpr char kHelp[] =
+    "  --iterations N     run the test N times (default 1)\n"
+    "  --mask M           the tests to run (default 0xFFFFFFFF, all)\n"
+    "  --json             print JSON (docs/json.md)\n"
+    "\n"
+    "Example:\n"
+    "  tarrow board-test 2 --iterations 2 --mask 0x3\n";
+
 TARROW_COMMAND("board-test", kUsage, "run a module's board test, showing each status as it arrives",
-               Run);
+               Run, kHelp);
 
 }  // namespace tarrow

@@ -222,9 +222,20 @@ int Run(const Args& arguments) {
 
 }  // namespace
 
+constexpr char kHelp[] =
+    "  --config CALLCTRL.CFG    the call-control configuration\n"
+    "  --preferences CVCALL.CFG the user preference file\n"
+    "  --trace FILE       trace into FILE unless the configuration names its own\n"
+    "  --defaults         the built-in line settings, without a preference file\n"
+    "  --status           the host modules' queues, pools and timers, at start and on SIGUSR1\n"
+    "\n"
+    "Example:\n"
+    "  tarrow callctrl --config callctrl/examples/simulator.cfg\n";
+
 TARROW_COMMAND("callctrl",
                "callctrl [--config CALLCTRL.CFG] [--preferences CVCALL.CFG | --defaults] "
                "[--trace FILE] [--status]",
-               "start the call-control framework as an application does and show its trace", Run);
+               "start the call-control framework as an application does and show its trace", Run,
+               kHelp);
 
 }  // namespace tarrow

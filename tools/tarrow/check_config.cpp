@@ -146,8 +146,18 @@ int Run(const Args& given) {
 
 }  // namespace
 
+constexpr char kHelp[] =
+    "  --json             print JSON (docs/json.md)\n"
+    "  -q, --quiet        print nothing; the exit status tells\n"
+    "  --strict           warnings fail too\n"
+    "  -v, --verbose      also notes and the framework's information\n"
+    "  --no-libraries     do not load the host module libraries the file names\n"
+    "\n"
+    "Example:\n"
+    "  tarrow check-config callctrl.cfg\n";
+
 TARROW_COMMAND("check-config",
-               "FILE [--json] [-q|--quiet] [--strict] [-v|--verbose] [--no-libraries]",
-               "check a call-control configuration file: every problem as FILE:LINE", Run);
+               "check-config FILE [--json] [-q|--quiet] [--strict] [-v|--verbose] [--no-libraries]",
+               "check a call-control configuration file: every problem as FILE:LINE", Run, kHelp);
 
 }  // namespace tarrow

@@ -38,7 +38,15 @@ int Run(const Args& given) {
 
 }  // namespace
 
-TARROW_COMMAND("check-prefs", "FILE [--json] [-q|--quiet] [--strict]",
-               "check a user preference file and the country parameter file it names", Run);
+constexpr char kHelp[] =
+    "  --json             print JSON (docs/json.md)\n"
+    "  -q, --quiet        print nothing; the exit status tells\n"
+    "  --strict           warnings fail too\n"
+    "\n"
+    "Example:\n"
+    "  tarrow check-prefs cvcall.cfg\n";
+
+TARROW_COMMAND("check-prefs", "check-prefs FILE [--json] [-q|--quiet] [--strict]",
+               "check a user preference file and the country parameter file it names", Run, kHelp);
 
 }  // namespace tarrow

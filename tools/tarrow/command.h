@@ -12,14 +12,23 @@ using Args = std::vector<std::string>;
 
 struct Command {
   const char* name;
-  const char* usage;             // one line: arguments and options
+  // One line: arguments and options. The options named here and in `help` are the ones the
+  // command takes: `-x` or `--name`, followed after one blank by a word in capitals or a list of
+  // values (`--speed auto|10|100`) when it takes a value; a name with capitals (`--t38-NAME`)
+  // stands for options that `help` names. Anything else starting with "-" is refused before the
+  // command runs, getopt-style.
+  const char* usage;
   const char* summary;           // one line: what it does
-  int (*run)(const Args& args);  // exit status
+  int (*run)(const Args& args);  // exit status: 0 success, 1 failure, 2 usage
+  // `tarrow COMMAND --help`: the options, one a line ("  --json  TEXT"), then "Example:" lines.
+  const char* help = "";
 };
 
 void Register(const Command& command);
 
-// Says on standard error when the library talks to a simulated board, once per run.
+// Before the first use of the board: when no board can be reached, says why once (as JSON with
+// --json) and ends the program with status 1; when the board is simulated, says so on standard
+// error.
 void NoteSimulatedBoard();
 
 // True when `args` holds `flag` (and removes it).
@@ -33,8 +42,8 @@ std::string TakeOption(Args& args, const std::string& option, const std::string&
 bool NamedFileReadable(const char* command, const char* option, const std::string& path,
                        uint64_t limit);
 // The one number reader of the tool: a whole number from 0 to `max` in `text`, in `base` (0:
-// decimal, 0x-hexadecimal or 0-octal). False for anything else: empty text, a sign, white space,
-// trailing characters or a value past `max`.
+// decimal, or hexadecimal with an explicit 0x; a leading 0 is still decimal, never octal). False
+// for anything else: empty text, a sign, white space, trailing characters or a value past `max`.
 bool ReadNumber(const std::string& text, int base, unsigned long max, unsigned long& out);
 // Parses a module number, decimal or 0x-hexadecimal, 0 to 255; false with a message otherwise.
 bool ParseModuleNumber(const std::string& text, unsigned& out);

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "tools/tarrow/output.h"
 #include "tools/tarrow/preferences.h"
 #include "tools/tarrow/switch_side.h"
 #include "tools/tarrow/teleph_tool.h"
@@ -21,15 +22,16 @@ void PrintText(const std::vector<VtxTelephArgs>& connections) {
   }
 }
 
-void PrintJson(const std::vector<VtxTelephArgs>& connections) {
-  printf("[");
+Json ConnectionsJson(const std::vector<VtxTelephArgs>& connections) {
+  Json list = Json::array();
   for (size_t i = 0; i < connections.size(); ++i) {
     const VtxTelephArgs& c = connections[i];
-    printf("%s\n  {\"number\": %zu, \"mode\": %u,\n   \"source\": %s,\n   \"destination\": %s}",
-           i == 0 ? "" : ",", i + 1, c.conn_mode, SideJson(SourceSide(c)).c_str(),
-           SideJson(DestinationSide(c)).c_str());
+    list.push_back(Json{{"number", i + 1},
+                        {"mode", c.conn_mode},
+                        {"source", SideJson(SourceSide(c))},
+                        {"destination", SideJson(DestinationSide(c))}});
   }
-  printf("\n]\n");
+  return list;
 }
 
 int Run(const Args& arguments) {
@@ -38,17 +40,22 @@ int Run(const Args& arguments) {
   const bool json = TakeFlag(args, "--json");
   unsigned module = 0;
   if (!TakeModuleAlone(args, kUsage, module)) return 2;
-  VtxLine* line = OpenTelephLine("connections", module);
+  VtxLine* line = OpenTelephLine(module);
   if (line == nullptr) return 1;
   std::vector<VtxTelephArgs> connections;
   VtxTelephArgs record{};
   int ret;
   while ((ret = VtxCallSWGetConns(line, &record)) == 1) connections.push_back(record);
-  const int failed = ReportOutcome("connections", line, ret, record.status, record.line_status);
+  // A module without call switching has no connections to show.
+  const bool has_switch = !(ret < 0 && LacksCapability(record.status, record.line_status));
+  const int failed = has_switch ? ReportOutcome(line, ret, record.status, record.line_status) : 0;
   CloseTelephLine(line);
   if (failed != 0) return failed;
   if (json) {
-    PrintJson(connections);
+    PrintJson(Json{{"module", module},
+                   {"connections", has_switch ? ConnectionsJson(connections) : Json()}});
+  } else if (!has_switch) {
+    printf("no call switching on the module\n");
   } else {
     PrintText(connections);
   }
@@ -57,7 +64,13 @@ int Run(const Args& arguments) {
 
 }  // namespace
 
+constexpr char kHelp[] =
+    "  --json             print JSON (docs/json.md)\n"
+    "\n"
+    "Example:\n"
+    "  tarrow connections 2 --json\n";
+
 TARROW_COMMAND("connections", kUsage,
-               "the connections of the module's switch, IP sides with their addresses", Run);
+               "the connections of the module's switch, IP sides with their addresses", Run, kHelp);
 
 }  // namespace tarrow

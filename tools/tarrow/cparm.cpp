@@ -186,8 +186,20 @@ int Run(const Args& args) {
 
 }  // namespace
 
+constexpr char kHelp[] =
+    "A description has one statement a line (\"#\" starts a comment):\n"
+    "  record_length N   parameter bytes per record, 202 to 65535 (default 202), before the first "
+    "country\n"
+    "  country CODE      starts the record of a country code, hexadecimal\n"
+    "  usa               the record's first 202 bytes are the built-in USA block\n"
+    "  at POS XX XX ...  bytes in hexadecimal from decimal position POS\n"
+    "Bytes no statement sets are 0. print writes a file back in this form.\n"
+    "\n"
+    "Example:\n"
+    "  tarrow cparm write usa.txt CV_CPARM.CFG\n";
+
 TARROW_COMMAND("cparm", "cparm write DESCRIPTION FILE | print FILE",
                "write a country parameter file from a description, or print one as a description",
-               Run);
+               Run, kHelp);
 
 }  // namespace tarrow

@@ -157,7 +157,15 @@ int Run(const Args& given) {
 
 }  // namespace
 
+constexpr char kHelp[] =
+    "  --names DIR        read the names from the firmware definition headers in DIR\n"
+    "  --facility N       the lines are bare commands of facility N\n"
+    "\n"
+    "Example:\n"
+    "  tarrow decode --names /usr/local/include/tarrow packets.txt\n";
+
 TARROW_COMMAND("decode", "decode [--names DIR] [--facility N] [FILE]",
-               "decode packets given as hex bytes, one per line (--facility: bare commands)", Run);
+               "decode packets given as hex bytes, one per line (--facility: bare commands)", Run,
+               kHelp);
 
 }  // namespace tarrow

@@ -27,7 +27,8 @@ using vtx::cfg::cfgConfiguration;
 using vtx::cfg::cfgMessage;
 using vtx::cfg::cfgSection;
 
-constexpr const char* kUsage = "[--devices FILE] [--location TEXT [--press-configure]] [--json]";
+constexpr const char* kUsage =
+    "details [--devices FILE] [--location TEXT [--press-configure]] [--json]";
 
 constexpr int kConfigureButton = 1021;
 // The largest device list read: a section of three short keys per device.
@@ -49,8 +50,7 @@ bool MachineDevices(std::vector<Device>& devices) {
     VtxModuleInfo(nullptr, &args);
     if (args.status != CV_STATUS_OK) {
       if (module > 2) break;  // past the highest module number of the address mode
-      std::cerr << "tarrow details: VtxModuleInfo failed, status " << args.status << " detail "
-                << args.line_status << "\n";
+      ResultError("module " + std::to_string(module), nullptr, args.status, args.line_status);
       return false;
     }
     if (!args.exists) continue;
@@ -118,7 +118,7 @@ bool FileDevices(const std::string& path, std::vector<Device>& devices) {
                           &problems, '=', false);
   std::string content, error;
   if (!vtx::tool::ReadRegularFile(path.c_str(), kDeviceFileLimit, content, error)) {
-    std::cerr << "tarrow details: " << error << "\n";
+    Error(error);
     return false;
   }
   vtx::cfg::cfgTextFile file(path.c_str());
@@ -162,10 +162,16 @@ void SetProperty(HDEVINFO set, SP_DEVINFO_DATA& data, DWORD property, const std:
                                     static_cast<DWORD>(text.size() + 1));
 }
 
+// One device's page as shown: drawn, or as JSON.
+struct ShownPage {
+  std::string drawn;
+  Json json;
+};
+
 // Shows one device's page as the property sheet would; false when the provider added none.
 // `launch_failed` is set when the button was pressed and the tool did not start.
 bool ShowPage(EnumPropPagesFn enum_pages, const Device& device, bool press, bool json,
-              std::string& out, bool& launch_failed) {
+              ShownPage& out, bool& launch_failed) {
   HDEVINFO set = SetupDiCreateDeviceInfoList(nullptr, nullptr);
   SP_DEVINFO_DATA data{};
   data.cbSize = sizeof data;
@@ -198,7 +204,11 @@ bool ShowPage(EnumPropPagesFn enum_pages, const Device& device, bool press, bool
       facts.press_message = "the Configure button is hidden";
     }
     launch_failed = facts.pressed && !facts.started;
-    out = json ? PageJson(dialog, facts) : DrawPage(dialog, facts);
+    if (json) {
+      out.json = PageJson(dialog, facts);
+    } else {
+      out.drawn = DrawPage(dialog, facts);
+    }
     win32compat::DestroyPageDialog(dialog);
   }
   if (page) DestroyPropertySheetPage(page);
@@ -235,7 +245,7 @@ bool ChooseDevices(const DetailsOptions& options, std::vector<Device>& devices) 
     return device.has_location && lstrcmpiA(device.location.c_str(), options.location.c_str()) == 0;
   });
   if (at == devices.end()) {
-    std::cerr << "tarrow details: no device at location \"" << options.location << "\"\n";
+    Error("no device at location \"" + options.location + "\"");
     return false;
   }
   devices = {*at};
@@ -245,40 +255,37 @@ bool ChooseDevices(const DetailsOptions& options, std::vector<Device>& devices) 
 // Each device's page, drawn or in JSON, through the provider's EnumPropPages: 0, or 1 when a page
 // was missing or its tool did not start.
 int ShowPages(EnumPropPagesFn enum_pages, const DetailsOptions& options,
-              const std::vector<Device>& devices, std::vector<std::string>& shown) {
+              const std::vector<Device>& devices, std::vector<ShownPage>& shown) {
   int status = 0;
   for (const Device& device : devices) {
-    std::string out;
+    ShownPage out;
     bool launch_failed = false;
     if (ShowPage(enum_pages, device, options.press, options.json, out, launch_failed)) {
       shown.push_back(out);
       if (launch_failed) status = 1;
     } else {
-      std::cerr << "tarrow details: the provider added no page\n";
+      Error("the provider added no page");
       status = 1;
     }
   }
   return status;
 }
 
-// The pages one after the other; in JSON a list, or the one object when a location was asked for.
-void PrintPages(const DetailsOptions& options, const std::vector<std::string>& shown) {
-  const bool one = !options.location.empty();
-  if (options.json && !one) std::cout << "[";
-  for (size_t i = 0; i < shown.size(); ++i) {
-    if (options.json) {
-      std::cout << (i && !one ? ",\n " : "") << shown[i];
-    } else {
-      std::cout << (i ? "\n" : "") << shown[i];
-    }
+// The pages one after the other; in JSON the list of pages.
+void PrintPages(const DetailsOptions& options, const std::vector<ShownPage>& shown) {
+  if (options.json) {
+    Json pages = Json::array();
+    for (const ShownPage& page : shown) pages.push_back(page.json);
+    PrintJson(Json{{"pages", pages}});
+    return;
   }
-  if (options.json) std::cout << (one ? "\n" : "]\n");
+  for (size_t i = 0; i < shown.size(); ++i) std::cout << (i ? "\n" : "") << shown[i].drawn;
 }
 
 int RunDetails(const Args& arguments) {
   DetailsOptions options;
   if (!TakeDetailsOptions(arguments, options)) {
-    std::cerr << "usage: tarrow details " << kUsage << "\n";
+    std::cerr << "usage: tarrow " << kUsage << "\n";
     return 2;
   }
   std::vector<Device> devices;
@@ -288,14 +295,14 @@ int RunDetails(const Args& arguments) {
                                    GetProcAddress(provider, "EnumPropPages")))
                              : nullptr;
   if (!enum_pages) {
-    std::cerr << "tarrow details: cannot load the property page provider crvnTdevpp\n";
+    Error("cannot load the property page provider crvnTdevpp");
     if (provider) FreeLibrary(provider);
     return 1;
   }
   // Each page resets a line with "cvcall.cfg", which the library looks for where the tools do:
   // what is missing is said once here, not by every page.
   FindPreferenceFile();
-  std::vector<std::string> shown;
+  std::vector<ShownPage> shown;
   const int status = ShowPages(enum_pages, options, devices, shown);
   FreeLibrary(provider);
   PrintPages(options, shown);
@@ -304,7 +311,17 @@ int RunDetails(const Args& arguments) {
 
 }  // namespace
 
+constexpr char kHelp[] =
+    "  --devices FILE     show the devices a file describes instead of the machine's\n"
+    "  --location TEXT    only the device at this location\n"
+    "  --press-configure  press the page's Configure button (with --location)\n"
+    "  --json             print JSON (docs/json.md)\n"
+    "\n"
+    "Example:\n"
+    "  tarrow details --location \"PCI bus 3, device 0, function 0\"\n";
+
 TARROW_COMMAND("details", kUsage,
-               "show the Device Details page of each board, as Device Manager does", RunDetails);
+               "show the Device Details page of each board, as Device Manager does", RunDetails,
+               kHelp);
 
 }  // namespace tarrow

@@ -17,6 +17,7 @@
 #include "lineconfig/country_params.h"
 #include "teleph/dialdb/records.h"
 #include "tools/tarrow/command.h"
+#include "tools/tarrow/output.h"
 #include "tools/tarrow/teleph_tool.h"
 #include "vtx.h"
 
@@ -125,18 +126,17 @@ int Collect(const uint8_t* bytes, void* arg) {
   return 0;
 }
 
-void PrintRecordJson(const VtxDialDBRecord& record, size_t position, bool first) {
-  printf(
-      "%s\n    {\"position\": %zu, \"key\": %s, \"next_time\": %u, \"next\": %s, "
-      "\"window_start\": %u, \"count_a\": %u, \"count_b\": %u, \"total\": %u, \"flags\": [",
-      first ? "" : ",", position, JsonString(record.key).c_str(), record.next_time,
-      record.next_time == 0 ? "null" : JsonString(NextTime(record.next_time)).c_str(),
-      record.window_start, record.count_a, record.count_b, record.total);
-  const auto names = FlagNames(record.flags);
-  for (size_t i = 0; i < names.size(); ++i) {
-    printf("%s%s", i == 0 ? "" : ", ", JsonString(names[i]).c_str());
-  }
-  printf("]}");
+// The record is packed: its numbers go in as copies.
+Json RecordJson(const VtxDialDBRecord& record, size_t position) {
+  return Json{{"position", position},
+              {"key", record.key},
+              {"next_time", +record.next_time},
+              {"next", record.next_time == 0 ? Json() : Json(NextTime(record.next_time))},
+              {"window_start", +record.window_start},
+              {"count_a", +record.count_a},
+              {"count_b", +record.count_b},
+              {"total", +record.total},
+              {"flags", FlagNames(+record.flags)}};
 }
 
 void PrintRecordRow(const VtxDialDBRecord& record) {
@@ -154,16 +154,15 @@ int List(const std::string& file, bool json) {
   args.arg = &listing;
   const int walked = VtxDialDBList(&args);
   if (walked == 1) {
-    fprintf(stderr, "tarrow dialdb: cannot read \"%s\"\n", file.c_str());
+    Error("cannot read \"" + file + "\"");
     return 1;
   }
   std::vector<std::string> damage;
   size_t free_slots = 0;
   size_t numbers = 0;
-  if (json) printf("{\"file\": %s, \"records\": [", JsonString(file).c_str());
+  Json records = Json::array();
   if (!json)
     printf("%-24s %-19s %7s %7s %7s  %s\n", "KEY", "NEXT", "KIND2", "KIND1", "TOTAL", "FLAGS");
-  bool first = true;
   for (size_t i = 0; i < listing.records.size(); ++i) {
     const VtxDialDBRecord& record = listing.records[i];
     const size_t position = i * VTX_DIALDB_RECORD_SIZE;
@@ -178,8 +177,7 @@ int List(const std::string& file, bool json) {
     }
     ++numbers;
     if (json) {
-      PrintRecordJson(record, position, first);
-      first = false;
+      records.push_back(RecordJson(record, position));
     } else {
       PrintRecordRow(record);
     }
@@ -195,11 +193,8 @@ int List(const std::string& file, bool json) {
                                 " bytes into a 96-byte record"));
   }
   if (json) {
-    printf("%s], \"free_slots\": %zu, \"damaged\": [", first ? "" : "\n  ", free_slots);
-    for (size_t i = 0; i < damage.size(); ++i) {
-      printf("%s%s", i == 0 ? "" : ", ", JsonString(damage[i]).c_str());
-    }
-    printf("]}\n");
+    PrintJson(Json{
+        {"file", file}, {"records", records}, {"free_slots", free_slots}, {"damaged", damage}});
   } else {
     printf("%zu records, %zu free slots\n", numbers, free_slots);
   }
@@ -218,12 +213,10 @@ std::unique_ptr<VtxLine> RulesLine(Args& args) {
   const std::string cparm = TakeOption(args, "--cparm", "");
   const bool prefixed = country_text.rfind("0x", 0) == 0 || country_text.rfind("0X", 0) == 0;
   if (!country_text.empty() &&
-      !ParseNumber("dialdb", "--country", prefixed ? country_text : "0x" + country_text, 0xFFFF,
-                   country)) {
+      !ParseNumber("--country", prefixed ? country_text : "0x" + country_text, 0xFFFF, country)) {
     return nullptr;
   }
-  if (!channel_text.empty() &&
-      !ParseNumber("dialdb", "--channel", channel_text, 0x7FFFFFFF, channel)) {
+  if (!channel_text.empty() && !ParseNumber("--channel", channel_text, 0x7FFFFFFF, channel)) {
     return nullptr;
   }
   auto line = vtx::tool::ConfigOnlyLine(country, static_cast<int32_t>(channel), cparm);
@@ -231,8 +224,9 @@ std::unique_ptr<VtxLine> RulesLine(Args& args) {
   if (cparm.empty()) return line;
   if (vtx::LoadCountryParams(line.get(), nullptr) != 0 ||
       (line->reset_status & vtx::kResetCountryCode) != 0) {
-    fprintf(stderr, "tarrow dialdb: \"%s\" has no parameters for country %X\n", cparm.c_str(),
-            country);
+    char code[16];
+    snprintf(code, sizeof code, "%X", country);
+    Error("\"" + cparm + "\" has no parameters for country " + code);
     return nullptr;
   }
   return line;
@@ -248,7 +242,7 @@ bool OutcomeResult(const std::string& outcome, VtxResult* result, bool* none) {
   if (outcome == "no-answer") result->line_status = 325;
   if (result->line_status != 0 || *none) return true;
   uint32_t code = 0;
-  if (!ParseNumber("dialdb", "--outcome", outcome, 0xFFFF, code)) return false;
+  if (!ParseNumber("--outcome", outcome, 0xFFFF, code)) return false;
   result->line_status = code;
   return true;
 }
@@ -256,7 +250,7 @@ bool OutcomeResult(const std::string& outcome, VtxResult* result, bool* none) {
 int Check(const VtxLine& line, const std::string& file, const std::string& number) {
   VtxDialArgs args = DialArgs(file, number);
   if (VtxDialDBCheck(const_cast<VtxLine*>(&line), &args) != 0) {
-    return ReportOutcome("dialdb", &line, -1, args.status, args.line_status);
+    return ReportOutcome(&line, -1, args.status, args.line_status);
   }
   if (args.reason == 0) {
     printf("%s: free\n", number.c_str());
@@ -276,23 +270,13 @@ int Update(VtxLine& line, const std::string& file, const std::string& number,
   VtxDialArgs args = DialArgs(file, number);
   args.db_res = result;
   if (VtxDialDBUpdate(&line, &args) != 0) {
-    return ReportOutcome("dialdb", &line, -1, args.status, args.line_status);
+    return ReportOutcome(&line, -1, args.status, args.line_status);
   }
   return Check(line, file, number);
 }
 
 int Run(const Args& given) {
   Args args = given;
-  if (TakeFlag(args, "-h") || TakeFlag(args, "--help")) {
-    printf(
-        "usage: tarrow %s\n"
-        "OPTIONS: --country HEX (default 10, the USA), --channel N (default 0),\n"
-        "         --cparm FILE (the country's rules from a country parameter file)\n"
-        "OUTCOME: answered, fax (fax answer tone: clears), busy, no-answer, none (no result),\n"
-        "         or a call progress code\n",
-        kUsage);
-    return 0;
-  }
   const std::string verb = args.empty() ? "" : args[0];
   if (verb == "list") {
     const bool json = TakeFlag(args, "--json");
@@ -315,6 +299,18 @@ int Run(const Args& given) {
 
 }  // namespace
 
-TARROW_COMMAND("dialdb", kUsage, "show, check, update and clear a dialling database", Run);
+constexpr char kHelp[] =
+    "  --json             print JSON (list; docs/json.md)\n"
+    "  --outcome OUTCOME  answered, fax (fax answer tone: clears), busy, no-answer, none (no "
+    "result),\n"
+    "                     or a call progress code\n"
+    "  --country HEX      the country code (default 10, the USA)\n"
+    "  --channel N        the channel ordinal (default 0)\n"
+    "  --cparm FILE       the country's rules from a country parameter file\n"
+    "\n"
+    "Example:\n"
+    "  tarrow dialdb update dial.db 5551234 --outcome busy\n";
+
+TARROW_COMMAND("dialdb", kUsage, "show, check, update and clear a dialling database", Run, kHelp);
 
 }  // namespace tarrow

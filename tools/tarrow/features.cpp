@@ -1,43 +1,48 @@
 // tarrow features MODULE: the module's feature information exactly as the Device Details page's
 // box shows it, or as JSON.
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "proppage/feature_listing.h"
 #include "tools/tarrow/command.h"
+#include "tools/tarrow/output.h"
 #include "tools/tarrow/preferences.h"
+#include "tools/tarrow/teleph_tool.h"
 #include "vtx.h"
 
 namespace tarrow {
 namespace {
 
 constexpr size_t kPageBoxSize = 8192;  // the page's feature text buffer
+constexpr char kUsage[] = "features MODULE [--defaults] [--json]";
 
-// The listing's lines, without their line ends.
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-    lines.push_back(text.substr(start, end - start));
+// The module's features with their kinds of value: booleans, numbers and texts.
+int PrintJsonOn(VtxLine* line, unsigned module) {
+  Json features = Json::array();
+  for (;;) {
+    VtxFeatureArgs feature{};
+    VtxFeatureSetQuery(line, &feature);
+    if (feature.status != CV_STATUS_OK) {
+      ResultError("module " + std::to_string(module) + ": feature query", line, feature.status,
+                  feature.line_status);
+      return 1;
+    }
+    if (feature.key[0] == '\0') break;
+    Json value;
+    if (feature.type == VTX_FEATURE_BOOLEAN) {
+      value = feature.value_int != 0;
+    } else if (feature.type == VTX_FEATURE_TEXT) {
+      value = std::string(feature.output_value_string,
+                          strnlen(feature.output_value_string, sizeof feature.output_value_string));
+    } else {
+      value = +feature.value_int;  // a copy: the record is packed
+    }
+    features.push_back(Json{{"key", feature.key}, {"value", value}});
   }
-  return lines;
-}
-
-// A listing line as key and value: the key column is 11 characters, then ": ".
-void PrintJson(const std::string& text) {
-  printf("[");
-  const char* separator = "";
-  for (const std::string& line : Lines(text)) {
-    const size_t colon = line.find(": ");
-    std::string key = colon == std::string::npos ? "" : line.substr(0, colon);
-    key = key.substr(0, key.find_last_not_of(' ') + 1);
-    std::string value = colon == std::string::npos ? line : line.substr(colon + 2);
-    printf("%s\n  {\"key\": %s, \"value\": %s}", separator, JsonString(key).c_str(),
-           JsonString(value).c_str());
-    separator = ",";
-  }
-  printf("\n]\n");
+  PrintJson(Json{{"module", module}, {"features", features}});
+  return 0;
 }
 
 int Run(const Args& arguments) {
@@ -45,33 +50,31 @@ int Run(const Args& arguments) {
   const bool json = TakeFlag(args, "--json");
   TakeDefaults(args);
   unsigned module = 0;
-  if (args.size() != 1 || !ParseModuleNumber(args[0], module)) {
-    fprintf(stderr, "usage: tarrow features MODULE [--defaults] [--json]\n");
-    return 2;
-  }
-  NoteSimulatedBoard();
-  CV_API_SET_VER();
-  std::vector<char> box(kPageBoxSize, '\0');
-  const std::string preferences = FindPreferenceFile();
-  const size_t written =
-      proppage::ListFeatures(static_cast<int>(module), box.data(), box.size(),
-                             preferences.empty() ? nullptr : preferences.c_str());
-  if (written == 0) {
-    fprintf(stderr, "tarrow features: module 0x%X: no line could be opened and reset\n", module);
-    return 1;
-  }
-  const std::string text(box.data(), written);
+  if (!TakeModuleAlone(args, kUsage, module)) return 2;
+  VtxLine* line = OpenTelephLine(module);
+  if (line == nullptr) return 1;
+  int status = 0;
   if (json) {
-    PrintJson(text);
+    status = PrintJsonOn(line, module);
   } else {
-    fwrite(text.data(), 1, text.size(), stdout);
+    std::vector<char> box(kPageBoxSize, '\0');
+    const size_t written = proppage::ListFeaturesOn(line, box.data(), box.size());
+    fwrite(box.data(), 1, written, stdout);
   }
-  return 0;
+  CloseTelephLine(line);
+  return status;
 }
 
 }  // namespace
 
-TARROW_COMMAND("features", "features MODULE [--defaults] [--json]",
-               "the module's feature information as the Device Details page shows it", Run);
+constexpr char kHelp[] =
+    "  --defaults         reset the line with the built-in settings, without a preference file\n"
+    "  --json             print JSON (docs/json.md)\n"
+    "\n"
+    "Example:\n"
+    "  tarrow features 2 --json\n";
+
+TARROW_COMMAND("features", kUsage,
+               "the module's feature information as the Device Details page shows it", Run, kHelp);
 
 }  // namespace tarrow

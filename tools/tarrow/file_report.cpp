@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <tuple>
 
-#include "tools/tarrow/command.h"
+#include "tools/tarrow/output.h"
 
 namespace tarrow {
 namespace {
@@ -54,15 +54,13 @@ void FileReport::Print(bool json, bool quiet) {
   }
   entries_ = std::move(unique);
   if (json) {
-    printf("[");
-    for (size_t i = 0; i < entries_.size(); ++i) {
-      const Entry& e = entries_[i];
-      printf("%s\n  {\"file\": %s, \"line\": %s, \"severity\": \"%s\", \"message\": %s}",
-             i ? "," : "", JsonString(file_).c_str(),
-             e.line > 0 ? std::to_string(e.line).c_str() : "null", SeverityName(e.severity),
-             JsonString(e.text).c_str());
+    Json messages = Json::array();
+    for (const Entry& e : entries_) {
+      messages.push_back(Json{{"line", e.line > 0 ? Json(e.line) : Json()},
+                              {"severity", SeverityName(e.severity)},
+                              {"message", e.text}});
     }
-    printf("%s]\n", entries_.empty() ? "" : "\n");
+    PrintJson(Json{{"file", file_}, {"messages", messages}});
     return;
   }
   if (quiet) return;

@@ -1,5 +1,5 @@
 // The report of a file checker: messages about one file, listed once each in line order as
-// "FILE:LINE: error: TEXT" on standard error, or as a JSON array for scripts, with the exit
+// "FILE:LINE: error: TEXT" on standard error, or as JSON for scripts, with the exit
 // status the checkers share.
 #pragma once
 
@@ -18,8 +18,8 @@ class FileReport {
   void Add(int line, Severity severity, const std::string& text);
 
   // Sorted by line (whole-file messages first), duplicates dropped. `quiet` prints nothing
-  // unless `json` is set: JSON goes to standard output as an array of objects with "file",
-  // "line" (null for the whole file), "severity" and "message".
+  // unless `json` is set: JSON goes to standard output as {"file", "messages": [{"line" (null for
+  // the whole file), "severity", "message"}]}.
   void Print(bool json, bool quiet);
   // 0 clean, 1 with errors, or with warnings when `strict` is set.
   int ExitStatus(bool strict) const;

@@ -3,25 +3,44 @@
 
 #include "api/tool_support.h"
 #include "tools/tarrow/command.h"
+#include "tools/tarrow/output.h"
 
 namespace tarrow {
 namespace {
 
-int Run(const Args& args) {
+constexpr char kUsage[] = "lookup \"LOCATION\" [--json]";
+
+int Run(const Args& arguments) {
+  Args args = arguments;
+  const bool json = TakeFlag(args, "--json");
   if (args.size() != 1) {
-    fprintf(stderr, "usage: tarrow lookup \"LOCATION\"\n");
+    fprintf(stderr, "usage: tarrow %s\n", kUsage);
     return 2;
   }
   NoteSimulatedBoard();
-  int module = vtx::tool::LookupModule(args[0].c_str());
-  if (module < 0) return 1;
-  printf("%d\n", module);
+  const int module = vtx::tool::LookupModule(args[0].c_str());
+  if (module < 0) {
+    Error("no module is named \"" + args[0] + "\"");
+    return 1;
+  }
+  if (json) {
+    PrintJson(Json{{"location", args[0]}, {"module", module}});
+  } else {
+    printf("%d\n", module);
+  }
   return 0;
 }
 
 }  // namespace
 
-TARROW_COMMAND("lookup", "lookup \"LOCATION\"",
-               "print the module number whose name matches the location text (exit 1: none)", Run);
+constexpr char kHelp[] =
+    "  --json             print JSON (docs/json.md)\n"
+    "\n"
+    "Example:\n"
+    "  tarrow lookup \"GANTRY PCI bus 3, device 0, function 0\"\n";
+
+TARROW_COMMAND("lookup", kUsage,
+               "print the module number whose name matches the location text (exit 1: none)", Run,
+               kHelp);
 
 }  // namespace tarrow

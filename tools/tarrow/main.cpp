@@ -1,6 +1,4 @@
 // tarrow: what the library knows of this machine's boards, for administrators and scripts.
-#include <cctype>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,10 +7,14 @@
 
 #include "api/tool_support.h"
 #include "tools/tarrow/command.h"
+#include "tools/tarrow/options.h"
+#include "tools/tarrow/output.h"
 #include "tools/tarrow/preferences.h"
 
 namespace tarrow {
 namespace {
+
+constexpr int kUsageStatus = 2;
 
 std::map<std::string, Command>& Commands() {
   static std::map<std::string, Command> commands;
@@ -20,29 +22,83 @@ std::map<std::string, Command>& Commands() {
 }
 
 void Usage(FILE* out) {
-  fprintf(out, "usage: tarrow COMMAND [ARGS]\n\ncommands:\n");
+  fprintf(out,
+          "usage: tarrow COMMAND [ARGS]\n"
+          "       tarrow COMMAND --help | --help | --version\n\ncommands:\n");
   for (const auto& [name, command] : Commands()) {
     fprintf(out, "  %-14s %s\n", name.c_str(), command.usage);
     fprintf(out, "  %-14s   %s\n", "", command.summary);
   }
-  fprintf(
-      out,
-      "\nTARROW_DRIVER selects the board: device, sim, sim:SOCKET (default: the first found).\n");
+  fprintf(out,
+          "\nMODULE is a module number, decimal or hexadecimal with 0x. TARROW_DRIVER selects the "
+          "board:\ndevice, sim (the built-in simulated machine) or sim:SOCKET; unset, the device "
+          "node, else the\nsimulator daemon on its default socket (%s).\n",
+          vtx::tool::DefaultDaemonSocket().c_str());
 }
 
-// The library's error messages reach the person at the terminal; TARROW_TRACE=MASK shows more of
-// the API trace log.
+void CommandHelp(const Command& command) {
+  printf("usage: tarrow %s\n\n%s.\n\n  -h, --help         show this help\n", command.usage,
+         command.summary);
+  // The option lines follow that of --help; anything else after a blank line.
+  if (command.help[0] != '\0') printf("%s%s", command.help[0] == ' ' ? "" : "\n", command.help);
+}
+
+void Version() {
+  printf("tarrow %s (library %u.%u build %u, interface %u)\n", TARROW_VERSION,
+         (CV_API_VERSION / 1000) % 100, CV_API_VERSION % 1000, CV_API_BUILD / 100000,
+         CV_API_VERSION / 100000);
+  VtxDriverVersion driver{};
+  std::string problem = vtx::tool::DriverProblem();
+  while (!problem.empty() && problem.back() == '\n') problem.pop_back();
+  if (!problem.empty() || !vtx::tool::DriverVersionOf(driver)) {
+    printf("driver: not reachable (%s)\n",
+           problem.empty() ? "version handshake failed" : problem.c_str());
+    return;
+  }
+  printf("driver %d build %d, interface %d (%s)\n", driver.driver_version, driver.driver_build,
+         driver.interface_version, vtx::tool::DriverDescription().c_str());
+}
+
+// "--help" or "-h" among the options (before any "--").
+bool AsksForHelp(int argc, char** argv) {
+  for (int i = 2; i < argc && strcmp(argv[i], "--") != 0; ++i) {
+    if (strcmp(argv[i], "--help") == 0 || strcmp(argv[i], "-h") == 0) return true;
+  }
+  return false;
+}
+
+bool AsksForJson(const Args& args) {
+  for (const std::string& arg : args) {
+    if (arg == "--") return false;
+    if (arg == "--json") return true;
+  }
+  return false;
+}
+
+// The API trace log reaches the person at the terminal when TARROW_TRACE=MASK asks for it (0x8
+// the library's errors, 0x4 information, 0x2 packets): without it each failure is told once, by
+// the command, naming its cause.
 int TraceToStderr(const char* line) {
   if (RepeatsStartupNote(line)) return 0;
   fprintf(stderr, "%s\n", line);
   return 0;
 }
 
-void RouteTrace() {
+// The settings from the environment, checked before anything is done: "" or what is wrong.
+std::string SettingsProblem(uint32_t& trace_mask) {
+  trace_mask = 0;
   const char* mask = getenv("TARROW_TRACE");
-  vtx::tool::InstallFunction(&TraceToStderr);
-  vtx::tool::ExchangeMask(mask ? static_cast<uint32_t>(strtoul(mask, nullptr, 0))
-                               : vtx::tool::kLevelError);
+  unsigned long value = 0;
+  if (mask != nullptr && !ReadNumber(mask, 0, 0xFFFFFFFF, value)) {
+    return std::string(
+               "TARROW_TRACE: expected a trace mask (decimal, or hexadecimal with 0x), "
+               "got \"") +
+           mask + "\"";
+  }
+  if (mask != nullptr) trace_mask = static_cast<uint32_t>(value);
+  std::string problem = vtx::tool::DriverSettingProblem();
+  while (!problem.empty() && problem.back() == '\n') problem.pop_back();
+  return problem;
 }
 
 }  // namespace
@@ -55,117 +111,62 @@ void NoteSimulatedBoard() {
   static bool noted = false;
   if (noted) return;
   noted = true;
-  std::string what = vtx::tool::DriverDescription();
-  if (vtx::tool::DriverIsSimulated())
-    fprintf(stderr, "tarrow: simulated board (%s)\n", what.c_str());
-}
-
-bool TakeFlag(Args& args, const std::string& flag) {
-  for (auto it = args.begin(); it != args.end(); ++it) {
-    if (*it == flag) {
-      args.erase(it);
-      return true;
-    }
+  const std::string problem = vtx::tool::DriverProblem();
+  if (!problem.empty()) {
+    Error(problem);
+    exit(EndRun(1));
   }
-  return false;
-}
-
-bool NamedFileReadable(const char* command, const char* option, const std::string& path,
-                       uint64_t limit) {
-  std::string error;
-  FILE* file = vtx::tool::OpenRegularFile(path.c_str(), false, limit, error);
-  if (file) {
-    fclose(file);
-    return true;
+  if (vtx::tool::DriverIsSimulated()) {
+    fprintf(stderr, "tarrow: simulated board (%s)\n", vtx::tool::DriverDescription().c_str());
   }
-  fprintf(stderr, "tarrow %s: %s %s\n", command, option, error.c_str());
-  return false;
-}
-
-std::string TakeOption(Args& args, const std::string& option, const std::string& fallback) {
-  for (auto it = args.begin(); it != args.end(); ++it) {
-    if (*it == option && it + 1 != args.end()) {
-      std::string value = *(it + 1);
-      args.erase(it, it + 2);
-      return value;
-    }
-    if (it->rfind(option + "=", 0) == 0) {
-      std::string value = it->substr(option.size() + 1);
-      args.erase(it);
-      return value;
-    }
-  }
-  return fallback;
-}
-
-bool ReadNumber(const std::string& text, int base, unsigned long max, unsigned long& out) {
-  if (text.empty() || !isxdigit(static_cast<unsigned char>(text[0]))) return false;
-  char* end = nullptr;
-  errno = 0;
-  const unsigned long value = strtoul(text.c_str(), &end, base);
-  if (*end != '\0' || errno != 0 || value > max) return false;
-  out = value;
-  return true;
-}
-
-bool ParseModuleNumber(const std::string& text, unsigned& out) {
-  unsigned long value = 0;
-  if (!ReadNumber(text, 0, 255, value)) {
-    fprintf(stderr, "tarrow: expected a module number from 0 to 255, got \"%s\"\n", text.c_str());
-    return false;
-  }
-  out = static_cast<unsigned>(value);
-  return true;
-}
-
-std::string JsonString(const std::string& text) {
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      default:
-        if (c < 0x20) {
-          char escaped[8];
-          snprintf(escaped, sizeof escaped, "\\u%04x", c);
-          out += escaped;
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
-  }
-  return out + "\"";
 }
 
 }  // namespace tarrow
 
 int main(int argc, char** argv) {
   using namespace tarrow;
-  if (argc < 2 || strcmp(argv[1], "--help") == 0 || strcmp(argv[1], "help") == 0) {
-    Usage(argc < 2 ? stderr : stdout);
-    return argc < 2 ? 2 : 0;
-  }
-  auto found = Commands().find(argv[1]);
-  if (found == Commands().end()) {
-    fprintf(stderr, "tarrow: unknown command \"%s\"\n\n", argv[1]);
+  if (argc < 2) {
     Usage(stderr);
-    return 2;
+    return kUsageStatus;
   }
-  RouteTrace();
-  CV_API_SET_VER();
+  const std::string first = argv[1];
+  if (first == "--help" || first == "-h" || (first == "help" && argc == 2)) {
+    Usage(stdout);
+    return EndRun(0);
+  }
+  if (first == "--version") {
+    Version();
+    return EndRun(0);
+  }
+  const bool help_of_command = first == "help";
+  const std::string name = help_of_command ? argv[2] : first;
+  auto found = Commands().find(name);
+  if (found == Commands().end()) {
+    fprintf(stderr, "tarrow: unknown command \"%s\"\nTry 'tarrow --help' for more information.\n",
+            name.c_str());
+    return kUsageStatus;
+  }
+  const Command& command = found->second;
+  if (help_of_command || AsksForHelp(argc, argv)) {
+    CommandHelp(command);
+    return EndRun(0);
+  }
   Args args(argv + 2, argv + argc);
-  return found->second.run(args);
+  BeginRun(name, AsksForJson(args));
+  const std::string option_problem = OptionProblem(command, args);
+  if (!option_problem.empty()) {
+    Error(option_problem);
+    fprintf(stderr, "Try 'tarrow %s --help' for more information.\n", name.c_str());
+    return EndRun(kUsageStatus);
+  }
+  uint32_t trace_mask = 0;
+  const std::string settings_problem = SettingsProblem(trace_mask);
+  if (!settings_problem.empty()) {
+    Error(settings_problem);
+    return EndRun(kUsageStatus);
+  }
+  vtx::tool::InstallFunction(&TraceToStderr);
+  vtx::tool::ExchangeMask(trace_mask);
+  CV_API_SET_VER();
+  return EndRun(command.run(args));
 }

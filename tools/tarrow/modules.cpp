@@ -5,6 +5,7 @@
 
 #include "api/tool_support.h"
 #include "tools/tarrow/command.h"
+#include "tools/tarrow/output.h"
 #include "vtx.h"
 
 namespace tarrow {
@@ -31,32 +32,42 @@ std::string BootVersion(const VtxModuleInfoArgs& m) {
   return text;
 }
 
-void PrintJson(const std::vector<VtxModuleInfoArgs>& modules) {
-  printf("[");
-  for (size_t i = 0; i < modules.size(); ++i) {
-    const VtxModuleInfoArgs& m = modules[i];
-    printf(
-        "%s\n  {\"mod_num\": %u, \"exists\": %u, \"num_channels\": %u, \"hardware\": %u, "
-        "\"bus_type\": %u, \"hw_type\": %u, \"hw_id\": %u, \"ordinal_start\": %u, "
-        "\"num_ordinals\": %u, \"num_ordinals_init\": %u, \"pci_vend_id\": %u, "
-        "\"pci_dev_id\": %u, \"pci_sub_vend_id\": %u, \"pci_sub_id\": %u, "
-        "\"pci_interf_type\": %u, \"boot_ver_major\": %u, \"boot_ver_middle\": %u, "
-        "\"boot_ver_minor\": %u, \"boot_ver_build\": %u, \"boot_ver_auto_num\": %u, "
-        "\"boot_ver_date\": %s, \"boot_ver_comment\": %s, \"pci_runtime_start\": %u, "
-        "\"pci_runtime_size\": %u, \"pci_mem_start\": %u, \"pci_mem_size\": %u, "
-        "\"pci_modctrl_start\": %u, \"pci_modctrl_size\": %u, \"pci_io_start\": %u, "
-        "\"pci_io_size\": %u, \"pci_irq\": %u, \"hw_info\": %u, \"name\": %s}",
-        i == 0 ? "" : ",", m.mod_num, m.exists, m.num_channels, m.hardware, m.bus_type, m.hw_type,
-        m.hw_id, m.ordinal_start, m.num_ordinals, m.num_ordinals_init, m.pci_vend_id, m.pci_dev_id,
-        m.pci_sub_vend_id, m.pci_sub_id, m.pci_interf_type, m.boot_ver_major, m.boot_ver_middle,
-        m.boot_ver_minor, m.boot_ver_build, m.boot_ver_auto_num,
-        JsonString(Text(m.boot_ver_date, sizeof m.boot_ver_date)).c_str(),
-        JsonString(Text(m.boot_ver_comment, sizeof m.boot_ver_comment)).c_str(),
-        m.pci_runtime_start, m.pci_runtime_size, m.pci_mem_start, m.pci_mem_size,
-        m.pci_modctrl_start, m.pci_modctrl_size, m.pci_io_start, m.pci_io_size, m.pci_irq,
-        m.hw_info, JsonString(ModuleName(m)).c_str());
-  }
-  printf("\n]\n");
+Json ModuleJson(const VtxModuleInfoArgs& m) {
+  return Json{{"module", m.mod_num},
+              {"exists", m.exists != 0},
+              {"name", ModuleName(m)},
+              {"num_channels", m.num_channels},
+              {"hardware", m.hardware},
+              {"bus_type", m.bus_type},
+              {"hw_type", m.hw_type},
+              {"hw_id", m.hw_id},
+              {"hw_info", m.hw_info},
+              {"ordinal_start", m.ordinal_start},
+              {"num_ordinals", m.num_ordinals},
+              {"num_ordinals_init", m.num_ordinals_init},
+              {"pci",
+               {{"vend_id", m.pci_vend_id},
+                {"dev_id", m.pci_dev_id},
+                {"sub_vend_id", m.pci_sub_vend_id},
+                {"sub_id", m.pci_sub_id},
+                {"interf_type", m.pci_interf_type},
+                {"runtime_start", m.pci_runtime_start},
+                {"runtime_size", m.pci_runtime_size},
+                {"mem_start", m.pci_mem_start},
+                {"mem_size", m.pci_mem_size},
+                {"modctrl_start", m.pci_modctrl_start},
+                {"modctrl_size", m.pci_modctrl_size},
+                {"io_start", m.pci_io_start},
+                {"io_size", m.pci_io_size},
+                {"irq", m.pci_irq}}},
+              {"boot_version",
+               {{"major", m.boot_ver_major},
+                {"middle", m.boot_ver_middle},
+                {"minor", m.boot_ver_minor},
+                {"build", m.boot_ver_build},
+                {"auto_num", m.boot_ver_auto_num},
+                {"date", Text(m.boot_ver_date, sizeof m.boot_ver_date)},
+                {"comment", Text(m.boot_ver_comment, sizeof m.boot_ver_comment)}}}};
 }
 
 void PrintTable(const std::vector<VtxModuleInfoArgs>& modules) {
@@ -65,7 +76,7 @@ void PrintTable(const std::vector<VtxModuleInfoArgs>& modules) {
   for (const VtxModuleInfoArgs& m : modules) {
     char hardware[32];
     snprintf(hardware, sizeof hardware, "0x%X/0x%X", m.hw_type, m.hw_id);
-    printf("0x%-4X %-6s %-8u %-8u %-15s %-12s %-10s %s\n", m.mod_num, m.exists ? "yes" : "no",
+    printf("%-6u %-6s %-8u %-8u %-15s %-12s %-10s %s\n", m.mod_num, m.exists ? "yes" : "no",
            m.num_channels, m.bus_type, hardware, BootVersion(m).c_str(),
            Text(m.boot_ver_date, sizeof m.boot_ver_date).c_str(), ModuleName(m).c_str());
   }
@@ -77,7 +88,7 @@ int Run(const Args& arguments) {
   bool json = TakeFlag(args, "--json");
   bool all = TakeFlag(args, "--all");
   if (!args.empty()) {
-    fprintf(stderr, "tarrow modules: unexpected argument \"%s\"\n", args[0].c_str());
+    Error("unexpected argument \"" + args[0] + "\"");
     return 2;
   }
   NoteSimulatedBoard();
@@ -87,14 +98,15 @@ int Run(const Args& arguments) {
     VtxModuleInfoArgs info{};
     info.mod_num = m;
     if (VtxModuleInfo(nullptr, &info) != 0) {
-      fprintf(stderr, "tarrow modules: module 0x%X: query failed (status %u, line status %u)\n", m,
-              info.status, info.line_status);
+      ResultError("module " + std::to_string(m), nullptr, info.status, info.line_status);
       return 1;
     }
     if (info.exists || all) modules.push_back(info);
   }
   if (json) {
-    PrintJson(modules);
+    Json list = Json::array();
+    for (const VtxModuleInfoArgs& m : modules) list.push_back(ModuleJson(m));
+    PrintJson(Json{{"modules", list}});
   } else {
     PrintTable(modules);
   }
@@ -103,7 +115,14 @@ int Run(const Args& arguments) {
 
 }  // namespace
 
+constexpr char kHelp[] =
+    "  --all              also the module numbers without a module\n"
+    "  --json             print JSON (docs/json.md)\n"
+    "\n"
+    "Example:\n"
+    "  tarrow modules --json\n";
+
 TARROW_COMMAND("modules", "modules [--all] [--json]",
-               "list the board modules (--all: also the numbers without a module)", Run);
+               "list the board modules (--all: also the numbers without a module)", Run, kHelp);
 
 }  // namespace tarrow

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "teleph/address_text.h"
+#include "tools/tarrow/output.h"
 #include "tools/tarrow/preferences.h"
 #include "tools/tarrow/teleph_tool.h"
 
@@ -51,16 +52,26 @@ bool TakeCode(Args& args, const char* option, const CodeName (&names)[N], uint32
     }
     list += std::string(list.empty() ? "" : ", ") + n.name;
   }
-  fprintf(stderr, "tarrow net: expected %s for %s, got \"%s\"\n", list.c_str(), option,
-          text.c_str());
+  Error("expected " + list + " for " + option + ", got \"" + text + "\"");
   return false;
+}
+
+// A netmask is ones from the top, then zeros.
+bool Contiguous(const uint8_t mask[4]) {
+  const uint32_t bits = (static_cast<uint32_t>(mask[0]) << 24) | (mask[1] << 16) | (mask[2] << 8) |
+                        static_cast<uint32_t>(mask[3]);
+  const uint32_t zeros = ~bits;
+  return (zeros & (zeros + 1)) == 0;
 }
 
 bool TakeAddress(Args& args, const char* option, uint32_t& set, VtxNetAddr& address) {
   const std::string text = TakeOption(args, option, "");
   if (text.empty()) return true;
-  if (!vtx::teleph::ParseDottedQuad(text, address.sin_addr)) {
-    fprintf(stderr, "tarrow net: expected A.B.C.D for %s, got \"%s\"\n", option, text.c_str());
+  const bool netmask = strcmp(option, "--netmask") == 0;
+  if (!vtx::teleph::ParseDottedQuad(text, address.sin_addr) ||
+      (netmask && !Contiguous(address.sin_addr))) {
+    Error(std::string("expected ") + (netmask ? "a contiguous netmask A.B.C.D" : "A.B.C.D") +
+          " for " + option + ", got \"" + text + "\"");
     return false;
   }
   address.sin_fam = kFamilyInet;
@@ -73,7 +84,7 @@ bool TakeSettings(Args& args, VtxNetworkArgs& r) {
   const std::string timeout = TakeOption(args, "--arp-timeout", "");
   r.ARPflush = TakeFlag(args, "--arp-flush") ? 1 : 0;
   if (!timeout.empty()) {
-    if (!ParseNumber(kCommand, "--arp-timeout", timeout, 0xFFFFFFFF, r.ARPTimeout)) return false;
+    if (!ParseNumber("--arp-timeout", timeout, 0xFFFFFFFF, r.ARPTimeout)) return false;
     r.set_ARPTimeout = 1;
   }
   return TakeAddress(args, "--address", r.set_localAddr, r.localAddr) &&
@@ -96,7 +107,7 @@ std::string MacText(const uint8_t mac[6]) {
   return text;
 }
 
-void Print(uint32_t unit, const VtxNetworkArgs& r, bool json) {
+void Print(unsigned module, uint32_t unit, const VtxNetworkArgs& r, bool json) {
   using vtx::teleph::DottedQuad;
   const std::string address = DottedQuad(r.localAddr.sin_addr);
   const std::string netmask = DottedQuad(r.localNetmask.sin_addr);
@@ -105,12 +116,16 @@ void Print(uint32_t unit, const VtxNetworkArgs& r, bool json) {
   const std::string duplex = CodeText(kDuplexes, r.duplex);
   const std::string flow = CodeText(kFlowControls, r.flowControl);
   if (json) {
-    printf(
-        "{\"unit\": %u, \"address\": %s, \"netmask\": %s, \"gateway\": %s,\n \"speed\": %s, "
-        "\"duplex\": %s, \"flow_control\": %s, \"arp_timeout\": %u, \"mac\": %s}\n",
-        unit, JsonString(address).c_str(), JsonString(netmask).c_str(), JsonString(gateway).c_str(),
-        JsonString(speed).c_str(), JsonString(duplex).c_str(), JsonString(flow).c_str(),
-        r.ARPTimeout, JsonString(MacText(r.MAC)).c_str());
+    PrintJson(Json{{"module", module},
+                   {"unit", unit},
+                   {"address", address},
+                   {"netmask", netmask},
+                   {"gateway", gateway},
+                   {"speed", speed},
+                   {"duplex", duplex},
+                   {"flow_control", flow},
+                   {"arp_timeout", r.ARPTimeout},
+                   {"mac", MacText(r.MAC)}});
     return;
   }
   printf(
@@ -122,26 +137,28 @@ void Print(uint32_t unit, const VtxNetworkArgs& r, bool json) {
 }
 
 // Sends the settings, saves, then reads the interface back; the exit status.
-int Apply(VtxLine* line, uint32_t unit, VtxNetworkArgs& settings, bool save, bool json) {
+int Apply(VtxLine* line, unsigned module, uint32_t unit, VtxNetworkArgs& settings, bool save,
+          bool json) {
   if (AnySetting(settings)) {
     settings.unit = unit;
     const int ret = VtxNetworkConfigSet(line, &settings);
-    if (ret != 0) return ReportOutcome(kCommand, line, ret, settings.status, settings.line_status);
+    if (ret != 0) return ReportOutcome(line, ret, settings.status, settings.line_status);
   }
   if (save) {
     VtxNetworkArgs record{};
     const int ret = VtxNetworkConfigSave(line, &record);
-    if (ret != 0) return ReportOutcome(kCommand, line, ret, record.status, record.line_status);
+    if (ret != 0) return ReportOutcome(line, ret, record.status, record.line_status);
   }
   VtxNetworkArgs current{};
   current.unit = unit;
   const int ret = VtxNetworkConfigGet(line, &current);
-  if (ret < 0) return ReportOutcome(kCommand, line, ret, current.status, current.line_status);
+  if (ret < 0) return ReportOutcome(line, ret, current.status, current.line_status);
   if (ret == 0) {
-    fprintf(stderr, "tarrow net: the module reported no settings of interface %u\n", unit);
+    Error("module " + std::to_string(module) + ": no settings of interface " +
+          std::to_string(unit));
     return 1;
   }
-  Print(unit, current, json);
+  Print(module, unit, current, json);
   return 0;
 }
 
@@ -154,23 +171,39 @@ int Run(const Args& arguments) {
   unsigned module = 0;
   uint32_t unit = 1;
   if (!TakeSettings(args, settings) || !TakeModule(args, kUsage, module) ||
-      (args.size() == 1 && !ParseNumber(kCommand, "UNIT", args[0], 0xFF, unit))) {
+      (args.size() == 1 && !ParseNumber("UNIT", args[0], 0xFF, unit))) {
     return 2;
   }
   if (args.size() > 1 || unit == 0) {
     fprintf(stderr, "usage: tarrow %s\n  (UNIT counts interfaces from 1)\n", kUsage);
     return 2;
   }
-  VtxLine* line = OpenTelephLine(kCommand, module);
+  VtxLine* line = OpenTelephLine(module);
   if (line == nullptr) return 1;
-  const int status = Apply(line, unit, settings, save, json);
+  const int status = Apply(line, module, unit, settings, save, json);
   CloseTelephLine(line);
   return status;
 }
 
 }  // namespace
 
+constexpr char kHelp[] =
+    "  --json             print JSON (docs/json.md)\n"
+    "  --address A.B.C.D  set the interface's address\n"
+    "  --netmask A.B.C.D  set its netmask (contiguous ones, then zeros)\n"
+    "  --gateway A.B.C.D  set its gateway\n"
+    "  --speed auto|10|100                                set the speed\n"
+    "  --duplex half|full                                 set the duplex mode\n"
+    "  --flow-control auto|receive_only|transmit_only|both set the flow control\n"
+    "  --arp-timeout MS   set the ARP timeout\n"
+    "  --arp-flush        flush the ARP table\n"
+    "  --save             keep the configuration in the module's non-volatile memory\n"
+    "\n"
+    "Example:\n"
+    "  tarrow net 2 1 --address 192.0.2.10 --netmask 255.255.255.0 --save\n";
+
 TARROW_COMMAND("net", kUsage,
-               "an ethernet interface's settings (UNIT from 1, default 1); options set them", Run);
+               "an ethernet interface's settings (UNIT from 1, default 1); options set them", Run,
+               kHelp);
 
 }  // namespace tarrow

@@ -124,23 +124,44 @@ std::string DrawPage(HWND dialog, const PageFacts& facts) {
   return out.str();
 }
 
-std::string PageJson(HWND dialog, const PageFacts& facts) {
+// The feature box's lines ("Key        : Value") as keys and values; the page shows every value
+// as text: "True" and "False" become booleans, whole numbers numbers.
+Json FeaturesJson(const std::string& box) {
+  Json features = Json::array();
+  std::istringstream lines(box);
+  for (std::string line; std::getline(lines, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty()) continue;
+    const size_t colon = line.find(": ");
+    std::string key = colon == std::string::npos ? "" : line.substr(0, colon);
+    key.erase(key.find_last_not_of(' ') + 1);
+    const std::string text = colon == std::string::npos ? line : line.substr(colon + 2);
+    Json value = text;
+    if (text == "True" || text == "False") value = text == "True";
+    char* end = nullptr;
+    const long number = strtol(text.c_str(), &end, 10);
+    if (!text.empty() && *end == '\0') value = number;
+    features.push_back(Json{{"key", key}, {"value", value}});
+  }
+  return features;
+}
+
+Json PageJson(HWND dialog, const PageFacts& facts) {
   const std::string title = Control(dialog, kHardwareNameText);
   const int module = facts.initialised ? TitleModule(title) : -1;
   HWND button = GetDlgItem(dialog, kConfigureButton);
-  std::ostringstream out;
-  out << "{\"module\": " << (module >= 0 ? std::to_string(module) : "null")
-      << ", \"title\": " << JsonString(title)
-      << ", \"features\": " << JsonString(Control(dialog, kFeatureBox))
-      << ", \"configure_visible\": " << (button && button->visible ? "true" : "false")
-      << ", \"location\": " << (facts.has_location ? JsonString(facts.location) : "null")
-      << ", \"device_name\": " << (facts.has_device_name ? JsonString(facts.device_name) : "null");
+  Json page{{"module", module >= 0 ? Json(module) : Json()},
+            {"title", title},
+            {"features", FeaturesJson(Control(dialog, kFeatureBox))},
+            {"configure_visible", button != nullptr && button->visible},
+            {"location", facts.has_location ? Json(facts.location) : Json()},
+            {"device_name", facts.has_device_name ? Json(facts.device_name) : Json()},
+            {"configure", Json()}};
   if (facts.pressed) {
-    out << ", \"configure\": {\"started\": " << (facts.started ? "true" : "false")
-        << ", \"message\": " << (facts.started ? "null" : JsonString(facts.press_message)) << "}";
+    page["configure"] = Json{{"started", facts.started},
+                             {"message", facts.started ? Json() : Json(facts.press_message)}};
   }
-  out << "}";
-  return out.str();
+  return page;
 }
 
 }  // namespace tarrow

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "compat/win32/dialog_model.h"
+#include "tools/tarrow/output.h"
 
 namespace tarrow {
 
@@ -23,6 +24,8 @@ struct PageFacts {
 // The module number of the page's title, -1 when the title names none.
 int TitleModule(const std::string& title);
 std::string DrawPage(HWND dialog, const PageFacts& facts);
-std::string PageJson(HWND dialog, const PageFacts& facts);
+// "module" (null when the page found none), "title", "features" (keys and values), the
+// Configure button's visibility and "configure" (null unless it was pressed).
+Json PageJson(HWND dialog, const PageFacts& facts);
 
 }  // namespace tarrow

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/tarrow/output.h"
 #include "tools/tarrow/preferences.h"
 #include "tools/tarrow/teleph_tool.h"
 
@@ -52,12 +53,11 @@ int Walk(VtxLine* line, int (*next)(VtxLine*, VtxTelephArgs*), std::vector<VtxTe
   VtxTelephArgs args{};
   int ret;
   while ((ret = next(line, &args)) == 1) out.push_back(args);
-  if (has_switch != nullptr && ret < 0 && args.status == CV_STATUS_ERROR &&
-      args.line_status == APIERR_BOARDCAPABILITY) {
+  if (has_switch != nullptr && ret < 0 && LacksCapability(args.status, args.line_status)) {
     *has_switch = false;
     return 0;
   }
-  return ReportOutcome("ports", line, ret, args.status, args.line_status);
+  return ReportOutcome(line, ret, args.status, args.line_status);
 }
 
 void PrintText(const Ports& ports) {
@@ -80,30 +80,24 @@ void PrintText(const Ports& ports) {
   }
 }
 
-void PrintJson(const Ports& ports) {
-  printf("{\"hardware\": [");
-  const char* separator = "";
+void PrintPortsJson(unsigned module, const Ports& ports) {
+  Json hardware = Json::array();
   for (const VtxTelephArgs& p : ports.hardware) {
-    std::string names;
-    for (const std::string& name : PortTypeNames(p.port_type)) {
-      names += (names.empty() ? "" : ", ") + JsonString(name);
-    }
-    printf("%s\n  {\"unit\": %u, \"port_type\": %u, \"names\": [%s]}", separator, p.src_port_unit,
-           p.port_type, names.c_str());
-    separator = ",";
+    hardware.push_back(Json{{"unit", p.src_port_unit},
+                            {"port_type", p.port_type},
+                            {"names", PortTypeNames(p.port_type)}});
   }
-  if (!ports.has_switch) {
-    printf("],\n \"switch\": null}\n");
-    return;
-  }
-  printf("],\n \"switch\": [");
-  separator = "";
+  Json switching = Json::array();
   for (const VtxTelephArgs& p : ports.switching) {
-    printf("%s\n  {\"class\": %u, \"unit\": %u, \"stream\": %u, \"slot\": %u, \"port_type\": %u}",
-           separator, p.src_port_class, p.src_port_unit, p.src_stream, p.src_slot, p.port_type);
-    separator = ",";
+    switching.push_back(Json{{"class", p.src_port_class},
+                             {"unit", p.src_port_unit},
+                             {"stream", p.src_stream},
+                             {"slot", p.src_slot},
+                             {"port_type", p.port_type}});
   }
-  printf("]}\n");
+  PrintJson(Json{{"module", module},
+                 {"hardware", hardware},
+                 {"switch", ports.has_switch ? switching : Json()}});
 }
 
 int Run(const Args& arguments) {
@@ -112,7 +106,7 @@ int Run(const Args& arguments) {
   const bool json = TakeFlag(args, "--json");
   unsigned module = 0;
   if (!TakeModuleAlone(args, kUsage, module)) return 2;
-  VtxLine* line = OpenTelephLine("ports", module);
+  VtxLine* line = OpenTelephLine(module);
   if (line == nullptr) return 1;
   Ports ports;
   int failed = Walk(line, VtxTelephGetInfo, ports.hardware, nullptr);
@@ -120,7 +114,7 @@ int Run(const Args& arguments) {
   CloseTelephLine(line);
   if (failed != 0) return failed;
   if (json) {
-    PrintJson(ports);
+    PrintPortsJson(module, ports);
   } else {
     PrintText(ports);
   }
@@ -129,7 +123,14 @@ int Run(const Args& arguments) {
 
 }  // namespace
 
+constexpr char kHelp[] =
+    "  --json             print JSON (docs/json.md)\n"
+    "\n"
+    "Example:\n"
+    "  tarrow ports 2\n";
+
 TARROW_COMMAND("ports", kUsage,
-               "the module's telephony hardware ports and port types, then its switch ports", Run);
+               "the module's telephony hardware ports and port types, then its switch ports", Run,
+               kHelp);
 
 }  // namespace tarrow

@@ -119,7 +119,6 @@ int Usage(FILE* out, int status) {
 
 int Run(const Args& given) {
   Args args = given;
-  if (TakeFlag(args, "-h") || TakeFlag(args, "--help")) return Usage(stdout, 0);
   const bool cas = TakeFlag(args, "--cas");
   if (args.size() == 3 && args[0] == "write" && !cas) return Write(args[1], args[2]);
   if (args.size() < 2 || args[0] != "check") return Usage(stderr, 2);
@@ -134,7 +133,19 @@ int Run(const Args& given) {
 
 }  // namespace
 
+constexpr char kHelp[] =
+    "  --cas              check as a CAS port does (default: as an analog port)\n"
+    "\n"
+    "A description has one statement a line (\"#\" starts a comment):\n"
+    "  signature XXXX    the header signature in hexadecimal (default 3C4D)\n"
+    "  file_type N       the file type, decimal; required\n"
+    "  data XX XX ...    data bytes in hexadecimal, appended\n"
+    "The header size, data size and checksum are computed.\n"
+    "\n"
+    "Example:\n"
+    "  tarrow protocol check portcc/examples/analog_loop_start.pro\n";
+
 TARROW_COMMAND("protocol", "protocol check FILE... [--cas] | write DESCRIPTION FILE",
-               "check protocol and coefficient files, or write one from a description", Run);
+               "check protocol and coefficient files, or write one from a description", Run, kHelp);
 
 }  // namespace tarrow

@@ -5,12 +5,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "api/tool_support.h"
 #include "lineconfig/file_limits.h"
 #include "tools/tarrow/command.h"
+#include "tools/tarrow/output.h"
 #include "tools/tarrow/preferences.h"
 #include "vtx.h"
 
@@ -74,26 +77,55 @@ void PrintText(const Outcome& out) {
   printf("status: %u/%u %s\n", out.args.status, out.args.line_status, out.status_text.c_str());
 }
 
-std::string JsonList(const std::vector<std::string>& texts) {
-  std::string out = "[";
-  for (size_t i = 0; i < texts.size(); ++i) out += (i ? ", " : "") + JsonString(texts[i]);
-  return out + "]";
+// A "(NN) NAME" pair of the decoder's text as {"name", "number"}.
+Json NamedNumber(const std::string& number, const std::string& name) {
+  return Json{{"name", name}, {"number", std::stoul(number, nullptr, 16)}};
 }
 
-void PrintJson(const Outcome& out) {
-  printf("{\"status\": %u, \"line_status\": %u, \"status_text\": %s,\n", out.args.status,
-         out.args.line_status, JsonString(out.status_text).c_str());
-  printf(" \"firmware_report\": %s,\n \"capabilities\": [", JsonList(g_heard.report).c_str());
-  for (size_t i = 0; i < out.capabilities.size(); ++i) {
-    printf("%s%u", i ? ", " : "", out.capabilities[i]);
+// A command sent, as the packet decoder wrote it ("(01) ADMIN (0A) REQUEST (7F) GET_CAPABILITIES"
+// and a line per tag, "(13) TIME_YEAR [01: Fix Uns Short Unitless] 07EA"), taken apart.
+Json SentJson(const std::string& text) {
+  static const std::regex pair(R"(\(([0-9A-Fa-f]+)\) (\S+))");
+  static const std::regex tag(
+      R"(^\s*\(([0-9A-Fa-f]+)\) (\S+) \[([0-9A-Fa-f]+):[^\]]*\] ?(.*?)\s*$)");
+  std::istringstream lines(text);
+  std::string head;
+  std::getline(lines, head);
+  std::vector<Json> parts;
+  for (std::sregex_iterator it(head.begin(), head.end(), pair), end; it != end; ++it) {
+    parts.push_back(NamedNumber((*it)[1], (*it)[2]));
   }
+  Json tags = Json::array();
+  std::smatch match;
+  for (std::string line; std::getline(lines, line);) {
+    if (!std::regex_match(line, match, tag)) continue;
+    tags.push_back(Json{{"name", match[2].str()},
+                        {"number", std::stoul(match[1].str(), nullptr, 16)},
+                        {"type", std::stoul(match[3].str(), nullptr, 16)},
+                        {"data", match[4].str()}});
+  }
+  return Json{{"facility", parts.size() > 0 ? parts[0] : Json()},
+              {"verb", parts.size() > 1 ? parts[1] : Json()},
+              {"code", parts.size() > 2 ? parts[2] : Json()},
+              {"tags", tags}};
+}
+
+void PrintResetJson(unsigned module, const Outcome& out) {
   std::vector<std::string> names;
   for (const vtx::tool::ResetStatusBit& bit : vtx::tool::kResetStatusBits) {
     if ((out.args.reset_status & bit.bit) != 0) names.push_back(bit.name);
   }
-  printf("],\n \"reset_status\": %u, \"reset_status_bits\": %s,\n", out.args.reset_status,
-         JsonList(names).c_str());
-  printf(" \"sent\": %s}\n", JsonList(g_heard.sent).c_str());
+  Json sent = Json::array();
+  for (const std::string& command : g_heard.sent) sent.push_back(SentJson(command));
+  PrintJson(Json{{"module", module},
+                 {"status", +out.args.status},  // copies: the record is packed
+                 {"line_status", +out.args.line_status},
+                 {"status_text", out.status_text},
+                 {"firmware_report", g_heard.report},
+                 {"capabilities", out.capabilities},
+                 {"reset_status", +out.args.reset_status},
+                 {"reset_status_bits", names},
+                 {"sent", sent}});
 }
 
 int Usage() {
@@ -112,8 +144,8 @@ VtxLine* Attach(unsigned module, bool on_channel, unsigned channel) {
   attach.present = 1;
   VtxLine* line = VtxSessionAttach(&attach);
   if (line == nullptr) {
-    fprintf(stderr, "tarrow reset: module 0x%X: attach failed (status %u, line status %u)\n",
-            module, attach.status, attach.line_status);
+    ResultError("module " + std::to_string(module) + ": attach", nullptr, attach.status,
+                attach.line_status);
   }
   return line;
 }
@@ -166,21 +198,32 @@ int Run(const Args& arguments) {
   out.status_text = text.description;
   out.capabilities = Capabilities(*line);
   if (json) {
-    PrintJson(out);
+    PrintResetJson(module, out);
   } else {
     PrintText(out);
   }
   VtxLineArgs detach{};
   VtxLineDetach(line, &detach);
   if (ret == 0) return 0;
-  fprintf(stderr, "tarrow reset: %s\n", out.status_text.c_str());
+  Error(out.status_text, out.args.status, out.args.line_status);
   return 1;
 }
 
 }  // namespace
 
+constexpr char kHelp[] =
+    "  --config FILE      the user preference file (default: ./cvcall.cfg, "
+    "/etc/corvane/cvcall.cfg)\n"
+    "  --defaults         the built-in settings, without a preference file\n"
+    "  --no-init N        the reset's no_init value (0 to 2)\n"
+    "  --json             print JSON (docs/json.md)\n"
+    "\n"
+    "Example:\n"
+    "  tarrow reset 2 --config cvcall.cfg\n";
+
 TARROW_COMMAND("reset",
                "reset MODULE [CHANNEL] [--config FILE | --defaults] [--no-init N] [--json]",
-               "reset a line with a user preference file and show what the configuration did", Run);
+               "reset a line with a user preference file and show what the configuration did", Run,
+               kHelp);
 
 }  // namespace tarrow

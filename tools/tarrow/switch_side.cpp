@@ -16,9 +16,8 @@ std::string Endpoint(const VtxSockAddr& address) {
   return vtx::teleph::DottedQuad(address.sin_addr) + ":" + std::to_string(address.sin_port);
 }
 
-std::string EndpointJson(const VtxSockAddr& address) {
-  return "{\"address\": " + JsonString(vtx::teleph::DottedQuad(address.sin_addr)) +
-         ", \"port\": " + std::to_string(address.sin_port) + "}";
+Json EndpointJson(const VtxSockAddr& address) {
+  return Json{{"address", vtx::teleph::DottedQuad(address.sin_addr)}, {"port", address.sin_port}};
 }
 
 }  // namespace
@@ -65,21 +64,19 @@ std::string SideText(const SwitchSide& s) {
          " rtcp local " + Endpoint(*s.local_rtcp) + " remote " + Endpoint(*s.remote_rtcp);
 }
 
-std::string SideJson(const SwitchSide& s) {
-  char text[128];
-  if (!IsIp(s.port_class)) {
-    snprintf(text, sizeof text,
-             "{\"class\": %u, \"unit\": %u, \"stream\": %u, \"slot\": %u, \"port_type\": %u}",
-             s.port_class, s.unit, s.stream, s.slot, s.port_type);
-    return text;
-  }
-  // An IP side has no stream and slot: the record's fields hold whatever an earlier side left.
-  snprintf(text, sizeof text, "{\"class\": %u, \"unit\": %u, \"port_type\": %u", s.port_class,
-           s.unit, s.port_type);
-  return text +
-         (", \"local\": " + EndpointJson(*s.local) + ", \"remote\": " + EndpointJson(*s.remote)) +
-         ", \"local_rtcp\": " + EndpointJson(*s.local_rtcp) +
-         ", \"remote_rtcp\": " + EndpointJson(*s.remote_rtcp) + "}";
+Json SideJson(const SwitchSide& s) {
+  // An IP side has no stream and slot (the record's fields hold whatever an earlier side left),
+  // a time-division side no addresses.
+  const bool ip = IsIp(s.port_class);
+  return Json{{"class", s.port_class},
+              {"unit", s.unit},
+              {"stream", ip ? Json() : Json(s.stream)},
+              {"slot", ip ? Json() : Json(s.slot)},
+              {"port_type", s.port_type},
+              {"local", ip ? EndpointJson(*s.local) : Json()},
+              {"remote", ip ? EndpointJson(*s.remote) : Json()},
+              {"local_rtcp", ip ? EndpointJson(*s.local_rtcp) : Json()},
+              {"remote_rtcp", ip ? EndpointJson(*s.remote_rtcp) : Json()}};
 }
 
 }  // namespace tarrow

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "tools/tarrow/output.h"
 #include "vtx.h"
 
 namespace tarrow {
@@ -20,7 +21,8 @@ SwitchSide DestinationSide(const VtxTelephArgs& args);
 // "class 0 unit 1 stream 0 slot 1 type 0x100", or for an IP side
 // "udptl unit 0 type 0x0 local 192.0.2.2:16384 remote 198.51.100.9:6000 rtcp local ... remote ...".
 std::string SideText(const SwitchSide& side);
-// The same as a JSON object.
-std::string SideJson(const SwitchSide& side);
+// The same as a JSON object: "stream" and "slot" null for an IP side, the addresses ("local",
+// "remote", "local_rtcp", "remote_rtcp") null for a time-division side.
+Json SideJson(const SwitchSide& side);
 
 }  // namespace tarrow

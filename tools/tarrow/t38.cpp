@@ -196,9 +196,17 @@ int Run(const Args& arguments) {
 
 }  // namespace
 
+constexpr char kHelp[] =
+    "  --limits KEY=VALUE...  the host's t38parameters limits (default: the built-in ones)\n"
+    "  --offer NAME:VALUE...  the far end's T.38 media attributes\n"
+    "  --select               also check the offer as the far end's selection\n"
+    "\n"
+    "Example:\n"
+    "  tarrow t38 negotiate --limits t38_max_bit_rate=9600 --offer T38MaxBitRate:14400 --select\n";
+
 TARROW_COMMAND("t38", "t38 negotiate [--limits KEY=VALUE...] --offer NAME:VALUE... [--select]",
                "settle a far end's T.38 offer, or check its selection, against t38parameters "
                "limits",
-               Run);
+               Run, kHelp);
 
 }  // namespace tarrow

@@ -1,81 +1,130 @@
 #include "tools/tarrow/teleph_tool.h"
 
-#include <cerrno>
+#include <unistd.h>
+
 #include <cstdio>
-#include <cstdlib>
+#include <vector>
 
 #include "admin.h"
 #include "api/tool_support.h"
 #include "proppage/feature_listing.h"
+#include "tools/tarrow/output.h"
 #include "tools/tarrow/preferences.h"
 
 namespace tarrow {
+namespace {
 
-VtxLine* OpenTelephLine(const char* command, unsigned module) {
-  NoteSimulatedBoard();
-  const std::string preferences = FindPreferenceFile();
-  VtxLine* line = proppage::OpenFeatureLine(static_cast<int>(module),
-                                            preferences.empty() ? nullptr : preferences.c_str());
-  if (line == nullptr) {
-    fprintf(stderr, "tarrow %s: module 0x%X: no line could be opened and reset\n", command, module);
-  }
-  return line;
+constexpr useconds_t kBusyPause = 100000;  // between two rounds over the module's lines
+constexpr int kBusyRounds = 50;            // five seconds of every line held
+
+std::string ModuleText(unsigned module) {
+  return "module " + std::to_string(module);
 }
 
-VtxLine* AttachModuleSession(const char* command, unsigned module) {
+VtxLineArgs Address(uint8_t facility, uint8_t kind, unsigned module, unsigned channel) {
   VtxLineArgs attach{};
-  attach.dest_addr[0] = MILL_FACILITY_ADMIN;
-  attach.dest_addr[1] = 0x01;
+  attach.dest_addr[0] = facility;
+  attach.dest_addr[1] = kind;
   attach.dest_addr[2] = static_cast<uint8_t>(module);
+  attach.dest_addr[3] = static_cast<uint8_t>(channel);
   attach.present = 1;
-  VtxLine* line = VtxSessionAttach(&attach);
-  if (line == nullptr) {
-    fprintf(stderr, "tarrow %s: module 0x%X: attach failed (status %u, line status %u)\n", command,
-            module, attach.status, attach.line_status);
-  }
-  return line;
+  return attach;
 }
 
-VtxLine* OpenModuleLine(const char* command, unsigned module) {
-  NoteSimulatedBoard();
-  VtxLine* line = AttachModuleSession(command, module);
-  if (line == nullptr) return nullptr;
+// Resets `line` as an application would before using it, with the user preference file the
+// tools find (or the built-in settings with --defaults); null (the line closed) after an error.
+VtxLine* Reset(VtxLine* line, unsigned module) {
   const std::string preferences = FindPreferenceFile();
   VtxLineArgs reset{};
   reset.config_file_name = preferences.empty() ? nullptr : preferences.c_str();
   reset.skip_teleph = 1;
   if (VtxLineReset(line, &reset) >= 0) return line;
-  fprintf(stderr,
-          "tarrow %s: module 0x%X: the line could not be reset (status %u, line status %u)\n",
-          command, module, reset.status, reset.line_status);
+  ResultError(ModuleText(module) + ": line reset", line, reset.status, reset.line_status);
   CloseTelephLine(line);
   return nullptr;
+}
+
+// The module's channel count; -1 after an error when there is no such module.
+int ChannelCount(unsigned module) {
+  VtxModuleInfoArgs info{};
+  info.mod_num = module;
+  if (VtxModuleInfo(nullptr, &info) != 0) {
+    ResultError(ModuleText(module), nullptr, info.status, info.line_status);
+    return -1;
+  }
+  if (info.exists == 0) {
+    Error(ModuleText(module) + ": no such module", CV_STATUS_ERROR, APIERR_INVALID_DEST_ADDR);
+    return -1;
+  }
+  return static_cast<int>(info.num_channels);
+}
+
+}  // namespace
+
+VtxLine* OpenTelephLine(unsigned module) {
+  NoteSimulatedBoard();
+  const int channels = ChannelCount(module);
+  if (channels < 0) return nullptr;
+  // The channels first, then the module itself.
+  std::vector<VtxLineArgs> candidates;
+  for (int channel = 0; channel < channels; ++channel) {
+    candidates.push_back(Address(0, 2, module, static_cast<unsigned>(channel)));
+  }
+  candidates.push_back(Address(0, 1, module, 0));
+  for (int round = 0; round < kBusyRounds; ++round) {
+    for (VtxLineArgs attach : candidates) {
+      attach.unique = 1;
+      VtxLine* line = VtxSessionAttach(&attach);
+      if (line != nullptr) return Reset(line, module);
+      if (attach.line_status != APIERR_BUSY) {
+        ResultError(ModuleText(module), nullptr, attach.status, attach.line_status);
+        return nullptr;
+      }
+    }
+    if (round == 0) {
+      fprintf(stderr, "tarrow: %s: every line is busy; waiting for one\n",
+              ModuleText(module).c_str());
+    }
+    usleep(kBusyPause);
+  }
+  Error(ModuleText(module) + ": every line is busy", CV_STATUS_ERROR, APIERR_BUSY);
+  return nullptr;
+}
+
+VtxLine* AttachModuleSession(unsigned module) {
+  VtxLineArgs attach = Address(MILL_FACILITY_ADMIN, 1, module, 0);
+  VtxLine* line = VtxSessionAttach(&attach);
+  if (line == nullptr) ResultError(ModuleText(module), nullptr, attach.status, attach.line_status);
+  return line;
+}
+
+VtxLine* OpenModuleLine(unsigned module) {
+  NoteSimulatedBoard();
+  VtxLine* line = AttachModuleSession(module);
+  return line == nullptr ? nullptr : Reset(line, module);
 }
 
 void CloseTelephLine(VtxLine* line) {
   proppage::CloseFeatureLine(line);
 }
 
-int ReportOutcome(const char* command, const VtxLine* line, int ret, uint32_t status,
-                  uint32_t line_status) {
+int ReportOutcome(const VtxLine* line, int ret, uint32_t status, uint32_t line_status) {
   if (ret == 0) return 0;
   if (ret > 0) {
-    fprintf(stderr, "tarrow %s: refused with result %d: %s\n", command, ret,
-            vtx::tool::RefusalText(*line, static_cast<uint32_t>(ret)));
+    Error("refused with result " + std::to_string(ret) + ": " +
+              vtx::tool::RefusalText(*line, static_cast<uint32_t>(ret)),
+          status, line_status);
     return 1;
   }
-  vtx::tool::StatusText text{};
-  vtx::tool::FormStatusText(line, status, line_status, &text);
-  fprintf(stderr, "tarrow %s: %s\n", command, text.description);
+  Error(ResultText(line, status, line_status), status, line_status);
   return 1;
 }
 
-bool ParseNumber(const char* command, const char* what, const std::string& text, uint32_t max,
-                 uint32_t& out) {
+bool ParseNumber(const char* what, const std::string& text, uint32_t max, uint32_t& out) {
   unsigned long value = 0;
   if (!ReadNumber(text, 0, max, value)) {
-    fprintf(stderr, "tarrow %s: expected a number from 0 to %u for %s, got \"%s\"\n", command, max,
-            what, text.c_str());
+    Error("expected a number from 0 to " + std::to_string(max) + " for " + what + ", got \"" +
+          text + "\"");
     return false;
   }
   out = static_cast<uint32_t>(value);

@@ -15,6 +15,7 @@
 #include "callctrl/telephony/telephony_config.h"
 #include "packet/codes.h"
 #include "tele_ctrl.h"
+#include "tools/tarrow/output.h"
 #include "tools/tarrow/preferences.h"
 #include "tools/tarrow/teleph_tool.h"
 
@@ -27,20 +28,29 @@ constexpr char kUsage[] =
     "telephony MODULE --unlock | --save | --configure CALLCTRL.CFG [--json] [--defaults]";
 constexpr char kCommand[] = "telephony";
 
-int Unlock(VtxLine* line) {
+// What --unlock and --save did, as a sentence or as JSON ({"module", "done": KEY}).
+void Done(unsigned module, bool json, const char* key, const char* sentence) {
+  if (json) {
+    PrintJson(Json{{"module", module}, {"done", key}});
+  } else {
+    printf("%s\n", sentence);
+  }
+}
+
+int Unlock(VtxLine* line, unsigned module, bool json) {
   VtxTelephArgs record{};
   VtxTelephReset(line, &record);
-  const int failed = ReportOutcome(kCommand, line, record.status == CV_STATUS_OK ? 0 : -1,
-                                   record.status, record.line_status);
-  if (failed == 0) printf("telephony critical section freed\n");
+  const int failed = ReportOutcome(line, record.status == CV_STATUS_OK ? 0 : -1, record.status,
+                                   record.line_status);
+  if (failed == 0) Done(module, json, "unlock", "telephony critical section freed");
   return failed;
 }
 
-int Save(VtxLine* line) {
+int Save(VtxLine* line, unsigned module, bool json) {
   VtxTelephArgs record{};
-  const int failed = ReportOutcome(kCommand, line, VtxTelephSave(line, &record), record.status,
-                                   record.line_status);
-  if (failed == 0) printf("telephony parameters saved\n");
+  const int failed =
+      ReportOutcome(line, VtxTelephSave(line, &record), record.status, record.line_status);
+  if (failed == 0) Done(module, json, "save", "telephony parameters saved");
   return failed;
 }
 
@@ -54,7 +64,7 @@ bool ReadPorts(VtxLine* line, uint32_t (&types)[vtx::callctrl::kTelephonyPorts],
     types[args.src_port_unit] = args.port_type;
     ++count;
   }
-  return ReportOutcome(kCommand, line, ret, args.status, args.line_status) == 0;
+  return ReportOutcome(line, ret, args.status, args.line_status) == 0;
 }
 
 vtx::callctrl::BoardType BoardType(unsigned module, uint32_t port0_type) {
@@ -113,16 +123,11 @@ std::string TagName(uint32_t id) {
   return name != nullptr ? name : "0x" + std::to_string(id);
 }
 
-std::string TagsText(const TelephonyAction& a, bool json) {
+std::string TagsText(const TelephonyAction& a) {
   std::string text;
   for (const auto& [id, value] : a.tags) {
     char one[64];
-    if (json) {
-      snprintf(one, sizeof one, "%s\"%s\": %u", text.empty() ? "" : ", ", TagName(id).c_str(),
-               value);
-    } else {
-      snprintf(one, sizeof one, " %s=0x%X", TagName(id).c_str(), value);
-    }
+    snprintf(one, sizeof one, " %s=0x%X", TagName(id).c_str(), value);
     text += one;
   }
   return text;
@@ -139,14 +144,13 @@ void PrintStep(const TelephonyAction& a) {
       printf("ethernet 1 %s\n", a.ok ? "set" : "not set");
       break;
     case TelephonyAction::kPortCommand:
-      printf("port %u (channel %u)%s%s\n", a.channel - 2, a.channel, TagsText(a, false).c_str(),
-             failed);
+      printf("port %u (channel %u)%s%s\n", a.channel - 2, a.channel, TagsText(a).c_str(), failed);
       break;
     case TelephonyAction::kClearConnections:
       printf("switch connections cleared%s\n", failed);
       break;
     case TelephonyAction::kClockVariable:
-      printf("clock (channel %u)%s%s\n", a.channel, TagsText(a, false).c_str(), failed);
+      printf("clock (channel %u)%s%s\n", a.channel, TagsText(a).c_str(), failed);
       break;
     case TelephonyAction::kControllerReset:
       printf("reset port %u (channel %u): result %u%s\n", a.channel - 2, a.channel, a.result,
@@ -161,21 +165,19 @@ void PrintStep(const TelephonyAction& a) {
   }
 }
 
-std::string JsonStep(unsigned module, const TelephonyAction& a) {
-  char text[160];
-  snprintf(text, sizeof text,
-           "{\"module\": %u, \"step\": \"%s\", \"channel\": %u, \"ok\": %s, "
-           "\"result\": %u, \"tags\": {",
-           module, StepName(a.kind), a.channel, a.ok ? "true" : "false", a.result);
-  return text + TagsText(a, true) + "}}";
+Json JsonStep(unsigned module, const TelephonyAction& a) {
+  Json tags = Json::array();
+  for (const auto& [id, value] : a.tags)
+    tags.push_back(Json{{"name", TagName(id)}, {"value", value}});
+  return Json{{"module", module}, {"step", StepName(a.kind)}, {"channel", a.channel},
+              {"ok", a.ok},       {"result", a.result},       {"tags", tags}};
 }
 
 int Configure(VtxLine* line, unsigned module, const std::string& file, bool json) {
   vtx::callctrl::CallCtrlConfig* config = vtx::callctrl::OpenCallCtrlConfig(
       file.c_str(), false, ListMessage, const_cast<char*>(file.c_str()));
   if (config == nullptr) {
-    fprintf(stderr, "tarrow telephony: %s: not a readable call-control configuration\n",
-            file.c_str());
+    Error(file + ": not a readable call-control configuration");
     return 1;
   }
   vtx::callctrl::ModuleConfigRecord record{};
@@ -185,8 +187,9 @@ int Configure(VtxLine* line, unsigned module, const std::string& file, bool json
   if (found != nullptr) record = *found;
   vtx::callctrl::CloseCallCtrlConfig(config);
   if (found == nullptr) {
-    fprintf(stderr, "tarrow telephony: %s: no [module.%x] or [module.0] section\n", file.c_str(),
-            module);
+    char section[32];  // the file numbers its module sections in hexadecimal
+    snprintf(section, sizeof section, "[module.%x]", module);
+    Error(file + ": no " + section + " or [module.0] section");
     return 1;
   }
   record.module_number = module;
@@ -203,26 +206,19 @@ int Configure(VtxLine* line, unsigned module, const std::string& file, bool json
   const bool already = !steps.empty() && steps[0].kind == TelephonyAction::kSectionAcquired &&
                        steps[0].ok && steps[0].result != 0;
   if (json) {
-    printf(
-        "{\"module\": %u, \"simulated\": %s, \"configured\": %s, \"already_configured\": %s, "
-        "\"steps\": [",
-        module, vtx::tool::DriverIsSimulated() ? "true" : "false", ok ? "true" : "false",
-        already ? "true" : "false");
-    for (size_t i = 0; i < steps.size(); ++i) {
-      printf("%s\n  %s", i == 0 ? "" : ",", JsonStep(module, steps[i]).c_str());
-    }
-    printf("]}\n");
+    Json list = Json::array();
+    for (const TelephonyAction& step : steps) list.push_back(JsonStep(module, step));
+    PrintJson(Json{
+        {"module", module}, {"configured", ok}, {"already_configured", already}, {"steps", list}});
   } else {
-    printf("module 0x%X: telephony %s\n", module,
+    printf("module %u: telephony %s\n", module,
            !ok       ? "not configured"
            : already ? "already configured"
                      : "configured");
   }
   if (!ok) {
-    fprintf(stderr,
-            "tarrow telephony: module 0x%X: the telephony configuration failed; the "
-            "call-control trace tells which step\n",
-            module);
+    Error("module " + std::to_string(module) +
+          ": the telephony configuration failed; the call-control trace tells which step");
   }
   return ok ? 0 : 1;
 }
@@ -236,14 +232,14 @@ int Run(const Args& arguments) {
   const bool save = TakeFlag(args, "--save");
   const bool json = TakeFlag(args, "--json");
   const std::string file = TakeOption(args, "--configure", "");
-  if (!args.empty() || unlock + save + !file.empty() != 1 || (json && file.empty())) {
+  if (!args.empty() || unlock + save + !file.empty() != 1) {
     fprintf(stderr, "usage: tarrow %s\n", kUsage);
     return 2;
   }
-  VtxLine* line = OpenTelephLine(kCommand, module);
+  VtxLine* line = OpenTelephLine(module);
   if (line == nullptr) return 1;
-  const int status = unlock ? Unlock(line)
-                     : save ? Save(line)
+  const int status = unlock ? Unlock(line, module, json)
+                     : save ? Save(line, module, json)
                             : Configure(line, module, file, json);
   CloseTelephLine(line);
   return status;
@@ -251,7 +247,17 @@ int Run(const Args& arguments) {
 
 }  // namespace
 
+constexpr char kHelp[] =
+    "  --unlock           free the board's telephony critical section\n"
+    "  --save             keep the telephony control parameters in non-volatile memory\n"
+    "  --configure CALLCTRL.CFG  configure the module's telephony from a call-control file\n"
+    "  --json             print JSON (docs/json.md)\n"
+    "\n"
+    "Example:\n"
+    "  tarrow telephony 2 --configure callctrl/examples/callctrl.cfg\n";
+
 TARROW_COMMAND("telephony", kUsage,
-               "free, save or configure the module's telephony (ports, clocks, resets)", Run);
+               "free, save or configure the module's telephony (ports, clocks, resets)", Run,
+               kHelp);
 
 }  // namespace tarrow

@@ -4,13 +4,15 @@
 #include <string>
 
 #include "api/tool_support.h"
-#include "proppage/feature_listing.h"
-#include "tools/tarrow/command.h"
+#include "tools/tarrow/output.h"
 #include "tools/tarrow/preferences.h"
+#include "tools/tarrow/teleph_tool.h"
 #include "vtx.h"
 
 namespace tarrow {
 namespace {
+
+constexpr char kUsage[] = "versions MODULE [--defaults] [--json]";
 
 std::string Text(const char* field, size_t size) {
   std::string text(field, size);
@@ -28,22 +30,24 @@ void PrintRow(const char* part, const FirmwareVersion& v) {
          Text(v.date, sizeof v.date).c_str(), Text(v.comment, sizeof v.comment).c_str());
 }
 
-std::string Json(const FirmwareVersion& v) {
-  char numbers[128];
-  snprintf(numbers, sizeof numbers,
-           "{\"major\": %u, \"middle\": %u, \"minor\": %u, \"build\": %u, \"auto_num\": %u, ",
-           v.major, v.middle, v.minor, v.build, v.auto_num);
-  return numbers + std::string("\"date\": ") + JsonString(Text(v.date, sizeof v.date)) +
-         ", \"comment\": " + JsonString(Text(v.comment, sizeof v.comment)) + "}";
+// The record is packed: its fields go in as copies.
+Json VersionJson(const FirmwareVersion& v) {
+  return Json{{"major", +v.major},
+              {"middle", +v.middle},
+              {"minor", +v.minor},
+              {"build", +v.build},
+              {"auto_num", +v.auto_num},
+              {"date", Text(v.date, sizeof v.date)},
+              {"comment", Text(v.comment, sizeof v.comment)}};
 }
 
-void PrintJson(const vtx::LineFirmware& firmware) {
-  printf("{\"boot_rom\": %s,\n \"control_processor\": %s,\n \"dsps\": [",
-         Json(firmware.boot_rom_ver).c_str(), Json(firmware.control_proc_ver).c_str());
-  for (int32_t i = 0; i < firmware.dsp_count; ++i) {
-    printf("%s\n  %s", i == 0 ? "" : ",", Json(firmware.dsp_ver[i]).c_str());
-  }
-  printf("\n]}\n");
+void PrintVersionsJson(unsigned module, const vtx::LineFirmware& firmware) {
+  Json dsps = Json::array();
+  for (int32_t i = 0; i < firmware.dsp_count; ++i) dsps.push_back(VersionJson(firmware.dsp_ver[i]));
+  PrintJson(Json{{"module", module},
+                 {"boot_rom", VersionJson(firmware.boot_rom_ver)},
+                 {"control_processor", VersionJson(firmware.control_proc_ver)},
+                 {"dsps", dsps}});
 }
 
 void PrintTable(const vtx::LineFirmware& firmware) {
@@ -62,31 +66,28 @@ int Run(const Args& arguments) {
   const bool json = TakeFlag(args, "--json");
   TakeDefaults(args);
   unsigned module = 0;
-  if (args.size() != 1 || !ParseModuleNumber(args[0], module)) {
-    fprintf(stderr, "usage: tarrow versions MODULE [--defaults] [--json]\n");
-    return 2;
-  }
-  NoteSimulatedBoard();
-  CV_API_SET_VER();
-  const std::string preferences = FindPreferenceFile();
-  VtxLine* line = proppage::OpenFeatureLine(static_cast<int>(module),
-                                            preferences.empty() ? nullptr : preferences.c_str());
-  if (line == nullptr) {
-    fprintf(stderr, "tarrow versions: module 0x%X: no line could be opened and reset\n", module);
-    return 1;
-  }
+  if (!TakeModuleAlone(args, kUsage, module)) return 2;
+  VtxLine* line = OpenTelephLine(module);
+  if (line == nullptr) return 1;
   if (json) {
-    PrintJson(vtx::tool::FirmwareOf(*line));
+    PrintVersionsJson(module, vtx::tool::FirmwareOf(*line));
   } else {
     PrintTable(vtx::tool::FirmwareOf(*line));
   }
-  proppage::CloseFeatureLine(line);
+  CloseTelephLine(line);
   return 0;
 }
 
 }  // namespace
 
-TARROW_COMMAND("versions", "versions MODULE [--defaults] [--json]",
-               "the firmware versions a line reset on the module reports", Run);
+constexpr char kHelp[] =
+    "  --defaults         reset the line with the built-in settings, without a preference file\n"
+    "  --json             print JSON (docs/json.md)\n"
+    "\n"
+    "Example:\n"
+    "  tarrow versions 2\n";
+
+TARROW_COMMAND("versions", kUsage, "the firmware versions a line reset on the module reports", Run,
+               kHelp);
 
 }  // namespace tarrow
