@@ -8,6 +8,8 @@
 
 namespace vtx {
 
+struct PendingEntry;
+
 // What the line reset (and the feature information) learns of the firmware behind the line.
 struct LineFirmware {
   FirmwareVersion boot_rom_ver{};           // from CHANNEL_RESET_DONE, or the module information
@@ -48,6 +50,20 @@ struct LineBoard {
   VtxSignalingFunc sig_state_func = nullptr;       // receives SIG_STATE reports
 };
 
+// Tone detection: the characters heard, in a ring of 50 bytes that holds 49 (write == read is
+// empty), a character pushed back, and the detection settings in force.
+struct LineTones {
+  static constexpr uint32_t kRing = 50;
+  uint8_t ring[kRing] = {};
+  uint32_t write = 0;
+  uint32_t read = 0;
+  int32_t pushed_back = 0;  // 0 none
+  uint32_t decode_flag = 0;
+  // Call-progress results waiting; the call-progress family takes them.
+  uint32_t cp_results = 0;
+  int32_t cp_value = 0;  // the last CP_VALUE
+};
+
 }  // namespace vtx
 
 struct VtxLine {
@@ -59,7 +75,13 @@ struct VtxLine {
   uint8_t own_addr[4] = {};        // the session's own address
   uint8_t dest_addr[4] = {};       // the remote (destination) address; byte 0 any-facility
   bool deact_notices = false;      // registered for module deactivation notices
-  void* aux_buffer = nullptr;      // asynchronous context storage, released with tag 17
+  void* aux_buffer = nullptr;      // the asynchronous frame block, released with tag 17
+
+  // As a notification line: the handle that asynchronous operations name it by, and the lines
+  // whose driver request a completion notice to it will finish (guarded by the pending-list lock).
+  uint32_t async_handle = 0;
+  vtx::PendingEntry* pending_first = nullptr;
+  vtx::PendingEntry* pending_last = nullptr;
 
   // Per-line state, cleared by the line reset.
   uint32_t reset_status = 0;      // flags reported by the line reset and configuration
@@ -85,9 +107,14 @@ struct VtxLine {
   uint8_t* pending_pkt = nullptr;  // points into the buffer the packet was received in
   uint32_t pending_pkt_len = 0;
 
-  // Asynchronous nesting: 0 for synchronous use; callbacks run with it 0 and in_callback set.
+  // Asynchronous operations: `nesting` counts the frames on the line's stack (0 for synchronous
+  // use); callbacks run with it and `async_depth` 0 and in_callback set.
   uint32_t nesting = 0;
   bool in_callback = false;
+  uint32_t async_depth = 0;       // frames of the running asynchronous operation entered so far
+  uint32_t stack_top = 0;         // offset in the frame block of the next frame
+  void* current_frame = nullptr;  // the frame whose operation runs
+  uint32_t notify_handle = 0;     // the notification line of the pending operation
 
   // Application hooks.
   MillCmdCallback cmd_callback = nullptr;
@@ -116,6 +143,7 @@ struct VtxLine {
   vtx::LineTelephony telephony{};  // the telephony information
   vtx::LineFax fax{};              // the fax family's state
   vtx::LineBoard board{};          // board maintenance
+  vtx::LineTones tones{};          // tone detection
 };
 
 namespace vtx {

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 
+#include "api/async_context.h"
 #include "api/driver_access.h"
 #include "api/font_table.h"
 #include "api/frame.h"
@@ -25,7 +26,7 @@ void FreeLine(VtxLine* line) {
   ReleaseFontTable(line);  // the font names a configuration sequence left open
   int32_t ordinal = line->ordinal;
   DriverClose(&line->drv_handle);
-  if (line->aux_buffer != nullptr) api::MemFree(line->aux_buffer, ordinal, api::kMemTagAuxiliary);
+  api::ForgetAsyncContext(line);
   line->~VtxLine();
   api::MemFree(line, ordinal, api::kMemTagLine);
 }
@@ -149,6 +150,7 @@ VtxLine* SessionAttachWorker(VtxLineArgs* args) {
   memset(memory, 0, sizeof(VtxLine));
   VtxLine* line = new (memory) VtxLine();
   line->ordinal = ordinal;
+  api::RegisterLineHandle(line);
   switch (DriverOpenHandshake(&line->drv_handle, &line->drv_version)) {
     case kDriverOpenFailed:
       Fail(args, APIERR_DRV_OPEN_ERR);

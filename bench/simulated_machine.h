@@ -25,13 +25,17 @@ void OnEmbeddedMachine(std::unique_ptr<sim::Machine> machine, Work work) {
   sim::ReplaceEmbeddedMachine(nullptr);
 }
 
-// Runs work(machine) with the process's driver on machine, served by a daemon on a socket named
-// for this process and tag; a daemon that does not start skips the benchmark with its reason.
+// The socket of the daemon that ThroughDaemon starts for `tag`, named for this process.
+inline std::string DaemonSocket(const char* tag) {
+  return std::string("/tmp/tarrow-bench-") + tag + "-" + std::to_string(getpid()) + ".sock";
+}
+
+// Runs work(machine) with the process's driver on machine, served by a daemon on
+// DaemonSocket(tag); a daemon that does not start skips the benchmark with its reason.
 template <typename Work>
 void ThroughDaemon(benchmark::State& state, std::unique_ptr<sim::Machine> machine, const char* tag,
                    Work work) {
-  const std::string path =
-      std::string("/tmp/tarrow-bench-") + tag + "-" + std::to_string(getpid()) + ".sock";
+  const std::string path = DaemonSocket(tag);
   sim::Daemon daemon(*machine, path);
   std::string error;
   if (!daemon.Start(error)) {

@@ -723,6 +723,17 @@ int MillWaitCmd(VtxLine* line, MillArgs* args);
 int MillProcessCmd(VtxLine* line, MillArgs* args); /* the current command: 0 go on, 1 stop */
 /* Receives one packet and processes every command in it: 1, or 2 with the result words set. */
 int VtxRcvProcessPkt(VtxLine* line, MillArgs* args);
+/* Asynchronous operations. With `async_lp` set to the handle of a notification line (a line of
+ * its own, VtxLineAsyncHandle), every operation above that can wait returns with `status` 9
+ * (CV_STATUS_CONTINUING) instead of waiting whenever the driver queues its request. The driver
+ * then posts a completion notice to the notification line; MillWaitNotify waits there (up to
+ * `timeout` ms) and returns the line whose request completed, which is continued by calling the
+ * same operation again with `async_lp` 0xFFFFFFFF. A line has one pending operation at a time. */
+uint32_t VtxLineAsyncHandle(const VtxLine* line);
+VtxLine* MillWaitNotify(VtxLine* notify_line, MillArgs* args);
+/* Posts a completion notice for `line` to the notification line named by `async_lp`, which
+ * MillWaitNotify then returns like any other: send result bits. */
+int MillPostNotify(VtxLine* line, MillArgs* args);
 void MillClearInput(VtxLine* line, MillArgs* args);
 void MillClearOutput(VtxLine* line, MillArgs* args); /* for dest_addr */
 /* As MillClearOutput for the line's remote address with `facility` and `use_alt_chan`. */
@@ -766,6 +777,10 @@ uint32_t MillGetFixed(MillArgs* args);
 #define VTX_PORT_CLASS_UDPTL 12
 #define VTX_PORT_CLASS_RTP 19
 #define VTX_CONN_MODE_NO_T38 0x80u /* with it, no T.38 parameters are checked or sent */
+/* The connection mode that undoes a connection: the request names it as it was made (a channel
+ * and its IP port's class, or both time-division sides) and the module removes that one alone;
+ * one that is not there is refused with result code 10, "Slot not assigned". */
+#define VTX_CONN_MODE_DISCONNECT 3u
 
 /* Walk the module's telephony hardware list (VtxTelephGetInfo: `src_port_unit`, `port_type`)
  * or its switch resource list (VtxCallSWGetInfo), one port per call: 1 a port reported, 0 the
@@ -1125,6 +1140,49 @@ int VtxDialDBCheck(VtxLine* line, VtxDialArgs* args);
 int VtxDialDBList(VtxDialArgs* args);
 
 /* ---- End of dialling database ---- */
+
+/* ---- Tones ---- */
+
+/* Plays one tone or DTMF digit on the channel, then a silence, and returns when the board says
+ * the tone finished. Synchronous only. */
+typedef struct VtxTonePlayArgs {
+  uint32_t status, line_status; /* out */
+  int32_t digit;                /* in: the digit or tone character to play */
+  uint32_t millisecs;           /* in: tone length in ms */
+  int32_t tone_type;            /* in: 12 or 16 (90 plays as 16), or 17 to 19 */
+  uint32_t interdigit_time;     /* in: silence after the tone in ms; 0 the country's default */
+  uint32_t async_lp;            /* in: must be 0 */
+} VtxTonePlayArgs;
+void VtxTonePlay(VtxLine* line, VtxTonePlayArgs* args);
+
+/* Tone detection: while it runs, the characters the channel hears collect in the line's tone
+ * buffer (49 at most; more are dropped), a tone end as 0 when `decode_flag` has 0x80. Every
+ * operation but VtxIntToneUnget also runs asynchronously (`async_lp`, see MillWaitNotify);
+ * VtxToneGet then returns 2 when the call must be continued. */
+typedef struct VtxToneArgs {
+  uint32_t status, line_status; /* out */
+  int32_t digit;        /* VtxIntToneUnget: the character to push back; VtxTonePeek: out */
+  uint32_t millisecs;   /* VtxToneGet: time limit in ms; below 1 as a signed value, none */
+  uint32_t decode_flag; /* VtxToneDetectEnable: detection type (bits 0-4), 0x80 tone ends too */
+  int32_t tone_cp;      /* non-zero: VtxToneGet and VtxTonePeek return 1 for a call-progress
+                           result that is waiting */
+  uint32_t async_lp;    /* asynchronous context */
+} VtxToneArgs;
+#define VTX_TONE_REPORT_ENDS 0x80u
+
+void VtxToneDetectEnable(VtxLine* line, VtxToneArgs* args);
+void VtxToneDetectDisable(VtxLine* line, VtxToneArgs* args);
+/* The next character (0 a tone end), 1 for a waiting call-progress result, 2 to be continued,
+ * -1 on failure or when `millisecs` passed (`status` 6). */
+int VtxToneGet(VtxLine* line, VtxToneArgs* args);
+/* As VtxToneGet without waiting: the character stays (also in `digit`); -1 when none. */
+int VtxTonePeek(VtxLine* line, VtxToneArgs* args);
+/* Pushes `digit` back for the next VtxToneGet (0 clears it; 1 is ignored). */
+void VtxIntToneUnget(VtxLine* line, VtxToneArgs* args);
+/* Processes what has arrived, then empties the tone buffer. */
+void VtxToneFlush(VtxLine* line, VtxToneArgs* args);
+
+/* ---- End of tones ---- */
 
 #ifdef __cplusplus
 }

@@ -60,13 +60,6 @@ void SendCommand(callctrl::HostModule& host, uint32_t command, uint32_t call, co
   }
 }
 
-void EndCall(CallRecord& record) {
-  if (record.timer != 0 && record.host != nullptr) {
-    callctrl::DeleteTimer(record.host->timers, record.timer);
-  }
-  record = CallRecord{};
-}
-
 // A new call takes the first free channel of the host module's IP objects; a host module that
 // has none takes no call at all (false).
 bool Offered(callctrl::HostModule& host, const LibraryEvent& event) {
@@ -94,6 +87,8 @@ bool Offered(callctrl::HostModule& host, const LibraryEvent& event) {
                      "[%X,%X] Call offered: hm=0x%x, hcr=0x%x, calling=%s, called=%s",
                      object->module_number(), channel, host.id, call, parties.calling,
                      parties.called);
+    // The channel takes the call: the library answers it towards the far end.
+    SendCommand(host, Command_CIPI_Answer, call, nullptr, 0);
     return true;
   }
   trace::cc::Trace(kHostModuleTrace, kLevelError,
@@ -170,21 +165,11 @@ bool IpChannels::ConnectT38(uint32_t index, const CIPI_MediaDescription& far_end
     }
   }
   VtxTelephArgs args{};
-  args.src_port_unit = index;
-  args.dest_port_class = VTX_PORT_CLASS_UDPTL;
   args.udptl_opts.remoteAddr.sin_family = kFamilyInet;
   args.udptl_opts.remoteAddr.sin_port = far_end.port;
   memcpy(args.udptl_opts.remoteAddr.sin_addr, far_end.address, 4);
-  args.udptl_opts.localAddr.sin_family = kFamilyInet;
   args.udptl_opts.t38 = record.media.t38;
-  const int result = VtxCallSWConnectIP(switch_line_, &args);
-  if (result != 0) {
-    trace::cc::Trace(kHostModuleTrace, kLevelError,
-                     "[%X,%X] UDPTL connection refused (result %d, status %u/%u): hm=0x%x, "
-                     "hcr=0x%x",
-                     module_number_, index, result, args.status, args.line_status, id, record.call);
-    return false;
-  }
+  if (!SwitchUdptl(index, args, "refused")) return false;
   const VtxSockAddr& local = args.udptl_opts.localAddr;
   const VtxSockAddr& remote = args.udptl_opts.remoteAddr;
   trace::cc::Trace(kHostModuleTrace, kLevelBasic,
@@ -194,7 +179,42 @@ bool IpChannels::ConnectT38(uint32_t index, const CIPI_MediaDescription& far_end
                    local.sin_addr[2], local.sin_addr[3], local.sin_port, remote.sin_addr[0],
                    remote.sin_addr[1], remote.sin_addr[2], remote.sin_addr[3], remote.sin_port);
   record.connected = true;
+  record.local_port = local.sin_port;
   return true;
+}
+
+bool IpChannels::SwitchUdptl(uint32_t index, VtxTelephArgs& args, const char* refusal) {
+  const CallRecord& record = calls_[index];
+  args.src_port_unit = index;
+  args.dest_port_class = VTX_PORT_CLASS_UDPTL;
+  args.udptl_opts.localAddr.sin_family = kFamilyInet;
+  const int result = VtxCallSWConnectIP(switch_line_, &args);
+  if (result == 0) return true;
+  trace::cc::Trace(kHostModuleTrace, kLevelError,
+                   "[%X,%X] UDPTL connection %s (result %d, status %u/%u): hm=0x%x, hcr=0x%x",
+                   module_number_, index, refusal, result, args.status, args.line_status,
+                   record.host != nullptr ? record.host->id : 0, record.call);
+  return false;
+}
+
+void IpChannels::ReleaseT38(uint32_t index) {
+  const CallRecord& record = calls_[index];
+  VtxTelephArgs args{};
+  args.conn_mode = VTX_CONN_MODE_DISCONNECT | VTX_CONN_MODE_NO_T38;
+  args.udptl_opts.localAddr.sin_port = record.local_port;
+  if (!SwitchUdptl(index, args, "not released")) return;
+  trace::cc::Trace(kHostModuleTrace, kLevelBasic,
+                   "[%X,%X] UDPTL connection released: hm=0x%x, hcr=0x%x", module_number_, index,
+                   record.host != nullptr ? record.host->id : 0, record.call);
+}
+
+void IpChannels::EndCall(uint32_t index) {
+  CallRecord& record = calls_[index];
+  if (record.timer != 0 && record.host != nullptr) {
+    callctrl::DeleteTimer(record.host->timers, record.timer);
+  }
+  if (record.connected) ReleaseT38(index);
+  record = CallRecord{};
 }
 
 bool IpChannels::Initialise(const callctrl::CcInit& init) {
@@ -226,7 +246,7 @@ void IpChannels::Forget(callctrl::HostModule& host) {
       host.queue.SetHandler(module_number_, static_cast<uint32_t>(index), nullptr);
       handlers_[index].reset();
     }
-    if (calls_[index].host == &host) EndCall(calls_[index]);
+    if (calls_[index].host == &host) EndCall(static_cast<uint32_t>(index));
   }
 }
 
@@ -266,7 +286,7 @@ void IpChannels::CallTimedOut(uint32_t index, uint32_t handle, uint32_t call) {
                    "[%X,%X] Call not answered in %d ms, released: hm=0x%x, hcr=0x%x",
                    module_number_, index, host.inbound_call_timeout, host.id, call);
   SendCommand(host, Command_CIPI_Release, call, &kCauseNoAnswer, sizeof kCauseNoAnswer);
-  EndCall(record);
+  EndCall(index);
 }
 
 bool ProcessHostEvent(callctrl::HostModule& host, const void* buffer, uint32_t length) {
@@ -289,7 +309,16 @@ bool ProcessHostEvent(callctrl::HostModule& host, const void* buffer, uint32_t l
         trace::cc::Trace(kHostModuleTrace, kLevelBasic,
                          "[%X,%X] Call released: hm=0x%x, hcr=0x%x, cause=%u",
                          object->module_number(), channel, host.id, record.call, cause);
-        EndCall(record);
+        object->EndCall(channel);
+        break;
+      }
+      case Event_CIPI_CommandDone: {
+        CIPI_CommandResult done{};
+        EventCommandResult(event, done);
+        trace::cc::Trace(kHostModuleTrace, kLevelVerbose,
+                         "[%X,%X] Command %u carried out: hm=0x%x, hcr=0x%x, result=%d",
+                         object->module_number(), channel, done.command, host.id, record.call,
+                         static_cast<int>(done.result));
         break;
       }
       default:

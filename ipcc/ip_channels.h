@@ -27,7 +27,8 @@ struct CallRecord {
   uint32_t timer = 0;  // the unanswered-call timer, 0 when none runs
   callctrl::HostModule* host = nullptr;
   MediaRecord media;
-  bool connected = false;  // the channel is joined to a UDPTL port of the board
+  bool connected = false;   // the channel is joined to a UDPTL port of the board
+  uint16_t local_port = 0;  // the module's end of that connection
 };
 
 // Where a channel's host-module timers arrive: the channel's place in the host module's
@@ -77,9 +78,17 @@ class IpChannels : public callctrl::CallControlObject {
   // Joins the channel to a UDPTL port of the module towards the far end's medium, with the
   // call's settled T.38 parameters (once per call): false, traced, when the board refuses.
   bool ConnectT38(uint32_t index, const CIPI_MediaDescription& far_end);
+  // The call of a channel ends: its timer stops and its UDPTL connection is released.
+  void EndCall(uint32_t index);
 
  private:
   uint32_t module_number_ = 0;
+  // Sends a switch request for the channel and its UDPTL port in the mode `args` holds; a
+  // refusal is traced as "UDPTL connection <refusal>".
+  bool SwitchUdptl(uint32_t index, VtxTelephArgs& args, const char* refusal);
+  // Removes the channel's UDPTL connection from the board, traced either way.
+  void ReleaseT38(uint32_t index);
+
   int32_t host_module_ = 0;
   std::vector<CallRecord> calls_;
   std::vector<std::unique_ptr<ChannelHandler>> handlers_;

@@ -48,4 +48,8 @@ bool EventCause(const LibraryEvent& event, uint32_t& cause) {
   return DataAs(event, cause);
 }
 
+bool EventCommandResult(const LibraryEvent& event, CIPI_CommandResult& result) {
+  return DataAs(event, result);
+}
+
 }  // namespace vtx::ipcc

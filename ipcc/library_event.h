@@ -20,5 +20,6 @@ bool ReadLibraryEvent(const void* buffer, uint32_t size, LibraryEvent& event);
 bool EventParties(const LibraryEvent& event, CIPI_CallParties& parties);
 bool EventMedia(const LibraryEvent& event, CIPI_MediaDescription& media);
 bool EventCause(const LibraryEvent& event, uint32_t& cause);
+bool EventCommandResult(const LibraryEvent& event, CIPI_CommandResult& result);
 
 }  // namespace vtx::ipcc

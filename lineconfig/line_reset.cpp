@@ -6,11 +6,11 @@
 
 #include "admin.h"
 #include "api/address_mode.h"
+#include "api/async_context.h"
 #include "api/driver_access.h"
 #include "api/font_table.h"
 #include "api/frame.h"
 #include "api/line.h"
-#include "api/memory.h"
 #include "api/module_queries.h"
 #include "api/reset_status.h"
 #include "api/result.h"
@@ -44,17 +44,13 @@ void CancelAsyncRequests(VtxLine* line, VtxLineArgs* args) {
   }
 }
 
-// Abandons the line's outstanding asynchronous operations: the driver cancels its requests and
-// the asynchronous context is released. Completing the frames of the asynchronous stack is the
-// remaining step of an asynchronous library; this one runs every operation to its end on the
-// caller's thread, so its stack is always empty when a reset can be called.
+// Abandons the line's pending asynchronous operation: the driver cancels its queued request, the
+// line leaves its notification line's pending list and the frame block is released; clearing the
+// line state then empties the stack.
 void AbandonAsyncWork(VtxLine* line, VtxLineArgs* args) {
   if (line->nesting == 0) return;
   CancelAsyncRequests(line, args);
-  if (line->aux_buffer != nullptr) {
-    api::MemFree(line->aux_buffer, line->ordinal, api::kMemTagAuxiliary);
-    line->aux_buffer = nullptr;
-  }
+  api::ReleaseAsyncContext(line);
 }
 
 // Everything from the reset status flags to the end of the record goes back to its initial

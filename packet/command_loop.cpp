@@ -5,6 +5,7 @@
 #include "api/reset_status.h"
 #include "api/result.h"
 #include "os/clock.h"
+#include "packet/async_frame.h"
 #include "packet/line_io.h"
 #include "packet/send_receive.h"
 #include "trace/api_log.h"
@@ -31,19 +32,25 @@ void DumpPacket(const VtxLine* line, const uint8_t* packet, uint32_t length) {
   }
 }
 
-}  // namespace
+struct GetNextState {
+  uint32_t step;  // 0 between packets or commands, 1 receiving
+};
 
-int GetNextCmd(VtxLine* line, MillArgs* args) {
-  if (args->pkt_saved == 0) {
+int GetNextSteps(VtxLine* line, MillArgs* args, GetNextState& state) {
+  constexpr uint32_t kReceiving = 1;
+  if (state.step == 0 && args->pkt_saved == 0) {
     args->saved_pkt_buf = args->pkt_buf;
     args->saved_pkt_len = args->pkt_len;
     args->pkt_saved = 1;
   }
   for (;;) {
-    if (args->cmd_buf == nullptr) {
+    if (args->cmd_buf == nullptr || state.step == kReceiving) {
+      state.step = kReceiving;
       args->pkt_buf = args->saved_pkt_buf;
       args->pkt_len = args->saved_pkt_len;
       const int received = ReceivePkt(line, args);
+      if (Continuing(args)) return 2;
+      state.step = 0;
       if (received != 1) return received;
     }
     const int step = MillGetCmd(args);
@@ -62,56 +69,83 @@ int GetNextCmd(VtxLine* line, MillArgs* args) {
   }
 }
 
-int WaitCmd(VtxLine* line, MillArgs* args) {
-  const uint32_t facility = args->facility;
-  const uint32_t verb = args->verb;
-  const uint32_t code = args->code;
-  const uint32_t timeout = args->timeout;
-  const uint32_t start = os::TickCount();
-  bool matched = false;
-  bool ended = false;  // matched or timed out: the rest of the packet is drained
-  for (;;) {
-    if (GetNextCmd(line, args) != 1) {
-      ended = args->status == CV_STATUS_TIMEOUT;
-      break;
-    }
-    if (args->facility == facility) {
-      if (MillParseCmd(args) < 0) {
-        line->reset_status |= kResetFormParse;
-        return -1;
-      }
-      if (args->verb == verb && args->code == code) {
-        matched = ended = true;
-        break;
-      }
-    }
-    const uint32_t elapsed = os::TickCount() - start;
-    if (timeout != kForever && elapsed >= timeout) {
-      SetResult(args, CV_STATUS_TIMEOUT, 0);
-      ended = true;
-      break;
-    }
-    if (timeout != kForever) args->timeout = timeout - elapsed;
-  }
-  if (ended && args->no_drain == 0 && args->cmd_buf != nullptr) {
-    args->timeout = 0;
-    while (GetNextCmd(line, args) == 1) {
-    }
-    if (matched && args->status == CV_STATUS_TIMEOUT) {
-      SetResult(args, CV_STATUS_OK, 0);
-    }
-  }
+struct WaitCmdState {
+  uint32_t phase;  // 0 first entry, 1 waiting, 2 draining
+  uint32_t facility, verb, code, timeout, start;
+  bool matched;
+  bool ended;  // matched or timed out: the rest of the packet is drained
+};
+
+int WaitOutcome(const MillArgs* args) {
   if (args->status == CV_STATUS_OK) return 1;
   return args->status == CV_STATUS_TIMEOUT ? 0 : -1;
 }
 
-int RcvProcessPkt(VtxLine* line, MillArgs* args) {
+int WaitCmdSteps(VtxLine* line, MillArgs* args, WaitCmdState& state) {
+  constexpr uint32_t kWaiting = 1;
+  constexpr uint32_t kDraining = 2;
+  if (state.phase == 0) {
+    state.facility = args->facility;
+    state.verb = args->verb;
+    state.code = args->code;
+    state.timeout = args->timeout;
+    state.start = os::TickCount();
+    state.phase = kWaiting;
+  }
+  const uint32_t timeout = state.timeout;
+  while (state.phase == kWaiting) {
+    if (GetNextCmd(line, args) != 1) {
+      if (Continuing(args)) return -1;
+      state.ended = args->status == CV_STATUS_TIMEOUT;
+      break;
+    }
+    if (args->facility == state.facility) {
+      if (MillParseCmd(args) < 0) {
+        line->reset_status |= kResetFormParse;
+        return -1;
+      }
+      if (args->verb == state.verb && args->code == state.code) {
+        state.matched = state.ended = true;
+        break;
+      }
+    }
+    const uint32_t elapsed = os::TickCount() - state.start;
+    if (timeout != kForever && elapsed >= timeout) {
+      SetResult(args, CV_STATUS_TIMEOUT, 0);
+      state.ended = true;
+      break;
+    }
+    if (timeout != kForever) args->timeout = timeout - elapsed;
+  }
+  if (state.phase == kWaiting) {
+    if (!state.ended || args->no_drain != 0 || args->cmd_buf == nullptr) {
+      return WaitOutcome(args);
+    }
+    state.phase = kDraining;
+  }
+  args->timeout = 0;
+  while (GetNextCmd(line, args) == 1) {
+  }
+  if (Continuing(args)) return -1;
+  if (state.matched && args->status == CV_STATUS_TIMEOUT) SetResult(args, CV_STATUS_OK, 0);
+  return WaitOutcome(args);
+}
+
+struct RcvProcessState {
+  uint32_t step;  // 0 first entry, 1 receiving
+};
+
+int RcvProcessSteps(VtxLine* line, MillArgs* args, RcvProcessState& state) {
   const char* name = "VtxRcvProcessPkt";
-  trace::CallEntry(line, name, "timeout=%u,no_hangup=%d,pkt_buf=0x%lX,pkt_len=%u,ignore_data=%d",
-                   args->timeout, args->no_hangup,
-                   static_cast<unsigned long>(reinterpret_cast<uintptr_t>(args->pkt_buf)),
-                   args->pkt_len, args->ignore_data);
+  if (state.step == 0) {
+    trace::CallEntry(line, name, "timeout=%u,no_hangup=%d,pkt_buf=0x%lX,pkt_len=%u,ignore_data=%d",
+                     args->timeout, args->no_hangup,
+                     static_cast<unsigned long>(reinterpret_cast<uintptr_t>(args->pkt_buf)),
+                     args->pkt_len, args->ignore_data);
+    state.step = 1;
+  }
   int result = ReceivePkt(line, args);
+  if (Continuing(args)) return 2;
   if (result == 1) {
     uint8_t* const packet = args->pkt_buf;
     const uint32_t length = args->pkt_len;
@@ -132,6 +166,20 @@ int RcvProcessPkt(VtxLine* line, MillArgs* args) {
   }
   trace::CallReturn(line, name, args, "ret=%d", result);
   return result;
+}
+
+}  // namespace
+
+int GetNextCmd(VtxLine* line, MillArgs* args) {
+  return RunOp(line, args, OpId::kGetNextCmd, GetNextSteps, 2);
+}
+
+int WaitCmd(VtxLine* line, MillArgs* args) {
+  return RunOp(line, args, OpId::kWaitCmd, WaitCmdSteps, -1);
+}
+
+int RcvProcessPkt(VtxLine* line, MillArgs* args) {
+  return RunOp(line, args, OpId::kRcvProcessPkt, RcvProcessSteps, 2);
 }
 
 }  // namespace vtx::packet

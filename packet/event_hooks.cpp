@@ -10,6 +10,7 @@
 #include "packet/command_reader.h"
 #include "packet/line_io.h"
 #include "packet/send_receive.h"
+#include "sig_det.h"
 #include "sig_gen.h"
 #include "speech.h"
 #include "tele_ctrl.h"
@@ -182,6 +183,11 @@ void ApplyEventHooks(VtxLine* line, MillArgs* work) {
       break;
     case MILL_FACILITY_SPEECH:
       SpeechEvent(line, work);
+      break;
+    case MILL_FACILITY_SIG_DET:
+      if (work->code == SIG_DET_SIGNAL_DETECTION_EVENT) {
+        Handle(HookedEvent::kToneDetection, line, work);
+      }
       break;
     case MILL_FACILITY_SIG_GEN:
       if (work->code == SIG_GEN_TONE_PAT_FINISHED_EVENT) line->tone_pattern_finished = true;

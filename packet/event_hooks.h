@@ -17,6 +17,7 @@ enum class HookedEvent {
   kBoardNotify,      // ADMIN BOARD_NOTIFY
   kBoardTestStatus,  // ADMIN BOARD_TEST_STATUS
   kSignalingState,   // TELE_CTRL SIG_STATE
+  kToneDetection,    // SIG_DET SIGNAL_DETECTION
   kCount,
 };
 using EventHandler = void (*)(VtxLine* line, MillArgs* work);

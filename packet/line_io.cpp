@@ -65,14 +65,8 @@ void DriverStatusError(VtxLine* line, MillArgs* args, const char* format, uint32
 }
 
 bool RefusedWhileNested(VtxLine* line, MillArgs* args) {
-  if (line->nesting == 0 || args->timeout == 0) return false;
+  if (line->async_depth != 0 || line->nesting == 0 || args->timeout == 0) return false;
   FailLine(line, args, APIERR_ASYNC_LP_ERR, 0);
-  return true;
-}
-
-bool RefusedContinue(VtxLine* line, MillArgs* args) {
-  if (args->async_lp != kAsyncContinue) return false;
-  FailLine(line, args, APIERR_ASYNC_LP_ERR, kResetTransfer);
   return true;
 }
 

@@ -19,6 +19,7 @@ constexpr uint32_t kStsOverrun = 54;             // the driver's packet overrun 
 // `max_timeout` seconds when below 1000, else milliseconds.
 class Wait {
  public:
+  Wait() = default;  // an infinite wait; operations keep one in their state
   Wait(const VtxLine* line, uint32_t timeout);
   bool infinite() const { return infinite_; }
   bool limited() const { return limited_; }
@@ -28,9 +29,9 @@ class Wait {
   bool Passed() const { return !infinite_ && Remaining() == 0; }
 
  private:
-  uint32_t timeout_;
-  uint32_t start_;
-  bool infinite_;
+  uint32_t timeout_ = kForever;
+  uint32_t start_ = 0;
+  bool infinite_ = true;
   bool limited_ = false;
 };
 
@@ -45,28 +46,39 @@ void Overrun(VtxLine* line, MillArgs* args);
 void SystemFailure(VtxLine* line, MillArgs* args);
 // A driver status other than the expected ones: "<what> error %s", the status mapped.
 void DriverStatusError(VtxLine* line, MillArgs* args, const char* format, uint32_t drv_status);
-// Refuses (29) an operation that would wait inside an asynchronous operation.
+// Refuses (29) a synchronous operation that would wait while the line has an asynchronous
+// operation pending.
 bool RefusedWhileNested(VtxLine* line, MillArgs* args);
-// Refuses (29) a call that asks to continue an asynchronous operation: the line has none pending,
-// and such a call must neither wait nor send.
-bool RefusedContinue(VtxLine* line, MillArgs* args);
 
 // Forms the packet of the command at cmd_buf (cmd_len bytes) into `packet`, which holds at least
 // MILL_HEADER_LEN + cmd_len bytes, with the header of args (addresses, flags): pkt_buf and
 // pkt_len then describe it.
 void FormPacketAt(MillArgs* args, uint8_t* packet);
 
+// Runs `call` as a synchronous caller would: outside the line's asynchronous frames, which stay
+// as they are; `callback` marks an application callback, which may not start asynchronous work.
+template <typename Call>
+auto OutsideFrames(VtxLine* line, bool callback, Call call) {
+  const uint32_t nesting = line->nesting;
+  const uint32_t depth = line->async_depth;
+  void* const frame = line->current_frame;
+  const bool in_callback = line->in_callback;
+  line->nesting = 0;
+  line->async_depth = 0;
+  line->current_frame = nullptr;
+  line->in_callback = in_callback || callback;
+  auto result = call();
+  line->nesting = nesting;
+  line->async_depth = depth;
+  line->current_frame = frame;
+  line->in_callback = in_callback;
+  return result;
+}
+
 // Runs an application callback as the design wants it: not nested, marked as inside a callback.
 template <typename Call>
 auto InCallback(VtxLine* line, Call call) {
-  const uint32_t nesting = line->nesting;
-  const bool in_callback = line->in_callback;
-  line->nesting = 0;
-  line->in_callback = true;
-  auto result = call();
-  line->nesting = nesting;
-  line->in_callback = in_callback;
-  return result;
+  return OutsideFrames(line, true, call);
 }
 
 }  // namespace vtx::packet

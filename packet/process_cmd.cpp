@@ -9,6 +9,7 @@
 #include "api/result.h"
 #include "common.h"
 #include "hostctrl.h"
+#include "packet/async_frame.h"
 #include "packet/command_reader.h"
 #include "packet/event_hooks.h"
 #include "packet/line_io.h"
@@ -117,13 +118,13 @@ void TraceReceived(const VtxLine* line, const MillArgs* work) {
   trace::Message(line, trace::kLevelPacket, "< %s", text);
 }
 
-}  // namespace
+// Processing never waits for the driver, except for the answer to a fax holdup, which is sent
+// synchronously also inside an asynchronous operation.
+struct ProcessState {
+  uint32_t unused;
+};
 
-int ProcessCmd(VtxLine* line, MillArgs* args) {
-  if (line == nullptr) {
-    FailLine(line, args, APIERR_BADPARAMETER, kResetTransfer);
-    return 1;
-  }
+int Process(VtxLine* line, MillArgs* args) {
   MillArgs work = *args;
   if (work.cmd_parsed == 0) {
     if (MillParseCmd(&work) < 0) {
@@ -169,6 +170,25 @@ int ProcessCmd(VtxLine* line, MillArgs* args) {
     return 1;
   }
   return api::CheckPendingHangup(line, args->no_hangup != 0, args);
+}
+
+int ProcessSteps(VtxLine* line, MillArgs* args, ProcessState&) {
+  if (line == nullptr) {
+    FailLine(line, args, APIERR_BADPARAMETER, kResetTransfer);
+    return 1;
+  }
+  // What processing calls on the line runs synchronously, whatever context the record names.
+  const uint32_t async_lp = args->async_lp;
+  args->async_lp = 0;
+  const int ret = OutsideFrames(line, false, [&] { return Process(line, args); });
+  args->async_lp = async_lp;
+  return ret;
+}
+
+}  // namespace
+
+int ProcessCmd(VtxLine* line, MillArgs* args) {
+  return RunOp(line, args, OpId::kProcessCmd, ProcessSteps, 1);
 }
 
 }  // namespace vtx::packet

@@ -6,6 +6,7 @@
 #include "api/line.h"
 #include "api/reset_status.h"
 #include "api/result.h"
+#include "packet/async_frame.h"
 #include "packet/encoding.h"
 #include "packet/line_io.h"
 #include "packet/send_receive.h"
@@ -39,40 +40,57 @@ void AddressBytes(uint32_t word, uint8_t address[4]) {
   memcpy(address, &word, 4);
 }
 
-}  // namespace
+// A receive whose request the driver queued issues it again after the notice, which delivers
+// the packet that completed it.
+struct ReceiveState {
+  uint32_t step;  // 0 first entry, 1 receiving
+  Wait wait;
+  uint8_t* buffer;  // the buffer received into, and its size
+  uint32_t size;
+};
 
-int ReceivePkt(VtxLine* line, MillArgs* args) {
-  if (line == nullptr || (args->pkt_len != 0 && args->pkt_buf == nullptr)) {
-    FailLine(line, args, APIERR_BADPARAMETER, kResetTransfer);
+int ReceiveSteps(VtxLine* line, MillArgs* args, ReceiveState& state) {
+  constexpr uint32_t kReceiving = 1;
+  if (state.step == 0) {
+    if (line == nullptr || (args->pkt_len != 0 && args->pkt_buf == nullptr)) {
+      FailLine(line, args, APIERR_BADPARAMETER, kResetTransfer);
+      return 2;
+    }
+    if (line->pending_pkt != nullptr) {
+      TakePending(line, args);
+      return 1;
+    }
+    if (RefusedWhileNested(line, args)) return 2;
+    if (args->pkt_buf == nullptr) {
+      args->pkt_buf = line->receive_buffer;
+      args->pkt_len = sizeof line->receive_buffer;
+    }
+    state.wait = Wait(line, args->timeout);
+    state.buffer = args->pkt_buf;
+    state.size = args->pkt_len;
+    state.step = kReceiving;
+  } else if (TakeTimedOut(line)) {
+    TimedOut(line, args, state.wait);
     return 2;
-  }
-  if (RefusedContinue(line, args)) return 2;
-  if (line->pending_pkt != nullptr) {
-    TakePending(line, args);
-    return 1;
-  }
-  if (RefusedWhileNested(line, args)) return 2;
-  if (args->pkt_buf == nullptr) {
-    args->pkt_buf = line->receive_buffer;
-    args->pkt_len = sizeof line->receive_buffer;
+  } else {
+    args->pkt_buf = state.buffer;
+    args->pkt_len = state.size;
   }
   VtxDrvMsgBlock block{};
-  const Wait wait(line, args->timeout);
   for (;;) {
     block.session = line->session;
     block.buffer = args->pkt_buf;
     block.length = args->pkt_len;
-    block.timeout_ms = wait.Remaining();
+    block.timeout_ms = state.wait.Remaining();
     block.options = args->raw_data != 0 ? VTX_MSG_RAW : 0;
-    if (!DriverRequest(line, -1, VTX_DRV_MSG_RECEIVE, &block, "MSG_RECEIVE")) {
-      SystemFailure(line, args);
-      return 2;
-    }
+    const Issued issued = IssueMessage(line, args, false, &block);
+    if (issued == Issued::kFailed) return 2;
+    if (issued == Issued::kQueued) return 1;
     const uint32_t status = block.drv_status;
     if (status == GDI_STS_OK || (status == GDI_STS_INTR && block.length != 0)) break;
-    if (status == GDI_STS_INTR && !wait.Passed()) continue;
+    if (status == GDI_STS_INTR && !state.wait.Passed()) continue;
     if (status == GDI_STS_NODATA || status == GDI_STS_INTR) {
-      TimedOut(line, args, wait);
+      TimedOut(line, args, state.wait);
     } else if (status == GDI_STS_SIZE) {
       FailLine(line, args, APIERR_INSUFF_BUFFER, kResetTransfer);
     } else if (status == kStsOverrun) {
@@ -95,6 +113,12 @@ int ReceivePkt(VtxLine* line, MillArgs* args) {
     args->raw_data = 0;
   }
   return 1;
+}
+
+}  // namespace
+
+int ReceivePkt(VtxLine* line, MillArgs* args) {
+  return RunOp(line, args, OpId::kReceivePkt, ReceiveSteps, 2);
 }
 
 namespace {

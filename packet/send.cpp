@@ -7,6 +7,7 @@
 #include "api/line.h"
 #include "api/reset_status.h"
 #include "api/result.h"
+#include "packet/async_frame.h"
 #include "packet/line_io.h"
 #include "packet/send_receive.h"
 #include "trace/api_log.h"
@@ -22,15 +23,29 @@ uint32_t AddressWord(const uint8_t address[4]) {
   return word;
 }
 
-}  // namespace
+// A send stops at a queued request (status 9) and, when its notice comes, counts as sent.
+struct SendPktState {
+  uint32_t step;  // 0 first entry, 1 queued by the driver
+  int result;
+  Wait wait;
+};
 
-int SendPkt(VtxLine* line, MillArgs* args) {
+int SendPktSteps(VtxLine* line, MillArgs* args, SendPktState& state) {
+  constexpr uint32_t kQueued = 1;
+  if (state.step == kQueued) {
+    if (TakeTimedOut(line)) {
+      TimedOut(line, args, state.wait);
+      return state.result | MILL_SEND_FAILED;
+    }
+    args->pkt_len_field = args->pkt_len;
+    return state.result | MILL_SEND_SENT;
+  }
   if (line == nullptr || args->incoming_flag < 0 || args->incoming_flag > 1 ||
       args->pkt_buf == nullptr) {
     FailLine(line, args, APIERR_BADPARAMETER, kResetTransfer);
     return MILL_SEND_FAILED;
   }
-  if (RefusedContinue(line, args) || RefusedWhileNested(line, args)) return MILL_SEND_FAILED;
+  if (RefusedWhileNested(line, args)) return MILL_SEND_FAILED;
   VtxDrvMsgBlock block{};
   block.session = line->session;
   block.buffer = args->pkt_buf;
@@ -49,15 +64,17 @@ int SendPkt(VtxLine* line, MillArgs* args) {
   if (args->incoming_flag == 1) block.options |= VTX_MSG_REFUSE_IF_INPUT;
   if (args->send_option8 != 0) block.options |= VTX_MSG_OPTION8;
   const uint32_t options = block.options;
-  const Wait wait(line, args->timeout);
-  int result = 0;
+  state.wait = Wait(line, args->timeout);
+  int& result = state.result;
   for (;;) {
     block.length = args->pkt_len;
-    block.timeout_ms = wait.Remaining();
+    block.timeout_ms = state.wait.Remaining();
     block.options = options;
-    if (!DriverRequest(line, -1, VTX_DRV_MSG_SEND, &block, "MSG_SEND")) {
-      SystemFailure(line, args);
-      return MILL_SEND_FAILED;
+    const Issued issued = IssueMessage(line, args, true, &block);
+    if (issued == Issued::kFailed) return MILL_SEND_FAILED;
+    if (issued == Issued::kQueued) {
+      state.step = kQueued;
+      return result;
     }
     if (args->incoming_flag == 1 && (block.options & VTX_MSG_REFUSE_IF_INPUT) != 0) {
       result |= MILL_SEND_INPUT_PENDING;
@@ -70,7 +87,7 @@ int SendPkt(VtxLine* line, MillArgs* args) {
     if (status == GDI_STS_RESOURCES) {
       if ((result & MILL_SEND_INPUT_PENDING) != 0) break;
       result |= MILL_SEND_FAILED;
-      TimedOut(line, args, wait);
+      TimedOut(line, args, state.wait);
       break;
     }
     if (status == kStsOverrun) {
@@ -78,9 +95,9 @@ int SendPkt(VtxLine* line, MillArgs* args) {
       return MILL_SEND_FAILED;
     }
     if (status == GDI_STS_INTR) {
-      if (!wait.Passed()) continue;
+      if (!state.wait.Passed()) continue;
       result |= MILL_SEND_FAILED;
-      TimedOut(line, args, wait);
+      TimedOut(line, args, state.wait);
       break;
     }
     result |= MILL_SEND_FAILED;
@@ -92,80 +109,146 @@ int SendPkt(VtxLine* line, MillArgs* args) {
   return result;
 }
 
-int TransmitPkt(VtxLine* line, MillArgs* args) {
-  const int32_t incoming = args->incoming_flag;
-  if (line == nullptr || incoming < 0 || incoming > 3) {
-    FailLine(line, args, APIERR_BADPARAMETER, kResetTransfer);
-    return MILL_SEND_FAILED;
+// The send loop: each attempt a nested send, packets waiting to be received processed between
+// attempts when `incoming_flag` asks for it.
+struct TransmitState {
+  uint32_t step;  // 0 first entry, 1 sending, 2 processing input
+  int32_t incoming;
+  uint32_t timeout;
+  int processed;
+  Wait wait;
+};
+
+int TransmitSteps(VtxLine* line, MillArgs* args, TransmitState& state) {
+  constexpr uint32_t kSending = 1;
+  constexpr uint32_t kProcessing = 2;
+  if (state.step == 0) {
+    if (line == nullptr || args->incoming_flag < 0 || args->incoming_flag > 3) {
+      FailLine(line, args, APIERR_BADPARAMETER, kResetTransfer);
+      return MILL_SEND_FAILED;
+    }
+    state.incoming = args->incoming_flag;
+    state.timeout = args->timeout;
+    state.wait = Wait(nullptr, args->timeout);
+    state.step = kSending;
   }
-  const uint32_t timeout = args->timeout;
-  const Wait wait(nullptr, timeout);
-  int processed = 0;
+  const int32_t incoming = state.incoming;
   for (;;) {
-    args->incoming_flag = incoming >= 2 ? 1 : incoming;
-    args->timeout = wait.infinite() ? timeout : wait.Remaining();
-    int result = SendPkt(line, args);
-    args->incoming_flag = incoming;
-    args->timeout = timeout;
-    if ((result & (MILL_SEND_SENT | MILL_SEND_FAILED)) != 0) return result | processed;
-    if ((result & MILL_SEND_INPUT_PENDING) != 0) {
-      if (incoming <= 1) return result | processed;
+    if (state.step == kSending) {
+      args->incoming_flag = incoming >= 2 ? 1 : incoming;
+      args->timeout = state.wait.infinite() ? state.timeout : state.wait.Remaining();
+      const int result = SendPkt(line, args);
+      args->incoming_flag = incoming;
+      args->timeout = state.timeout;
+      if (Continuing(args)) return result;
+      if ((result & (MILL_SEND_SENT | MILL_SEND_FAILED)) != 0) return result | state.processed;
+      if ((result & MILL_SEND_INPUT_PENDING) == 0) {
+        // Neither sent nor refused for input: the wait decides below.
+      } else if (incoming <= 1) {
+        return result | state.processed;
+      } else {
+        state.step = kProcessing;
+      }
+    }
+    if (state.step == kProcessing) {
       MillArgs input{};
       input.no_hangup = args->no_hangup;
-      if (RcvProcessPkt(line, &input) != 1) {
+      const int received = RcvProcessPkt(line, &input);
+      if (Continuing(&input)) {
+        CopyResult(args, input);
+        return 0;
+      }
+      state.step = kSending;
+      if (received != 1) {
         CopyResult(args, input);
         line->reset_status |= kResetTransfer;
-        return processed | MILL_SEND_FAILED;
+        return state.processed | MILL_SEND_FAILED;
       }
-      processed = MILL_SEND_PROCESSED;
-      if (incoming == 3) return processed;
+      state.processed = MILL_SEND_PROCESSED;
+      if (incoming == 3) return state.processed;
     }
-    if (wait.Passed()) {
+    if (state.wait.Passed()) {
       SetResult(args, CV_STATUS_TIMEOUT, 0);
-      return processed | MILL_SEND_FAILED;
+      return state.processed | MILL_SEND_FAILED;
     }
   }
+}
+
+// The command's packet is formed once, in the state, so that a continued send sends it unchanged.
+struct SendCmdState {
+  uint32_t step;  // 0 first entry, 1 transmitting
+  uint8_t* caller_buf;
+  uint32_t caller_len;
+  uint8_t packet[kMaxPacket];
+};
+
+int SendCmdSteps(VtxLine* line, MillArgs* args, SendCmdState& state) {
+  if (state.step == 0) {
+    if (line == nullptr || args->cmd_buf == nullptr) {
+      FailLine(line, args, APIERR_BADPARAMETER, kResetTransfer);
+      return MILL_SEND_FAILED;
+    }
+    if (args->cmd_len > MILL_MAX_SEND_CMD) {
+      FailLine(line, args, APIERR_INSUFF_BUFFER, kResetTransfer);
+      return MILL_SEND_FAILED;
+    }
+    memcpy(args->dest_addr, line->dest_addr, 4);
+    args->dest_addr[0] = static_cast<uint8_t>(args->facility);
+    if (args->use_alt_chan != 0) args->dest_addr[1] = static_cast<uint8_t>(args->use_alt_chan);
+    memcpy(args->src_addr, line->own_addr, 4);
+    args->pkt_flags = args->prio > 0 ? MILL_PKT_PRIORITY : 0;
+    state.caller_buf = args->pkt_buf;
+    state.caller_len = args->pkt_len;
+    FormPacketAt(args, state.packet);
+    state.step = 1;
+  }
+  const int result = TransmitPkt(line, args);
+  if (Continuing(args)) return result;
+  args->pkt_buf = state.caller_buf;
+  args->pkt_len = state.caller_len;
+  return result;
+}
+
+struct FormSendState {
+  uint32_t step;  // 0 first entry, 1 sending
+  uint8_t* caller_cmd;
+};
+
+int FormSendSteps(VtxLine* line, MillArgs* args, FormSendState& state) {
+  // A command is formed whole before its size is checked: the buffer holds the largest one. The
+  // send copies it into its packet before it can stop, so the buffer need not outlive this call.
+  uint8_t command[MILL_MAX_CMD_LEN + 2];
+  if (state.step == 0) {
+    state.caller_cmd = args->cmd_buf;
+    if (args->cmd_buf == nullptr) args->cmd_buf = command;
+    if (MillFormCmd(args, args->tag_list) < 0) {
+      if (line != nullptr) line->reset_status |= kResetFormParse;
+      args->cmd_buf = state.caller_cmd;
+      return MILL_SEND_FAILED;
+    }
+    state.step = 1;
+  }
+  const int result = SendCmd(line, args);
+  if (!Continuing(args)) args->cmd_buf = state.caller_cmd;
+  return result;
+}
+
+}  // namespace
+
+int SendPkt(VtxLine* line, MillArgs* args) {
+  return RunOp(line, args, OpId::kSendPkt, SendPktSteps, static_cast<int>(MILL_SEND_FAILED));
+}
+
+int TransmitPkt(VtxLine* line, MillArgs* args) {
+  return RunOp(line, args, OpId::kTransmitPkt, TransmitSteps, static_cast<int>(MILL_SEND_FAILED));
 }
 
 int SendCmd(VtxLine* line, MillArgs* args) {
-  if (line == nullptr || args->cmd_buf == nullptr) {
-    FailLine(line, args, APIERR_BADPARAMETER, kResetTransfer);
-    return MILL_SEND_FAILED;
-  }
-  if (args->cmd_len > MILL_MAX_SEND_CMD) {
-    FailLine(line, args, APIERR_INSUFF_BUFFER, kResetTransfer);
-    return MILL_SEND_FAILED;
-  }
-  memcpy(args->dest_addr, line->dest_addr, 4);
-  args->dest_addr[0] = static_cast<uint8_t>(args->facility);
-  if (args->use_alt_chan != 0) args->dest_addr[1] = static_cast<uint8_t>(args->use_alt_chan);
-  memcpy(args->src_addr, line->own_addr, 4);
-  args->pkt_flags = args->prio > 0 ? MILL_PKT_PRIORITY : 0;
-  uint8_t packet[kMaxPacket];
-  uint8_t* const caller_buf = args->pkt_buf;
-  const uint32_t caller_len = args->pkt_len;
-  FormPacketAt(args, packet);
-  const int result = TransmitPkt(line, args);
-  args->pkt_buf = caller_buf;
-  args->pkt_len = caller_len;
-  return result;
+  return RunOp(line, args, OpId::kSendCmd, SendCmdSteps, static_cast<int>(MILL_SEND_FAILED));
 }
 
 int FormSendCmd(VtxLine* line, MillArgs* args) {
-  const MillTagItem* tags = args->tag_list;
-  // A command is formed whole before its size is checked: the buffer holds the largest one.
-  uint8_t command[MILL_MAX_CMD_LEN + 2];
-  uint8_t* const caller_cmd = args->cmd_buf;
-  if (caller_cmd == nullptr) args->cmd_buf = command;
-  int result;
-  if (MillFormCmd(args, tags) < 0) {
-    if (line != nullptr) line->reset_status |= kResetFormParse;
-    result = MILL_SEND_FAILED;
-  } else {
-    result = SendCmd(line, args);
-  }
-  args->cmd_buf = caller_cmd;
-  return result;
+  return RunOp(line, args, OpId::kFormSendCmd, FormSendSteps, static_cast<int>(MILL_SEND_FAILED));
 }
 
 }  // namespace vtx::packet

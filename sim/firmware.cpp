@@ -6,12 +6,17 @@
 namespace sim {
 
 FwTag FwTag::Int(uint32_t id, uint32_t type, uint32_t value) {
-  static constexpr size_t kSizes[] = {1, 2, 4, 4};
-  FwTag tag{id, type, {}};
-  for (size_t i = 0; i < kSizes[type & MILL_TYPE_BASE_MASK]; ++i) {
-    tag.data.push_back(static_cast<uint8_t>(value >> (8 * i)));
-  }
+  FwTag tag;
+  tag.SetInt(id, type, value);
   return tag;
+}
+
+void FwTag::SetInt(uint32_t tag_id, uint32_t tag_type, uint32_t value) {
+  static constexpr size_t kSizes[] = {1, 2, 4, 4};
+  id = tag_id;
+  type = tag_type;
+  data.resize(kSizes[type & MILL_TYPE_BASE_MASK]);
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
 FwTag FwTag::Bytes(uint32_t id, uint32_t type, std::vector<uint8_t> data) {
@@ -50,22 +55,60 @@ FwPacket& FwPacket::Event(uint32_t code, std::vector<FwTag> tags) {
 }
 
 FwPacket& FwPacket::Command(uint32_t verb, uint32_t code, std::vector<FwTag> tags) {
-  FwReplyCommand command;
-  command.verb = verb;
-  command.code = code;
-  command.tags = std::move(tags);
-  commands.push_back(std::move(command));
+  Add(verb, code).tags = std::move(tags);
   return *this;
 }
 
 FwPacket& FwPacket::Data(uint32_t stream, std::vector<uint8_t> data) {
-  FwReplyCommand command;
-  command.verb = MILL_VERB_DATA;
-  command.code = stream;
+  FwReplyCommand& command = Add(MILL_VERB_DATA, stream);
   command.data_bits = static_cast<uint32_t>(data.size() * 8);
   command.data = std::move(data);
-  commands.push_back(std::move(command));
+  command.tags.clear();
   return *this;
+}
+
+FwReplyCommand& FwPacket::Add(uint32_t verb, uint32_t code) {
+  if (spare_.empty()) {
+    commands.emplace_back();
+  } else {
+    commands.push_back(std::move(spare_.back()));
+    spare_.pop_back();
+  }
+  FwReplyCommand& command = commands.back();
+  command.facility = 0;
+  command.verb = verb;
+  command.code = code;
+  command.data.clear();
+  command.data_bits = 0;
+  return command;
+}
+
+void FwPacket::Clear() {
+  while (!commands.empty()) {
+    spare_.push_back(std::move(commands.back()));
+    commands.pop_back();
+  }
+  raw.clear();
+  delay_ms = 0;
+}
+
+FwPacket& FwAnswer::Packet() {
+  if (spare_.empty()) {
+    packets.emplace_back();
+  } else {
+    packets.push_back(std::move(spare_.back()));
+    spare_.pop_back();
+  }
+  return packets.back();
+}
+
+void FwAnswer::Clear() {
+  while (!packets.empty()) {
+    packets.back().Clear();
+    spare_.push_back(std::move(packets.back()));
+    packets.pop_back();
+  }
+  late.clear();
 }
 
 FwPacket& FwPacket::Facility(uint32_t facility) {

@@ -25,6 +25,8 @@ struct FwTag {
 
   // An integer of the type's base size (a Long for a List type), little-endian.
   static FwTag Int(uint32_t id, uint32_t type, uint32_t value);
+  // Makes this tag that integer, in the buffer it already has.
+  void SetInt(uint32_t id, uint32_t type, uint32_t value);
   static FwTag Bytes(uint32_t id, uint32_t type, std::vector<uint8_t> data);
   static FwTag Text(uint32_t id, const std::string& text);  // Byte, unit Char, with its 0 byte
   static FwTag ResultCode(uint32_t code);                   // RESULT_CODE, a Byte
@@ -67,6 +69,15 @@ struct FwPacket {
   FwPacket& Command(uint32_t verb, uint32_t code, std::vector<FwTag> tags = {});
   FwPacket& Data(uint32_t stream, std::vector<uint8_t> data);
   FwPacket& Facility(uint32_t facility);  // of the command added last
+  // A command whose tags the caller sizes and fills in place: it takes over a command that this
+  // packet held before Clear(), with the buffers of its tags, so that a handler answering alike
+  // each time allocates nothing.
+  FwReplyCommand& Add(uint32_t verb, uint32_t code);
+  // Empties the packet, keeping its commands' buffers for Add.
+  void Clear();
+
+ private:
+  std::vector<FwReplyCommand> spare_;
 };
 
 // An answer to a command that an earlier sender is still waiting for (a critical section granted
@@ -80,10 +91,13 @@ struct FwLateAnswer {
 struct FwAnswer {
   std::vector<FwPacket> packets;
   std::vector<FwLateAnswer> late;
-  FwPacket& Packet() {
-    packets.emplace_back();
-    return packets.back();
-  }
+  // A new, empty packet: one that this answer held before Clear(), with its buffers.
+  FwPacket& Packet();
+  // Empties the answer for the next command, keeping its packets' buffers.
+  void Clear();
+
+ private:
+  std::vector<FwPacket> spare_;
 };
 
 using FwHandler = std::function<void(const FwCommand&, FwAnswer&)>;

@@ -244,6 +244,10 @@ int Machine::Dispatch(std::unique_lock<std::mutex>& hold, Connection& connection
         parked->drv_status = f.drv_status;
       }
       wire::SetWord(request.block, static_cast<size_t>(index), f.drv_status);
+      const bool async = request.subcommand == VTX_DRV_MSG_SEND_ASYNC ||
+                         request.subcommand == VTX_DRV_MSG_RECEIVE_ASYNC;
+      if (async && f.drv_status == GDI_STS_PENDING)
+        CompleteQueuedRequest(connection, request.block);
       return result;
     }
   }
@@ -254,9 +258,14 @@ int Machine::Perform(std::unique_lock<std::mutex>& hold, Connection& connection,
                      wire::Request& request, wire::Bytes& data_out, ParkedReceive* parked) {
   switch (request.subcommand) {
     case VTX_DRV_MSG_SEND:
+    case VTX_DRV_MSG_SEND_ASYNC:  // a simulated send never has to wait
       return MsgSend(connection, request.block, request.data);
     case VTX_DRV_MSG_RECEIVE:
       return MsgReceive(hold, connection, request.block, data_out, parked);
+    case VTX_DRV_MSG_RECEIVE_ASYNC:
+      return MsgReceiveAsync(hold, connection, request.block, data_out);
+    case VTX_DRV_ASYNC_CANCEL:
+      return AsyncCancel(connection, request.block);
     case VTX_DRV_CLEAR_INPUT:
     case VTX_DRV_CLEAR_OUTPUT:
       return Clear(request.subcommand, connection, request.block);
@@ -434,11 +443,16 @@ int Machine::AddressAssoc(Connection& connection, wire::Bytes& bytes) {
   return 0;
 }
 
+Module* Machine::ModuleNumbered(uint32_t number) const {
+  if (number > (version_.full_byte_address_mode ? 254u : 126u)) return nullptr;
+  auto found = modules_.find(static_cast<uint8_t>(number));
+  return found == modules_.end() ? nullptr : found->second.get();
+}
+
 int Machine::ModuleInfo(wire::Bytes& bytes) {
   auto block = Load<VtxDrvModuleInfoBlock>(bytes);
-  auto found = modules_.find(static_cast<uint8_t>(block.mod_num));
-  if (block.mod_num <= 0xFF && found != modules_.end()) {
-    block = found->second->info();
+  if (const Module* module = ModuleNumbered(block.mod_num)) {
+    block = module->info();
   } else {
     uint32_t number = block.mod_num;
     block = VtxDrvModuleInfoBlock{};
@@ -450,10 +464,10 @@ int Machine::ModuleInfo(wire::Bytes& bytes) {
 
 int Machine::ConfigSpecs(wire::Bytes& bytes) {
   auto block = Load<VtxDrvConfigSpecsBlock>(bytes);
-  auto module = modules_.find(static_cast<uint8_t>(block.mod_num));
+  Module* module = ModuleNumbered(block.mod_num);
   block.result = 1;
-  if (block.mod_num <= 0xFF && module != modules_.end()) {
-    auto& specs = module->second->config_specs();
+  if (module != nullptr) {
+    auto& specs = module->config_specs();
     auto spec = specs.find(block.spec_num);
     if (spec != specs.end()) {
       block.result = 0;
@@ -476,11 +490,11 @@ int Machine::AddressCheck(wire::Bytes& bytes) {
 
 int Machine::Deactivate(wire::Bytes& bytes) {
   auto block = Load<VtxDrvDeactivateBlock>(bytes);
-  auto found = modules_.find(static_cast<uint8_t>(block.mod_num));
-  if (block.mod_num > 0xFF || found == modules_.end()) {
+  Module* module = ModuleNumbered(block.mod_num);
+  if (module == nullptr) {
     block.drv_status = GDI_STS_PORTNOTEXIST;
   } else {
-    found->second->deactivated = true;
+    module->deactivated = true;
     block.drv_status = GDI_STS_OK;
   }
   Store(block, bytes);
@@ -489,11 +503,11 @@ int Machine::Deactivate(wire::Bytes& bytes) {
 
 int Machine::ModuleControl(uint32_t subcommand, wire::Bytes& bytes) {
   auto block = Load<VtxDrvModuleCtlBlock>(bytes);
-  auto found = modules_.find(static_cast<uint8_t>(block.word0));
-  if (block.word0 > 0xFF || found == modules_.end()) {
+  Module* found = ModuleNumbered(block.word0);
+  if (found == nullptr) {
     block.drv_status = GDI_STS_PORTNOTEXIST;
   } else {
-    Module& module = *found->second;
+    Module& module = *found;
     if (subcommand == VTX_DRV_MODULE_RESET) {
       ++module.reset_count;
       module.deactivated = false;

@@ -145,6 +145,16 @@ class Machine {
   int MsgReceive(std::unique_lock<std::mutex>& hold, Connection& connection, wire::Bytes& block,
                  wire::Bytes& data_out, ParkedReceive* parked);
   int Clear(uint32_t subcommand, Connection& connection, wire::Bytes& block);
+  // The asynchronous receive answers at once when a packet is ready, else queues the request
+  // (GDI_STS_PENDING) and notifies the session named in the block when it completes.
+  int MsgReceiveAsync(std::unique_lock<std::mutex>& hold, Connection& connection,
+                      wire::Bytes& block, wire::Bytes& data_out);
+  int AsyncCancel(Connection& connection, wire::Bytes& block);
+  // A request that a test made the driver queue completes at once: its notice is posted.
+  void CompleteQueuedRequest(Connection& connection, const wire::Bytes& block);
+  // The CALLBACK_NOTIFY event for `session`, formed for the notification session `to`.
+  void FormNotice(const Session& session, const Session& to, uint32_t type, wire::Bytes& out) const;
+  Session* SessionAt(uint32_t address_word);
   // Delivers a packet that session `from` sent: to a session, the host controller or a module.
   uint32_t Route(Session& from, const uint8_t* packet, size_t size);
   // Hands a packet for a module's ECC facility to the session registered as its server.
@@ -157,6 +167,9 @@ class Machine {
   Session* FindSession(uint32_t handle, const Connection* owner);
   SimClock::time_point After(uint32_t ms) const;
   uint8_t Mask() const { return version_.full_byte_address_mode ? 0xFF : 0x7F; }
+  // The module of a number the driver asks about, or null: numbers past the address mode's
+  // highest (126, or 254 in full-byte mode) name no module whatever the machine holds.
+  Module* ModuleNumbered(uint32_t number) const;
 
   // Resolves an address as the driver does: an ordinal address names a channel by ordinal, the
   // any-facility value matches any facility. Returns false when nothing answers to it.

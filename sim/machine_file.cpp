@@ -20,6 +20,7 @@
 #include "sim/machine_file_maintenance.h"
 #include "sim/machine_file_telephony.h"
 #include "sim/machine_file_values.h"
+#include "sim/tone_firmware.h"
 
 namespace sim {
 namespace {
@@ -389,12 +390,13 @@ void LoadModule(const cfgSection& section, uint8_t number, uint32_t& next_ordina
       LoadConfigSpec(sub, spec, module, problems);
     } else if (!LoadReportSection(sub, module, problems) &&
                !LoadTelephonySection(sub, module.telephony(), report) &&
-               !LoadMaintenanceSection(sub, module, report)) {
+               !LoadMaintenanceSection(sub, module, report) &&
+               !LoadTonesSection(sub, module, report)) {
       problems.Add(sub.lineNumber(),
                    "expected [" + std::string(section.name().view()) +
                        "/config_spec.N], [.../control_proc_ver], "
-                       "[.../dsp_ver.N], [.../feature.N], [.../capabilities.F], [.../maintenance] "
-                       "or a telephony subsection, got [" +
+                       "[.../dsp_ver.N], [.../feature.N], [.../capabilities.F], [.../maintenance], "
+                       "[.../tones.C] or a telephony subsection, got [" +
                        sub.path().substr(1) + "]");
     }
   }

@@ -18,6 +18,7 @@
 #include "sim/port_message_firmware.h"
 #include "sim/telephony.h"
 #include "sim/telephony_control_firmware.h"
+#include "sim/tone_firmware.h"
 #include "vtx.h"
 
 namespace sim {
@@ -149,6 +150,8 @@ class Module {
   PortMessages& port_messages() { return port_messages_; }
   // Firmware images, board test, notifications and signalling (sim/maintenance.h).
   Maintenance& maintenance() { return maintenance_; }
+  // What each channel hears once tone detection starts (sim/tone_firmware.h).
+  ChannelTones& heard_tones() { return heard_tones_; }
 
   // What the driver did to the module.
   bool deactivated = false;
@@ -169,6 +172,7 @@ class Module {
   Maintenance maintenance_;
   CallControlFirmware call_control_;
   PortMessages port_messages_;
+  ChannelTones heard_tones_;
   mutable std::mutex log_lock_;
   std::vector<FwCommand> log_;  // a ring of slots, filled up to log_size_
   size_t log_size_;

@@ -14,7 +14,8 @@ namespace sim {
 void FormPacket(const FwPacket& packet, const uint8_t dest[4], const uint8_t src[4],
                 uint32_t facility, std::vector<uint8_t>& out);
 
-// Reads the commands of a packet that a host sent; false when it cannot be parsed.
+// Reads the commands of a packet that a host sent into `commands` (replacing what it held, in
+// its buffers); false when it cannot be parsed.
 bool ReadCommands(const uint8_t* packet, size_t size, uint8_t dest[4],
                   std::vector<FwCommand>& commands);
 

@@ -97,6 +97,7 @@ void Machine::ForgetSession(Session& session) {
 void Machine::QueueReply(Session& to, const FwPacket& packet, const uint8_t src[4],
                          uint32_t facility, uint32_t extra_delay_ms) {
   QueuedPacket queued;
+  queued.bytes = to.queue->SpareBuffer();
   FormPacket(packet, to.own, src, facility, queued.bytes);
   queued.ready = After(packet.delay_ms + extra_delay_ms);
   to.queue->Push(std::move(queued));
@@ -106,7 +107,11 @@ void Machine::RunFirmware(Module& module, Session& from, const FwCommand& comman
   module.LogCommand(command);
   const FwHandler* handler = module.firmware().Find(command.facility, command.verb, command.code);
   if (handler == nullptr) return;
-  FwAnswer answer;
+  // Per thread and cleared, not destroyed: a handler that answers alike each time reuses the
+  // buffers of its last answer. No handler reaches back into the machine, so one per thread is
+  // enough.
+  thread_local FwAnswer answer;
+  answer.Clear();
   (*handler)(command, answer);
   const uint8_t src[4] = {0, command.address[1], command.address[2], command.address[3]};
   for (const auto& packet : answer.packets) {
@@ -151,7 +156,8 @@ bool Machine::DeliverToEccServer(const Session& from, uint8_t module, const uint
 uint32_t Machine::Route(Session& from, const uint8_t* packet, size_t size) {
   const uint8_t mask = Mask();
   uint8_t dest[4];
-  std::vector<FwCommand> commands;
+  // Per thread, so that the commands of each packet reuse the buffers of the last one's.
+  thread_local std::vector<FwCommand> commands;
   if (!ReadCommands(packet, size, dest, commands)) return GDI_STS_INVALID_MSG;
   Masked(dest, mask, dest);
   for (auto& [handle, session] : sessions_) {

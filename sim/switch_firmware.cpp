@@ -1,5 +1,6 @@
 #include "sim/switch_firmware.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "call_sw.h"
@@ -14,9 +15,10 @@ namespace {
 
 // Result codes of a refused connection.
 constexpr uint32_t kUnknownPortType = 3, kInvalidPortType = 4, kInvalidPortUnit = 6;
-constexpr uint32_t kInvalidStream = 7, kInvalidSlot = 8, kSlotAssigned = 9;
+constexpr uint32_t kInvalidStream = 7, kInvalidSlot = 8, kSlotAssigned = 9, kSlotNotAssigned = 10;
 constexpr uint32_t kIpPortInUse = 20, kInvalidMode = 21;
-constexpr uint32_t kModeLocalOnly = 2, kModeNoT38 = 0x80;
+constexpr uint32_t kModeLocalOnly = 2, kModeNoT38 = VTX_CONN_MODE_NO_T38;
+constexpr uint32_t kModeDisconnect = VTX_CONN_MODE_DISCONNECT;
 constexpr uint32_t kChannelClass = 0;
 
 bool IsIp(uint32_t port_class) {
@@ -146,8 +148,40 @@ class Switch {
     return 0;
   }
 
+  // Whether `c` names the connection `held`: a channel and the class of its IP port (and that
+  // port, when named), or both time-division sides.
+  static bool Names(const SwitchConnection& c, const SwitchConnection& held) {
+    const SwitchPort &src = c.source.port, &dest = c.dest.port;
+    const SwitchPort &held_src = held.source.port, &held_dest = held.dest.port;
+    if (IsIp(dest.port_class)) {
+      return held_dest.port_class == dest.port_class && held_src.port_class == kChannelClass &&
+             held_src.unit == src.unit &&
+             (c.dest.local_port == 0 || c.dest.local_port == held.dest.local_port);
+    }
+    auto same = [](const SwitchPort& a, const SwitchPort& b) {
+      return a.port_class == b.port_class && a.unit == b.unit && a.stream == b.stream &&
+             a.slot == b.slot;
+    };
+    return !IsIp(held_dest.port_class) && same(src, held_src) && same(dest, held_dest);
+  }
+
+  // Removes the one connection the request names; one that is not there is refused.
+  uint32_t Disconnect(const SwitchConnection& c) {
+    if (IsIp(c.dest.port.port_class) && c.source.port.port_class != kChannelClass) {
+      return kInvalidPortType;
+    }
+    auto& held = t_.connections;
+    const auto found = std::find_if(held.begin(), held.end(),
+                                    [&c](const SwitchConnection& h) { return Names(c, h); });
+    if (found == held.end()) return kSlotNotAssigned;
+    held.erase(found);
+    return 0;
+  }
+
   uint32_t Connect(SwitchConnection& c) {
-    if ((c.mode & ~kModeNoT38) > kModeLocalOnly) return kInvalidMode;
+    const uint32_t mode = c.mode & ~kModeNoT38;
+    if (mode == kModeDisconnect) return Disconnect(c);
+    if (mode > kModeLocalOnly) return kInvalidMode;
     if (IsIp(c.source.port.port_class)) return kInvalidPortType;
     uint32_t code;
     if (IsIp(c.dest.port.port_class)) {
@@ -238,7 +272,7 @@ void PcmConnect(Telephony& t, const FwCommand& cmd, FwAnswer& answer) {
     code = Switch(t).Connect(c);
   }
   std::vector<FwTag> reply = {Int(CALL_SW_PCM_CONN_REPLY_VAR, MILL_TYPE_BYTE, code)};
-  if (code == 0 && IsIp(c.dest.port.port_class)) {
+  if (code == 0 && IsIp(c.dest.port.port_class) && (c.mode & ~kModeNoT38) != kModeDisconnect) {
     reply.push_back(ListTag(CALL_SW_PCM_CONN_DEST_VAR, SideMembers(c.dest)));
   }
   answer.Packet().Event(CALL_SW_PCM_CONN_REPLY_EVENT, std::move(reply));

@@ -1,18 +1,26 @@
 // The simulator daemon: a driver handle is one socket connection, so that the daemon closes the
 // handle's sessions when this process goes away. Closed handles leave their connection idle for
-// the next open, which spares a connection and a daemon thread per open.
+// the next open, which spares a connection and a daemon thread per open. A handle that never
+// created a session has nothing at the daemon that its close would end: it stays open there,
+// parked, and the next open of the same device takes it without asking the daemon, so that a
+// run of queries (a module lookup opens the driver once per module) pays one connection and one
+// open between them.
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <map>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "os/driver.h"
 #include "sim/frame_io.h"
 #include "sim/wire.h"
+#include "vtx.h"
 
 namespace os {
 namespace {
@@ -24,24 +32,40 @@ class DaemonTransport : public DriverTransport {
   explicit DaemonTransport(std::string path) : path_(std::move(path)) {}
   ~DaemonTransport() override {
     for (int fd : idle_) close(fd);
+    for (const Parked& parked : parked_) close(parked.fd);
   }
 
   int Open(const char* device_name) override {
+    for (int fd = TakeParked(device_name); fd >= 0; fd = TakeParked(device_name)) {
+      if (StillOpen(fd)) return Opened(fd, device_name);
+      close(fd);  // the daemon ended it (it restarted): the next one, or a new open
+    }
     sim::wire::Bytes frame{sim::kFrameOpen};
     frame.insert(frame.end(), device_name, device_name + strlen(device_name));
     // An idle connection may have been ended by a daemon that restarted: then a new one.
     for (int fd = TakeIdle(); fd >= 0; fd = TakeIdle()) {
       int result = OpenOn(fd, frame);
-      if (result != kConnectionLost) return result;
+      if (result != kConnectionLost) return result < 0 ? result : Opened(result, device_name);
     }
     int fd = Connect();
     if (fd < 0) return -1;
     int result = OpenOn(fd, frame);
     if (result == kConnectionLost) errno = EIO;
-    return result == kConnectionLost ? -1 : result;
+    return result == kConnectionLost ? -1 : result < 0 ? result : Opened(result, device_name);
   }
 
   int Close(int handle) override {
+    {
+      std::lock_guard<std::mutex> hold(lock_);
+      auto open = open_.find(handle);
+      const bool sessionless = open != open_.end() && !open->second.sessions;
+      if (sessionless && parked_.size() < kIdleConnections) {
+        parked_.push_back({handle, std::move(open->second.device)});
+        open_.erase(open);
+        return 0;
+      }
+      if (open != open_.end()) open_.erase(open);
+    }
     const uint8_t frame[] = {sim::kFrameClose};
     sim::wire::Bytes answer;
     if (!sim::WriteFrame(handle, frame, sizeof frame) || !sim::ReadFrame(handle, answer)) {
@@ -58,6 +82,11 @@ class DaemonTransport : public DriverTransport {
   }
 
   int Request(int handle, uint32_t subcommand, void* block) override {
+    if (subcommand == VTX_DRV_SESSION_CREATE) {
+      std::lock_guard<std::mutex> hold(lock_);
+      auto open = open_.find(handle);
+      if (open != open_.end()) open->second.sessions = true;
+    }
     thread_local sim::wire::Bytes request;
     thread_local sim::wire::Bytes response;
     sim::wire::EncodeRequest(subcommand, block, request);
@@ -77,6 +106,40 @@ class DaemonTransport : public DriverTransport {
 
  private:
   static constexpr int kConnectionLost = -2;
+
+  // A handle open at the daemon, its device and whether it ever created a session there.
+  struct OpenHandle {
+    std::string device;
+    bool sessions = false;
+  };
+  struct Parked {
+    int fd;
+    std::string device;
+  };
+
+  int Opened(int fd, const char* device_name) {
+    std::lock_guard<std::mutex> hold(lock_);
+    open_[fd] = OpenHandle{device_name, false};
+    return fd;
+  }
+
+  int TakeParked(const char* device_name) {
+    std::lock_guard<std::mutex> hold(lock_);
+    for (auto it = parked_.begin(); it != parked_.end(); ++it) {
+      if (it->device != device_name) continue;
+      int fd = it->fd;
+      parked_.erase(it);
+      return fd;
+    }
+    return -1;
+  }
+
+  // A parked connection that the daemon closed reads as ready (end of file) at once; the daemon
+  // never sends anything unasked.
+  static bool StillOpen(int fd) {
+    pollfd state{fd, POLLIN | POLLRDHUP, 0};
+    return poll(&state, 1, 0) == 0;
+  }
 
   int TakeIdle() {
     std::lock_guard<std::mutex> hold(lock_);
@@ -128,6 +191,8 @@ class DaemonTransport : public DriverTransport {
   std::string path_;
   std::mutex lock_;
   std::vector<int> idle_;
+  std::vector<Parked> parked_;
+  std::map<int, OpenHandle> open_;
 };
 
 }  // namespace

@@ -29,6 +29,16 @@ TEST_F(SimulatedBoardTest, LookupScansTo126InSevenBitModeAndSkipsAbsentModules) 
   EXPECT_EQ(vtx::LookupModule("VIRTUAL HIGH"), -1);
   EXPECT_EQ(vtx::LookupModule("VIRTUAL EDGE"), 126);
   EXPECT_EQ(machine().OpenConnections(), 0u);
+
+  // Asked directly, the driver knows no module past 126 in this mode.
+  VtxModuleInfoArgs high{};
+  high.mod_num = 127;
+  EXPECT_EQ(VtxModuleInfo(nullptr, &high), 0);
+  EXPECT_EQ(high.exists, 0u);
+  VtxModuleArgs deactivate{};
+  deactivate.mod_num = 127;
+  VtxModuleDeactivate(&deactivate);
+  EXPECT_FALSE(machine().FindModule(127)->deactivated);
 }
 
 TEST_F(SimulatedBoardTest, LookupScansTo254InFullByteMode) {

@@ -27,6 +27,13 @@ class IpCallTest : public StartTest {
     sim::ReplaceEmbeddedMachine(std::move(machine));
     os::SetDriverForTesting(os::MakeEmbeddedTransport());  // onto the new machine
   }
+  int UdptlConnections() {
+    int count = 0;
+    for (const sim::SwitchConnection& c : machine().FindModule(2)->telephony().connections) {
+      if (c.dest.port.port_class == VTX_PORT_CLASS_UDPTL) ++count;
+    }
+    return count;
+  }
   bool Eventually(const std::string& text) {
     for (int i = 0; i < 1000; ++i) {
       if (Traced(text)) return true;
@@ -45,16 +52,18 @@ TEST_F(IpCallTest, AScriptedFaxCallSettlesItsT38ParametersOnAnIpChannel) {
             "0 media_selected 5 t38maxbitrate:9600\n"
             "0 call_released 5 16\n"
             "0 media_offer 99 T38MaxBitRate:9600\n"
-            "0 call_offered 6 1001 2000\n");
+            "0 call_offered 6 1001 2000\n"
+            "0 media_offer 6 @198.51.100.8:40002 T38MaxBitRate:9600\n");
   Configure(
       std::string("host_module_trace = verbose\n[module.2]\nset_api = vtx\n") +
       "[module.2/host_cc.1]\nhost_module = 1\nnumber_of_channels = 2\n" +
-      "[host_module.1]\nenabled = true\ninbound_call_timeout = 200\nmodule_library = " +
+      "[host_module.1]\nenabled = true\ninbound_call_timeout = 500\nmodule_library = " +
       TARROWHM_PATH + "\n[host_module.1/parameters]\nevent_script = " + script +
       "\n[host_module.1/t38parameters]\nt38_max_bit_rate = 9600\nt38_fax_max_buffer = 2048\n");
   ASSERT_EQ(Init(), 1) << Trace();
   ASSERT_TRUE(Traced("Board module 0x2 Initialised OK")) << Trace();
-  ASSERT_TRUE(Eventually("Call not answered in 200 ms, released: hm=0x81, hcr=0x6")) << Trace();
+  ASSERT_TRUE(Eventually("[2,0] UDPTL connection released: hm=0x81, hcr=0x6")) << Trace();
+  EXPECT_TRUE(Traced("Call not answered in 500 ms, released: hm=0x81, hcr=0x6"));
   EXPECT_TRUE(Traced("[2,0] Call offered: hm=0x81, hcr=0x5, calling=1000, called=2000"));
   EXPECT_TRUE(
       Traced("[2,0] T.38 parameters settled: hm=0x81, hcr=0x5, t38_version=0,"
@@ -62,36 +71,58 @@ TEST_F(IpCallTest, AScriptedFaxCallSettlesItsT38ParametersOnAnIpChannel) {
              "t38_fax_transcoding_JBIG=0,t38_fax_rate_management=9,"))
       << Trace();
   EXPECT_TRUE(Traced("t38_fax_udp_EC=6,"));
-  // The library answers the media answer; the call may be gone by the time its answer comes.
-  EXPECT_TRUE(Traced("Event_CIPI_CommandDone(4)"))
-      << "the offer was answered with the host's own parameters";
+  // The channel's call was answered, and its offer answered with the host's own parameters: the
+  // library reports both commands carried out (the first call may be gone by then).
+  EXPECT_TRUE(Traced("[2,0] Command 1 carried out: hm=0x81, hcr=0x6, result=0")) << Trace();
+  EXPECT_TRUE(Traced("[2,0] Command 3 carried out: hm=0x81, hcr=0x6, result=0"));
   // The board joined the channel to a UDPTL port with the settled parameters.
   EXPECT_TRUE(Traced("[2,0] UDPTL connection made: hm=0x81, hcr=0x5, local ")) << Trace();
   EXPECT_TRUE(Traced(", remote 198.51.100.7:40000"));
   sim::Module& module = *machine().FindModule(2);
-  std::vector<sim::SwitchConnection> udptl;
-  for (const sim::SwitchConnection& c : module.telephony().connections) {
-    if (c.dest.port.port_class == VTX_PORT_CLASS_UDPTL) udptl.push_back(c);
-  }
-  ASSERT_EQ(udptl.size(), 1u);
-  EXPECT_EQ(udptl[0].dest.remote_port, 40000);
   bool sent = false;
+  int releases = 0;
   for (const sim::FwCommand& command : module.CommandLog()) {
-    if (command.facility != MILL_FACILITY_CALL_SW || command.code != CALL_SW_PCM_CONN_REQUEST ||
-        command.Find(CALL_SW_MAX_BUFFER_VAR) == nullptr) {
+    if (command.facility != MILL_FACILITY_CALL_SW || command.code != CALL_SW_PCM_CONN_REQUEST) {
       continue;
     }
+    if (command.Find(CALL_SW_CONN_MODE_VAR)->Value() ==
+        (VTX_CONN_MODE_DISCONNECT | VTX_CONN_MODE_NO_T38)) {
+      ++releases;
+      continue;
+    }
+    if (command.Find(CALL_SW_MAX_BUFFER_VAR) == nullptr || sent) continue;
     sent = true;
     EXPECT_EQ(command.Find(CALL_SW_MAX_BIT_RATE_VAR)->Value(), 3u) << "settled at 9600";
     EXPECT_EQ(command.Find(CALL_SW_MAX_BUFFER_VAR)->Value(), 1024u);
     EXPECT_EQ(command.Find(CALL_SW_DATA_RATE_MANAGEMENT_VAR)->Value(), 9u);
   }
   EXPECT_TRUE(sent) << "the connection carried the settled T.38 parameters";
+  // Both calls' connections were released: the far end's release ended the first, the timer the
+  // second; the board holds no UDPTL connection any more.
+  EXPECT_TRUE(Traced("[2,0] UDPTL connection released: hm=0x81, hcr=0x5")) << Trace();
+  EXPECT_EQ(releases, 2);
+  EXPECT_EQ(UdptlConnections(), 0);
   EXPECT_TRUE(Traced("[2,0] Call released: hm=0x81, hcr=0x5, cause=16"));
   EXPECT_TRUE(
       Traced("ProcessLibraryEvent:invalid call record: hm=0x81, "
              "event=Event_CIPI_MediaOffer(9), hcr=0x63"));
   EXPECT_TRUE(Traced("[2,0] Call offered: hm=0x81, hcr=0x6")) << "the freed channel serves again";
+}
+
+TEST_F(IpCallTest, AStoppingHostModuleReleasesItsCallsUdptlConnections) {
+  const std::string script = Write("events.txt",
+                                   "0 call_offered 5 1000 2000\n"
+                                   "0 media_offer 5 @198.51.100.7:40000 T38MaxBitRate:9600\n");
+  Configure(std::string("host_module_trace = verbose\n[module.2]\nset_api = vtx\n") +
+            "[module.2/host_cc.1]\nhost_module = 1\nnumber_of_channels = 1\n" +
+            "[host_module.1]\nenabled = true\nmodule_library = " + TARROWHM_PATH +
+            "\n[host_module.1/parameters]\nevent_script = " + script +
+            "\n[host_module.1/t38parameters]\nt38_fax_max_buffer = 2048\n");
+  ASSERT_EQ(Init(), 1) << Trace();
+  ASSERT_TRUE(Eventually("[2,0] UDPTL connection made: hm=0x81, hcr=0x5")) << Trace();
+  CallCtrlShutdown();
+  EXPECT_TRUE(Traced("[2,0] UDPTL connection released: hm=0x81, hcr=0x5")) << Trace();
+  EXPECT_EQ(UdptlConnections(), 0);
 }
 
 }  // namespace

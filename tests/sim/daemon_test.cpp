@@ -40,6 +40,12 @@ class DaemonTest : public ::testing::Test {
     for (int i = 0; i < 400 && machine_->OpenConnections() != 0; ++i) usleep(5000);
     return machine_->OpenConnections() == 0;
   }
+  // The process lets go of its transport, which keeps its last handle without sessions open for
+  // the next open; then every handle closes.
+  bool AllClosedOnceTheTransportIsGone() {
+    os::SetDriverForTesting(nullptr);
+    return AllClosed();
+  }
 
   std::unique_ptr<sim::Machine> machine_;
   std::string socket_path_;
@@ -63,7 +69,8 @@ TEST_F(DaemonTest, ModuleQueriesThroughTheDaemon) {
   args.config_spec_num = 1;
   EXPECT_EQ(VtxModuleConfigSpecsGet(nullptr, &args), 1);
   EXPECT_STREQ(args.config_spec_desc, "Telephony interface enabled");
-  EXPECT_TRUE(AllClosed());
+  EXPECT_EQ(machine_->OpenConnections(), 1u) << "one handle served every query";
+  EXPECT_TRUE(AllClosedOnceTheTransportIsGone());
 }
 
 TEST_F(DaemonTest, MalformedRequestsEndOnlyTheirOwnConnection) {
@@ -96,7 +103,7 @@ TEST_F(DaemonTest, MalformedRequestsEndOnlyTheirOwnConnection) {
   EXPECT_EQ(os::DeviceRequest(good, VTX_DRV_GET_VERSION, &version), 0);
   EXPECT_EQ(version.interface_version, 30);
   os::DeviceClose(good);
-  EXPECT_TRUE(AllClosed());
+  EXPECT_TRUE(AllClosedOnceTheTransportIsGone());
 }
 
 TEST_F(DaemonTest, AClientThatGoesAwayLeavesNoSession) {
@@ -122,6 +129,49 @@ TEST_F(DaemonTest, AClientThatGoesAwayLeavesNoSession) {
   EXPECT_EQ(os::DeviceRequest(handle, VTX_DRV_SESSION_CREATE, &again), 0);
   EXPECT_EQ(again.drv_status, 0u);
   os::DeviceClose(handle);
+}
+
+// A handle that never created a session stays open at the daemon when it is closed, and the
+// next open of the same device takes it; a handle with sessions closes them; a parked handle
+// that a restarted daemon no longer serves gives way to a new connection.
+TEST_F(DaemonTest, HandlesWithoutSessionsStayOpenForTheNextOpen) {
+  VtxDriverVersion version{};
+  int first = os::DeviceOpen("/dev/tarrow");
+  ASSERT_EQ(os::DeviceRequest(first, VTX_DRV_GET_VERSION, &version), 0);
+  os::DeviceClose(first);
+  EXPECT_EQ(machine_->OpenConnections(), 1u);
+  int second = os::DeviceOpen("/dev/tarrow");
+  EXPECT_EQ(second, first) << "the parked handle, without a new open";
+  EXPECT_EQ(machine_->OpenConnections(), 1u);
+  int control = os::DeviceOpen(VTX_CONTROL_DEVICE);
+  ASSERT_GE(control, 0);
+  EXPECT_NE(control, second) << "another device gets a handle of its own";
+  os::DeviceClose(control);
+
+  VtxDrvSessionBlock session{};
+  ASSERT_EQ(os::DeviceRequest(second, VTX_DRV_SESSION_CREATE, &session), 0);
+  ASSERT_EQ(session.drv_status, 0u);
+  os::DeviceClose(second);
+  for (int i = 0; i < 400 && machine_->OpenConnections() != 1; ++i) usleep(5000);
+  EXPECT_EQ(machine_->OpenConnections(), 1u) << "only the control handle stays, parked";
+  int again = os::DeviceOpen("/dev/tarrow");
+  VtxDrvSessionBlock same{};
+  same.flags = 0;
+  memcpy(same.address, session.address, 4);
+  EXPECT_EQ(os::DeviceRequest(again, VTX_DRV_SESSION_CREATE, &same), 0);
+  EXPECT_EQ(same.drv_status, 0u) << "the closed handle took its session and address with it";
+  os::DeviceClose(again);
+
+  int parked = os::DeviceOpen(VTX_CONTROL_DEVICE);
+  os::DeviceClose(parked);
+  daemon_.reset();
+  daemon_ = std::make_unique<sim::Daemon>(*machine_, socket_path_);
+  std::string error;
+  ASSERT_TRUE(daemon_->Start(error)) << error;
+  int renewed = os::DeviceOpen(VTX_CONTROL_DEVICE);
+  ASSERT_GE(renewed, 0);
+  EXPECT_EQ(os::DeviceRequest(renewed, VTX_DRV_GET_VERSION, &version), 0);
+  os::DeviceClose(renewed);
 }
 
 }  // namespace

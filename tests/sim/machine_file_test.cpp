@@ -152,9 +152,8 @@ TEST(MachineFileTest, TelephonyKindsReplaceTheirDefaultsInIndexOrder) {
                        "got 30010 and 30000\n" +
                        path +
                        ":14: expected [module.2/config_spec.N], [.../control_proc_ver], "
-                       "[.../dsp_ver.N], [.../feature.N], [.../capabilities.F], [.../maintenance] "
-                       "or a telephony "
-                       "subsection, got [module.2/ports]\n");
+                       "[.../dsp_ver.N], [.../feature.N], [.../capabilities.F], [.../maintenance], "
+                       "[.../tones.C] or a telephony subsection, got [module.2/ports]\n");
 }
 
 TEST(MachineFileTest, EveryProblemIsToldWithItsLine) {
@@ -289,6 +288,32 @@ TEST(MachineFileTest, MaintenanceSectionSetsImagesTemperatureAndState) {
                        path +
                        ":9: expected image_check, control_proc_reset, temperature or "
                        "board_state, got 'fan'\n");
+}
+
+TEST(MachineFileTest, TonesSectionsGiveWhatEachChannelHears) {
+  vtx::testing::TempDir dir;
+  std::string path = dir.path() + "/tones.cfg";
+  std::ofstream(path) << "[module.2]\nname=M\nnum_channels=4\n"
+                         "[module.2/tones.3]\ndigits=12*#D\ntone_length=80\ngap=0\n"
+                         "[module.2/tones.1]\ndigits=5\n";
+  sim::Machine machine;
+  std::string error;
+  ASSERT_TRUE(sim::LoadMachineFile(path, machine, error)) << error;
+  const auto& heard = machine.FindModule(2)->heard_tones();
+  ASSERT_EQ(heard.size(), 2u);
+  EXPECT_EQ(heard.at(3).digits, "12*#D");
+  EXPECT_EQ(heard.at(3).tone_ms, 80u);
+  EXPECT_EQ(heard.at(3).gap_ms, 0u);
+  EXPECT_EQ(heard.at(1).tone_ms, 100u) << "the default length";
+
+  std::ofstream(path) << "[module.2]\nname=M\nnum_channels=4\n"
+                         "[module.2/tones.1]\ndigits=12x\ntone_length=0\ngap=70000\npitch=3\n";
+  EXPECT_FALSE(sim::LoadMachineFile(path, machine, error));
+  EXPECT_EQ(error, path + ":5: expected DTMF characters (0-9 * # A-D) for digits, got '12x'\n" +
+                       path +
+                       ":6: expected milliseconds from 1 to 60000 for tone_length, got '0'\n" +
+                       path + ":7: expected milliseconds from 0 to 60000 for gap, got '70000'\n" +
+                       path + ":8: expected digits, tone_length or gap, got 'pitch'\n");
 }
 
 }  // namespace

@@ -279,6 +279,54 @@ TEST_F(SwitchTest, ConnectionsAreListedByNumberUntilTheModuleStopsAnswering) {
   EXPECT_EQ(VtxCallSWGetConns(line_, &after), 0);
 }
 
+TEST_F(SwitchTest, TheDisconnectModeRemovesTheOneConnectionItNamesAndRefusesOneNotThere) {
+  VtxTelephArgs tdm = Tdm(0, 0), other = Tdm(1, 1);
+  ASSERT_EQ(VtxCallSWConnect(line_, &tdm), 0);
+  ASSERT_EQ(VtxCallSWConnect(line_, &other), 0);
+  VtxTelephArgs ip[2] = {};
+  for (uint32_t unit = 0; unit < 2; ++unit) {
+    ip[unit].conn_mode = 1 | VTX_CONN_MODE_NO_T38;
+    ip[unit].src_port_unit = unit + 1;
+    ip[unit].dest_port_class = VTX_PORT_CLASS_UDPTL;
+    ASSERT_EQ(VtxCallSWConnectIP(line_, &ip[unit]), 0);
+  }
+  const auto& held = board().telephony().connections;
+  ASSERT_EQ(held.size(), 4u);
+
+  VtxTelephArgs undo = tdm;
+  undo.conn_mode = VTX_CONN_MODE_DISCONNECT;
+  EXPECT_EQ(VtxCallSWConnect(line_, &undo), 0);
+  ASSERT_EQ(held.size(), 3u);
+  EXPECT_EQ(held[0].dest.port.slot, 1u) << "the other time slot stays joined";
+  // Not there any more: refused as a slot that is not assigned.
+  EXPECT_EQ(VtxCallSWConnect(line_, &undo), 10);
+  EXPECT_EQ(undo.status, CV_STATUS_ERROR);
+  vtx::api::StatusText text;
+  vtx::api::FormStatusText(line_, undo.status, undo.line_status, &text);
+  EXPECT_NE(std::string(text.description).find("Slot not assigned"), std::string::npos);
+  EXPECT_EQ(line_->reset_status & vtx::kResetSlotNotAssigned, vtx::kResetSlotNotAssigned);
+
+  // An IP connection by its channel, and by its local port when one is named.
+  VtxTelephArgs ip_undo{};
+  ip_undo.conn_mode = VTX_CONN_MODE_DISCONNECT | VTX_CONN_MODE_NO_T38;
+  ip_undo.src_port_unit = 2;
+  ip_undo.dest_port_class = VTX_PORT_CLASS_UDPTL;
+  ip_undo.udptl_opts.localAddr.sin_port = ip[0].udptl_opts.localAddr.sin_port;  // channel 1's port
+  EXPECT_EQ(VtxCallSWConnectIP(line_, &ip_undo), 10);
+  ip_undo.udptl_opts.localAddr.sin_port = ip[1].udptl_opts.localAddr.sin_port;
+  EXPECT_EQ(VtxCallSWConnectIP(line_, &ip_undo), 0);
+  ASSERT_EQ(held.size(), 2u);
+  EXPECT_EQ(held[1].source.port.unit, 1u) << "channel 1 keeps its port";
+  VtxTelephArgs any_port{};
+  any_port.conn_mode = VTX_CONN_MODE_DISCONNECT | VTX_CONN_MODE_NO_T38;
+  any_port.src_port_unit = 1;
+  any_port.dest_port_class = VTX_PORT_CLASS_RTP;
+  EXPECT_EQ(VtxCallSWConnectIP(line_, &any_port), 10) << "channel 1 holds no RTP port";
+  any_port.dest_port_class = VTX_PORT_CLASS_UDPTL;
+  EXPECT_EQ(VtxCallSWConnectIP(line_, &any_port), 0);
+  EXPECT_EQ(held.size(), 1u);
+}
+
 TEST_F(SwitchTest, IncompleteAndDoublyIpAnswersAreRejected) {
   const std::vector<sim::FwTag> source = {
       Int(CALL_SW_PORT_CLASS_VAR, 0), Int(CALL_SW_PORT_UNIT_VAR, 1),

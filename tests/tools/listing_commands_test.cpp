@@ -49,7 +49,8 @@ TEST(ListingCommands, EveryOneWorksOnEveryModuleOfEveryShippedMachine) {
           RunCommand(prefix + "features --json " + std::to_string(number) + " 2>/dev/null", &out),
           0)
           << at;
-      for (const Json& feature : Json::parse(out)["features"]) {
+      const Json features = Json::parse(out);
+      for (const Json& feature : features["features"]) {
         if (feature["key"] == "Channels") {
           EXPECT_EQ(feature["value"], module->info().num_channels) << at;
         }

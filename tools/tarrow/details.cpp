@@ -44,12 +44,12 @@ struct Device {
 // The boards of the machine: one device per existing module, located by the module's name.
 bool MachineDevices(std::vector<Device>& devices) {
   NoteSimulatedBoard();
-  for (uint32_t module = 2; module <= 254; ++module) {
+  // The highest module number follows the address mode, which the first query's handshake sets.
+  for (uint32_t module = 2; module <= vtx::tool::HighestModuleNumber(); ++module) {
     VtxModuleInfoArgs args{};
     args.mod_num = module;
     VtxModuleInfo(nullptr, &args);
     if (args.status != CV_STATUS_OK) {
-      if (module > 2) break;  // past the highest module number of the address mode
       ResultError("module " + std::to_string(module), nullptr, args.status, args.line_status);
       return false;
     }

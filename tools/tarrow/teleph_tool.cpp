@@ -98,6 +98,18 @@ VtxLine* AttachModuleSession(unsigned module) {
   return line;
 }
 
+VtxLine* OpenChannelLine(unsigned module, unsigned channel) {
+  NoteSimulatedBoard();
+  VtxLineArgs attach = Address(0, 2, module, channel);
+  VtxLine* line = VtxSessionAttach(&attach);
+  if (line == nullptr) {
+    ResultError(ModuleText(module) + " channel " + std::to_string(channel), nullptr, attach.status,
+                attach.line_status);
+    return nullptr;
+  }
+  return Reset(line, module);
+}
+
 VtxLine* OpenModuleLine(unsigned module) {
   NoteSimulatedBoard();
   VtxLine* line = AttachModuleSession(module);

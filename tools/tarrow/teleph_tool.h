@@ -20,6 +20,9 @@ constexpr uint16_t kFamilyInet = 2;
 // a few seconds for one. Null after an error.
 VtxLine* OpenTelephLine(unsigned module);
 void CloseTelephLine(VtxLine* line);
+// A line on channel `channel` of the module, reset likewise; null after an error. Closed with
+// CloseTelephLine.
+VtxLine* OpenChannelLine(unsigned module, unsigned channel);
 // A session with the module itself (its ADMIN facility), not reset; null after an error.
 VtxLine* AttachModuleSession(unsigned module);
 // A line on the module itself (its ADMIN facility), reset likewise: the board maintenance
