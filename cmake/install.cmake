@@ -20,6 +20,15 @@ install(TARGETS vtx EXPORT TarrowTargets
 # plugins without a version in their file name.
 set_target_properties(crvnTdevpp PROPERTIES INSTALL_RPATH "$ORIGIN")
 install(TARGETS crvnTdevpp tarrowhm LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+# The SIP host module library (where libre is built for), its example configuration and a SIPp
+# scenario that places a T.38 call to it.
+if(TARGET tarrowsip)
+  install(TARGETS tarrowsip LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  install(FILES ${PROJECT_SOURCE_DIR}/ipcc/examples/callctrl-sip.cfg
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/tarrow/examples)
+  install(FILES ${PROJECT_SOURCE_DIR}/tests/sip/t38_call.xml
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/tarrow/examples RENAME sipp-t38-call.xml)
+endif()
 
 file(GLOB tarrow_public_headers ${PROJECT_SOURCE_DIR}/inc/*.h)
 install(FILES ${tarrow_public_headers} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/tarrow)

@@ -6,7 +6,7 @@ set(CPACK_PACKAGE_VENDOR "Corvane Technology")
 set(CPACK_PACKAGE_CONTACT "Corvane Technology <support@corvane.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Corvane Tarrow board software: Vtx library, tarrow tool, board simulator")
 set(CPACK_PACKAGE_DESCRIPTION
-    "The Vtx board programming library with its headers, the Device Details page provider, the tarrow administration tool and the tarrow-simd board simulator with its service.")
+    "The Vtx board programming library with its headers, the Device Details page provider, the host module libraries (tarrowhm, and tarrowsip for T.38 fax calls over SIP), the tarrow administration tool and the tarrow-simd board simulator with its service.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_INSTALL_PREFIX /usr)
 # The install runs with the prefix /usr and the staging folder as DESTDIR, so that the files

@@ -1,17 +1,24 @@
 // What every host module library of the project shares behind its CIPI entry points: the
-// configuration key records it reports, the check of an address key, its identity, the trace
-// level it keeps and the copy of an event record into the framework's buffer. Header-only: each
-// library is a shared object of its own.
+// configuration key records it reports, the check of an address key, its state while open (the
+// framework's callbacks, the trace level and the events waiting for CIPI_GetEvent), and the
+// entry points that every library answers alike (cipi_library.cpp, built into each library from
+// what it tells about itself through ThisLibrary).
 #pragma once
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <mutex>
+#include <string>
 #include <vector>
 
 #include "callctrl/hostlib/cipi.h"
+#include "callctrl/hostlib/cipi_events.h"
+
+#define CIPI_EXPORT extern "C" __attribute__((visibility("default")))
 
 namespace cipi_library {
 
@@ -57,24 +64,6 @@ inline CIPI_ConfigKey IntegerKey(const char* name, uint32_t type, int32_t fallba
   return key;
 }
 
-// CIPI_QueryConfigurationKeys over a library's table of keys.
-template <size_t N>
-int32_t QueryKey(const CIPI_ConfigKey (&keys)[N], int32_t index, CIPI_ConfigKey* key) {
-  if (index < 0 || static_cast<size_t>(index) >= N || !key) return -1;
-  *key = keys[index];
-  return 0;
-}
-
-// CIPI_QueryLibraryInfo: the vendor, the library's name and its version.
-inline int32_t LibraryInfo(const char* name, const char* stack_version, char* vendor,
-                           char* out_name, char* version) {
-  if (!vendor || !out_name || !version) return kBadArgument;
-  std::snprintf(vendor, CIPI_INFO_TEXT_SIZE, "%s", kVendor);
-  std::snprintf(out_name, CIPI_INFO_TEXT_SIZE, "%s", name);
-  std::snprintf(version, CIPI_INFO_TEXT_SIZE, "%s", stack_version);
-  return 0;
-}
-
 // The trace level CIPI_SetTrace keeps: 0 (none) to 4 (everything).
 inline int32_t TraceLevel(int32_t level) {
   return level < 0 ? 0 : level > 4 ? 4 : level;
@@ -117,5 +106,109 @@ inline const char* SharedErrorString(int32_t code) {
       return nullptr;
   }
 }
+
+// A library's state behind its entry points. `mutex` guards every field.
+struct LibraryState {
+  std::mutex mutex;
+  std::condition_variable changed;  // an event was queued, or the library closed
+  bool open = false;
+  int32_t trace_level = 0;
+  CIPI_TraceFn trace = nullptr;
+  CIPI_ConfigKeyFn keys = nullptr;
+  std::deque<std::vector<uint8_t>> events;  // first come, first handed out
+
+  // CIPI_SetTrace.
+  int32_t SetTrace(int32_t level) {
+    std::lock_guard<std::mutex> lock(mutex);
+    trace_level = TraceLevel(level);
+    return 0;
+  }
+
+  // Opens with the framework's callbacks and no event waiting.
+  void Open(CIPI_TraceFn trace_to, CIPI_ConfigKeyFn keys_from) {
+    std::lock_guard<std::mutex> lock(mutex);
+    trace = trace_to;
+    keys = keys_from;
+    events.clear();
+    open = true;
+  }
+
+  // Closes and drops the waiting events: a CIPI_GetEvent waiting returns kClosed.
+  void Close() {
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      open = false;
+      events.clear();
+    }
+    changed.notify_all();
+  }
+
+  // Queues the record of `event` for `call` with `length` bytes of data; nothing once closed.
+  void Push(uint32_t event, uint32_t call, const void* data, uint32_t length) {
+    const CIPI_EventHeader header{event, call, length};
+    std::vector<uint8_t> record(sizeof header + length);
+    std::memcpy(record.data(), &header, sizeof header);
+    if (length) std::memcpy(record.data() + sizeof header, data, length);
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      if (!open) return;
+      events.push_back(std::move(record));
+    }
+    changed.notify_all();
+  }
+
+  // Traces "`name`: `text`" through the framework when `level` is wanted.
+  void Trace(int32_t level, const char* name, const std::string& text) {
+    CIPI_TraceFn to = nullptr;
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      if (level <= trace_level) to = trace;
+    }
+    if (to) to(level, "%s: %s", name, text.c_str());
+  }
+
+  // CIPI_GetEvent: the first queued event, or one `due` hands out, within `timeout_ms`. `due` is
+  // called with the lock held as due(now, event, wake): it copies an event that is due into
+  // `event` (true), or brings `wake` forward to when its next one will be.
+  template <typename Due>
+  int32_t WaitEvent(int32_t timeout_ms, void* event, Due due) {
+    std::unique_lock<std::mutex> lock(mutex);
+    if (!open) return kNotOpen;
+    if (!event) return kBadArgument;
+    const auto limit = Deadline(timeout_ms);
+    for (;;) {
+      if (!open) return kClosed;
+      if (TakeEvent(events, event)) return 0;
+      const auto now = std::chrono::steady_clock::now();
+      auto wake = limit;
+      if (due(now, event, wake)) return 0;
+      if (now >= limit) return CIPI_EVENT_TIMEOUT;
+      changed.wait_until(lock, wake);
+    }
+  }
+
+  int32_t WaitEvent(int32_t timeout_ms, void* event) {
+    using TimePoint = std::chrono::steady_clock::time_point;
+    return WaitEvent(timeout_ms, event, [](TimePoint, void*, TimePoint&) { return false; });
+  }
+
+  bool IsOpen() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return open;
+  }
+};
+
+// What a library tells the shared entry points about itself.
+struct Identity {
+  const char* name;          // of the stack, in CIPI_QueryLibraryInfo
+  const char* version;       // of the stack
+  const char* capabilities;  // CIPI_CapabilityQuery's text
+  const CIPI_ConfigKey* keys;
+  size_t key_count;
+  LibraryState* state;
+};
+
+// Defined by each library.
+const Identity& ThisLibrary();
 
 }  // namespace cipi_library

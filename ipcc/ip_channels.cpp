@@ -11,6 +11,7 @@
 #include "callctrl/hostmod/host_module.h"
 #include "ipcc/library_event.h"
 #include "ipcc/t38_params.h"
+#include "teleph/t38_params.h"
 #include "trace/cc_trace.h"
 
 namespace vtx::ipcc {
@@ -22,8 +23,9 @@ using trace::cc::kLevelError;
 using trace::cc::kLevelVerbose;
 
 constexpr uint32_t kCauseNoAnswer = 19;
-constexpr uint8_t kModuleKind = 1;   // address kind of a module itself
-constexpr uint16_t kFamilyInet = 2;  // IPv4 socket addresses
+constexpr uint32_t kCauseNoResource = 47;  // the board cannot carry the call's media
+constexpr uint8_t kModuleKind = 1;         // address kind of a module itself
+constexpr uint16_t kFamilyInet = 2;        // IPv4 socket addresses
 
 // The IP objects of the process that offer their channels, in the order they started.
 std::mutex g_directory_lock;
@@ -43,6 +45,16 @@ std::vector<IpChannels*> ObjectsOf(int32_t host_module) {
 void Withdraw(IpChannels* object) {
   std::lock_guard<std::mutex> hold(g_directory_lock);
   g_directory.erase(std::remove(g_directory.begin(), g_directory.end(), object), g_directory.end());
+}
+
+// The parameters the board's UDPTL port is given: the settled ones, with the maximum buffer
+// brought into the range the port accepts. The buffer is the board's own, so one at least as
+// large as the settled figure that the far end was told serves the call; a configuration's
+// default of 512 bytes, or a far end's, would otherwise be refused.
+VtxT38Params BoardT38(VtxT38Params t38) {
+  t38.t38_fax_max_buffer =
+      std::clamp(t38.t38_fax_max_buffer, teleph::kMinT38Buffer, teleph::kMaxT38Buffer);
+  return t38;
 }
 
 // Sends a command of `call` with `data` to the host module's library.
@@ -117,10 +129,22 @@ void Media(callctrl::HostModule& host, IpChannels& object, uint32_t channel,
   trace::cc::Trace(kHostModuleTrace, kLevelBasic,
                    "[%X,%X] T.38 parameters settled: hm=0x%x, hcr=0x%x, %s", place.module,
                    place.channel, host.id, record.call, T38TraceLine(record.media.t38).c_str());
-  // The board side follows the settled parameters: the channel is joined to a UDPTL port.
-  object.ConnectT38(channel, media);
+  // The board side follows the settled parameters: the channel is joined to a UDPTL port. A
+  // call whose fax the board cannot carry is released rather than answered.
+  if (!object.ConnectT38(channel, media)) {
+    trace::cc::Trace(kHostModuleTrace, kLevelBasic,
+                     "[%X,%X] Call released without a UDPTL connection: hm=0x%x, hcr=0x%x",
+                     place.module, place.channel, host.id, record.call);
+    SendCommand(host, Command_CIPI_Release, record.call, &kCauseNoResource,
+                sizeof kCauseNoResource);
+    object.EndCall(channel);
+    return;
+  }
   if (event.header.event == Event_CIPI_MediaOffer) {
+    // Our answer: our own parameters, and the board's UDPTL port as where the far end sends.
     WriteOwnT38Params(media, record.media.t38);
+    memcpy(media.address, record.local_address, sizeof media.address);
+    media.port = record.local_port;
     SendCommand(host, Command_CIPI_MediaAnswer, record.call, &media, sizeof media);
   }
 }
@@ -168,7 +192,7 @@ bool IpChannels::ConnectT38(uint32_t index, const CIPI_MediaDescription& far_end
   args.udptl_opts.remoteAddr.sin_family = kFamilyInet;
   args.udptl_opts.remoteAddr.sin_port = far_end.port;
   memcpy(args.udptl_opts.remoteAddr.sin_addr, far_end.address, 4);
-  args.udptl_opts.t38 = record.media.t38;
+  args.udptl_opts.t38 = BoardT38(record.media.t38);
   if (!SwitchUdptl(index, args, "refused")) return false;
   const VtxSockAddr& local = args.udptl_opts.localAddr;
   const VtxSockAddr& remote = args.udptl_opts.remoteAddr;
@@ -179,6 +203,7 @@ bool IpChannels::ConnectT38(uint32_t index, const CIPI_MediaDescription& far_end
                    local.sin_addr[2], local.sin_addr[3], local.sin_port, remote.sin_addr[0],
                    remote.sin_addr[1], remote.sin_addr[2], remote.sin_addr[3], remote.sin_port);
   record.connected = true;
+  memcpy(record.local_address, local.sin_addr, sizeof record.local_address);
   record.local_port = local.sin_port;
   return true;
 }
@@ -208,11 +233,17 @@ void IpChannels::ReleaseT38(uint32_t index) {
                    record.host != nullptr ? record.host->id : 0, record.call);
 }
 
-void IpChannels::EndCall(uint32_t index) {
+void IpChannels::StopTimer(uint32_t index) {
   CallRecord& record = calls_[index];
   if (record.timer != 0 && record.host != nullptr) {
     callctrl::DeleteTimer(record.host->timers, record.timer);
   }
+  record.timer = 0;
+}
+
+void IpChannels::EndCall(uint32_t index) {
+  CallRecord& record = calls_[index];
+  StopTimer(index);
   if (record.connected) ReleaseT38(index);
   record = CallRecord{};
 }
@@ -302,6 +333,11 @@ bool ProcessHostEvent(callctrl::HostModule& host, const void* buffer, uint32_t l
       case Event_CIPI_MediaOffer:
       case Event_CIPI_MediaSelected:
         Media(host, *object, channel, event);
+        break;
+      case Event_CIPI_CallConnected:
+        trace::cc::Trace(kHostModuleTrace, kLevelBasic, "[%X,%X] Call connected: hm=0x%x, hcr=0x%x",
+                         object->module_number(), channel, host.id, record.call);
+        object->StopTimer(channel);
         break;
       case Event_CIPI_CallReleased: {
         uint32_t cause = 0;

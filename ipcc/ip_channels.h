@@ -27,8 +27,10 @@ struct CallRecord {
   uint32_t timer = 0;  // the unanswered-call timer, 0 when none runs
   callctrl::HostModule* host = nullptr;
   MediaRecord media;
-  bool connected = false;   // the channel is joined to a UDPTL port of the board
-  uint16_t local_port = 0;  // the module's end of that connection
+  bool connected = false;  // the channel is joined to a UDPTL port of the board
+  // The module's end of that connection, where the far end sends the call's fax.
+  uint8_t local_address[4] = {};
+  uint16_t local_port = 0;
 };
 
 // Where a channel's host-module timers arrive: the channel's place in the host module's
@@ -75,6 +77,8 @@ class IpChannels : public callctrl::CallControlObject {
   void Forget(callctrl::HostModule& host);
   // The unanswered-call timer of a channel expired.
   void CallTimedOut(uint32_t index, uint32_t handle, uint32_t call);
+  // The call of a channel was answered: its unanswered-call timer stops.
+  void StopTimer(uint32_t index);
   // Joins the channel to a UDPTL port of the module towards the far end's medium, with the
   // call's settled T.38 parameters (once per call): false, traced, when the board refuses.
   bool ConnectT38(uint32_t index, const CIPI_MediaDescription& far_end);

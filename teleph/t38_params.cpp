@@ -9,7 +9,6 @@ namespace {
 
 constexpr uint32_t kMaxBitRateCode = 5;
 constexpr uint32_t kRateLocalTcf = 8, kRateTransferredTcf = 9;
-constexpr uint32_t kMinBuffer = 1024, kMaxBuffer = 8192;
 constexpr uint32_t kMinDatagram = 512, kMaxDatagram = 1024;
 constexpr uint32_t kRedundancy = 6, kForwardCorrection = 7;
 constexpr uint32_t kMaxRedundancyDepth = 5;
@@ -26,7 +25,7 @@ bool T38ParamsValid(const VtxT38Params& t38) {
       t38.t38_fax_rate_management != kRateTransferredTcf) {
     return false;
   }
-  if (!Within(t38.t38_fax_max_buffer, kMinBuffer, kMaxBuffer) ||
+  if (!Within(t38.t38_fax_max_buffer, kMinT38Buffer, kMaxT38Buffer) ||
       !Within(t38.t38_fax_max_datagram_recv, kMinDatagram, kMaxDatagram) ||
       !Within(t38.t38_fax_max_datagram_send, kMinDatagram, kMaxDatagram)) {
     return false;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "vtx.h"
 
@@ -9,6 +10,8 @@ namespace vtx::teleph {
 
 constexpr size_t kT38TagCount = 13;
 constexpr size_t kT38TextSize = 512;
+// The maximum buffer a module's UDPTL port accepts, in bytes.
+constexpr uint32_t kMinT38Buffer = 1024, kMaxT38Buffer = 8192;
 
 // Bit rate code 0 to 5, rate management 8 or 9, buffer 1024 to 8192, datagrams 512 to 1024 each,
 // error correction 6 (redundancy, with both depths 0 to 5) or 7.

@@ -23,8 +23,14 @@ extern "C" {
 #define Command_CIPI_Answer 1      /* answer an offered call; no data */
 #define Command_CIPI_Release 2     /* release a call; data: uint32_t cause */
 #define Command_CIPI_MediaAnswer 3 /* our media for the call; data: CIPI_MediaDescription */
+#define Command_CIPI_MakeCall 4    /* place a call; data: CIPI_CallRequest */
+
+/* The calls the host places are named by the host, in the header of Command_CIPI_MakeCall: their
+   identifiers have this bit set, which the identifiers of a library's inbound calls never have. */
+#define CIPI_OUTBOUND_CALL 0x80000000u
 
 #define CIPI_TEXT_SIZE 64 /* a party's number or name, NUL-terminated */
+#define CIPI_DESTINATION_SIZE 256
 
 /* Media descriptions: texts of at most 50 characters (NUL-terminated when shorter). */
 #define CIPI_MEDIA_TEXT_SIZE 51
@@ -58,7 +64,8 @@ typedef struct CIPI_MediaAttribute {
    CIPI_TRANSPORT_UDPTL and the format "t38"; their parameters are attributes named
    "T38FaxVersion", "T38MaxBitRate", "T38FaxFillBitRemoval", "T38FaxTranscodingMMR",
    "T38FaxTranscodingJBIG", "T38FaxRateManagement", "T38FaxMaxBuffer", "T38FaxMaxDatagram" and
-   "T38FaxUdpEC". The address is where the far end receives the medium. */
+   "T38FaxUdpEC". The address is where the writer receives the medium: the far end's in its
+   offers and selections, the board's UDPTL port in the framework's media answer. */
 typedef struct CIPI_MediaDescription {
   char media_class[CIPI_MEDIA_TEXT_SIZE];
   uint32_t transport;
@@ -69,6 +76,15 @@ typedef struct CIPI_MediaDescription {
   uint8_t address[4]; /* IPv4, most significant byte first */
   uint16_t port;
 } CIPI_MediaDescription;
+
+/* A call to place: the far end as the library addresses it (for SIP a URI such as
+   "sip:fax@192.0.2.1:5060"), who calls, and our media offer. An offer whose address is 0.0.0.0
+   or whose port is 0 gets the library's own. */
+typedef struct CIPI_CallRequest {
+  char destination[CIPI_DESTINATION_SIZE];
+  char calling[CIPI_TEXT_SIZE];
+  CIPI_MediaDescription offer;
+} CIPI_CallRequest;
 
 typedef struct CIPI_CommandResult {
   uint32_t command; /* the command carried out */

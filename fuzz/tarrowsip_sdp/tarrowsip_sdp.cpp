@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string why;
   if (!tarrowsip::SdpToMedia(reinterpret_cast<const char*>(data), size, media, why)) return 0;
   std::string body;
-  if (!tarrowsip::MediaToSdp(media, 1, body)) return 0;
+  if (!tarrowsip::MediaToSdp(media, 1, 1, body)) return 0;
   CIPI_MediaDescription again;
   if (!tarrowsip::SdpToMedia(body.data(), body.size(), again, why)) abort();
   if (again.port != media.port || again.transport != media.transport ||

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <iterator>
 #include <mutex>
 #include <vector>
 
@@ -17,8 +18,6 @@
 #include "callctrl/hostlib/cipi_events.h"
 #include "ipcc/cipi_library.h"
 #include "ipcc/tarrowhm/event_script.h"
-
-#define CIPI_EXPORT extern "C" __attribute__((visibility("default")))
 
 namespace {
 
@@ -28,7 +27,6 @@ constexpr const char* kStackVersion = "1.0.0";
 
 using cipi_library::IntegerKey;
 using cipi_library::kBadArgument;
-using cipi_library::kClosed;
 using cipi_library::kNotOpen;
 using cipi_library::StringKey;
 using cipi_library::ValidAddress;
@@ -42,14 +40,8 @@ const CIPI_ConfigKey kKeys[] = {
     StringKey("event_script", "", nullptr),
 };
 
-struct Library {
-  std::mutex mutex;
-  std::condition_variable changed;
-  bool open = false;
-  int32_t traceLevel = 0;
-  CIPI_TraceFn trace = nullptr;
-  CIPI_ConfigKeyFn keys = nullptr;
-  std::deque<std::vector<uint8_t>> events;  // answers to commands, first come
+// Its events: the answers to commands, and the script's.
+struct Library : cipi_library::LibraryState {
   std::vector<tarrowhm::ScriptEvent> script;
   size_t nextScripted = 0;
   std::chrono::steady_clock::time_point nextDue;  // of script[nextScripted]
@@ -62,10 +54,8 @@ Library& State() {
   return library;
 }
 
-// Traces through the framework when the level is wanted.
-void Trace(int32_t level, const char* text) {
-  Library& lib = State();
-  if (lib.trace && level <= lib.traceLevel) lib.trace(level, "tarrowhm: %s", text);
+void Trace(int32_t level, const std::string& text) {
+  State().Trace(level, "tarrowhm", text);
 }
 
 // Reads the event script named by the key "event_script"; its first event is due its delay after
@@ -77,11 +67,9 @@ void LoadScript(Library& lib) {
   if (lib.keys && lib.keys("event_script", &size, path) == 1 && path[0] != '\0') {
     std::vector<std::string> errors;
     if (!tarrowhm::ReadScript(path, script, errors)) {
-      char text[CIPI_INFO_TEXT_SIZE + 64];
-      std::snprintf(text, sizeof text, "%s: cannot open the event script", path);
-      Trace(1, text);
+      Trace(1, std::string(path) + ": cannot open the event script");
     }
-    for (const std::string& error : errors) Trace(1, error.c_str());
+    for (const std::string& error : errors) Trace(1, error);
   }
   std::lock_guard<std::mutex> lock(lib.mutex);
   lib.script = std::move(script);
@@ -107,26 +95,19 @@ void ReadSettings(Library& lib) {
 
 }  // namespace
 
-CIPI_EXPORT int32_t CIPI_QueryConfigurationKeys(int32_t index, CIPI_ConfigKey* key) {
-  return cipi_library::QueryKey(kKeys, index, key);
-}
-
-CIPI_EXPORT int32_t CIPI_SetTrace(int32_t level) {
-  std::lock_guard<std::mutex> lock(State().mutex);
-  State().traceLevel = cipi_library::TraceLevel(level);
-  return 0;
+const cipi_library::Identity& cipi_library::ThisLibrary() {
+  static const Identity identity{kStackName, kStackVersion,    "sip,rtp,t38",
+                                 kKeys,      std::size(kKeys), &State()};
+  return identity;
 }
 
 CIPI_EXPORT int32_t CIPI_OpenLibrary(CIPI_TraceFn trace, CIPI_ConfigKeyFn keys, int32_t,
                                      char* version) {
   Library& lib = State();
+  lib.Open(trace, keys);
   {
     std::lock_guard<std::mutex> lock(lib.mutex);
-    lib.trace = trace;
-    lib.keys = keys;
-    lib.events.clear();
     ReadSettings(lib);
-    lib.open = true;
   }
   LoadScript(lib);
   if (version) std::snprintf(version, CIPI_INFO_TEXT_SIZE, "%s", kVersion);
@@ -137,31 +118,22 @@ CIPI_EXPORT int32_t CIPI_OpenLibrary(CIPI_TraceFn trace, CIPI_ConfigKeyFn keys, 
   return 0;
 }
 
-CIPI_EXPORT int32_t CIPI_QueryLibraryInfo(char* vendor, char* name, char* version) {
-  return cipi_library::LibraryInfo(kStackName, kStackVersion, vendor, name, version);
-}
-
+// The answers to commands first, then the script's next event once its delay has passed.
 CIPI_EXPORT int32_t CIPI_GetEvent(int32_t timeout_ms, void* event) {
+  using TimePoint = std::chrono::steady_clock::time_point;
   Library& lib = State();
-  std::unique_lock<std::mutex> lock(lib.mutex);
-  if (!lib.open) return kNotOpen;
-  if (!event) return kBadArgument;
-  const auto limit = cipi_library::Deadline(timeout_ms);
-  for (;;) {
-    if (!lib.open) return kClosed;
-    if (cipi_library::TakeEvent(lib.events, event)) return 0;
-    const auto now = std::chrono::steady_clock::now();
-    const bool scripted = lib.nextScripted < lib.script.size();
-    if (scripted && lib.nextDue <= now) {
-      cipi_library::Deliver(lib.script[lib.nextScripted].record, event);
-      if (++lib.nextScripted < lib.script.size()) {
-        lib.nextDue = now + std::chrono::milliseconds(lib.script[lib.nextScripted].delay_ms);
-      }
-      return 0;
+  return lib.WaitEvent(timeout_ms, event, [&lib](TimePoint now, void* out, TimePoint& wake) {
+    if (lib.nextScripted >= lib.script.size()) return false;
+    if (lib.nextDue > now) {
+      if (lib.nextDue < wake) wake = lib.nextDue;
+      return false;
     }
-    if (now >= limit) return CIPI_EVENT_TIMEOUT;
-    lib.changed.wait_until(lock, scripted && lib.nextDue < limit ? lib.nextDue : limit);
-  }
+    cipi_library::Deliver(lib.script[lib.nextScripted].record, out);
+    if (++lib.nextScripted < lib.script.size()) {
+      lib.nextDue = now + std::chrono::milliseconds(lib.script[lib.nextScripted].delay_ms);
+    }
+    return true;
+  });
 }
 
 // Each command is carried out at once and answered by Event_CIPI_CommandDone for its call.
@@ -170,17 +142,19 @@ CIPI_EXPORT int32_t CIPI_SendCommand(const void* command) {
   CIPI_CommandHeader header;
   std::memcpy(&header, command, sizeof header);
   Library& lib = State();
-  {
-    std::lock_guard<std::mutex> lock(lib.mutex);
-    if (!lib.open) return kNotOpen;
-    const CIPI_EventHeader done{Event_CIPI_CommandDone, header.call, sizeof(CIPI_CommandResult)};
-    const CIPI_CommandResult result{header.command, 0};
-    std::vector<uint8_t> record(sizeof done + sizeof result);
-    std::memcpy(record.data(), &done, sizeof done);
-    std::memcpy(record.data() + sizeof done, &result, sizeof result);
-    lib.events.push_back(std::move(record));
+  if (!lib.IsOpen()) return kNotOpen;
+  const CIPI_CommandResult result{header.command, 0};
+  lib.Push(Event_CIPI_CommandDone, header.call, &result, sizeof result);
+  CIPI_MediaDescription media;
+  if (header.command == Command_CIPI_MediaAnswer && header.length >= sizeof media) {
+    // Where the far end would send its fax: what a script's author checks against the board.
+    std::memcpy(&media, static_cast<const uint8_t*>(command) + sizeof header, sizeof media);
+    char text[96];
+    std::snprintf(text, sizeof text, "media answer for call %u: %u.%u.%u.%u:%u", header.call,
+                  media.address[0], media.address[1], media.address[2], media.address[3],
+                  media.port);
+    Trace(4, text);
   }
-  lib.changed.notify_all();
   Trace(4, "command carried out");
   return 0;
 }
@@ -197,22 +171,15 @@ CIPI_EXPORT int32_t CIPI_CloseLibrary(int32_t) {
   Library& lib = State();
   {
     std::lock_guard<std::mutex> lock(lib.mutex);
-    lib.open = false;
-    lib.events.clear();
     lib.script.clear();
   }
-  lib.changed.notify_all();
+  lib.Close();
   return 0;
 }
 
 CIPI_EXPORT const char* CIPI_GetErrorString(int32_t code) {
   const char* text = cipi_library::SharedErrorString(code);
   return text ? text : "unknown error";
-}
-
-CIPI_EXPORT int32_t CIPI_CapabilityQuery(char* buffer, int32_t size) {
-  if (!buffer || size <= 0) return -1;
-  return std::snprintf(buffer, static_cast<size_t>(size), "sip,rtp,t38");
 }
 
 CIPI_EXPORT int32_t CIPI_GetStats(char* buffer, int32_t size) {

@@ -183,7 +183,8 @@ bool SdpToMedia(const char* body, size_t size, CIPI_MediaDescription& media, std
   return ReadAttributes(*medium, media, why);
 }
 
-bool MediaToSdp(const CIPI_MediaDescription& media, uint32_t session, std::string& body) {
+bool MediaToSdp(const CIPI_MediaDescription& media, uint32_t session, uint32_t version,
+                std::string& body) {
   const char* transport = TransportName(media.transport);
   const uint32_t formats =
       media.format_count < CIPI_MAX_MEDIA_FORMATS ? media.format_count : CIPI_MAX_MEDIA_FORMATS;
@@ -194,7 +195,7 @@ bool MediaToSdp(const CIPI_MediaDescription& media, uint32_t session, std::strin
   auto text = [](const char(&field)[CIPI_MEDIA_TEXT_SIZE]) {
     return std::string(field, strnlen(field, CIPI_MEDIA_TEXT_SIZE - 1));
   };
-  body = "v=0\r\no=tarrowsip " + std::to_string(session) + " " + std::to_string(session) +
+  body = "v=0\r\no=tarrowsip " + std::to_string(session) + " " + std::to_string(version) +
          " IN IP4 " + address + "\r\ns=-\r\nc=IN IP4 " + address +
          "\r\nt=0 0\r\nm=" + text(media.media_class) + " " + std::to_string(media.port) + " " +
          transport;

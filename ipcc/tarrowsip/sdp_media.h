@@ -19,8 +19,9 @@ constexpr uint32_t kTransportRtp = 1;  // "RTP/AVP"; T.38's "udptl" is CIPI_TRAN
 // not fit the description (unknown transport, bad port or address, a text over 50 characters).
 bool SdpToMedia(const char* body, size_t size, CIPI_MediaDescription& media, std::string& why);
 
-// The SDP body of `media`: `session` names the session in its origin line. False for a
-// description that cannot be written (unknown transport, no format).
-bool MediaToSdp(const CIPI_MediaDescription& media, uint32_t session, std::string& body);
+// The SDP body of `media`: `session` names the session in its origin line, `version` counts its
+// descriptions. False for a description that cannot be written (unknown transport, no format).
+bool MediaToSdp(const CIPI_MediaDescription& media, uint32_t session, uint32_t version,
+                std::string& body);
 
 }  // namespace tarrowsip

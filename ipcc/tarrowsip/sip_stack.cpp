@@ -1,75 +1,17 @@
 #include "ipcc/tarrowsip/sip_stack.h"
 
-#include <re.h>
-
 #include <cerrno>
 #include <cstring>
-#include <deque>
-#include <future>
-#include <map>
-#include <mutex>
-#include <thread>
 
-#include "callctrl/hostlib/cipi_events.h"
 #include "ipcc/tarrowsip/sdp_media.h"
+#include "ipcc/tarrowsip/sip_call.h"
 
 namespace tarrowsip {
 namespace {
 
 constexpr int kWake = 0;
 constexpr int kStop = 1;
-
-// Causes of Event_CIPI_CallReleased.
-constexpr uint32_t kNormalClearing = 16;
-constexpr uint32_t kNoAnswer = 102;
-constexpr uint32_t kTemporaryFailure = 41;
-
-}  // namespace
-
-struct Call {
-  SipStack::Impl* stack = nullptr;
-  uint32_t id = 0;
-  struct sipsess* session = nullptr;
-  uint32_t local_address = 0;  // where the INVITE arrived, host order
-  bool answer_wanted = false;
-  bool answered = false;
-  std::string answer_sdp;  // our media, once the framework gave it
-  uint16_t media_port = 0;
-
-  ~Call() { mem_deref(session); }
-};
-
-struct SipStack::Impl {
-  Settings settings;
-  StackOutput* output = nullptr;
-  std::thread thread;
-  struct mqueue* queue = nullptr;
-  std::mutex commands_mutex;
-  std::deque<std::vector<uint8_t>> commands;
-  // Owned by the stack thread from here on.
-  struct sip* sip = nullptr;
-  struct sipsess_sock* sock = nullptr;
-  std::map<uint32_t, std::unique_ptr<Call>> calls;
-  std::vector<std::unique_ptr<Call>> ended;  // freed by the reaper, outside libre's callbacks
-  struct tmr reaper {};
-  uint32_t next_call = 1;
-  uint16_t next_port = 0;
-
-  void Run(std::promise<std::string>& ready);
-  int Listen();
-  void Close();
-  void Offered(const struct sip_msg* msg);
-  void Carry(const std::vector<uint8_t>& command);
-  int32_t Answer(Call& call);
-  int32_t MediaAnswer(Call& call, const uint8_t* data, uint32_t length);
-  int32_t Release(Call& call, uint32_t cause);
-  int32_t SendAnswerWhenReady(Call& call);
-  void End(Call& call, uint32_t cause);
-  uint16_t MediaPort();
-  void Trace(int level, const std::string& text) { output->Trace(level, text); }
-};
-
-namespace {
+constexpr size_t kMaxQueuedCommands = 1024;
 
 void CopyParty(const struct pl& user, char (&field)[CIPI_TEXT_SIZE]) {
   const size_t n = user.l < CIPI_TEXT_SIZE - 1 ? user.l : CIPI_TEXT_SIZE - 1;
@@ -99,35 +41,8 @@ void OnConnect(const struct sip_msg* msg, void* arg) {
   static_cast<SipStack::Impl*>(arg)->Offered(msg);
 }
 
-// A re-INVITE's offer needs the framework's answer, which cannot be waited for here: refused.
-int OnOffer(struct mbuf**, const struct sip_msg*, void* arg) {
-  static_cast<Call*>(arg)->stack->Trace(2, "re-INVITE refused: media changes are not supported");
-  return EPROTO;
-}
-
-// The far end's answer in an ACK: our offers are always in our 200 OK, so there is none to take.
-int OnAnswer(const struct sip_msg*, void*) {
-  return 0;
-}
-
-void OnEstablished(const struct sip_msg*, void* arg) {
-  auto* call = static_cast<Call*>(arg);
-  call->stack->output->Event(Event_CIPI_CallConnected, call->id, nullptr, 0);
-}
-
-// A far end's BYE or CANCEL ends the call with err ECONNRESET; an ACK that never came with
-// ETIMEDOUT.
-void OnClose(int err, const struct sip_msg*, void* arg) {
-  auto* call = static_cast<Call*>(arg);
-  const char* how = err == ETIMEDOUT ? "timed out (no ACK)"
-                    : err == ECONNRESET
-                        ? (call->answered ? "hung up by the far end" : "cancelled by the far end")
-                        : strerror(err);
-  const uint32_t cause = err == 0 || err == ECONNRESET ? kNormalClearing
-                         : err == ETIMEDOUT            ? kNoAnswer
-                                                       : kTemporaryFailure;
-  call->stack->Trace(3, "call " + std::to_string(call->id) + " " + how);
-  call->stack->End(*call, cause);
+bool OnRequest(const struct sip_msg* msg, void* arg) {
+  return static_cast<SipStack::Impl*>(arg)->Request(msg);
 }
 
 void OnReap(void* arg) {
@@ -136,9 +51,65 @@ void OnReap(void* arg) {
 
 }  // namespace
 
-// Frees a call's session (mem_deref sends the BYE of an answered call) once libre's callbacks
-// are left; the call's release event goes out now.
+Call::~Call() {
+  tmr_cancel(&reoffer.wait);
+  tmr_cancel(&reoffer.give_up);
+  mem_deref(reoffer.reply);
+  mem_deref(reoffer.request);
+  mem_deref(session);
+}
+
+// Re-INVITEs reach the session layer only before the call is answered (the layer refuses them
+// then); later ones are held by Request.
+int OnSessionOffer(struct mbuf**, const struct sip_msg*, void* arg) {
+  static_cast<Call*>(arg)->stack->Trace(2, *static_cast<Call*>(arg),
+                                        "re-INVITE refused: the call is not answered yet");
+  return EPROTO;
+}
+
+// The far end's answer to our offer: in the 200 OK of a call we placed. Our answers to its
+// offers always travel in our 200 OK, so an inbound call's ACK carries none.
+int OnSessionAnswer(const struct sip_msg* msg, void* arg) {
+  auto* call = static_cast<Call*>(arg);
+  if (!call->outbound) return 0;
+  return call->stack->Selected(*call, msg) ? 0 : EPROTO;
+}
+
+void OnSessionProgress(const struct sip_msg*, void*) {}
+
+void OnSessionEstablished(const struct sip_msg*, void* arg) {
+  auto* call = static_cast<Call*>(arg);
+  call->answered = true;
+  call->stack->output->Event(Event_CIPI_CallConnected, call->id, nullptr, 0);
+}
+
+// A far end's BYE or CANCEL ends the call with err ECONNRESET; an ACK that never came with
+// ETIMEDOUT; a call we placed that the far end refused with err 0 and its response.
+void OnSessionClose(int err, const struct sip_msg* msg, void* arg) {
+  auto* call = static_cast<Call*>(arg);
+  std::string how;
+  uint32_t cause = kTemporaryFailure;
+  if (err == 0 && msg && msg->scode >= 300) {
+    how = "refused by the far end: " + std::to_string(msg->scode) + " " +
+          std::string(msg->reason.p, msg->reason.l);
+    cause = msg->scode == 486 ? kUserBusy : kCallRejected;
+  } else if (err == ETIMEDOUT) {
+    how = "timed out (no ACK)";
+    cause = kNoAnswer;
+  } else if (err == 0 || err == ECONNRESET) {
+    how = call->answered ? "hung up by the far end" : "cancelled by the far end";
+    cause = kNormalClearing;
+  } else {
+    how = strerror(err);
+  }
+  call->stack->Trace(3, *call, how);
+  call->stack->End(*call, cause);
+}
+
+// Frees a call's session (mem_deref sends the BYE of an answered call, the CANCEL of one we
+// placed) once the stack's callbacks are left; the call's release event goes out now.
 void SipStack::Impl::End(Call& call, uint32_t cause) {
+  DropReoffer(call, 487, "Request Terminated");
   output->Event(Event_CIPI_CallReleased, call.id, &cause, sizeof cause);
   auto found = calls.find(call.id);
   if (found == calls.end()) return;
@@ -153,7 +124,10 @@ int SipStack::Impl::Listen() {
   struct sa local;
   err = sa_set_str(&local, settings.address.empty() ? "0.0.0.0" : settings.address.c_str(),
                    settings.port);
-  if (!err) err = sip_transp_add(sip, SIP_TRANSP_UDP, &local);
+  if (!err && settings.udp) err = sip_transp_add(sip, SIP_TRANSP_UDP, &local);
+  if (!err && settings.tcp) err = sip_transp_add(sip, SIP_TRANSP_TCP, &local);
+  // Listeners are asked in the order they were added: ours sees re-INVITEs first.
+  if (!err) err = sip_listen(&requests, sip, true, OnRequest, this);
   if (!err) err = sipsess_listen(&sock, sip, 32, OnConnect, this);
   if (!err) err = mqueue_alloc(&queue, OnQueue, this);
   return err;
@@ -180,6 +154,7 @@ void SipStack::Impl::Close() {
   ended.clear();
   tmr_cancel(&reaper);
   sock = static_cast<struct sipsess_sock*>(mem_deref(sock));
+  requests = static_cast<struct sip_lsnr*>(mem_deref(requests));
   if (sip) sip_close(sip, true);
   sip = static_cast<struct sip*>(mem_deref(sip));
   queue = static_cast<struct mqueue*>(mem_deref(queue));
@@ -203,12 +178,16 @@ void SipStack::Impl::Offered(const struct sip_msg* msg) {
   }
   auto call = std::make_unique<Call>();
   call->stack = this;
-  call->id = next_call++;
-  if (next_call == 0) next_call = 1;
+  // Inbound calls are numbered from 1 below the bit that marks the calls the host places.
+  do {
+    call->id = next_call;
+    next_call = next_call + 1 < CIPI_OUTBOUND_CALL ? next_call + 1 : 1;
+  } while (calls.count(call->id) != 0);
   call->local_address = sa_in(&msg->dst);
-  int err = sipsess_accept(&call->session, sock, msg, 180, "Ringing", "tarrowsip",
-                           "application/sdp", nullptr, nullptr, nullptr, false, OnOffer, OnAnswer,
-                           OnEstablished, nullptr, nullptr, OnClose, call.get(), "");
+  int err =
+      sipsess_accept(&call->session, sock, msg, 180, "Ringing", "tarrowsip", "application/sdp",
+                     nullptr, nullptr, nullptr, false, OnSessionOffer, OnSessionAnswer,
+                     OnSessionEstablished, nullptr, nullptr, OnSessionClose, call.get(), "");
   if (err) {
     Trace(1, std::string("INVITE refused: ") + strerror(err));
     (void)sip_reply(sip, msg, 500, "Server Internal Error");
@@ -232,7 +211,9 @@ void SipStack::Impl::Carry(const std::vector<uint8_t>& command) {
   const uint32_t length = static_cast<uint32_t>(command.size() - sizeof header);
   int32_t result = kNoSuchCall;
   auto found = calls.find(header.call);
-  if (found != calls.end()) {
+  if (header.command == Command_CIPI_MakeCall) {
+    result = MakeCall(header.call, data, length);
+  } else if (found != calls.end()) {
     Call& call = *found->second;
     switch (header.command) {
       case Command_CIPI_Answer:
@@ -257,6 +238,7 @@ void SipStack::Impl::Carry(const std::vector<uint8_t>& command) {
 }
 
 int32_t SipStack::Impl::Answer(Call& call) {
+  if (call.outbound) return kBadCommand;
   call.answer_wanted = true;
   return SendAnswerWhenReady(call);
 }
@@ -276,15 +258,10 @@ uint16_t SipStack::Impl::MediaPort() {
   return 0;
 }
 
-// Our media for the call: where the framework left the address or port open, the address the
-// INVITE came to and a port of the media range are filled in.
-int32_t SipStack::Impl::MediaAnswer(Call& call, const uint8_t* data, uint32_t length) {
-  CIPI_MediaDescription media;
-  if (length < sizeof media) return kBadCommand;
-  memcpy(&media, data, sizeof media);
+bool SipStack::Impl::CompleteMedia(Call& call, CIPI_MediaDescription& media) {
   if (media.port == 0) {
     if (call.media_port == 0) call.media_port = MediaPort();
-    if (call.media_port == 0) return kStackRefused;
+    if (call.media_port == 0) return false;
     media.port = call.media_port;
   }
   static const uint8_t kAny[4] = {};
@@ -292,7 +269,20 @@ int32_t SipStack::Impl::MediaAnswer(Call& call, const uint8_t* data, uint32_t le
     for (int i = 0; i < 4; ++i)
       media.address[i] = static_cast<uint8_t>(call.local_address >> (24 - 8 * i));
   }
-  if (!MediaToSdp(media, call.id, call.answer_sdp)) return kBadCommand;
+  return true;
+}
+
+// Our media for the call: where the framework left the address or port open, the address the
+// INVITE came to and a port of the media range are filled in. It answers the INVITE (with the
+// framework's answer command) or a re-INVITE held for it.
+int32_t SipStack::Impl::MediaAnswer(Call& call, const uint8_t* data, uint32_t length) {
+  CIPI_MediaDescription media;
+  if (length < sizeof media || (call.outbound && !call.reoffer.pending())) return kBadCommand;
+  memcpy(&media, data, sizeof media);
+  if (!CompleteMedia(call, media)) return kStackRefused;
+  if (call.reoffer.pending()) ++call.sdp_version;
+  if (!MediaToSdp(media, call.id, call.sdp_version, call.answer_sdp)) return kBadCommand;
+  if (call.reoffer.pending()) return AnswerReoffer(call);
   return SendAnswerWhenReady(call);
 }
 
@@ -305,18 +295,21 @@ int32_t SipStack::Impl::SendAnswerWhenReady(Call& call) {
   if (!err) err = sipsess_answer(call.session, 200, "OK", body, "");
   mem_deref(body);
   if (err) {
-    Trace(1, "call " + std::to_string(call.id) + ": 200 OK not sent: " + strerror(err));
+    Trace(1, call, std::string("200 OK not sent: ") + strerror(err));
     return kStackRefused;
   }
   call.answered = true;
-  Trace(3, "call " + std::to_string(call.id) + " answered");
+  Trace(3, call, "answered");
   return 0;
 }
 
-// A call not yet answered is refused with 480; an answered one gets its BYE as it is freed.
+// An inbound call not yet answered is refused with 480; an answered one gets its BYE, and one
+// we placed its CANCEL, as it is freed.
 int32_t SipStack::Impl::Release(Call& call, uint32_t cause) {
-  if (!call.answered) (void)sipsess_reject(call.session, 480, "Temporarily Unavailable", "");
-  Trace(3, "call " + std::to_string(call.id) + " released by the host");
+  if (!call.answered && !call.outbound) {
+    (void)sipsess_reject(call.session, 480, "Temporarily Unavailable", "");
+  }
+  Trace(3, call, "released by the host");
   End(call, cause);
   return 0;
 }
@@ -341,13 +334,15 @@ bool SipStack::Start(const Settings& settings, StackOutput& output, std::string&
   return false;
 }
 
-void SipStack::Command(std::vector<uint8_t> command) {
-  if (!impl_->thread.joinable() || command.size() < sizeof(CIPI_CommandHeader)) return;
+bool SipStack::Command(std::vector<uint8_t> command) {
+  if (!impl_->thread.joinable() || command.size() < sizeof(CIPI_CommandHeader)) return false;
   {
     std::lock_guard<std::mutex> lock(impl_->commands_mutex);
+    if (impl_->commands.size() >= kMaxQueuedCommands) return false;
     impl_->commands.push_back(std::move(command));
   }
   mqueue_push(impl_->queue, kWake, nullptr);
+  return true;
 }
 
 void SipStack::Stop() {

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <iterator>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -19,8 +20,6 @@
 #include "callctrl/hostlib/cipi_events.h"
 #include "ipcc/cipi_library.h"
 #include "ipcc/tarrowsip/sip_stack.h"
-
-#define CIPI_EXPORT extern "C" __attribute__((visibility("default")))
 
 namespace {
 
@@ -31,9 +30,18 @@ constexpr const char* kStackVersion = "1.0.0";
 using namespace cipi_library;
 constexpr int32_t kCannotListen = 7;
 
-// The SIP transport: only UDP.
+constexpr int32_t kQueueFull = 8;
+
+// The SIP transports listened on: "udp", "tcp" or both ("udp,tcp").
+bool ReadTransports(const char* value, tarrowsip::Settings& settings) {
+  settings.udp = strcasecmp(value, "udp") == 0 || strcasecmp(value, "udp,tcp") == 0;
+  settings.tcp = strcasecmp(value, "tcp") == 0 || strcasecmp(value, "udp,tcp") == 0;
+  return settings.udp || settings.tcp;
+}
+
 int ValidTransport(const char* value) {
-  return strcasecmp(value, "udp") == 0 ? 1 : 0;
+  tarrowsip::Settings settings;
+  return ReadTransports(value, settings) ? 1 : 0;
 }
 
 const CIPI_ConfigKey kKeys[] = {
@@ -46,39 +54,18 @@ const CIPI_ConfigKey kKeys[] = {
     IntegerKey("max_calls", CIPI_KEY_UNSIGNED, 4, 1, 1024, false),
 };
 
-// The events of the stack, first come, until the library closes.
-class Library : public tarrowsip::StackOutput {
+// The library's state and the stack that hands it events, until the library closes.
+class Library : public cipi_library::LibraryState, public tarrowsip::StackOutput {
  public:
-  std::mutex mutex;
-  std::condition_variable changed;
-  bool open = false;
-  int32_t trace_level = 0;
-  CIPI_TraceFn trace = nullptr;
-  CIPI_ConfigKeyFn keys = nullptr;
-  std::deque<std::vector<uint8_t>> events;
   std::mutex stack_mutex;  // the stack's start and stop against commands sent meanwhile
   tarrowsip::SipStack stack;
 
   void Event(uint32_t event, uint32_t call, const void* data, uint32_t length) override {
-    const CIPI_EventHeader header{event, call, length};
-    std::vector<uint8_t> record(sizeof header + length);
-    std::memcpy(record.data(), &header, sizeof header);
-    if (length) std::memcpy(record.data() + sizeof header, data, length);
-    {
-      std::lock_guard<std::mutex> lock(mutex);
-      if (!open) return;
-      events.push_back(std::move(record));
-    }
-    changed.notify_all();
+    Push(event, call, data, length);
   }
 
   void Trace(int level, const std::string& text) override {
-    CIPI_TraceFn to = nullptr;
-    {
-      std::lock_guard<std::mutex> lock(mutex);
-      if (level <= trace_level) to = trace;
-    }
-    if (to) to(level, "tarrowsip: %s", text.c_str());
+    LibraryState::Trace(level, "tarrowsip", text);
   }
 };
 
@@ -106,6 +93,7 @@ long KeyNumber(CIPI_ConfigKeyFn keys, const char* name, long fallback, long min,
 tarrowsip::Settings ReadSettings(CIPI_ConfigKeyFn keys) {
   tarrowsip::Settings settings;
   settings.address = KeyText(keys, "local_address", "");
+  if (!ReadTransports(KeyText(keys, "transport", "udp").c_str(), settings)) settings.udp = true;
   if (!ValidAddress(settings.address.c_str())) settings.address.clear();
   settings.port = static_cast<uint16_t>(KeyNumber(keys, "sip_port", 5060, 1, 65535));
   settings.media_port_min =
@@ -119,14 +107,10 @@ tarrowsip::Settings ReadSettings(CIPI_ConfigKeyFn keys) {
 
 }  // namespace
 
-CIPI_EXPORT int32_t CIPI_QueryConfigurationKeys(int32_t index, CIPI_ConfigKey* key) {
-  return cipi_library::QueryKey(kKeys, index, key);
-}
-
-CIPI_EXPORT int32_t CIPI_SetTrace(int32_t level) {
-  std::lock_guard<std::mutex> lock(State().mutex);
-  State().trace_level = cipi_library::TraceLevel(level);
-  return 0;
+const cipi_library::Identity& cipi_library::ThisLibrary() {
+  static const Identity identity{kStackName, kStackVersion,    "sip,t38",
+                                 kKeys,      std::size(kKeys), &State()};
+  return identity;
 }
 
 CIPI_EXPORT int32_t CIPI_OpenLibrary(CIPI_TraceFn trace, CIPI_ConfigKeyFn keys, int32_t,
@@ -135,43 +119,22 @@ CIPI_EXPORT int32_t CIPI_OpenLibrary(CIPI_TraceFn trace, CIPI_ConfigKeyFn keys, 
   std::lock_guard<std::mutex> stack_lock(lib.stack_mutex);
   lib.stack.Stop();
   const tarrowsip::Settings settings = ReadSettings(keys);
-  {
-    std::lock_guard<std::mutex> lock(lib.mutex);
-    lib.trace = trace;
-    lib.keys = keys;
-    lib.events.clear();
-    lib.open = true;
-  }
+  lib.Open(trace, keys);
   std::string why;
   if (!lib.stack.Start(settings, lib, why)) {
     lib.Trace(1, why);
-    std::lock_guard<std::mutex> lock(lib.mutex);
-    lib.open = false;
+    lib.Close();
     return kCannotListen;
   }
   if (version) std::snprintf(version, CIPI_INFO_TEXT_SIZE, "%s", kVersion);
   lib.Trace(3, "listening on " + (settings.address.empty() ? "*" : settings.address) + ":" +
-                   std::to_string(settings.port) + " udp");
+                   std::to_string(settings.port) + (settings.udp ? " udp" : "") +
+                   (settings.tcp ? " tcp" : ""));
   return 0;
 }
 
-CIPI_EXPORT int32_t CIPI_QueryLibraryInfo(char* vendor, char* name, char* version) {
-  return cipi_library::LibraryInfo(kStackName, kStackVersion, vendor, name, version);
-}
-
 CIPI_EXPORT int32_t CIPI_GetEvent(int32_t timeout_ms, void* event) {
-  Library& lib = State();
-  std::unique_lock<std::mutex> lock(lib.mutex);
-  if (!lib.open) return kNotOpen;
-  if (!event) return kBadArgument;
-  const auto limit = cipi_library::Deadline(timeout_ms);
-  for (;;) {
-    if (!lib.open) return kClosed;
-    if (cipi_library::TakeEvent(lib.events, event)) return 0;
-    if (lib.changed.wait_until(lock, limit) == std::cv_status::timeout && lib.events.empty()) {
-      return lib.open ? CIPI_EVENT_TIMEOUT : kClosed;
-    }
-  }
+  return State().WaitEvent(timeout_ms, event);
 }
 
 // A command is carried out on the stack thread and answered there by Event_CIPI_CommandDone.
@@ -181,31 +144,23 @@ CIPI_EXPORT int32_t CIPI_SendCommand(const void* command) {
   std::memcpy(&header, command, sizeof header);
   if (header.length > CIPI_EVENT_SIZE) return kBadArgument;
   Library& lib = State();
-  {
-    std::lock_guard<std::mutex> lock(lib.mutex);
-    if (!lib.open) return kNotOpen;
-  }
+  if (!lib.IsOpen()) return kNotOpen;
   const auto* bytes = static_cast<const uint8_t*>(command);
   std::lock_guard<std::mutex> stack_lock(lib.stack_mutex);
-  lib.stack.Command(std::vector<uint8_t>(bytes, bytes + sizeof header + header.length));
-  return 0;
+  return lib.stack.Command(std::vector<uint8_t>(bytes, bytes + sizeof header + header.length))
+             ? 0
+             : kQueueFull;
 }
 
 // Settings take effect at the next open: the stack keeps its socket while calls may be up.
 CIPI_EXPORT int32_t CIPI_ReconfigureLibrary(void) {
-  std::lock_guard<std::mutex> lock(State().mutex);
-  return State().open ? 0 : kNotOpen;
+  return State().IsOpen() ? 0 : kNotOpen;
 }
 
 // Ends every call and stops the stack; a CIPI_GetEvent waiting returns kClosed.
 CIPI_EXPORT int32_t CIPI_CloseLibrary(int32_t) {
   Library& lib = State();
-  {
-    std::lock_guard<std::mutex> lock(lib.mutex);
-    lib.open = false;
-    lib.events.clear();
-  }
-  lib.changed.notify_all();
+  lib.Close();
   std::lock_guard<std::mutex> stack_lock(lib.stack_mutex);
   lib.stack.Stop();
   return 0;
@@ -220,14 +175,11 @@ CIPI_EXPORT const char* CIPI_GetErrorString(int32_t code) {
       return "the SIP stack refused the command";
     case kCannotListen:
       return "cannot listen on the SIP address and port";
+    case kQueueFull:
+      return "too many commands waiting";
     default:
       return "unknown error";
   }
-}
-
-CIPI_EXPORT int32_t CIPI_CapabilityQuery(char* buffer, int32_t size) {
-  if (!buffer || size <= 0) return -1;
-  return std::snprintf(buffer, static_cast<size_t>(size), "sip,t38");
 }
 
 CIPI_EXPORT int32_t CIPI_GetStats(char* buffer, int32_t size) {

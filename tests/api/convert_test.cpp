@@ -57,7 +57,7 @@ TEST(CopyLayout, AFieldOutsideItsRecordIsTreatedAsTail) {
   EXPECT_EQ(dst, Bytes({1, 2, 3, 4, 0, 0}));
 }
 
-TEST(LayoutTables, OnlyTheLineTelephonyAndDiallingFamiliesHaveEntries) {
+TEST(LayoutTables, OnlyThreeFamiliesHaveEntriesAndAnApplicationGetsTheNewestNotAfterIt) {
   for (int f = 0; f <= static_cast<int>(Family::kTrace); ++f) {
     auto family = static_cast<Family>(f);
     const LayoutEntry* table = LayoutTable(family);
@@ -69,9 +69,8 @@ TEST(LayoutTables, OnlyTheLineTelephonyAndDiallingFamiliesHaveEntries) {
   EXPECT_EQ(CurrentLayout(LayoutTable(Family::kLine))->size, sizeof(VtxLineArgs));
   EXPECT_EQ(CurrentLayout(LayoutTable(Family::kTelephSwitch))->size, sizeof(VtxTelephArgs));
   EXPECT_EQ(CurrentLayout(LayoutTable(Family::kDialDb))->size, sizeof(VtxDialArgs));
-}
 
-TEST(LayoutTables, AnApplicationGetsTheNewestLayoutNotAfterItsVersion) {
+  // An application gets the newest layout not after its version.
   const LayoutEntry* line = LayoutTable(Family::kLine);
   const LayoutEntry* teleph = LayoutTable(Family::kTelephSwitch);
   const LayoutEntry* dial = LayoutTable(Family::kDialDb);
@@ -224,14 +223,11 @@ TEST(CallbackRecord, HandsAnOldApplicationItsLayoutAndTakesBackItsChanges) {
   EXPECT_STREQ(library.texts.db_file, "x");
   EXPECT_EQ(library.reason, 4);
   EXPECT_EQ(library.texts.cp_text1[200], 'k');
-}
 
-TEST(CallbackRecord, TheLibrarysOwnVersionSeesTheLibrarysRecord) {
-  AppVersion version(CV_API_VERSION);
-  VtxDialArgs library{};
-  CallbackRecord callback(Family::kDialDb, &library);
-  EXPECT_EQ(callback.get(), &library);
-  callback.Finish();
+  AppVersion own(CV_API_VERSION);
+  CallbackRecord same(Family::kDialDb, &library);
+  EXPECT_EQ(same.get(), &library) << "the library's own version sees the library's record";
+  same.Finish();
 }
 
 }  // namespace

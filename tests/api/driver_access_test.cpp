@@ -133,18 +133,4 @@ TEST_F(DriverAccessTest, SessionsAndAddressAssociation) {
   vtx::DriverClose(&other.drv_handle);
 }
 
-TEST_F(DriverAccessTest, RequestFailureIsReportedWhateverTheTraceLevel) {
-  TraceCapture trace(0);
-  VtxLine line;
-  OpenLine(line);
-  machine().InjectFault(VTX_DRV_SESSION_CREATE, sim::Fault{EINVAL, 0});
-  VtxResult result{};
-  uint32_t session = 0;
-  uint8_t address[4];
-  EXPECT_EQ(vtx::SessionCreate(&line, vtx::SessionParams{}, &session, address, &result), 1);
-  EXPECT_EQ(result.line_status, APIERR_DRV_IOCTL_ERR);
-  EXPECT_EQ(trace.messages(), std::vector<std::string>{"ioctl SESSION_CREATE: Invalid argument"});
-  vtx::DriverClose(&line.drv_handle);
-}
-
 }  // namespace

@@ -94,33 +94,31 @@ TEST_F(FrameTest, AnUnsetVersionIsAcceptedWithAWarningAndTakenAsTheLibrarys) {
             std::vector<std::string>{"Warning: CV_API_SET_VER macro not called."});
 }
 
-TEST_F(FrameTest, Version48WithInterface0IsRefusedAsTooOld) {
-  AppVersion version(4800);
-  TraceCapture capture(0xFFFFFFFF, trace::kFuncCalls | trace::kFuncDetail);
-  VtxLineArgs args{};
-  EXPECT_EQ(TestLineOp(nullptr, &args), -1);
-  EXPECT_EQ(g_calls, 0);
-  EXPECT_EQ(args.status, CV_STATUS_ERROR);
-  EXPECT_EQ(args.line_status, APIERR_VERSION);
-  EXPECT_EQ(
-      capture.messages(),
-      (std::vector<std::string>{"Application version 4800B0 is earlier than allowable lowest 4.8.",
-                                "unknown: Return (ret=-1,res.status=2,res.line_status=12)"}));
-}
-
-TEST_F(FrameTest, Version50WithInterface21IsRefusedAsLater) {
-  AppVersion version(2105000, 1705000, 296);
-  TraceCapture capture(trace::kLevelError);
-  VtxLineArgs args{};
-  EXPECT_EQ(TestLineOp(nullptr, &args), -1);
-  EXPECT_EQ(g_calls, 0);
-  EXPECT_EQ(args.line_status, APIERR_VERSION);
-  EXPECT_TRUE(
-      capture.Contains("Application version 5000B17A296 with interface 21 is later than "
-                       "library version 5000B17A296 with interface 20"));
-}
-
-TEST_F(FrameTest, RefusalsReturnWhatTheOperationReturnsForFailure) {
+// Too old (4.8 with interface 0, 4.7) or later than the library (interface 21): refused before
+// the worker, each operation returning what it returns for failure.
+TEST_F(FrameTest, VersionsOutsideTheLibrarysRangeAreRefused) {
+  {
+    AppVersion version(4800);
+    TraceCapture capture(0xFFFFFFFF, trace::kFuncCalls | trace::kFuncDetail);
+    VtxLineArgs args{};
+    EXPECT_EQ(TestLineOp(nullptr, &args), -1);
+    EXPECT_EQ(args.status, CV_STATUS_ERROR);
+    EXPECT_EQ(args.line_status, APIERR_VERSION);
+    EXPECT_EQ(capture.messages(),
+              (std::vector<std::string>{
+                  "Application version 4800B0 is earlier than allowable lowest 4.8.",
+                  "unknown: Return (ret=-1,res.status=2,res.line_status=12)"}));
+  }
+  {
+    AppVersion version(2105000, 1705000, 296);
+    TraceCapture capture(trace::kLevelError);
+    VtxLineArgs args{};
+    EXPECT_EQ(TestLineOp(nullptr, &args), -1);
+    EXPECT_EQ(args.line_status, APIERR_VERSION);
+    EXPECT_TRUE(
+        capture.Contains("Application version 5000B17A296 with interface 21 is later than "
+                         "library version 5000B17A296 with interface 20"));
+  }
   AppVersion version(104700);
   TraceCapture capture(0xFFFFFFFF, trace::kFuncCalls | trace::kFuncDetail);
   VtxLineArgs args{};
@@ -129,15 +127,6 @@ TEST_F(FrameTest, RefusalsReturnWhatTheOperationReturnsForFailure) {
   EXPECT_EQ(g_calls, 0);
   EXPECT_TRUE(capture.Contains("unknown: Return (ret=0,res.status=2,res.line_status=12)"));
   EXPECT_TRUE(capture.Contains("unknown: Return (res.status=2,res.line_status=12)"));
-}
-
-TEST_F(FrameTest, WithoutDetailACallLeavesExactlyTwoTraceLines) {
-  AppVersion version(CV_API_VERSION);
-  TraceCapture capture(0xFFFFFFFF, trace::kFuncCalls);
-  VtxLineArgs args{};
-  TestLineOp(nullptr, &args);
-  EXPECT_EQ(capture.messages(),
-            (std::vector<std::string>{"TestLineOp: Called", "TestLineOp: Return"}));
 }
 
 // A 4.8 line record: the result words and the fields before the first pointer, byte by byte

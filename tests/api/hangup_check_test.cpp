@@ -13,49 +13,36 @@ struct Record {
   uint32_t status = 0, line_status = 0;
 };
 
-TEST(HangupCheck, AFaxHangupWaitsWhileNoHangupIsSetAndIsReportedOtherwise) {
-  VtxLine line;
-  line.pending_hangup = 25;
+TEST(HangupCheck, PendingCodesBecomeTheResultUnlessHeldOrAResultIsThere) {
+  struct Case {
+    uint32_t pending;
+    bool no_hangup;
+    Record before;
+    int returned;
+    Record after;
+    uint32_t pending_after, reset_status;
+  };
+  const Record sent{CV_STATUS_ERROR, APIERR_PACKET_SEND};
+  const Case cases[] = {
+      {25, true, {}, 0, {}, 25, 0},                            // a fax hangup waits
+      {25, false, {}, 1, {CV_STATUS_ERROR_HANGUP, 25}, 0, 0},  // and is reported
+      {0, false, {}, 0, {}, 0, 0},                             // nothing pending
+      {500, true, {}, 1, {CV_STATUS_ERROR_HANGUP, 500}, 0, vtx::kResetCondition},
+      {505, true, {}, 1, {CV_STATUS_ERROR_HANGUP, 505}, 0, 0},  // the limited wait
+      {501, false, sent, 1, sent, 0, 0},                        // a result stays
+  };
+  for (const Case& c : cases) {
+    VtxLine line;
+    line.pending_hangup = c.pending;
+    Record args = c.before;
+    EXPECT_EQ(CheckPendingHangup(&line, c.no_hangup, &args), c.returned) << c.pending;
+    EXPECT_EQ(args.status, c.after.status) << c.pending;
+    EXPECT_EQ(args.line_status, c.after.line_status) << c.pending;
+    EXPECT_EQ(line.pending_hangup, c.pending_after) << c.pending;
+    EXPECT_EQ(line.reset_status, c.reset_status) << c.pending;
+  }
   Record args;
-  EXPECT_EQ(CheckPendingHangup(&line, true, &args), 0);
-  EXPECT_EQ(line.pending_hangup, 25u);
-  EXPECT_EQ(args.status, CV_STATUS_OK);
-
-  EXPECT_EQ(CheckPendingHangup(&line, false, &args), 1);
-  EXPECT_EQ(args.status, CV_STATUS_ERROR_HANGUP);
-  EXPECT_EQ(args.line_status, 25u);
-  EXPECT_EQ(line.pending_hangup, 0u);
-  EXPECT_EQ(line.reset_status, 0u);
-  EXPECT_EQ(CheckPendingHangup(&line, false, &args), 0);  // nothing left pending
   EXPECT_EQ(CheckPendingHangup(nullptr, false, &args), 0);
-}
-
-TEST(HangupCheck, LibraryHangupsAreReportedEvenWithNoHangup) {
-  VtxLine line;
-  line.pending_hangup = 500;
-  Record args;
-  EXPECT_EQ(CheckPendingHangup(&line, true, &args), 1);
-  EXPECT_EQ(args.status, CV_STATUS_ERROR_HANGUP);
-  EXPECT_EQ(args.line_status, 500u);
-  EXPECT_EQ(line.reset_status, vtx::kResetCondition);
-
-  line.reset_status = 0;
-  line.pending_hangup = 505;
-  args = {};
-  EXPECT_EQ(CheckPendingHangup(&line, true, &args), 1);
-  EXPECT_EQ(args.line_status, 505u);
-  EXPECT_EQ(line.reset_status, 0u);
-}
-
-TEST(HangupCheck, AStatusAlreadySetIsKeptAndTheCodeOnlyCleared) {
-  VtxLine line;
-  line.pending_hangup = 501;
-  Record args{CV_STATUS_ERROR, APIERR_PACKET_SEND};
-  EXPECT_EQ(CheckPendingHangup(&line, false, &args), 1);
-  EXPECT_EQ(args.status, CV_STATUS_ERROR);
-  EXPECT_EQ(args.line_status, APIERR_PACKET_SEND);
-  EXPECT_EQ(line.pending_hangup, 0u);
-  EXPECT_EQ(line.reset_status, 0u);
 }
 
 TEST(HangupCheck, APendingAlertBecomesStatus7AndRestoresTheLineState) {

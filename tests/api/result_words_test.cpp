@@ -54,10 +54,8 @@ class ResultWordsTest : public AttachedLineTest {
   }
   // A stale record for `verb` on ADMIN, waiting at most a second.
   static MillArgs Admin(uint32_t verb) {
-    MillArgs args = Stale<MillArgs>();
-    args.facility = MILL_FACILITY_ADMIN;
-    args.verb = verb;
-    args.timeout = 1000;
+    MillArgs args = AdminArgs(verb);
+    MakeStale(args);
     return args;
   }
   // A SET of kVar, formed in `command`.

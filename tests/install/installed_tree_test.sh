@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The tree that `cmake --install` makes in a private prefix checks clean and runs quietly: the
-# installed tarrow passes its own check-config on the installed call-control example and its
-# check-prefs on the installed user preference file, and resets a line from any folder without a
-# single warning, its preference and country parameter files found in the installed
-# configuration folder (the registry file's).
+# installed tarrow passes its own check-config on the installed call-control examples (the SIP
+# one loads the installed libtarrowsip.so) and its check-prefs on the installed user preference
+# file, and resets a line from any folder without a single warning, its preference and country
+# parameter files found in the installed configuration folder (the registry file's).
 # Arguments: the build folder.
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -36,6 +36,11 @@ run() {
 run check-config --strict "$prefix/share/tarrow/examples/callctrl.cfg" ||
   fail "check-config on the installed example exits $?: $errors"
 [[ -z $errors ]] || fail "check-config on the installed example says: $errors"
+sip_example=$prefix/share/tarrow/examples/callctrl-sip.cfg
+if [[ -f $sip_example ]]; then
+  run check-config --strict "$sip_example" || fail "check-config on the SIP example exits $?: $errors"
+  [[ -z $errors ]] || fail "check-config on the installed SIP example says: $errors"
+fi
 run check-prefs --strict "$conf/cvcall.cfg" || fail "check-prefs exits $?: $errors"
 [[ -z $errors ]] || fail "check-prefs on the installed preference file says: $errors"
 run versions 2 || fail "versions exits $?: $errors"

@@ -133,9 +133,9 @@ TEST(MediaToSdpTest, WritesOurAnswerAsASessionTheFarEndReadsBack) {
   memcpy(answer.address, address, 4);
   answer.port = 40002;
   std::string body;
-  ASSERT_TRUE(MediaToSdp(answer, 7, body));
+  ASSERT_TRUE(MediaToSdp(answer, 7, 2, body));
   EXPECT_EQ(body,
-            "v=0\r\no=tarrowsip 7 7 IN IP4 127.0.0.1\r\ns=-\r\nc=IN IP4 127.0.0.1\r\nt=0 0\r\n"
+            "v=0\r\no=tarrowsip 7 2 IN IP4 127.0.0.1\r\ns=-\r\nc=IN IP4 127.0.0.1\r\nt=0 0\r\n"
             "m=image 40002 udptl t38\r\na=T38MaxBitRate:9600\r\na=T38FaxFillBitRemoval\r\n");
   CIPI_MediaDescription back;
   std::string why;
@@ -143,10 +143,10 @@ TEST(MediaToSdpTest, WritesOurAnswerAsASessionTheFarEndReadsBack) {
   EXPECT_EQ(memcmp(&back, &answer, sizeof back), 0);
 
   answer.transport = 9;
-  EXPECT_FALSE(MediaToSdp(answer, 7, body));
+  EXPECT_FALSE(MediaToSdp(answer, 7, 1, body));
   answer.transport = kTransportRtp;
   answer.format_count = 0;
-  EXPECT_FALSE(MediaToSdp(answer, 7, body));
+  EXPECT_FALSE(MediaToSdp(answer, 7, 1, body));
 }
 
 }  // namespace

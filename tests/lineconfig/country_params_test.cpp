@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -45,14 +44,7 @@ class CountryParams : public LineConfigTest {
     PutU16(file, record_length);
     PutU16(file, static_cast<uint16_t>(count));
     for (const Bytes& record : records) file.insert(file.end(), record.begin(), record.end());
-    return WriteBytes(file, at);
-  }
-  std::string WriteBytes(const Bytes& bytes, const std::string& at = "CV_CPARM.CFG") {
-    std::string path = dir_.Path(at);
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-    return path;
+    return dir_.Write(at, file);
   }
   void ExpectUsa() {
     EXPECT_THAT(Bytes(country(), country() + kCountryParamsLen),
@@ -138,7 +130,7 @@ TEST_F(CountryParams, ReadFailures) {
              "Error: Failed to read country parameter file %s, using USA (10)."},
         Case{"header cut short", header_only,
              "Error: Failed to read country parameter file \"%s\", using USA (10)."}}) {
-    std::string path = WriteBytes(c.bytes);
+    std::string path = dir_.Write("CV_CPARM.CFG", c.bytes);
     TraceCapture trace;
     line_.reset_status = 0;
     Feed("country_code 44");

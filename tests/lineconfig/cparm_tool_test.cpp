@@ -2,8 +2,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
 #include <string>
 
 #include "lineconfig/country_params.h"
@@ -15,31 +13,21 @@ namespace {
 
 using ::testing::HasSubstr;
 
-class CparmTool : public LineConfigTest {
- protected:
-  int Run(const std::string& arguments, std::string* output) {
-    return RunTarrow(arguments, output);
-  }
-  std::string WriteText(const std::string& leaf, const std::string& text) {
-    std::string path = dir_.Path(leaf);
-    std::ofstream(path) << text;
-    return path;
-  }
-};
+using CparmTool = LineConfigTest;
 
 TEST_F(CparmTool, WritesWhatTheLoaderReadsAndPrintsItBack) {
-  std::string description = WriteText("desc.txt",
-                                      "# two countries, a later version\n"
-                                      "record_length 204\n"
-                                      "country 10\n"
-                                      "usa\n"
-                                      "country 44  # ours\n"
-                                      "usa\n"
-                                      "at 7 0A\n"
-                                      "at 202 ff ee\n");
+  std::string description = dir_.Write("desc.txt",
+                                       "# two countries, a later version\n"
+                                       "record_length 204\n"
+                                       "country 10\n"
+                                       "usa\n"
+                                       "country 44  # ours\n"
+                                       "usa\n"
+                                       "at 7 0A\n"
+                                       "at 202 ff ee\n");
   std::string file = dir_.Path("CV_CPARM.CFG");
   std::string output;
-  ASSERT_EQ(Run("cparm write " + description + " " + file, &output), 0) << output;
+  ASSERT_EQ(RunTarrow("cparm write " + description + " " + file, &output), 0) << output;
   std::string bytes = ReadFileBytes(file);
   ASSERT_EQ(bytes.size(), 4u + 2 * 206);
   EXPECT_EQ(bytes.substr(0, 6), std::string("\xCC\x00\x02\x00\x10\x00", 6));
@@ -50,11 +38,11 @@ TEST_F(CparmTool, WritesWhatTheLoaderReadsAndPrintsItBack) {
   EXPECT_EQ(country()[7], 0x0A);
   EXPECT_EQ(country()[8], kUsaCountryParams[8]);
 
-  ASSERT_EQ(Run("cparm print " + file, &output), 0);
+  ASSERT_EQ(RunTarrow("cparm print " + file, &output), 0);
   EXPECT_THAT(output, HasSubstr("record_length 204\ncountry 10\nat 0 00 12 0c 8c"));
   EXPECT_THAT(output, HasSubstr("at 192 16 0a 04 2f 1d 0e 03 02 01 13 ff ee\n"));
-  std::string again = WriteText("again.txt", output);
-  ASSERT_EQ(Run("cparm write " + again + " " + dir_.Path("again.cfg"), &output), 0) << output;
+  std::string again = dir_.Write("again.txt", output);
+  ASSERT_EQ(RunTarrow("cparm write " + again + " " + dir_.Path("again.cfg"), &output), 0) << output;
   EXPECT_EQ(ReadFileBytes(dir_.Path("again.cfg")), bytes);
 }
 
@@ -79,15 +67,15 @@ TEST_F(CparmTool, ReportsWhereADescriptionIsWrong) {
            Case{"countries 1\n",
                 ":1: expected record_length, country, usa or at, got \"countries\""},
        }) {
-    std::string description = WriteText("bad.txt", c.text);
+    std::string description = dir_.Write("bad.txt", c.text);
     std::string output;
-    EXPECT_EQ(Run("cparm write " + description + " " + dir_.Path("bad.cfg"), &output), 1);
+    EXPECT_EQ(RunTarrow("cparm write " + description + " " + dir_.Path("bad.cfg"), &output), 1);
     EXPECT_EQ(output, description + c.message + "\n");
   }
 
   std::string output;
-  std::string truncated = WriteText("short.cfg", std::string("\xCA\x00\x01\x00\x10\x00", 6));
-  EXPECT_EQ(Run("cparm print " + truncated, &output), 1);
+  std::string truncated = dir_.Write("short.cfg", std::string("\xCA\x00\x01\x00\x10\x00", 6));
+  EXPECT_EQ(RunTarrow("cparm print " + truncated, &output), 1);
   EXPECT_THAT(output, HasSubstr("expected 204 bytes of record 1, got 2"));
 }
 

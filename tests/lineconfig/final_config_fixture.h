@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "admin.h"
 #include "lineconfig/facility_settings.h"
 #include "sim/firmware.h"
 #include "tests/support/attached_line.h"
@@ -50,6 +51,15 @@ class FinalConfigTest : public AttachedLineTest {
       }
     }
     return found;
+  }
+
+  // How often the module's clock was set.
+  size_t TimeSets() {
+    size_t count = 0;
+    for (const auto& r : Received(MILL_FACILITY_ADMIN, MILL_VERB_REQUEST)) {
+      count += r.code == ADMIN_TIME_SET_REQUEST;
+    }
+    return count;
   }
 
   static void ExpectTags(const sim::FwCommand& command, const std::vector<SentTag>& expected) {

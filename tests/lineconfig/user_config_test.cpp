@@ -3,7 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
 
 #include "api/reset_status.h"
@@ -19,11 +18,7 @@ using ::testing::HasSubstr;
 
 class UserConfig : public LineConfigTest {
  protected:
-  std::string Write(const std::string& text) {
-    std::string path = dir_.Path("cvcall.cfg");
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
-  }
+  std::string Write(const std::string& text) { return dir_.Write("cvcall.cfg", text); }
   // The reader as the line reset calls it.
   int Read(const char* file_name, uint32_t use_config_lines = 0) {
     args_ = VtxLineArgs{};

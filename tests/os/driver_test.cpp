@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <utility>
 
 #include "tests/support/simulated_board.h"
 
@@ -12,18 +13,12 @@ namespace {
 using vtx::testing::SimulatedBoardTest;
 
 TEST(SystemErrorTest, MapsWindowsErrorsToPosixNumbers) {
-  for (uint32_t e : {2u, 3u, 15u, 20u, 21u, 55u, 1200u})
-    EXPECT_EQ(os::ErrnoFromSystemError(e), ENOENT) << e;
-  EXPECT_EQ(os::ErrnoFromSystemError(4), EMFILE);
-  EXPECT_EQ(os::ErrnoFromSystemError(5), EPERM);
-  EXPECT_EQ(os::ErrnoFromSystemError(19), EPERM);
-  EXPECT_EQ(os::ErrnoFromSystemError(6), EBADF);
-  EXPECT_EQ(os::ErrnoFromSystemError(8), ENOMEM);
-  EXPECT_EQ(os::ErrnoFromSystemError(85), EBUSY);
-  EXPECT_EQ(os::ErrnoFromSystemError(170), EBUSY);
-  EXPECT_EQ(os::ErrnoFromSystemError(87), EINVAL);
-  EXPECT_EQ(os::ErrnoFromSystemError(1), EIO);
-  EXPECT_EQ(os::ErrnoFromSystemError(31), EIO);
+  const std::pair<uint32_t, int> mapping[] = {
+      {2, ENOENT},    {3, ENOENT},  {15, ENOENT}, {20, ENOENT}, {21, ENOENT}, {55, ENOENT},
+      {1200, ENOENT}, {4, EMFILE},  {5, EPERM},   {19, EPERM},  {6, EBADF},   {8, ENOMEM},
+      {85, EBUSY},    {170, EBUSY}, {87, EINVAL}, {1, EIO},     {31, EIO}};
+  for (auto [error, expected] : mapping)
+    EXPECT_EQ(os::ErrnoFromSystemError(error), expected) << error;
 }
 
 TEST_F(SimulatedBoardTest, PriorityIsRaisedOnceAndNeverForTheControlDevice) {

@@ -40,6 +40,12 @@ class SendReceiveTest : public vtx::testing::AttachedLineTest {
     args.timeout = timeout;
     return args;
   }
+  // A wait of `timeout` ms for ADMIN's GET_RSP event.
+  static MillArgs WaitingForGetRsp(uint32_t timeout, uint32_t no_drain = 0) {
+    MillArgs args = AdminArgs(MILL_VERB_EVENT, COMMON_GET_RSP_EVENT, timeout);
+    args.no_drain = no_drain;
+    return args;
+  }
   uint64_t Requests(uint32_t subcommand) { return machine().RequestCount(subcommand); }
 };
 
@@ -50,23 +56,13 @@ const std::vector<uint8_t> kGetRsp = {0x09, 0x00, 0x08, 0x7C, 0x06, 0x20,
 const std::vector<uint8_t> kResetDone = {0x02, 0x00, 0x08, 0x08};
 
 TEST_F(SendReceiveTest, SetThenGetRoundTrip) {
-  MillArgs set{};
-  set.facility = MILL_FACILITY_ADMIN;
-  set.verb = MILL_VERB_SET;
-  set.timeout = 1000;
+  MillArgs set = AdminArgs(MILL_VERB_SET);
   const MillTagItem value[] = {{0x20, MILL_TYPE_SHORT, 0, MILL_TAG_VALUE(0x1234)}, {0, 0, 0, 0}};
   EXPECT_EQ(MillFormSendCmd(line_, &set, value), 1);
-  MillArgs get{};
-  get.facility = MILL_FACILITY_ADMIN;
-  get.verb = MILL_VERB_GET;
-  get.timeout = 1000;
+  MillArgs get = AdminArgs(MILL_VERB_GET);
   const MillTagItem ids[] = {{0x20, 0, 0, MILL_TAG_VALUE(0)}, {0, 0, 0, 0}};
   EXPECT_EQ(MillFormSendCmd(line_, &get, ids), 1);
-  MillArgs wait = Receiving(1000);
-  wait.facility = MILL_FACILITY_ADMIN;
-  wait.verb = MILL_VERB_EVENT;
-  wait.code = COMMON_GET_RSP_EVENT;
-  wait.no_drain = 1;
+  MillArgs wait = WaitingForGetRsp(1000, 1);
   ASSERT_EQ(MillWaitCmd(line_, &wait), 1) << wait.status << "/" << wait.line_status;
   ASSERT_EQ(MillGetTag(&wait), 1);
   EXPECT_EQ(wait.tag_id, 0x20u);
@@ -84,11 +80,7 @@ TEST_F(SendReceiveTest, SetThenGetRoundTrip) {
 TEST_F(SendReceiveTest, ReceivesLiteralBoardBytes) {
   TraceCapture trace(0x2);
   Inject(FromBoard(kGetRsp));
-  MillArgs args = Receiving(0);
-  args.facility = MILL_FACILITY_ADMIN;
-  args.verb = MILL_VERB_EVENT;
-  args.code = COMMON_GET_RSP_EVENT;
-  args.no_drain = 1;
+  MillArgs args = WaitingForGetRsp(0, 1);
   ASSERT_EQ(MillWaitCmd(line_, &args), 1);
   ASSERT_EQ(MillGetTag(&args), 1);
   EXPECT_EQ(MillGetTagInt(&args), 0x12345678);
@@ -108,10 +100,7 @@ TEST_F(SendReceiveTest, InterruptedRequestsCountByTheirBytes) {
   const uint64_t sends = Requests(VTX_DRV_MSG_SEND);
   machine().InjectFault(VTX_DRV_MSG_SEND, sim::Fault{0, GDI_STS_INTR, false});
   machine().InjectFault(VTX_DRV_MSG_SEND, sim::Fault{0, GDI_STS_INTR, true});
-  MillArgs send{};
-  send.facility = MILL_FACILITY_ADMIN;
-  send.verb = MILL_VERB_SET;
-  send.timeout = 1000;
+  MillArgs send = AdminArgs(MILL_VERB_SET);
   EXPECT_EQ(MillFormSendCmd(line_, &send, nullptr), 1);
   EXPECT_EQ(Requests(VTX_DRV_MSG_SEND), sends + 2);
 
@@ -123,10 +112,7 @@ TEST_F(SendReceiveTest, InterruptedRequestsCountByTheirBytes) {
 
 TEST_F(SendReceiveTest, DriverStatusesOfSendAndReceive) {
   TraceCapture trace(0x8);
-  MillArgs send{};
-  send.facility = MILL_FACILITY_ADMIN;
-  send.verb = MILL_VERB_SET;
-  send.timeout = 1000;
+  MillArgs send = AdminArgs(MILL_VERB_SET);
   machine().InjectFault(VTX_DRV_MSG_SEND, sim::Fault{0, GDI_STS_RESOURCES});
   EXPECT_EQ(MillFormSendCmd(line_, &send, nullptr), 2);
   EXPECT_EQ(send.status, CV_STATUS_TIMEOUT);
@@ -164,9 +150,7 @@ TEST_F(SendReceiveTest, DriverStatusesOfSendAndReceive) {
 
 TEST_F(SendReceiveTest, SendToAGoneModuleMarksTheAddress) {
   machine().FindModule(2)->deactivated = true;
-  MillArgs send{};
-  send.facility = MILL_FACILITY_ADMIN;
-  send.verb = MILL_VERB_SET;
+  MillArgs send = AdminArgs(MILL_VERB_SET);
   EXPECT_EQ(MillFormSendCmd(line_, &send, nullptr), 2);
   EXPECT_EQ(send.line_status, APIERR_INVALID_DEST_ADDR);
   EXPECT_NE(line_->reset_status & vtx::kResetAddressGone, 0u);
@@ -218,19 +202,13 @@ TEST_F(SendReceiveTest, WaitDrainsThePacketOrTimesOut) {
   static int seen;
   seen = 0;
   line_->cmd_callback = [](VtxLine*, MillArgs*) { return ++seen; };
-  MillArgs wait = Receiving(1000);
-  wait.facility = MILL_FACILITY_ADMIN;
-  wait.verb = MILL_VERB_EVENT;
-  wait.code = COMMON_GET_RSP_EVENT;
+  MillArgs wait = WaitingForGetRsp(1000);
   EXPECT_EQ(MillWaitCmd(line_, &wait), 1);
   EXPECT_EQ(wait.status, CV_STATUS_OK);
   EXPECT_EQ(seen, 3) << "the rest of the packet was processed";
 
   Inject(FromBoard(kResetDone));
-  wait = Receiving(30);
-  wait.facility = MILL_FACILITY_ADMIN;
-  wait.verb = MILL_VERB_EVENT;
-  wait.code = COMMON_GET_RSP_EVENT;
+  wait = WaitingForGetRsp(30);
   EXPECT_EQ(MillWaitCmd(line_, &wait), 0);
   EXPECT_EQ(wait.status, CV_STATUS_TIMEOUT);
   line_->cmd_callback = nullptr;

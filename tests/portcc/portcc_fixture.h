@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -52,14 +51,10 @@ struct ProtocolBytes {
 class ProtocolFiles {
  public:
   std::string Write(const std::string& leaf, const std::vector<uint8_t>& bytes) {
-    const std::string path = dir_.Path(leaf);
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-    return path;
+    return dir_.Write(leaf, bytes);
   }
   std::string Write(const std::string& leaf, const ProtocolBytes& file) {
-    return Write(leaf, file.Bytes());
+    return dir_.Write(leaf, file.Bytes());
   }
 
  private:

@@ -3,8 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "tests/portcc/portcc_fixture.h"
 #include "tests/support/program.h"
 
@@ -17,15 +15,6 @@ const std::string kSource = SOURCE_DIR;
 
 class ProtocolTool : public ::testing::Test {
  protected:
-  int Run(const std::string& arguments, std::string* output) {
-    return RunTarrow(arguments, output);
-  }
-  std::string Text(const std::string& leaf, const std::string& text) {
-    const std::string path = dir_.Path(leaf);
-    std::ofstream(path) << text;
-    return path;
-  }
-
   TempDir dir_{"protocol_tool"};
 };
 
@@ -35,15 +24,16 @@ TEST_F(ProtocolTool, ExamplesAreWhatTheirDescriptionsWriteAndCheckClean) {
     SCOPED_TRACE(name);
     const std::string stem = std::string(name).substr(0, std::string(name).find('.'));
     const std::string written = dir_.Path(name);
-    ASSERT_EQ(Run("protocol write " + kSource + "/portcc/descriptions/" + stem + ".txt " + written,
+    ASSERT_EQ(
+        RunTarrow("protocol write " + kSource + "/portcc/descriptions/" + stem + ".txt " + written,
                   &output),
-              0)
+        0)
         << output;
     EXPECT_EQ(ReadFileBytes(written), ReadFileBytes(kSource + "/portcc/examples/" + name));
   }
-  ASSERT_EQ(Run("protocol check " + kSource + "/portcc/examples/analog_loop_start.pro " + kSource +
-                    "/portcc/examples/uk_coefficients.coe",
-                &output),
+  ASSERT_EQ(RunTarrow("protocol check " + kSource + "/portcc/examples/analog_loop_start.pro " +
+                          kSource + "/portcc/examples/uk_coefficients.coe",
+                      &output),
             0)
       << output;
   EXPECT_THAT(output, HasSubstr("analog_loop_start.pro: signature 0x3C4D, header size 12, data "
@@ -53,28 +43,27 @@ TEST_F(ProtocolTool, ExamplesAreWhatTheirDescriptionsWriteAndCheckClean) {
 
   std::string bytes = ReadFileBytes(kSource + "/portcc/examples/uk_coefficients.coe");
   bytes[40] = static_cast<char>(bytes[40] + 1);
-  const std::string changed = dir_.Path("changed.coe");
-  std::ofstream(changed, std::ios::binary) << bytes;
-  EXPECT_EQ(Run("protocol check " + changed, &output), 1);
+  const std::string changed = dir_.Write("changed.coe", bytes);
+  EXPECT_EQ(RunTarrow("protocol check " + changed, &output), 1);
   EXPECT_THAT(output, HasSubstr("checksum 0x011D: ERROR : Invalid checksum"));
 }
 
 TEST_F(ProtocolTool, WritesWhatTheDescriptionSaysAndTheCasRuleApplies) {
-  const std::string description = Text("cas.txt",
-                                       "signature 3c4d  # the default, given anyway\n"
-                                       "file_type 5\n"
-                                       "data 01 ff\n"
-                                       "\n"
-                                       "data 80\n");
+  const std::string description = dir_.Write("cas.txt",
+                                             "signature 3c4d  # the default, given anyway\n"
+                                             "file_type 5\n"
+                                             "data 01 ff\n"
+                                             "\n"
+                                             "data 80\n");
   const std::string file = dir_.Path("cas.pro");
   std::string output;
-  ASSERT_EQ(Run("protocol write " + description + " " + file, &output), 0) << output;
+  ASSERT_EQ(RunTarrow("protocol write " + description + " " + file, &output), 0) << output;
   EXPECT_EQ(ReadFileBytes(file), std::string("\x4D\x3C\x0C\x00\x00\x00\x03\x00\x05\x00\x80\xFF"
                                              "\x01\xFF\x80",
                                              15));
-  EXPECT_EQ(Run("protocol check --cas " + file, &output), 1);
+  EXPECT_EQ(RunTarrow("protocol check --cas " + file, &output), 1);
   EXPECT_THAT(output, HasSubstr("ERROR : Protocol size 3 doesn't match data structure size 164"));
-  EXPECT_EQ(Run("protocol check /nonexistent.pro", &output), 1);
+  EXPECT_EQ(RunTarrow("protocol check /nonexistent.pro", &output), 1);
   EXPECT_THAT(output, HasSubstr("/nonexistent.pro: ERROR : Unable to open protocol file "
                                 "</nonexistent.pro>"));
 }
@@ -95,11 +84,11 @@ TEST_F(ProtocolTool, DescriptionMistakesNameTheirLine) {
   std::string output;
   for (const auto& mistake : mistakes) {
     SCOPED_TRACE(mistake.text);
-    const std::string description = Text("bad.txt", mistake.text);
-    EXPECT_EQ(Run("protocol write " + description + " " + dir_.Path("out"), &output), 1);
+    const std::string description = dir_.Write("bad.txt", mistake.text);
+    EXPECT_EQ(RunTarrow("protocol write " + description + " " + dir_.Path("out"), &output), 1);
     EXPECT_THAT(output, HasSubstr(description + mistake.message));
   }
-  EXPECT_EQ(Run("protocol frobnicate", &output), 2);
+  EXPECT_EQ(RunTarrow("protocol frobnicate", &output), 2);
 }
 
 }  // namespace

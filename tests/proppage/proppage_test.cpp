@@ -89,8 +89,7 @@ class PageTest : public ::testing::Test {
   uint64_t ModuleQueries() { return sim::EmbeddedMachine().RequestCount(VTX_DRV_MODULE_INFO); }
 
   void TearDown() override {
-    win32compat::DestroyPageDialog(dialog_);
-    if (page_) DestroyPropertySheetPage(page_);
+    if (page_) ClosePage();
     SetupDiDestroyDeviceInfoList(devices_);
     if (provider_) FreeLibrary(provider_);
     unsetenv("CRVN_REGISTRY");
@@ -130,6 +129,13 @@ class PageTest : public ::testing::Test {
     dialog_ = win32compat::CreatePageDialog(page_);
     EXPECT_NE(dialog_, nullptr);
     return win32compat::InitPageDialog(dialog_);
+  }
+
+  void ClosePage() {
+    win32compat::DestroyPageDialog(dialog_);
+    dialog_ = nullptr;
+    DestroyPropertySheetPage(page_);
+    page_ = nullptr;
   }
 
   HWND Control(int id) { return GetDlgItem(dialog_, id); }
@@ -246,10 +252,7 @@ TEST_F(PageTest, TitleNamesTheDeviceAndItsModule) {
     AddDevice(c.description, c.friendly_name, c.location);
     EXPECT_EQ(OpenPage(), TRUE);
     EXPECT_EQ(Text(1001), c.title);
-    win32compat::DestroyPageDialog(dialog_);
-    dialog_ = nullptr;
-    DestroyPropertySheetPage(page_);
-    page_ = nullptr;
+    ClosePage();
   }
 }
 
@@ -265,10 +268,7 @@ TEST_F(PageTest, UnknownOrMissingLocationLeavesTheTemplateAsItIs) {
     EXPECT_FALSE(Control(1023)->has_font);
     EXPECT_TRUE(Control(1021)->visible);
     EXPECT_TRUE(Control(1022)->visible);
-    win32compat::DestroyPageDialog(dialog_);
-    dialog_ = nullptr;
-    DestroyPropertySheetPage(page_);
-    page_ = nullptr;
+    ClosePage();
   }
 }
 
@@ -305,10 +305,7 @@ TEST_F(PageTest, OnlyADwordZeroHidesTheConfigureButton) {
     ASSERT_EQ(OpenPage(), TRUE);
     EXPECT_EQ(Control(1021)->visible, c.shown);
     EXPECT_EQ(Control(1022)->visible, c.shown);
-    win32compat::DestroyPageDialog(dialog_);
-    dialog_ = nullptr;
-    DestroyPropertySheetPage(page_);
-    page_ = nullptr;
+    ClosePage();
   }
   WriteRegistry("");  // no key at all
   ASSERT_EQ(OpenPage(), TRUE);

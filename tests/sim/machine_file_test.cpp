@@ -48,6 +48,28 @@ std::string TelephonyText(const sim::Telephony& t) {
   return text + std::to_string(t.connections.size());
 }
 
+// A machine file of the test's own: written with `text`, loaded into `machine`; `error` tells why
+// not.
+class MachineFileText : public ::testing::Test {
+ protected:
+  bool Load(const std::string& text) {
+    std::ofstream(path_) << text;
+    return sim::LoadMachineFile(path_, machine_, error_);
+  }
+  // The loader's message for each of (line, problem).
+  std::string Problems(std::initializer_list<std::pair<int, std::string>> lines) const {
+    std::string text;
+    for (const auto& [line, problem] : lines) {
+      text += path_ + ":" + std::to_string(line) + ": " + problem + "\n";
+    }
+    return text;
+  }
+  vtx::testing::TempDir dir_;
+  std::string path_ = dir_.Path("machine.cfg");
+  sim::Machine machine_;
+  std::string error_;
+};
+
 TEST(MachineFileTest, DefaultFileIsTheBuiltInMachine) {
   sim::Machine loaded;
   std::string error;
@@ -83,39 +105,17 @@ TEST(MachineFileTest, DefaultFileIsTheBuiltInMachine) {
   }
 }
 
-TEST(MachineFileTest, ShippedMachinesLoad) {
-  for (const char* name : {"chassis4.cfg", "virtual-ip.cfg", "ip-board.cfg"}) {
-    sim::Machine machine;
-    std::string error;
-    EXPECT_TRUE(sim::LoadMachineFile(Board(name), machine, error)) << name << ": " << error;
-    EXPECT_FALSE(machine.ModuleNumbers().empty()) << name;
-  }
-  sim::Machine chassis, virtual_ip;
-  std::string error;
-  ASSERT_TRUE(sim::LoadMachineFile(Board("chassis4.cfg"), chassis, error));
-  ASSERT_TRUE(sim::LoadMachineFile(Board("virtual-ip.cfg"), virtual_ip, error));
-  ASSERT_EQ(chassis.FindModule(32)->telephony().hardware.size(), 2u);
-  EXPECT_EQ(chassis.FindModule(32)->telephony().hardware[1].port_types, 0x200u);
-  EXPECT_EQ(chassis.FindModule(35)->telephony().hardware.size(), 12u);
-  EXPECT_EQ(virtual_ip.FindModule(2)->telephony().media_port_first, 56000);
-  EXPECT_EQ(virtual_ip.FindModule(2)->telephony().interfaces[0].mac[5], 0x02);
-}
-
-TEST(MachineFileTest, TelephonyKindsReplaceTheirDefaultsInIndexOrder) {
-  vtx::testing::TempDir dir;
-  std::string path = dir.path() + "/teleph.cfg";
-  std::ofstream(path) << "[module.2]\nname=T\nnum_channels=2\n"
-                         "[module.2/hardware_port.10]\nunit=10\nport_types=0x200\nreset_result=3\n"
-                         "[module.2/telephony_control]\nparams_save_result=4\n"
-                         "[module.2/hardware_port.2]\nunit=0\nport_types=0x4\n"
-                         "[module.2/ethernet.1]\naddress=10.1.2.3\nmac=00:1c:7A:00:02:Fe\n"
-                         "speed=2\n"
-                         "[module.2/media]\nport_first=30000\nport_last=30010\n"
-                         "[module.3]\nname=U\nnum_channels=1\n";
-  sim::Machine machine;
-  std::string error;
-  ASSERT_TRUE(sim::LoadMachineFile(path, machine, error)) << error;
-  const sim::Telephony& t = machine.FindModule(2)->telephony();
+TEST_F(MachineFileText, TelephonyKindsReplaceTheirDefaultsInIndexOrder) {
+  ASSERT_TRUE(
+      Load("[module.2]\nname=T\nnum_channels=2\n"
+           "[module.2/hardware_port.10]\nunit=10\nport_types=0x200\nreset_result=3\n"
+           "[module.2/telephony_control]\nparams_save_result=4\n"
+           "[module.2/hardware_port.2]\nunit=0\nport_types=0x4\n"
+           "[module.2/ethernet.1]\naddress=10.1.2.3\nmac=00:1c:7A:00:02:Fe\nspeed=2\n"
+           "[module.2/media]\nport_first=30000\nport_last=30010\n"
+           "[module.3]\nname=U\nnum_channels=1\n"))
+      << error_;
+  const sim::Telephony& t = machine_.FindModule(2)->telephony();
   ASSERT_EQ(t.hardware.size(), 2u);
   EXPECT_EQ(t.hardware[0].unit, 0u);
   EXPECT_EQ(t.hardware[1].port_types, 0x200u);
@@ -130,75 +130,65 @@ TEST(MachineFileTest, TelephonyKindsReplaceTheirDefaultsInIndexOrder) {
   EXPECT_EQ(t.saved_interfaces.size(), 1u);
   EXPECT_EQ(t.media_port_first, 30000);
   EXPECT_EQ(t.media_address[3], 2) << "a media key not named keeps its default";
-  EXPECT_EQ(TelephonyText(machine.FindModule(3)->telephony()),
+  EXPECT_EQ(TelephonyText(machine_.FindModule(3)->telephony()),
             TelephonyText(sim::DefaultTelephony(3, 1)));
 
-  std::ofstream(path) << "[module.2]\nname=T\nnum_channels=2\n"
-                         "[module.2/ethernet.1]\naddress=10.1.2\nmac=00:1C:7A:00:02\n"
-                         "duplex=256\n"
-                         "[module.2/switch_port.0]\nslot=1\nclass_=1\n"
-                         "[module.2/media]\nport_first=30010\nport_last=30000\n"
-                         "[module.2/ports]\n";
-  EXPECT_FALSE(sim::LoadMachineFile(path, machine, error));
-  EXPECT_EQ(error, path + ":5: expected a dotted address A.B.C.D for address, got '10.1.2'\n" +
-                       path +
-                       ":6: expected six hexadecimal bytes as 00:1C:7A:00:02:01 for mac, "
-                       "got '00:1C:7A:00:02'\n" +
-                       path + ":7: expected a number from 0 to 255 for duplex, got '256'\n" + path +
-                       ":10: expected class, unit, stream, slot, port_type in "
-                       "[module.2/switch_port.0], got 'class_'\n" +
-                       path +
-                       ":11: expected port_first at most port_last in [module.2/media], "
-                       "got 30010 and 30000\n" +
-                       path +
-                       ":14: expected [module.2/config_spec.N], [.../control_proc_ver], "
-                       "[.../dsp_ver.N], [.../feature.N], [.../capabilities.F], [.../maintenance], "
-                       "[.../tones.C] or a telephony subsection, got [module.2/ports]\n");
+  EXPECT_FALSE(
+      Load("[module.2]\nname=T\nnum_channels=2\n"
+           "[module.2/ethernet.1]\naddress=10.1.2\nmac=00:1C:7A:00:02\nduplex=256\n"
+           "[module.2/switch_port.0]\nslot=1\nclass_=1\n"
+           "[module.2/media]\nport_first=30010\nport_last=30000\n"
+           "[module.2/ports]\n"));
+  EXPECT_EQ(error_,
+            Problems({{5, "expected a dotted address A.B.C.D for address, got '10.1.2'"},
+                      {6,
+                       "expected six hexadecimal bytes as 00:1C:7A:00:02:01 for mac, got "
+                       "'00:1C:7A:00:02'"},
+                      {7, "expected a number from 0 to 255 for duplex, got '256'"},
+                      {10,
+                       "expected class, unit, stream, slot, port_type in "
+                       "[module.2/switch_port.0], got 'class_'"},
+                      {11,
+                       "expected port_first at most port_last in [module.2/media], got 30010 "
+                       "and 30000"},
+                      {14,
+                       "expected [module.2/config_spec.N], [.../control_proc_ver], "
+                       "[.../dsp_ver.N], [.../feature.N], [.../capabilities.F], "
+                       "[.../maintenance], [.../tones.C] or a telephony subsection, got "
+                       "[module.2/ports]"}}));
 }
 
-TEST(MachineFileTest, EveryProblemIsToldWithItsLine) {
-  vtx::testing::TempDir dir;
-  std::string path = dir.path() + "/bad.cfg";
-  std::ofstream(path) << "[driver]\n"
-                         "interface_version=abc\n"
-                         "[module.2]\n"
-                         "name=GANTRY test\n"
-                         "num_channels=4\n"
-                         "colour=red\n"
-                         "facilities=FAX WARP\n"
-                         "[module.1]\n"
-                         "[module.3]\n"
-                         "name=no channels\n";
-  sim::Machine machine;
-  std::string error;
-  EXPECT_FALSE(sim::LoadMachineFile(path, machine, error));
-  EXPECT_EQ(error,
-            path + ":2: expected a number from 0 to 2147483647 for interface_version, got 'abc'\n" +
-                path + ":6: expected a key of [module.2], got 'colour'\n" + path +
-                ":7: expected a facility name (ADMIN, SPEECH, FAX, ...), got 'WARP'\n" + path +
-                ":8: expected [driver] or [module.N] with N from 2 to 254, got [module.1]\n" +
-                path + ":9: expected name and num_channels (0 to 255) in [module.3]\n");
+TEST_F(MachineFileText, EveryProblemIsToldWithItsLine) {
+  EXPECT_FALSE(
+      Load("[driver]\ninterface_version=abc\n[module.2]\nname=GANTRY test\n"
+           "num_channels=4\ncolour=red\nfacilities=FAX WARP\n[module.1]\n"
+           "[module.3]\nname=no channels\n"));
+  EXPECT_EQ(error_,
+            Problems({{2,
+                       "expected a number from 0 to 2147483647 for interface_version, got "
+                       "'abc'"},
+                      {6, "expected a key of [module.2], got 'colour'"},
+                      {7, "expected a facility name (ADMIN, SPEECH, FAX, ...), got 'WARP'"},
+                      {8, "expected [driver] or [module.N] with N from 2 to 254, got [module.1]"},
+                      {9, "expected name and num_channels (0 to 255) in [module.3]"}}));
 
-  EXPECT_FALSE(sim::LoadMachineFile(dir.path() + "/missing.cfg", machine, error));
-  EXPECT_EQ(error, dir.path() + "/missing.cfg: No such file or directory\n");
+  EXPECT_FALSE(sim::LoadMachineFile(dir_.Path("missing.cfg"), machine_, error_));
+  EXPECT_EQ(error_, dir_.Path("missing.cfg") + ": No such file or directory\n");
 }
 
 // The log keeps the newest commands, oldest first, however many arrive; a size of 0 keeps none.
-TEST(MachineFileTest, CommandLogKeepsTheLastCommandsTheFileAllows) {
-  vtx::testing::TempDir dir;
-  std::string path = dir.path() + "/log.cfg";
-  std::ofstream(path) << "[module.2]\nname=GANTRY log\nnum_channels=2\ncommand_log=3\n"
-                         "[module.3]\nname=CORBEL quiet\nnum_channels=2\ncommand_log=0\n";
-  sim::Machine machine;
-  std::string error;
-  ASSERT_TRUE(sim::LoadMachineFile(path, machine, error)) << error;
+TEST_F(MachineFileText, CommandLogKeepsTheLastCommandsTheFileAllows) {
+  ASSERT_TRUE(
+      Load("[module.2]\nname=GANTRY log\nnum_channels=2\ncommand_log=3\n"
+           "[module.3]\nname=CORBEL quiet\nnum_channels=2\ncommand_log=0\n"))
+      << error_;
   auto codes = [](const sim::Module& module) {
     std::vector<uint32_t> seen;
     for (const auto& command : module.CommandLog()) seen.push_back(command.code);
     return seen;
   };
-  sim::Module& logged = *machine.FindModule(2);
-  sim::Module& quiet = *machine.FindModule(3);
+  sim::Module& logged = *machine_.FindModule(2);
+  sim::Module& quiet = *machine_.FindModule(3);
   sim::FwCommand command;
   command.tags.push_back(sim::FwTag::Int(0x20, MILL_TYPE_LONG, 1));
   for (uint32_t code = 1; code <= 5; ++code) {
@@ -215,61 +205,47 @@ TEST(MachineFileTest, CommandLogKeepsTheLastCommandsTheFileAllows) {
   EXPECT_EQ(codes(logged), (std::vector<uint32_t>{6}));
   EXPECT_EQ(sim::Module(4).CommandLogSize(), sim::kDefaultCommandLogSize);
 
-  std::ofstream(path) << "[module.2]\nname=GANTRY log\nnum_channels=2\ncommand_log=lots\n";
-  EXPECT_FALSE(sim::LoadMachineFile(path, machine, error));
-  EXPECT_EQ(error, path + ":4: expected a number from 0 to 100000 for command_log, got 'lots'\n");
+  EXPECT_FALSE(Load("[module.2]\nname=GANTRY log\nnum_channels=2\ncommand_log=lots\n"));
+  EXPECT_EQ(error_, Problems({{4,
+                               "expected a number from 0 to 100000 for command_log, got "
+                               "'lots'"}}));
 }
 
-TEST(MachineFileTest, CapabilityListsKeepTheirOrderAndTellTheirProblems) {
-  vtx::testing::TempDir dir;
-  std::string path = dir.path() + "/caps.cfg";
-  std::ofstream(path) << "[module.2]\n"
-                         "name=GANTRY test\n"
-                         "num_channels=2\n"
-                         "[module.2/capabilities.speech]\n"
-                         "CAP_FORMATS=0x4\n"
-                         "0x99=7\n"
-                         "CAP_FEATURES=1\n"
-                         "[module.2/capabilities.FAX]\n"
-                         "answers=no\n"
-                         "[module.2/capabilities.SIG_DET]\n";
-  sim::Machine machine;
-  std::string error;
-  ASSERT_TRUE(sim::LoadMachineFile(path, machine, error)) << error;
-  const auto& lists = machine.FindModule(2)->report.capabilities;
+TEST_F(MachineFileText, CapabilityListsKeepTheirOrderAndTellTheirProblems) {
+  ASSERT_TRUE(
+      Load("[module.2]\nname=GANTRY test\nnum_channels=2\n"
+           "[module.2/capabilities.speech]\nCAP_FORMATS=0x4\n0x99=7\nCAP_FEATURES=1\n"
+           "[module.2/capabilities.FAX]\nanswers=no\n[module.2/capabilities.SIG_DET]\n"))
+      << error_;
+  const auto& lists = machine_.FindModule(2)->report.capabilities;
   using Tags = std::vector<std::pair<uint32_t, uint32_t>>;
   EXPECT_EQ(lists.at(MILL_FACILITY_SPEECH).tags, (Tags{{0x10, 4}, {0x99, 7}, {0x11, 1}}));
   EXPECT_FALSE(lists.at(MILL_FACILITY_FAX).answers);
   EXPECT_TRUE(lists.at(MILL_FACILITY_SIG_DET).answers);
   EXPECT_TRUE(lists.at(MILL_FACILITY_SIG_DET).tags.empty());
 
-  std::ofstream(path) << "[module.2]\n"
-                         "name=GANTRY test\n"
-                         "num_channels=2\n"
-                         "[module.2/capabilities.WARP]\n"
-                         "[module.2/capabilities.ADMIN]\n"
-                         "CAP_FORMATS=1\n"
-                         "CAPABILITIES=-1\n"
-                         "answers=maybe\n";
-  EXPECT_FALSE(sim::LoadMachineFile(path, machine, error));
-  EXPECT_EQ(error, path + ":4: expected a facility name (ADMIN, SPEECH, FAX, ...) in " +
-                       "[module.2/capabilities.WARP], got 'WARP'\n" + path +
-                       ":6: expected a tag of ADMIN (a name or a number), got 'CAP_FORMATS'\n" +
-                       path +
-                       ":7: expected a number from 0 to 0xFFFFFFFF for CAPABILITIES, got '-1'\n" +
-                       path + ":8: expected yes or no for answers, got 'maybe'\n");
+  EXPECT_FALSE(
+      Load("[module.2]\nname=GANTRY test\nnum_channels=2\n"
+           "[module.2/capabilities.WARP]\n[module.2/capabilities.ADMIN]\n"
+           "CAP_FORMATS=1\nCAPABILITIES=-1\nanswers=maybe\n"));
+  EXPECT_EQ(error_, Problems({{4,
+                               "expected a facility name (ADMIN, SPEECH, FAX, ...) in "
+                               "[module.2/capabilities.WARP], got 'WARP'"},
+                              {6,
+                               "expected a tag of ADMIN (a name or a number), got "
+                               "'CAP_FORMATS'"},
+                              {7,
+                               "expected a number from 0 to 0xFFFFFFFF for CAPABILITIES, got "
+                               "'-1'"},
+                              {8, "expected yes or no for answers, got 'maybe'"}}));
 }
 
-TEST(MachineFileTest, MaintenanceSectionSetsImagesTemperatureAndState) {
-  vtx::testing::TempDir dir;
-  std::string path = dir.path() + "/maintenance.cfg";
-  std::ofstream(path) << "[module.2]\nname=M\nnum_channels=1\n"
-                         "[module.2/maintenance]\nimage_check=none\ncontrol_proc_reset=1\n"
-                         "temperature=-5\nboard_state=3\n";
-  sim::Machine machine;
-  std::string error;
-  ASSERT_TRUE(sim::LoadMachineFile(path, machine, error)) << error;
-  sim::Module& module = *machine.FindModule(2);
+TEST_F(MachineFileText, MaintenanceSectionSetsImagesTemperatureAndState) {
+  ASSERT_TRUE(
+      Load("[module.2]\nname=M\nnum_channels=1\n[module.2/maintenance]\n"
+           "image_check=none\ncontrol_proc_reset=1\ntemperature=-5\nboard_state=3\n"))
+      << error_;
+  sim::Module& module = *machine_.FindModule(2);
   EXPECT_FALSE(module.maintenance().download.check_crc);
   EXPECT_TRUE(module.maintenance().download.control_proc_reset);
   const auto& built_in = module.built_in_variables();
@@ -277,43 +253,40 @@ TEST(MachineFileTest, MaintenanceSectionSetsImagesTemperatureAndState) {
             (std::vector<uint8_t>{0xFB, 0xFF}));
   EXPECT_EQ(built_in.at({MILL_FACILITY_ADMIN, ADMIN_BOARD_STATE_VAR}).Value(), 3u);
 
-  std::ofstream(path) << "[module.2]\nname=M\nnum_channels=1\n"
-                         "[module.2/maintenance]\nimage_check=md5\ncontrol_proc_reset=2\n"
-                         "temperature=40000\nboard_state=x\nfan=1\n";
-  EXPECT_FALSE(sim::LoadMachineFile(path, machine, error));
-  EXPECT_EQ(error, path + ":5: expected none or crc32 for image_check, got 'md5'\n" + path +
-                       ":6: expected 0 or 1 for control_proc_reset, got '2'\n" + path +
-                       ":7: expected degrees from -32768 to 32767 for temperature, got '40000'\n" +
-                       path + ":8: expected a number from 0 to 255 for board_state, got 'x'\n" +
-                       path +
-                       ":9: expected image_check, control_proc_reset, temperature or "
-                       "board_state, got 'fan'\n");
+  EXPECT_FALSE(
+      Load("[module.2]\nname=M\nnum_channels=1\n[module.2/maintenance]\n"
+           "image_check=md5\ncontrol_proc_reset=2\ntemperature=40000\nboard_state=x\n"
+           "fan=1\n"));
+  EXPECT_EQ(error_,
+            Problems({{5, "expected none or crc32 for image_check, got 'md5'"},
+                      {6, "expected 0 or 1 for control_proc_reset, got '2'"},
+                      {7, "expected degrees from -32768 to 32767 for temperature, got '40000'"},
+                      {8, "expected a number from 0 to 255 for board_state, got 'x'"},
+                      {9,
+                       "expected image_check, control_proc_reset, temperature or "
+                       "board_state, got 'fan'"}}));
 }
 
-TEST(MachineFileTest, TonesSectionsGiveWhatEachChannelHears) {
-  vtx::testing::TempDir dir;
-  std::string path = dir.path() + "/tones.cfg";
-  std::ofstream(path) << "[module.2]\nname=M\nnum_channels=4\n"
-                         "[module.2/tones.3]\ndigits=12*#D\ntone_length=80\ngap=0\n"
-                         "[module.2/tones.1]\ndigits=5\n";
-  sim::Machine machine;
-  std::string error;
-  ASSERT_TRUE(sim::LoadMachineFile(path, machine, error)) << error;
-  const auto& heard = machine.FindModule(2)->heard_tones();
+TEST_F(MachineFileText, TonesSectionsGiveWhatEachChannelHears) {
+  ASSERT_TRUE(
+      Load("[module.2]\nname=M\nnum_channels=4\n"
+           "[module.2/tones.3]\ndigits=12*#D\ntone_length=80\ngap=0\n"
+           "[module.2/tones.1]\ndigits=5\n"))
+      << error_;
+  const auto& heard = machine_.FindModule(2)->heard_tones();
   ASSERT_EQ(heard.size(), 2u);
   EXPECT_EQ(heard.at(3).digits, "12*#D");
   EXPECT_EQ(heard.at(3).tone_ms, 80u);
   EXPECT_EQ(heard.at(3).gap_ms, 0u);
   EXPECT_EQ(heard.at(1).tone_ms, 100u) << "the default length";
 
-  std::ofstream(path) << "[module.2]\nname=M\nnum_channels=4\n"
-                         "[module.2/tones.1]\ndigits=12x\ntone_length=0\ngap=70000\npitch=3\n";
-  EXPECT_FALSE(sim::LoadMachineFile(path, machine, error));
-  EXPECT_EQ(error, path + ":5: expected DTMF characters (0-9 * # A-D) for digits, got '12x'\n" +
-                       path +
-                       ":6: expected milliseconds from 1 to 60000 for tone_length, got '0'\n" +
-                       path + ":7: expected milliseconds from 0 to 60000 for gap, got '70000'\n" +
-                       path + ":8: expected digits, tone_length or gap, got 'pitch'\n");
+  EXPECT_FALSE(
+      Load("[module.2]\nname=M\nnum_channels=4\n"
+           "[module.2/tones.1]\ndigits=12x\ntone_length=0\ngap=70000\npitch=3\n"));
+  EXPECT_EQ(error_, Problems({{5, "expected DTMF characters (0-9 * # A-D) for digits, got '12x'"},
+                              {6, "expected milliseconds from 1 to 60000 for tone_length, got '0'"},
+                              {7, "expected milliseconds from 0 to 60000 for gap, got '70000'"},
+                              {8, "expected digits, tone_length or gap, got 'pitch'"}}));
 }
 
 }  // namespace

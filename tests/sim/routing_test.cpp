@@ -45,9 +45,7 @@ class RoutingTest : public vtx::testing::AttachedLineTest {
     return args;
   }
   static void Get(VtxLine* line) {
-    MillArgs get{};
-    get.facility = MILL_FACILITY_ADMIN;
-    get.verb = MILL_VERB_GET;
+    MillArgs get = AdminArgs(MILL_VERB_GET);
     const MillTagItem ids[] = {{0x20, 0, 0, MILL_TAG_VALUE(0)}, {0, 0, 0, 0}};
     EXPECT_EQ(MillFormSendCmd(line, &get, ids), 1);
   }
@@ -95,10 +93,7 @@ TEST_F(RoutingTest, HandlersCanBeReplacedDelayedAndDropped) {
                                ADMIN_CHANNEL_RESET_DONE_EVENT,
                                {FwTag::Int(COMMON_RESULT_CODE_VAR, MILL_TYPE_BYTE, cmd.code)});
                          });
-  MillArgs reset{};
-  reset.facility = MILL_FACILITY_ADMIN;
-  reset.verb = MILL_VERB_REQUEST;
-  reset.code = ADMIN_CHANNEL_RESET_REQUEST;
+  MillArgs reset = AdminArgs(MILL_VERB_REQUEST, ADMIN_CHANNEL_RESET_REQUEST);
   EXPECT_EQ(MillFormSendCmd(line_, &reset, nullptr), 1);
   int result;
   MillArgs done = WaitFor(line_, MILL_FACILITY_ADMIN, MILL_VERB_EVENT,
@@ -157,11 +152,7 @@ TEST_F(RoutingTest, NameRegistryIsSharedBySessions) {
 
 TEST_F(RoutingTest, WaitingReceiveReleasesTheMachine) {
   std::atomic<int> result{0};
-  MillArgs args{};
-  args.facility = MILL_FACILITY_ADMIN;
-  args.verb = MILL_VERB_EVENT;
-  args.code = ADMIN_CHANNEL_RESET_DONE_EVENT;
-  args.timeout = 10000;
+  MillArgs args = AdminArgs(MILL_VERB_EVENT, ADMIN_CHANNEL_RESET_DONE_EVENT, 10000);
   std::thread waiter([&] { result = MillWaitCmd(line_, &args); });
   // Other connections are served meanwhile.
   VtxModuleInfoArgs info{};

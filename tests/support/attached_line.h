@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "admin.h"
 #include "api/line.h"
 #include "tests/support/simulated_board.h"
 
@@ -33,6 +34,15 @@ class AttachedLineTest : public SimulatedBoardTest {
     ASSERT_TRUE(machine().InjectRaw(line_->own_addr, std::move(bytes)));
   }
   sim::Module& board() { return *machine().FindModule(2); }
+  // A record for ADMIN's `verb` and `code`, waiting at most `timeout` ms.
+  static MillArgs AdminArgs(uint32_t verb, uint32_t code = 0, uint32_t timeout = 1000) {
+    MillArgs args{};
+    args.facility = MILL_FACILITY_ADMIN;
+    args.verb = verb;
+    args.code = code;
+    args.timeout = timeout;
+    return args;
+  }
 
   VtxLine* line_ = nullptr;
 };

@@ -1,9 +1,12 @@
 // A directory of the test's own under the test temporary directory, removed with its contents.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace vtx::testing {
 
@@ -28,8 +31,22 @@ class TempDir {
 
   const std::string& path() const { return path_; }  // empty when it could not be made
   std::string Path(const std::string& leaf) const { return path_ + "/" + leaf; }
+  // Writes `bytes` as the file `leaf` of the directory: its path.
+  std::string Write(const std::string& leaf, const std::string& bytes) const {
+    return Write(leaf, bytes.data(), bytes.size());
+  }
+  std::string Write(const std::string& leaf, const std::vector<uint8_t>& bytes) const {
+    return Write(leaf, bytes.data(), bytes.size());
+  }
 
  private:
+  std::string Write(const std::string& leaf, const void* bytes, size_t size) const {
+    const std::string path = Path(leaf);
+    std::ofstream(path, std::ios::binary)
+        .write(static_cast<const char*>(bytes), static_cast<std::streamsize>(size));
+    return path;
+  }
+
   std::string path_;
 };
 

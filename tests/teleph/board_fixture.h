@@ -4,7 +4,6 @@
 
 #include <zlib.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -37,6 +36,16 @@ class BoardLineTest : public AttachedLineTest {
     }
     return found;
   }
+  // Hands the ADMIN event `tags` of `code` to the module line as its module sends it, and lets
+  // the line process it.
+  void DeliverToModule(uint32_t code, std::vector<sim::FwTag> tags) {
+    sim::FwPacket event;
+    event.Event(code, std::move(tags)).Facility(MILL_FACILITY_ADMIN);
+    ASSERT_GE(machine().InjectEvent(2, 0, event), 1u);
+    MillArgs receive{};
+    receive.timeout = 1000;
+    VtxRcvProcessPkt(module_, &receive);
+  }
   // An image of `size` bytes naming `version` on its first line and ending with its CRC-32.
   static std::vector<uint8_t> Image(size_t size, const std::string& version = "") {
     std::vector<uint8_t> image(size);
@@ -50,11 +59,7 @@ class BoardLineTest : public AttachedLineTest {
     return image;
   }
   std::string Write(const std::vector<uint8_t>& bytes, const char* name = "image.bin") {
-    const std::string path = dir_.Path(name);
-    FILE* file = fopen(path.c_str(), "wb");
-    fwrite(bytes.data(), 1, bytes.size(), file);
-    fclose(file);
-    return path;
+    return dir_.Write(name, bytes);
   }
 
   VtxLine* module_ = nullptr;

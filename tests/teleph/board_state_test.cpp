@@ -73,14 +73,8 @@ TEST_F(BoardStateTest, NotifyTurnsTypesOnAndOffAndHandsNoticesToTheFunction) {
   EXPECT_EQ(board().call_control().notify_types, 1u << 3);
 
   g_notices = 0;
-  sim::FwPacket notice;
-  notice.Event(ADMIN_BOARD_NOTIFY_EVENT,
-               {sim::FwTag::Int(ADMIN_BOARD_NOTIFY_TYPE_VAR, MILL_TYPE_BYTE, 3)});
-  notice.Facility(MILL_FACILITY_ADMIN);
-  ASSERT_GE(machine().InjectEvent(2, 0, notice), 1u);
-  MillArgs receive{};
-  receive.timeout = 1000;
-  VtxRcvProcessPkt(module_, &receive);
+  DeliverToModule(ADMIN_BOARD_NOTIFY_EVENT,
+                  {sim::FwTag::Int(ADMIN_BOARD_NOTIFY_TYPE_VAR, MILL_TYPE_BYTE, 3)});
   EXPECT_EQ(g_notices, 1);
   EXPECT_EQ(g_notice_type, 3u);
 

@@ -76,16 +76,10 @@ TEST_F(BoardTestTest, WithoutFunctionOrIterationsLess) {
   EXPECT_TRUE(g_heard.empty());
 
   // The function stays with the line: a later status still reaches it.
-  sim::FwPacket status;
-  status.Event(ADMIN_BOARD_TEST_STATUS_EVENT,
-               {sim::FwTag::Int(ADMIN_BOARD_TEST_MASK_VAR, MILL_TYPE_LONG, 0x80),
-                sim::FwTag::Int(ADMIN_BOARD_TEST_STATUS_TYPE_VAR, MILL_TYPE_BYTE, 2),
-                sim::FwTag::Int(ADMIN_BOARD_TEST_ERR_INFO_VAR, MILL_TYPE_LONG, 77)});
-  status.Facility(MILL_FACILITY_ADMIN);
-  ASSERT_GE(machine().InjectEvent(2, 0, status), 1u);
-  MillArgs receive{};
-  receive.timeout = 1000;
-  VtxRcvProcessPkt(module_, &receive);
+  DeliverToModule(ADMIN_BOARD_TEST_STATUS_EVENT,
+                  {sim::FwTag::Int(ADMIN_BOARD_TEST_MASK_VAR, MILL_TYPE_LONG, 0x80),
+                   sim::FwTag::Int(ADMIN_BOARD_TEST_STATUS_TYPE_VAR, MILL_TYPE_BYTE, 2),
+                   sim::FwTag::Int(ADMIN_BOARD_TEST_ERR_INFO_VAR, MILL_TYPE_LONG, 77)});
   ASSERT_EQ(g_heard.size(), 1u);
   EXPECT_EQ(g_heard[0].mask, 0x80u);
   EXPECT_EQ(g_heard[0].type, 2u);

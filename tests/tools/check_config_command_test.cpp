@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <sstream>
@@ -24,11 +23,6 @@ using ::testing::Not;
 
 class CheckConfigCommand : public ::testing::Test {
  protected:
-  std::string Write(const std::string& name, const std::string& text) {
-    std::string path = dir_.Path(name);
-    std::ofstream(path) << text;
-    return path;
-  }
   // Standard error only: the messages.
   int Check(const std::string& arguments, std::string* errors) {
     return RunCommand(TarrowCommand() + "check-config " + arguments + " 2>&1 >/dev/null", errors);
@@ -43,17 +37,17 @@ class CheckConfigCommand : public ::testing::Test {
 };
 
 TEST_F(CheckConfigCommand, FindsEachTypoByItsLine) {
-  std::string file = Write("typo.cfg",
-                           "[module.2]\n"             // 1
-                           "chanels = 30\n"           // 2
-                           "foo_bar = 1\n"            // 3
-                           "[module.2/etherent.1]\n"  // 4
-                           "dhcp = disabled\n"        // 5
-                           "[module.2/port.1]\n"      // 6
-                           "port_config = e1_isdn\n"  // 7
-                           "[module.3]\n"             // 8
-                           "port_config = analog\n"   // 9: a key of another section
-                           "[modlue.4]\n");           // 10
+  std::string file = dir_.Write("typo.cfg",
+                                "[module.2]\n"             // 1
+                                "chanels = 30\n"           // 2
+                                "foo_bar = 1\n"            // 3
+                                "[module.2/etherent.1]\n"  // 4
+                                "dhcp = disabled\n"        // 5
+                                "[module.2/port.1]\n"      // 6
+                                "port_config = e1_isdn\n"  // 7
+                                "[module.3]\n"             // 8
+                                "port_config = analog\n"   // 9: a key of another section
+                                "[modlue.4]\n");           // 10
   std::string out;
   EXPECT_EQ(Check(file, &out), 1);
   const std::string f = file + ":";
@@ -87,7 +81,7 @@ TEST_F(CheckConfigCommand, FindsEachTypoByItsLine) {
 }
 
 TEST_F(CheckConfigCommand, OptionalDefaultsAndInformationOnlyWhenVerbose) {
-  std::string empty = Write("empty.cfg", "");
+  std::string empty = dir_.Write("empty.cfg", "");
   std::string out;
   EXPECT_EQ(Check(empty, &out), 0);
   EXPECT_EQ(out, "");
@@ -98,7 +92,7 @@ TEST_F(CheckConfigCommand, OptionalDefaultsAndInformationOnlyWhenVerbose) {
                              "for the enumerated optional parameter 'l3l4_trace' is missing."));
   EXPECT_EQ(Check("--strict --verbose " + empty, &out), 1);
 
-  std::string range = Write("range.cfg", "max_trace_files = 5000\n[module.80]\n");
+  std::string range = dir_.Write("range.cfg", "max_trace_files = 5000\n[module.80]\n");
   EXPECT_EQ(Check(range, &out), 0);
   EXPECT_THAT(Lines(out), ElementsAre(HasSubstr(range + ":1: warning: section [/] in '"),
                                       HasSubstr(range + ":2: warning: section [module.80] is "
@@ -113,7 +107,7 @@ TEST_F(CheckConfigCommand, ExplainsMissingFilesAndLibraries) {
   EXPECT_EQ(Check(dir_.Path("absent.cfg"), &out), 1);
   EXPECT_EQ(out, dir_.Path("absent.cfg") + ": error: The file '" + dir_.Path("absent.cfg") +
                      "' does not exist.\n");
-  std::string file = Write("lib.cfg", "[host_module.1]\nmodule_library = /no/libnone.so\n");
+  std::string file = dir_.Write("lib.cfg", "[host_module.1]\nmodule_library = /no/libnone.so\n");
   EXPECT_EQ(Check(file, &out), 1);
   EXPECT_THAT(out, HasSubstr(file + ":2: error: host_module.1 path /no/libnone.so failed to load. "
                                     "(/no/libnone.so: cannot open shared object file"));
@@ -122,7 +116,7 @@ TEST_F(CheckConfigCommand, ExplainsMissingFilesAndLibraries) {
 }
 
 TEST_F(CheckConfigCommand, JsonListsEveryMessageAsAnObject) {
-  std::string file = Write("json.cfg", "[module.2]\nchanels = 3\n[module.80]\n");
+  std::string file = dir_.Write("json.cfg", "[module.2]\nchanels = 3\n[module.80]\n");
   std::string out;
   EXPECT_EQ(RunCommand(TarrowCommand() + "check-config --json " + file + " 2>&1", &out), 1);
   const nlohmann::json report = nlohmann::json::parse(out);
@@ -135,8 +129,9 @@ TEST_F(CheckConfigCommand, JsonListsEveryMessageAsAnObject) {
                              "'channels'?"}}));
   EXPECT_EQ(report["messages"][1]["line"], 3);
   EXPECT_EQ(report["messages"][1]["severity"], "warning");
-  EXPECT_EQ(
-      RunCommand(TarrowCommand() + "check-config --json " + Write("e.cfg", "") + " 2>&1", &out), 0);
+  EXPECT_EQ(RunCommand(TarrowCommand() + "check-config --json " + dir_.Write("e.cfg", "") + " 2>&1",
+                       &out),
+            0);
   EXPECT_EQ(nlohmann::json::parse(out)["messages"], nlohmann::json::array());
 }
 
@@ -151,8 +146,8 @@ TEST_F(CheckConfigCommand, LoadsOnlyLibrariesNoOneElseCanChange) {
     mkdir(path.c_str(), 0755);
     std::filesystem::copy_file(STARTUP_MARKER_LIBRARY, path + "/libmark.so");
     chmod(path.c_str(), mode);
-    return Write(folder + ".cfg", "[host_module.1]\nmodule_library = " + path +
-                                      "/libmark.so\n[host_module.1/parameters]\nbogus = 1\n");
+    return dir_.Write(folder + ".cfg", "[host_module.1]\nmodule_library = " + path +
+                                           "/libmark.so\n[host_module.1/parameters]\nbogus = 1\n");
   };
   const std::string open_file = place("open", 0777);
   const std::string kept_file = place("kept", 0755);

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
 #include <string>
 
 #include "tests/support/temp_dir.h"
@@ -20,10 +19,6 @@ class HeaderNames : public ::testing::Test {
 
   static bool Parse(const std::string& path, const std::string& text, trace::NameTables& names) {
     return trace::ParseHeaderText(path, text.data(), text.size(), names);
-  }
-
-  void Write(const std::string& leaf, const std::string& text) {
-    std::ofstream(dir_.Path(leaf)) << text;
   }
 
   TempDir dir_{"names"};
@@ -110,8 +105,8 @@ TEST_F(HeaderNames, LoadingTheDefinitionHeadersGivesTheBuiltInNames) {
 
 TEST_F(HeaderNames, EveryLoadParsesTheHeadersOfEarlierDirectoriesAgain) {
   TempDir second("names2");
-  Write("alpha.h", "#define MILL_FACILITY_ALPHA 0x30\n#define ALPHA_ONE_EVENT 1\n");
-  Write("notes.txt", "#define MILL_FACILITY_NOTES 0x32\n");
+  dir_.Write("alpha.h", "#define MILL_FACILITY_ALPHA 0x30\n#define ALPHA_ONE_EVENT 1\n");
+  dir_.Write("notes.txt", "#define MILL_FACILITY_NOTES 0x32\n");
   EXPECT_EQ(trace::LoadNames(dir_.path().c_str()), 1);
   EXPECT_STREQ(trace::CurrentNames()->Facility(0x30), "ALPHA");
   EXPECT_EQ(trace::CurrentNames()->Facility(0x32), nullptr);
@@ -120,8 +115,8 @@ TEST_F(HeaderNames, EveryLoadParsesTheHeadersOfEarlierDirectoriesAgain) {
   EXPECT_STREQ(trace::CurrentNames()->Facility(0x0B), "HOST_CTRL") << "but HOST_CTRL's";
 
   // The first directory's header changed meanwhile: the second load reads it again.
-  Write("alpha.h", "#define MILL_FACILITY_ALPHA 0x30\n#define ALPHA_UNO_EVENT 1\n");
-  std::ofstream(second.Path("beta.H")) << "#define MILL_FACILITY_BETA 0x31\n";
+  dir_.Write("alpha.h", "#define MILL_FACILITY_ALPHA 0x30\n#define ALPHA_UNO_EVENT 1\n");
+  second.Write("beta.H", "#define MILL_FACILITY_BETA 0x31\n");
   EXPECT_EQ(trace::LoadNames(second.path().c_str()), 2);
   const auto names = trace::CurrentNames();
   EXPECT_STREQ(names->Name(0x30, Kind::kEvent, 1), "UNO");
