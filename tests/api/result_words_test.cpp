@@ -78,6 +78,22 @@ class ResultWordsTest : public AttachedLineTest {
     const MillTagItem ids[] = {{kVar, 0, 0, MILL_TAG_VALUE(0)}, {0, 0, 0, 0}};
     ASSERT_EQ(MillFormSendCmd(line_, &get, ids), MILL_SEND_SENT);
   }
+  // The answer to a GET of the variable, received with `receive`.
+  Outcome AnswerReceived(int (*receive)(VtxLine*, MillArgs*)) {
+    AskForTheVariable();
+    auto args = Stale<MillArgs>();
+    args.timeout = 1000;
+    return Of(receive(line_, &args) == 1, args);
+  }
+  // The first entry of a list walked one entry per call, walked on to its end, which releases
+  // the walk.
+  Outcome FirstOfList(int (*walk)(VtxLine*, VtxTelephArgs*)) {
+    auto args = Stale<VtxTelephArgs>();
+    const Outcome first = Of(walk(line_, &args) == 1, args);
+    while (walk(line_, &args) == 1) {
+    }
+    return first;
+  }
   static VtxTelephArgs Tdm(uint32_t unit) {
     VtxTelephArgs args = Stale<VtxTelephArgs>();
     args.conn_mode = 1;
@@ -196,20 +212,8 @@ TEST_F(ResultWordsTest, EverySuccessfulOperationClearsAStaleFailure) {
          MillArgs args = SetCommand(nullptr);
          return Of(MillFormSendCmd(line_, &args, kValue) == MILL_SEND_SENT, args);
        }},
-      {"MillReceivePkt",
-       [this] {
-         AskForTheVariable();
-         auto args = Stale<MillArgs>();
-         args.timeout = 1000;
-         return Of(MillReceivePkt(line_, &args) == 1, args);
-       }},
-      {"VtxRcvProcessPkt",
-       [this] {
-         AskForTheVariable();
-         auto args = Stale<MillArgs>();
-         args.timeout = 1000;
-         return Of(VtxRcvProcessPkt(line_, &args) == 1, args);
-       }},
+      {"MillReceivePkt", [this] { return AnswerReceived(MillReceivePkt); }},
+      {"VtxRcvProcessPkt", [this] { return AnswerReceived(VtxRcvProcessPkt); }},
       {"MillWaitCmd",
        [this] {
          AskForTheVariable();
@@ -228,24 +232,8 @@ TEST_F(ResultWordsTest, EverySuccessfulOperationClearsAStaleFailure) {
          auto args = Stale<VtxDebugControlArgs>();
          return Of(VtxDebugControl(&args) == 0, args);
        }},
-      {"VtxTelephGetInfo",
-       [this] {
-         auto args = Stale<VtxTelephArgs>();
-         const Outcome first = Of(VtxTelephGetInfo(line_, &args) == 1, args);
-         // On to the end of the list, which releases the walk.
-         while (VtxTelephGetInfo(line_, &args) == 1) {
-         }
-         return first;
-       }},
-      {"VtxCallSWGetInfo",
-       [this] {
-         auto args = Stale<VtxTelephArgs>();
-         const Outcome first = Of(VtxCallSWGetInfo(line_, &args) == 1, args);
-         // On to the end of the list, which releases the walk.
-         while (VtxCallSWGetInfo(line_, &args) == 1) {
-         }
-         return first;
-       }},
+      {"VtxTelephGetInfo", [this] { return FirstOfList(VtxTelephGetInfo); }},
+      {"VtxCallSWGetInfo", [this] { return FirstOfList(VtxCallSWGetInfo); }},
       {"VtxCallSWConnect",
        [this] {
          VtxTelephArgs args = Tdm(3);

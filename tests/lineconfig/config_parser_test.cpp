@@ -22,6 +22,8 @@ using ::testing::Not;
 
 class ConfigParser : public LineConfigTest {};
 
+// The defaults that no other test sees (those of the font, the call-control file and the front
+// end are seen by the tests of their keywords).
 TEST_F(ConfigParser, FirstLineStartsFromTheDefaults) {
   ASSERT_EQ(Feed("# nothing but a comment"), 0);
   EXPECT_EQ(line_.reset_status, 0u);
@@ -34,13 +36,10 @@ TEST_F(ConfigParser, FirstLineStartsFromTheDefaults) {
   EXPECT_EQ(settings().start_signal, kStartWink);
   EXPECT_EQ(settings().dial_mode, kDialTone);
   EXPECT_STREQ(settings().cv_cparm, "CV_CPARM.CFG");
-  EXPECT_STREQ(settings().call_control, "callctrl.cfg");
   EXPECT_STREQ(settings().pcpm_table, "");
   EXPECT_STREQ(settings().id_string, "                    ");
-  EXPECT_EQ(Font(31), "ibmpcps.fz8");
   EXPECT_EQ(Font(0), "(empty)");
   EXPECT_EQ(settings().debug_control[0].first, 0u);
-  EXPECT_EQ(settings().afe_present, 0);
   EXPECT_EQ(country()[0x19], 0xA0);  // the USA block
 
   // A later line of the same sequence keeps what earlier lines set.

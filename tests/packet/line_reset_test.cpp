@@ -31,10 +31,8 @@ class LineResetTest : public AttachedLineTest {
   }
   // CHANNEL_RESET answered by one CHANNEL_RESET_DONE with these tags.
   void AnswerReset(std::vector<sim::FwTag> tags) {
-    board().firmware().Set(MILL_FACILITY_ADMIN, MILL_VERB_REQUEST, ADMIN_CHANNEL_RESET_REQUEST,
-                           [tags](const sim::FwCommand&, sim::FwAnswer& answer) {
-                             answer.Packet().Event(ADMIN_CHANNEL_RESET_DONE_EVENT, tags);
-                           });
+    AnswerRequest(MILL_FACILITY_ADMIN, ADMIN_CHANNEL_RESET_REQUEST, ADMIN_CHANNEL_RESET_DONE_EVENT,
+                  std::move(tags));
   }
   static sim::FwTag Dsp(uint8_t major, std::vector<uint8_t> mask) {
     sim::FwVersion v;

@@ -20,19 +20,10 @@ class SendReceiveTest : public vtx::testing::AttachedLineTest {
   // A packet from module 2 channel 1 to the line, as the board writes it in 7-bit mode: the
   // facility ADMIN in the source address (flag 0x20), then the commands.
   std::vector<uint8_t> FromBoard(const std::vector<uint8_t>& commands) {
-    const uint8_t header[11] = {static_cast<uint8_t>(9 + commands.size()),
-                                0,
-                                0x20,
-                                static_cast<uint8_t>(line_->own_addr[0] | 0x80),
-                                static_cast<uint8_t>(line_->own_addr[1] | 0x80),
-                                static_cast<uint8_t>(line_->own_addr[2] | 0x80),
-                                line_->own_addr[3],
-                                0x81,
-                                0x82,
-                                0x82,
-                                0x01};
-    std::vector<uint8_t> packet(header, header + 11);
-    for (uint8_t byte : commands) packet.push_back(byte);
+    std::vector<uint8_t> packet = {static_cast<uint8_t>(9 + commands.size()), 0, 0x20};
+    for (int i = 0; i < 3; ++i) packet.push_back(line_->own_addr[i] | 0x80);
+    packet.insert(packet.end(), {line_->own_addr[3], 0x81, 0x82, 0x82, 0x01});
+    packet.insert(packet.end(), commands.begin(), commands.end());
     return packet;
   }
   static MillArgs Receiving(uint32_t timeout) {
@@ -216,15 +207,8 @@ TEST_F(SendReceiveTest, WaitDrainsThePacketOrTimesOut) {
 
 // ERROR_REPORT with ERROR_VALUE (a Short) and, when given, ERROR_MESSAGE.
 std::vector<uint8_t> ErrorReport(uint16_t value, const char* message) {
-  std::vector<uint8_t> command = {0,
-                                  0,
-                                  0x08,
-                                  0x7F,
-                                  0x04,
-                                  0x7F,
-                                  0x01,
-                                  static_cast<uint8_t>(value),
-                                  static_cast<uint8_t>(value >> 8)};
+  std::vector<uint8_t> command = {0, 0, 0x08, 0x7F, 0x04, 0x7F, 0x01};
+  command.insert(command.end(), {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8)});
   if (message != nullptr) {
     command.push_back(static_cast<uint8_t>(strlen(message) + 2));
     command.push_back(0x7E);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstring>
+#include <vector>
 
 #include "admin.h"
 #include "api/line.h"
@@ -34,6 +35,14 @@ class AttachedLineTest : public SimulatedBoardTest {
     ASSERT_TRUE(machine().InjectRaw(line_->own_addr, std::move(bytes)));
   }
   sim::Module& board() { return *machine().FindModule(2); }
+  // Makes the module answer each request `code` of `facility` with the event `event` of `tags`.
+  void AnswerRequest(uint32_t facility, uint32_t code, uint32_t event,
+                     std::vector<sim::FwTag> tags) {
+    board().firmware().Set(facility, MILL_VERB_REQUEST, code,
+                           [event, tags](const sim::FwCommand&, sim::FwAnswer& answer) {
+                             answer.Packet().Event(event, tags);
+                           });
+  }
   // A record for ADMIN's `verb` and `code`, waiting at most `timeout` ms.
   static MillArgs AdminArgs(uint32_t verb, uint32_t code = 0, uint32_t timeout = 1000) {
     MillArgs args{};

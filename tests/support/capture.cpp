@@ -46,6 +46,14 @@ std::vector<std::string> TraceCapture::messages() const {
   return out;
 }
 
+std::vector<std::string> TraceCapture::messages(const std::string& start) const {
+  std::vector<std::string> found;
+  for (const std::string& message : messages()) {
+    if (message.rfind(start, 0) == 0) found.push_back(message);
+  }
+  return found;
+}
+
 bool TraceCapture::Contains(const std::string& text) const {
   for (const std::string& message : messages()) {
     if (message.find(text) != std::string::npos) return true;

@@ -19,6 +19,8 @@ class TraceCapture {
   const std::vector<std::string>& lines() const;
   // The lines without their timestamp and line prefix.
   std::vector<std::string> messages() const;
+  // The messages that start with `start`.
+  std::vector<std::string> messages(const std::string& start) const;
   bool Contains(const std::string& text) const;
   void Clear();
 

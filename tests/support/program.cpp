@@ -2,6 +2,7 @@
 
 #include <sys/wait.h>
 
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -24,6 +25,21 @@ std::string TarrowCommand() {
 
 int RunTarrow(const std::string& arguments, std::string* output) {
   return RunCommand(TarrowCommand() + arguments + " 2>&1", output);
+}
+
+std::map<std::string, std::string> TarrowCommandHelp() {
+  std::string help;
+  RunCommand(TarrowCommand() + "--help", &help);
+  std::map<std::string, std::string> commands;
+  std::istringstream lines(help);
+  std::string command;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.size() > 2 && line.compare(0, 2, "  ") == 0 && islower(line[2])) {
+      command = line.substr(2, line.find(' ', 2) - 2);
+    }
+    if (!command.empty()) commands[command] += line + "\n";
+  }
+  return commands;
 }
 
 std::string ReadFileBytes(const std::string& path) {

@@ -1,6 +1,7 @@
 // Running a program of the build from a test, through the shell.
 #pragma once
 
+#include <map>
 #include <string>
 
 namespace vtx::testing {
@@ -13,6 +14,8 @@ int RunCommand(const std::string& command, std::string* output);
 std::string TarrowCommand();
 // Runs tarrow with `arguments`; its standard output and error together go into `output`.
 int RunTarrow(const std::string& arguments, std::string* output);
+// Each command that `tarrow --help` lists, with the lines it gives the command.
+std::map<std::string, std::string> TarrowCommandHelp();
 
 // The whole content of a file, empty when it cannot be read.
 std::string ReadFileBytes(const std::string& path);

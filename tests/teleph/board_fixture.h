@@ -1,14 +1,13 @@
-// A line attached to module 2 itself, where the board maintenance operations work, with the
-// module's image helpers: images that carry a version and end with their CRC-32.
+// A line attached to module 2 itself, where the board maintenance operations work, the commands
+// the module received, and a folder for the files a test downloads.
 #pragma once
-
-#include <zlib.h>
 
 #include <string>
 #include <vector>
 
 #include "admin.h"
 #include "tests/support/attached_line.h"
+#include "tests/support/firmware_image.h"
 #include "tests/support/temp_dir.h"
 
 namespace vtx::testing {
@@ -45,18 +44,6 @@ class BoardLineTest : public AttachedLineTest {
     MillArgs receive{};
     receive.timeout = 1000;
     VtxRcvProcessPkt(module_, &receive);
-  }
-  // An image of `size` bytes naming `version` on its first line and ending with its CRC-32.
-  static std::vector<uint8_t> Image(size_t size, const std::string& version = "") {
-    std::vector<uint8_t> image(size);
-    for (size_t i = 0; i < size; ++i) image[i] = static_cast<uint8_t>(i * 13 + 5);
-    if (!version.empty()) {
-      const std::string line = "TARROW FIRMWARE " + version + "\n";
-      std::copy(line.begin(), line.end(), image.begin());
-    }
-    const uLong crc = crc32(crc32(0L, Z_NULL, 0), image.data(), static_cast<uInt>(size - 4));
-    for (size_t i = 0; i < 4; ++i) image[size - 4 + i] = static_cast<uint8_t>(crc >> (8 * i));
-    return image;
   }
   std::string Write(const std::vector<uint8_t>& bytes, const char* name = "image.bin") {
     return dir_.Write(name, bytes);

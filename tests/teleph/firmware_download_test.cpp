@@ -11,6 +11,7 @@
 
 namespace {
 
+using vtx::testing::FirmwareImage;
 using vtx::testing::TraceCapture;
 
 constexpr uint32_t kPiece = 8048;
@@ -36,19 +37,12 @@ class FirmwareDownloadTest : public vtx::testing::BoardLineTest {
     vtx::api::FormStatusText(module_, args_.status, args_.line_status, &text);
     return text.description;
   }
-  static std::vector<std::string> Matching(const TraceCapture& trace, const std::string& start) {
-    std::vector<std::string> found;
-    for (const auto& message : trace.messages()) {
-      if (message.rfind(start, 0) == 0) found.push_back(message);
-    }
-    return found;
-  }
 
   VtxFirmwareArgs args_{};
 };
 
 TEST_F(FirmwareDownloadTest, FileGoesOutInPiecesWithProgressThenFinishes) {
-  const auto image = Image(14 * kPiece + 1000, "6.1.0.9 2026-11-30 field update");
+  const auto image = FirmwareImage(14 * kPiece + 1000, "6.1.0.9 2026-11-30 field update");
   const std::string path = Write(image);
   module_->fax.flow_word = 1;
   TraceCapture trace(0x4, VTX_FUNC_DBG_CALLS | VTX_FUNC_DBG_DETAIL);
@@ -56,11 +50,11 @@ TEST_F(FirmwareDownloadTest, FileGoesOutInPiecesWithProgressThenFinishes) {
   EXPECT_EQ(args_.status, 0u);
 
   // Fifteen pieces, then the finishing call without a buffer.
-  std::vector<std::string> calls = Matching(trace, "VtxFirmwareDownloadData: Called");
+  std::vector<std::string> calls = trace.messages("VtxFirmwareDownloadData: Called");
   ASSERT_EQ(calls.size(), 16u);
   EXPECT_NE(calls[14].find("size=1000,"), std::string::npos) << calls[14];
   EXPECT_NE(calls[15].find("buf=0x0,size=0,"), std::string::npos) << calls[15];
-  EXPECT_EQ(Matching(trace, "download "),
+  EXPECT_EQ(trace.messages("download "),
             (std::vector<std::string>{"download 56336", "download 112672", "download 113672"}));
 
   auto starts = Sent(MILL_FACILITY_ADMIN, MILL_VERB_START, ADMIN_FIRMWARE_DOWNLOAD_MODE);
@@ -82,7 +76,7 @@ TEST_F(FirmwareDownloadTest, FileGoesOutInPiecesWithProgressThenFinishes) {
 }
 
 TEST_F(FirmwareDownloadTest, RefusalsBeforeAnythingIsSent) {
-  const std::string path = Write(Image(100));
+  const std::string path = Write(FirmwareImage(100));
   TraceCapture trace(0x8);
   EXPECT_EQ(Download(path, 4), -1);
   EXPECT_EQ(args_.status, 2u);
@@ -109,7 +103,7 @@ TEST_F(FirmwareDownloadTest, RefusalsBeforeAnythingIsSent) {
 }
 
 TEST_F(FirmwareDownloadTest, CrcErrorKeepsItsTextAndRestoresTheFlow) {
-  auto image = Image(3 * kPiece, "7.0.0.1");
+  auto image = FirmwareImage(3 * kPiece, "7.0.0.1");
   image[5000] ^= 0xFF;
   module_->fax.flow_word = 1;
   TraceCapture trace(0x8);
@@ -125,7 +119,7 @@ TEST_F(FirmwareDownloadTest, CrcErrorKeepsItsTextAndRestoresTheFlow) {
   EXPECT_NE(board().report.control_proc.major, 7) << "a bad image leaves the version";
 
   // The same image intact goes in.
-  EXPECT_EQ(Download(Write(Image(3 * kPiece, "7.0.0.1"))), 0);
+  EXPECT_EQ(Download(Write(FirmwareImage(3 * kPiece, "7.0.0.1"))), 0);
   EXPECT_EQ(board().report.control_proc.major, 7);
 }
 
@@ -133,7 +127,7 @@ TEST_F(FirmwareDownloadTest, ControlProcessorImageResetsAndReconfiguresAround) {
   vtx::SetCapability(module_, 74);
   board().maintenance().download.control_proc_reset = true;
   TraceCapture trace(0x4);
-  EXPECT_EQ(Download(Write(Image(2 * kPiece)), 2, 7), 0) << args_.line_status;
+  EXPECT_EQ(Download(Write(FirmwareImage(2 * kPiece)), 2, 7), 0) << args_.line_status;
   EXPECT_EQ(args_.status, 0u);
   EXPECT_EQ(board().reset_count, 2u) << "before, and again for the flash update";
   EXPECT_EQ(board().reconfig_values, (std::vector<uint32_t>{7, 7}));
@@ -146,7 +140,7 @@ TEST_F(FirmwareDownloadTest, ControlProcessorImageResetsAndReconfiguresAround) {
 
 TEST_F(FirmwareDownloadTest, DriverFaultsAroundTheDownload) {
   vtx::SetCapability(module_, 74);
-  const std::string path = Write(Image(100));
+  const std::string path = Write(FirmwareImage(100));
   machine().InjectFault(VTX_DRV_MODULE_RESET, sim::Fault{0, GDI_STS_FAILED, false});
   TraceCapture trace(0x8);
   EXPECT_EQ(Download(path, 2), -1);
@@ -174,7 +168,7 @@ TEST_F(FirmwareDownloadTest, ModuleGoingAwayMidwayEndsTheDownload) {
                            if (++pieces == 2) line->fax.flow_word = 0;
                          });
   module_->fax.flow_word = 1;
-  EXPECT_EQ(Download(Write(Image(4 * kPiece))), -1);
+  EXPECT_EQ(Download(Write(FirmwareImage(4 * kPiece))), -1);
   EXPECT_EQ(pieces, 2);
   EXPECT_TRUE(Sent(MILL_FACILITY_ADMIN, MILL_VERB_FINISH).empty());
   EXPECT_EQ(module_->fax.flow_word, 1u);

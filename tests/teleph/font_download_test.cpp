@@ -62,12 +62,9 @@ TEST_F(FontDownloadTest, FileGoesOutInPiecesBetweenStartAndFinish) {
   EXPECT_EQ(Sent(MILL_VERB_FINISH).size(), 1u);
   EXPECT_EQ(board().fax().fonts[255], font_);
 
-  std::vector<std::string> progress;
-  for (const auto& message : trace.messages()) {
-    if (message.rfind("download_font ", 0) == 0) progress.push_back(message);
-  }
-  EXPECT_EQ(progress, (std::vector<std::string>{"download_font 1006", "download_font 2012",
-                                                "download_font 2112"}));
+  EXPECT_EQ(
+      trace.messages("download_font "),
+      (std::vector<std::string>{"download_font 1006", "download_font 2012", "download_font 2112"}));
   EXPECT_FALSE(module_->fax.font_download);
 }
 

@@ -15,10 +15,7 @@ using vtx::testing::TraceCapture;
 class NetworkTest : public vtx::testing::TelephLineTest {
  protected:
   void Answer(uint32_t code, uint32_t event, std::vector<sim::FwTag> tags) {
-    board().firmware().Set(MILL_FACILITY_TELE_CTRL, MILL_VERB_REQUEST, code,
-                           [event, tags](const sim::FwCommand&, sim::FwAnswer& answer) {
-                             answer.Packet().Event(event, tags);
-                           });
+    AnswerRequest(MILL_FACILITY_TELE_CTRL, code, event, std::move(tags));
   }
 };
 

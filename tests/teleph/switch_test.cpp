@@ -15,27 +15,24 @@ using vtx::testing::TraceCapture;
 
 class SwitchTest : public vtx::testing::TelephLineTest {
  protected:
-  void Answer(uint32_t facility, uint32_t code, uint32_t event, std::vector<sim::FwTag> tags) {
-    board().firmware().Set(facility, MILL_VERB_REQUEST, code,
-                           [event, tags](const sim::FwCommand&, sim::FwAnswer& answer) {
-                             answer.Packet().Event(event, tags);
-                           });
-  }
+  // Unit and slot `src_unit` of class 0 stream 0 to `dest_unit` of class 1 stream 1.
   static VtxTelephArgs Tdm(uint32_t src_unit, uint32_t dest_unit) {
     VtxTelephArgs args{};
     args.conn_mode = 1;
-    args.src_port_class = 0;
-    args.src_port_unit = src_unit;
-    args.src_stream = 0;
-    args.src_slot = src_unit;
-    args.dest_port_class = 1;
-    args.dest_port_unit = dest_unit;
-    args.dest_stream = 1;
-    args.dest_slot = dest_unit;
+    args.src_port_unit = args.src_slot = src_unit;
+    args.dest_port_class = args.dest_stream = 1;
+    args.dest_port_unit = args.dest_slot = dest_unit;
     return args;
   }
   static sim::FwTag Int(uint32_t id, uint32_t value, uint32_t type = MILL_TYPE_BYTE) {
     return sim::FwTag::Int(id, type, value);
+  }
+  // The source list of a connection listed by the module: unit 1, slot 1 of class 0.
+  static sim::FwTag Source() {
+    return sim::ListTag(CALL_SW_PCM_CONN_SOURCE_VAR,
+                        {Int(CALL_SW_PORT_CLASS_VAR, 0), Int(CALL_SW_PORT_UNIT_VAR, 1),
+                         Int(CALL_SW_PORT_STREAM_VAR, 0), Int(CALL_SW_PORT_STREAM_SLOT_VAR, 1),
+                         Int(CALL_SW_PORT_TYPE_VAR, 0x100)});
   }
 };
 
@@ -67,16 +64,17 @@ TEST_F(SwitchTest, HardwareListIsWalkedOnePortPerCallAndStartsAgainAfterTheEnd) 
 }
 
 TEST_F(SwitchTest, HardwareDescriptionWithOneMemberIsSkipped) {
-  Answer(MILL_FACILITY_TELE_CTRL, TELE_CTRL_RESOURCE_LIST_REQUEST, TELE_CTRL_HARDWARE_LIST_EVENT,
-         {sim::ListTag(TELE_CTRL_HARDWARE_DESC_VAR, {Int(TELE_CTRL_PORT_UNIT_VAR, 3)})});
+  AnswerRequest(MILL_FACILITY_TELE_CTRL, TELE_CTRL_RESOURCE_LIST_REQUEST,
+                TELE_CTRL_HARDWARE_LIST_EVENT,
+                {sim::ListTag(TELE_CTRL_HARDWARE_DESC_VAR, {Int(TELE_CTRL_PORT_UNIT_VAR, 3)})});
   TraceCapture trace;
   VtxTelephArgs args{};
   EXPECT_EQ(VtxTelephGetInfo(line_, &args), 0);
   EXPECT_EQ(args.status, CV_STATUS_OK);
   EXPECT_TRUE(trace.Contains("Hardware telephony response contained no port info."));
 
-  Answer(MILL_FACILITY_TELE_CTRL, TELE_CTRL_RESOURCE_LIST_REQUEST, TELE_CTRL_HARDWARE_LIST_EVENT,
-         {Int(TELE_CTRL_HARDWARE_DESC_VAR, 3)});
+  AnswerRequest(MILL_FACILITY_TELE_CTRL, TELE_CTRL_RESOURCE_LIST_REQUEST,
+                TELE_CTRL_HARDWARE_LIST_EVENT, {Int(TELE_CTRL_HARDWARE_DESC_VAR, 3)});
   EXPECT_EQ(VtxTelephGetInfo(line_, &args), -1);
   EXPECT_EQ(args.line_status, APIERR_INVALID_BOARD_PARAM);
   EXPECT_EQ(args.iter_context, nullptr);
@@ -328,22 +326,18 @@ TEST_F(SwitchTest, TheDisconnectModeRemovesTheOneConnectionItNamesAndRefusesOneN
 }
 
 TEST_F(SwitchTest, IncompleteAndDoublyIpAnswersAreRejected) {
-  const std::vector<sim::FwTag> source = {
-      Int(CALL_SW_PORT_CLASS_VAR, 0), Int(CALL_SW_PORT_UNIT_VAR, 1),
-      Int(CALL_SW_PORT_STREAM_VAR, 0), Int(CALL_SW_PORT_STREAM_SLOT_VAR, 1),
-      Int(CALL_SW_PORT_TYPE_VAR, 0x100)};
-  Answer(MILL_FACILITY_CALL_SW, CALL_SW_QUERY_CONN_REQUEST, CALL_SW_CONN_LIST_EVENT,
-         {Int(CALL_SW_CONN_MODE_VAR, 1), sim::ListTag(CALL_SW_PCM_CONN_SOURCE_VAR, source)});
+  AnswerRequest(MILL_FACILITY_CALL_SW, CALL_SW_QUERY_CONN_REQUEST, CALL_SW_CONN_LIST_EVENT,
+                {Int(CALL_SW_CONN_MODE_VAR, 1), Source()});
   TraceCapture trace;
   VtxTelephArgs args{};
   EXPECT_EQ(VtxCallSWGetConns(line_, &args), 0);
   EXPECT_TRUE(trace.Contains("Connection response contained incorrect elements."));
   EXPECT_EQ(args.iter_context, nullptr);
 
-  Answer(MILL_FACILITY_CALL_SW, CALL_SW_QUERY_CONN_REQUEST, CALL_SW_CONN_LIST_EVENT,
-         {Int(CALL_SW_CONN_MODE_VAR, 1),
-          sim::ListTag(CALL_SW_PCM_CONN_SOURCE_VAR, {Int(CALL_SW_PORT_CLASS_VAR, 12)}),
-          sim::ListTag(CALL_SW_PCM_CONN_DEST_VAR, {Int(CALL_SW_PORT_CLASS_VAR, 19)})});
+  AnswerRequest(MILL_FACILITY_CALL_SW, CALL_SW_QUERY_CONN_REQUEST, CALL_SW_CONN_LIST_EVENT,
+                {Int(CALL_SW_CONN_MODE_VAR, 1),
+                 sim::ListTag(CALL_SW_PCM_CONN_SOURCE_VAR, {Int(CALL_SW_PORT_CLASS_VAR, 12)}),
+                 sim::ListTag(CALL_SW_PCM_CONN_DEST_VAR, {Int(CALL_SW_PORT_CLASS_VAR, 19)})});
   EXPECT_EQ(VtxCallSWGetConns(line_, &args), -1);
   EXPECT_EQ(args.line_status, APIERR_PACKET_PARSE);
   EXPECT_EQ(args.iter_context, nullptr);
@@ -363,18 +357,15 @@ TEST_F(SwitchTest, RtcpTagsFillTheOptionsOfTheSelectedSide) {
   EXPECT_EQ(args.udptl_opts.remoteRTCPAddr.sin_port, 0);
 
   const std::array<uint8_t, 4> ip = {198, 51, 100, 2};
-  Answer(MILL_FACILITY_CALL_SW, CALL_SW_QUERY_CONN_REQUEST, CALL_SW_CONN_LIST_EVENT,
-         {Int(CALL_SW_CONN_MODE_VAR, 1),
-          sim::ListTag(CALL_SW_PCM_CONN_SOURCE_VAR,
-                       {Int(CALL_SW_PORT_CLASS_VAR, 0), Int(CALL_SW_PORT_UNIT_VAR, 1),
-                        Int(CALL_SW_PORT_STREAM_VAR, 0), Int(CALL_SW_PORT_STREAM_SLOT_VAR, 1),
-                        Int(CALL_SW_PORT_TYPE_VAR, 0x100)}),
-          sim::ListTag(
-              CALL_SW_PCM_CONN_DEST_VAR,
-              {Int(CALL_SW_PORT_CLASS_VAR, 12), Int(CALL_SW_PORT_TYPE_VAR, 0),
-               Int(CALL_SW_LOCAL_PORT_VAR, 9000, 1), Int(CALL_SW_REMOTE_RTCP_PORT_VAR, 9101, 1),
-               sim::FwTag::Bytes(CALL_SW_LOCAL_RTCP_IP_VAR, MILL_TYPE_LONG, {ip.begin(), ip.end()}),
-               Int(CALL_SW_LOCAL_RTCP_PORT_VAR, 9100, 1)})});
+  AnswerRequest(
+      MILL_FACILITY_CALL_SW, CALL_SW_QUERY_CONN_REQUEST, CALL_SW_CONN_LIST_EVENT,
+      {Int(CALL_SW_CONN_MODE_VAR, 1), Source(),
+       sim::ListTag(
+           CALL_SW_PCM_CONN_DEST_VAR,
+           {Int(CALL_SW_PORT_CLASS_VAR, 12), Int(CALL_SW_PORT_TYPE_VAR, 0),
+            Int(CALL_SW_LOCAL_PORT_VAR, 9000, 1), Int(CALL_SW_REMOTE_RTCP_PORT_VAR, 9101, 1),
+            sim::FwTag::Bytes(CALL_SW_LOCAL_RTCP_IP_VAR, MILL_TYPE_LONG, {ip.begin(), ip.end()}),
+            Int(CALL_SW_LOCAL_RTCP_PORT_VAR, 9100, 1)})});
   VtxTelephArgs udptl{};
   ASSERT_EQ(VtxCallSWGetConns(line_, &udptl), 1);
   EXPECT_EQ(udptl.dest_port_class, 12u);

@@ -1,14 +1,13 @@
 // The board maintenance subcommands of tarrow, run as programs against a served machine.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <zlib.h>
 
-#include <cstdio>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
 #include "admin.h"
+#include "tests/support/firmware_image.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tools/served_machine.h"
 
@@ -22,17 +21,9 @@ class BoardCommands : public vtx::testing::ServedMachineTest {
  protected:
   // An image file naming `version`, ending with its CRC-32 unless `corrupt`.
   std::string Image(const char* name, const std::string& version, size_t size, bool corrupt) {
-    std::vector<uint8_t> image(size, 0x3C);
-    const std::string line = "TARROW FIRMWARE " + version + "\n";
-    std::copy(line.begin(), line.end(), image.begin());
-    const uLong crc = crc32(crc32(0L, Z_NULL, 0), image.data(), static_cast<uInt>(size - 4));
-    for (size_t i = 0; i < 4; ++i) image[size - 4 + i] = static_cast<uint8_t>(crc >> (8 * i));
+    std::vector<uint8_t> image = vtx::testing::FirmwareImage(size, version);
     if (corrupt) image[size / 2] ^= 0x01;
-    const std::string path = dir_.Path(name);
-    FILE* file = fopen(path.c_str(), "wb");
-    fwrite(image.data(), 1, image.size(), file);
-    fclose(file);
-    return path;
+    return dir_.Write(name, image);
   }
 
   vtx::testing::TempDir dir_;

@@ -1,24 +1,26 @@
 // tarrow callctrl run twice against one served machine: the first process is every module's
 // master, the second its slave, and both stop cleanly on an interrupt.
 #include <fcntl.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "sim/daemon.h"
 #include "sim/machine.h"
+#include "tests/support/program.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
+using ::testing::HasSubstr;
+using vtx::testing::ReadFileBytes;
 constexpr int kPolls = 400;  // of 25 ms: ten seconds at most for any one wait
 constexpr useconds_t kPollUs = 25000;
 
@@ -29,8 +31,8 @@ class CallCtrlTool : public ::testing::Test {
     daemon_ = std::make_unique<sim::Daemon>(*machine_, dir_.Path("simd.sock"));
     std::string error;
     ASSERT_TRUE(daemon_->Start(error)) << error;
-    std::ofstream(dir_.Path("callctrl.cfg"))
-        << "internal_trace = basic\ntrace_file = " << dir_.Path("cc.log") << "\n[module.0]\n";
+    dir_.Write("callctrl.cfg",
+               "internal_trace = basic\ntrace_file = " + dir_.Path("cc.log") + "\n[module.0]\n");
   }
   void TearDown() override {
     for (pid_t pid : running_) {
@@ -58,13 +60,9 @@ class CallCtrlTool : public ::testing::Test {
     running_.push_back(pid);
     return pid;
   }
-  static std::string Read(const std::string& path) {
-    std::ifstream in(path);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
   static bool WaitFor(const std::string& path, const std::string& text) {
     for (int i = 0; i < kPolls; ++i) {
-      if (Read(path).find(text) != std::string::npos) return true;
+      if (ReadFileBytes(path).find(text) != std::string::npos) return true;
       usleep(kPollUs);
     }
     return false;
@@ -93,46 +91,41 @@ TEST_F(CallCtrlTool, OneMasterAndOneSlavePerModuleBothStoppingOnInterrupt) {
   const std::string first = dir_.Path("first.out");
   const std::string second = dir_.Path("second.out");
   const pid_t master = Start(first, dir_.Path("callctrl.cfg"));
-  ASSERT_TRUE(WaitFor(first, "Call-control trace")) << Read(first);
+  ASSERT_TRUE(WaitFor(first, "Call-control trace")) << ReadFileBytes(first);
   const pid_t slave = Start(second, dir_.Path("callctrl.cfg"));
-  ASSERT_TRUE(WaitFor(second, "Call-control trace")) << Read(second);
+  ASSERT_TRUE(WaitFor(second, "Call-control trace")) << ReadFileBytes(second);
 
-  const std::string master_text = Read(first);
-  EXPECT_NE(master_text.find("Module 0x2 started as master: GANTRY (board type 1), 8 ports"),
-            std::string::npos)
-      << master_text;
-  EXPECT_NE(master_text.find("Module 0x3 started as master: CORBEL (board type 2), 4 ports"),
-            std::string::npos);
-  const std::string slave_text = Read(second);
-  EXPECT_NE(slave_text.find("Module 0x2 running in another process."), std::string::npos)
-      << slave_text;
-  EXPECT_NE(slave_text.find("Module 0x3 running in another process."), std::string::npos);
+  EXPECT_THAT(ReadFileBytes(first),
+              HasSubstr("Module 0x2 started as master: GANTRY (board type 1), 8 ports"));
+  EXPECT_THAT(ReadFileBytes(first),
+              HasSubstr("Module 0x3 started as master: CORBEL (board type 2), 4 ports"));
+  EXPECT_THAT(ReadFileBytes(second), HasSubstr("Module 0x2 running in another process."));
+  EXPECT_THAT(ReadFileBytes(second), HasSubstr("Module 0x3 running in another process."));
   EXPECT_TRUE(WaitFor(first, "Board module 0x3 Initialised OK")) << "the trace is followed";
 
   EXPECT_EQ(Interrupt(slave), 0);
   EXPECT_EQ(Interrupt(master), 0);
-  EXPECT_NE(Read(first).find("Every module stopped."), std::string::npos);
+  EXPECT_THAT(ReadFileBytes(first), HasSubstr("Every module stopped."));
   EXPECT_TRUE(machine_->Names().empty()) << "the master gave its modules' names up";
 }
 
 TEST_F(CallCtrlTool, AHostModuleStartsThroughItsLibraryAndItsScriptedEventsShow) {
-  std::ofstream(dir_.Path("events.txt")) << "0 call_offered 9 100 200\n";
-  std::ofstream(dir_.Path("host.cfg"))
-      << "host_module_trace = basic\ntrace_file = " << dir_.Path("host.log")
-      << "\n[host_module.1]\nenabled = true\nmodule_library = libtarrowhm.so\n"
-      << "[host_module.1/parameters]\nevent_script = " << dir_.Path("events.txt") << "\n";
+  dir_.Write("host.cfg", "host_module_trace = basic\ntrace_file = " + dir_.Path("host.log") +
+                             "\n[host_module.1]\nenabled = true\nmodule_library = libtarrowhm.so\n"
+                             "[host_module.1/parameters]\nevent_script = " +
+                             dir_.Write("events.txt", "0 call_offered 9 100 200\n") + "\n");
   const std::string output = dir_.Path("host.out");
   const pid_t pid = Start(output, dir_.Path("host.cfg"), true);
-  ASSERT_TRUE(WaitFor(output, "event=Event_CIPI_CallOffered(1), hcr=0x9")) << Read(output);
-  EXPECT_NE(Read(output).find("Host module 0x1 started: CIPI version 1.0, Stack vendor Corvane "
-                              "Technology, Stack name Tarrow host module, Stack version 1.0.0, "
-                              "hm=0x81"),
-            std::string::npos);
-  EXPECT_NE(Read(output).find("Host module 0x1: queue depth "), std::string::npos);
+  ASSERT_TRUE(WaitFor(output, "event=Event_CIPI_CallOffered(1), hcr=0x9")) << ReadFileBytes(output);
+  EXPECT_THAT(ReadFileBytes(output),
+              HasSubstr("Host module 0x1 started: CIPI version 1.0, Stack vendor "
+                        "Corvane Technology, Stack name Tarrow host module, Stack "
+                        "version 1.0.0, hm=0x81"));
+  EXPECT_THAT(ReadFileBytes(output), HasSubstr("Host module 0x1: queue depth "));
   kill(pid, SIGUSR1);
   ASSERT_TRUE(WaitFor(output, "message blocks 1 (1 free)")) << "the event's block came back";
   EXPECT_EQ(Interrupt(pid), 0);
-  EXPECT_NE(Read(output).find("Every module stopped."), std::string::npos);
+  EXPECT_THAT(ReadFileBytes(output), HasSubstr("Every module stopped."));
 }
 
 TEST_F(CallCtrlTool, AConfigurationThatDoesNotOpenEndsWithItsReason) {
@@ -144,11 +137,9 @@ TEST_F(CallCtrlTool, AConfigurationThatDoesNotOpenEndsWithItsReason) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 1);
   // A configuration named on the command line is checked before anything starts.
-  EXPECT_NE(Read(output + ".err")
-                .find("tarrow callctrl: --config " + dir_.Path("absent.cfg") +
-                      ": No such file or directory"),
-            std::string::npos)
-      << Read(output + ".err");
+  EXPECT_THAT(ReadFileBytes(output + ".err"),
+              HasSubstr("tarrow callctrl: --config " + dir_.Path("absent.cfg") +
+                        ": No such file or directory"));
 }
 
 }  // namespace

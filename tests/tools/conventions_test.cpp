@@ -5,11 +5,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
-#include <vector>
 
 #include "os/driver.h"
 #include "sim/daemon.h"
@@ -36,19 +35,6 @@ class Conventions : public ::testing::Test {
     err_ = ReadFileBytes(dir_.Path("err"));
     return status;
   }
-  // The commands that `tarrow --help` lists.
-  std::vector<std::string> Commands() {
-    std::string help;
-    EXPECT_EQ(Run("--help", &help), 0);
-    std::vector<std::string> names;
-    std::istringstream lines(help);
-    for (std::string line; std::getline(lines, line);) {
-      if (line.size() > 2 && line.compare(0, 2, "  ") == 0 && islower(line[2])) {
-        names.push_back(line.substr(2, line.find(' ', 2) - 2));
-      }
-    }
-    return names;
-  }
   TempDir dir_{"conventions"};
   std::string err_;
 };
@@ -61,9 +47,9 @@ TEST_F(Conventions, HelpOfTheProgramAndOfEveryCommand) {
   ASSERT_EQ(Run("-h", &help), 0);
   EXPECT_EQ(Run("help", &out), 0);
   EXPECT_EQ(out, help);
-  const std::vector<std::string> commands = Commands();
+  const std::map<std::string, std::string> commands = TarrowCommandHelp();
   ASSERT_GT(commands.size(), 20u);
-  for (const std::string& command : commands) {
+  for (const auto& [command, usage] : commands) {
     ASSERT_EQ(Run(command + " --help", &out), 0) << command << ": " << err_;
     EXPECT_THAT(out, StartsWith("usage: tarrow " + command)) << command;
     EXPECT_THAT(out, HasSubstr("\n  -h, --help ")) << command;

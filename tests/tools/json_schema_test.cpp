@@ -86,23 +86,6 @@ class JsonSchemas : public ServedMachineTest {
     board.telephony().hardware[1].port_types = 0x80;
     board.maintenance().download.check_crc = false;
   }
-  // The commands whose usage names --json, from `tarrow --help`.
-  std::vector<std::string> JsonCommands() {
-    std::string help;
-    RunCommand(TarrowCommand() + "--help", &help);
-    std::vector<std::string> names;
-    std::istringstream lines(help);
-    std::string command;
-    for (std::string line; std::getline(lines, line);) {
-      if (line.size() > 2 && line.compare(0, 2, "  ") == 0 && islower(line[2])) {
-        command = line.substr(2, line.find(' ', 2) - 2);
-      }
-      if (line.find("--json") != std::string::npos && (names.empty() || names.back() != command)) {
-        names.push_back(command);
-      }
-    }
-    return names;
-  }
   TempDir dir_{"json_schema"};
 };
 
@@ -114,8 +97,7 @@ TEST_F(JsonSchemas, EveryCommandWritesWhatItsSchemaSays) {
   const std::string db = dir_.Path("dial.db");
   ASSERT_EQ(Run("dialdb update " + db + " 5550100 --outcome busy", &out), 0) << err_;
   const std::string examples = std::string(TARROW_SOURCE_DIR) + "/callctrl/examples/";
-  const std::string image = dir_.Path("image.bin");
-  std::ofstream(image) << std::string(5000, 'x');
+  const std::string image = dir_.Write("image.bin", std::string(5000, 'x'));
   const std::map<std::string, std::vector<std::string>> runs = {
       {"error", {"board 9 --json", "ports 300 --json", "net 2 --netmask 255.0.255.0 --json"}},
       {"modules", {"modules --json", "modules --all --json"}},
@@ -148,7 +130,8 @@ TEST_F(JsonSchemas, EveryCommandWritesWhatItsSchemaSays) {
       {"telephony --unlock", {"telephony 2 --unlock --json"}},
   };
   const std::map<std::string, Json> schemas = Schemas();
-  for (const std::string& command : JsonCommands()) {
+  for (const auto& [command, usage] : TarrowCommandHelp()) {
+    if (usage.find("--json") == std::string::npos) continue;
     EXPECT_EQ(schemas.count(command), 1u) << "docs/json.md has no schema of " << command;
   }
   for (const auto& [name, schema] : schemas) {

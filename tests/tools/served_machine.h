@@ -3,17 +3,14 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 
 #include "sim/daemon.h"
 #include "sim/machine.h"
+#include "tests/support/program.h"
 
 namespace vtx::testing {
 
@@ -41,20 +38,11 @@ class ServedMachineTest : public ::testing::Test {
   // the program it is given) when one is named: its exit status, standard output in `out` and
   // standard error in `err_`.
   int Run(const std::string& arguments, std::string* out, const std::string& wrapper = "") {
-    std::string command = "TARROW_DRIVER=sim:" + socket_path_ + " " + wrapper + " " +
-                          std::string(TARROW_BINARY_DIR) + "/bin/tarrow " + arguments + " 2>" +
-                          stderr_path_;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return -1;
-    char buffer[4096];
-    out->clear();
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out->append(buffer, n);
-    const int status = pclose(pipe);
-    std::ifstream in(stderr_path_);
-    std::ostringstream text;
-    text << in.rdbuf();
-    err_ = text.str();
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    const int status = RunCommand("TARROW_DRIVER=sim:" + socket_path_ + " " + wrapper + " " +
+                                      TarrowCommand() + arguments + " 2>" + stderr_path_,
+                                  out);
+    err_ = ReadFileBytes(stderr_path_);
+    return status;
   }
   sim::Module& board() { return *machine_->FindModule(2); }
   // Reads or changes module 2 while the daemon is stopped: no client sees it half-made, and the

@@ -3,12 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <regex>
-#include <sstream>
 
 #include "api/line.h"
 #include "tests/support/capture.h"
+#include "tests/support/program.h"
 #include "tests/support/temp_dir.h"
 #include "trace/api_log.h"
 #include "trace/cc_file.h"
@@ -30,13 +29,6 @@ class CcTrace : public ::testing::Test {
     }
   }
 
-  static std::string Read(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
-
   // Traces `count` lines "line NNN" of about 60 characters into category 3.
   static void TraceLines(int first, int count) {
     for (int i = first; i < first + count; ++i) {
@@ -54,7 +46,7 @@ TEST_F(CcTrace, OneFileWrapsToItsStartAtTheLimit) {
   ASSERT_TRUE(cc::SetTraceFile(path.c_str()));
   EXPECT_EQ(cc::OpenFileName(), path);
   TraceLines(0, 40);  // about 2600 bytes: one wrap
-  const std::string text = Read(path);
+  const std::string text = ReadFileBytes(path);
 
   // The wrap note at the old end, then writing goes on from the start of the file.
   const std::regex start(
@@ -79,7 +71,7 @@ TEST_F(CcTrace, NumberedFilesMoveOnAndDeleteTheOldest) {
   EXPECT_EQ(cc::OpenFileName(), dir_.Path("cc_3.log"));
   EXPECT_FALSE(std::filesystem::exists(dir_.Path("cc_0.log")));
   for (const char* kept : {"cc_1.log", "cc_2.log"}) {
-    const std::string text = Read(dir_.Path(kept));
+    const std::string text = ReadFileBytes(dir_.Path(kept));
     EXPECT_EQ(text.rfind("\n**************************\nECC Trace --- 4.0.0B17.296 Mar 22 2005 "
                          "14:48:26\n\n",
                          0),
@@ -89,7 +81,7 @@ TEST_F(CcTrace, NumberedFilesMoveOnAndDeleteTheOldest) {
     const std::string last = " maximum trace file size reached, continuing trace to next file.\n";
     EXPECT_EQ(text.size() - text.rfind(last), last.size()) << kept;
   }
-  EXPECT_NE(Read(dir_.Path("cc_3.log")).find("ECC line 059"), std::string::npos);
+  EXPECT_NE(ReadFileBytes(dir_.Path("cc_3.log")).find("ECC line 059"), std::string::npos);
 }
 
 TEST_F(CcTrace, SeriesNamesWithoutExtensionContinueAtTheHighestNumberOnDisk) {
@@ -99,12 +91,12 @@ TEST_F(CcTrace, SeriesNamesWithoutExtensionContinueAtTheHighestNumberOnDisk) {
   EXPECT_EQ(cc::OpenFileName(), dir_.Path("trace_0"));
 
   for (const char* name : {"base_4", "base_7", "base_9.log", "base_x", "basement_12"}) {
-    std::ofstream(dir_.Path(name)) << "old\n";
+    dir_.Write(name, "old\n");
   }
   ASSERT_TRUE(cc::SetTraceFile(dir_.Path("base").c_str()));
   EXPECT_EQ(cc::OpenFileName(), dir_.Path("base_7"));
   TraceLines(0, 1);
-  const std::string text = Read(dir_.Path("base_7"));
+  const std::string text = ReadFileBytes(dir_.Path("base_7"));
   EXPECT_EQ(text.rfind("old\n\n****", 0), 0u) << text;
   EXPECT_NE(text.find("ECC line 000"), std::string::npos);
 }
@@ -137,7 +129,7 @@ TEST_F(CcTrace, MessagesAreCopiedIntoTheApiLogByLevelAndCategory) {
   cc::TraceLine(&line, cc::kHostModuleTrace, cc::kLevelBasic, "too verbose");
   cc::TraceLine(&line, cc::kHostModuleTrace, cc::kLevelWarning, "%s", "warned");
   cc::Trace(cc::kHostModuleTrace, cc::kLevelWarning, nullptr);
-  const std::string text = Read(path);
+  const std::string text = ReadFileBytes(path);
   EXPECT_EQ(text.find("too verbose"), std::string::npos);
   EXPECT_TRUE(std::regex_search(text, std::regex("\n\\d\\d/\\d\\d [0-9:.]{11} \\[2B,1A\\] ECC "
                                                  "warned\n$")))
@@ -149,14 +141,14 @@ TEST_F(CcTrace, LongMessagesAreCutAndUnopenableFilesWriteNothing) {
   const std::string path = dir_.Path("cc.log");
   ASSERT_TRUE(cc::SetTraceFile(path.c_str()));
   cc::Trace(cc::kApiTrace, cc::kLevelError, "%s", std::string(3000, 'x').c_str());
-  const std::string text = Read(path);
+  const std::string text = ReadFileBytes(path);
   EXPECT_NE(text.find("ECC " + std::string(1019, 'x') + "\n"), std::string::npos);
   EXPECT_EQ(text.find(std::string(1020, 'x')), std::string::npos);
 
   EXPECT_FALSE(cc::SetTraceFile(dir_.Path("missing/cc.log").c_str()));
   EXPECT_EQ(cc::OpenFileName(), "");
   cc::Trace(cc::kApiTrace, cc::kLevelError, "nowhere");
-  EXPECT_EQ(Read(path), text);
+  EXPECT_EQ(ReadFileBytes(path), text);
 }
 
 }  // namespace
