@@ -1,8 +1,6 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <atomic>
-
 #include "os/clock.h"
 
 namespace os {
@@ -40,19 +38,6 @@ CalendarTime CalendarNow(bool utc) {
                       broken.tm_mday,        broken.tm_hour,
                       broken.tm_min,         broken.tm_sec,
                       broken.tm_wday,        static_cast<int32_t>(local.tm_gmtoff)};
-}
-
-namespace {
-std::atomic<WallClock> g_wall_clock{nullptr};
-}  // namespace
-
-int64_t WallSeconds() {
-  WallClock clock = g_wall_clock.load(std::memory_order_acquire);
-  return clock != nullptr ? clock() : static_cast<int64_t>(time(nullptr));
-}
-
-void SetWallClock(WallClock clock) {
-  g_wall_clock.store(clock, std::memory_order_release);
 }
 
 uint32_t ProcessId() {

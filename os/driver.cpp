@@ -1,10 +1,5 @@
 #include "os/driver.h"
 
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -12,7 +7,6 @@
 #include <cstring>
 #include <mutex>
 
-#include "os/private_folder.h"
 #include "vtx.h"
 
 namespace os {
@@ -52,21 +46,6 @@ class NoTransport : public DriverTransport {
   std::atomic<bool> told_{false};
 };
 
-bool DaemonListens(const std::string& path) {
-  int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return false;
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  if (path.size() >= sizeof address.sun_path) {
-    close(fd);
-    return false;
-  }
-  memcpy(address.sun_path, path.c_str(), path.size() + 1);
-  bool listens = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-  close(fd);
-  return listens;
-}
-
 std::unique_ptr<DriverTransport> ChooseFromEnvironment() {
   const char* value = getenv("TARROW_DRIVER");
   std::string choice = value ? value : "";
@@ -76,32 +55,17 @@ std::unique_ptr<DriverTransport> ChooseFromEnvironment() {
     return MakeDaemonTransport(choice.substr(4));
   }
   if (!choice.empty()) {
-    return std::make_unique<NoTransport>(
+    return MakeNoTransport(
         "TARROW_DRIVER: expected \"device\", \"sim\" or \"sim:SOCKET\", got \"" + choice + "\"",
         EINVAL, true);
   }
-  struct stat info {};
-  if (stat(VTX_DRIVER_DEVICE, &info) == 0) return MakeDeviceTransport();
-  const int device_error = errno;
-  std::string socket_path = DefaultDaemonSocket();
-  std::string daemon = "no simulator daemon at " + socket_path;
-  if (DaemonListens(socket_path)) {
-    // Only a daemon in a folder of this user's alone: in /tmp another user may have made it.
-    const std::string unfit = CheckDaemonSocketFolder(false);
-    if (unfit.empty()) return MakeDaemonTransport(socket_path);
-    daemon = unfit + "; not using the simulator daemon there";
-  }
-  return std::make_unique<NoTransport>(std::string("no board: " VTX_DRIVER_DEVICE ": ") +
-                                           strerror(device_error) + "; " + daemon +
-                                           "; set TARROW_DRIVER=sim for the built-in simulated "
-                                           "machine",
-                                       ENODEV, false);
+  return MakeDefaultTransport();
 }
 
 }  // namespace
 
-std::string DefaultDaemonSocket() {
-  return DaemonSocketFolder() + "/tarrow-simd.sock";
+std::unique_ptr<DriverTransport> MakeNoTransport(std::string reason, int error, bool setting) {
+  return std::make_unique<NoTransport>(std::move(reason), error, setting);
 }
 
 DriverTransport& Driver() {

@@ -35,12 +35,21 @@ std::unique_ptr<DriverTransport> MakeEmbeddedTransport();
 std::unique_ptr<DriverTransport> MakeDaemonTransport(const std::string& socket_path);
 
 // The daemon's default socket: tarrow-simd.sock in DaemonSocketFolder() (os/private_folder.h).
-// Everything that looks for the daemon without being told where asks this one function.
+// Everything that looks for the daemon without being told where asks this one function. On
+// Windows, where there is no daemon, a text that says so.
 std::string DefaultDaemonSocket();
 
+// The transport of a process that does not choose one: the real device when it is there, else
+// the daemon on the default socket when one listens (not on Windows), else none (simulation is
+// never chosen for a host that did not ask for it).
+std::unique_ptr<DriverTransport> MakeDefaultTransport();
+
+// No transport: every open fails with `error`, and the first one writes `reason` on standard
+// error; `setting` when the settings are wrong, rather than nothing found.
+std::unique_ptr<DriverTransport> MakeNoTransport(std::string reason, int error, bool setting);
+
 // The transport in use, chosen on first use from TARROW_DRIVER: "device", "sim", "sim:SOCKET";
-// unset, the device node when it exists, else the daemon on the default socket when one listens,
-// else none (simulation is never chosen for a host that did not ask for it).
+// unset, MakeDefaultTransport().
 DriverTransport& Driver();
 std::string DriverDescription();
 bool DriverIsSimulated();

@@ -10,18 +10,6 @@
 
 namespace os {
 
-FILE* FileOpen(const char* path, const char* mode, bool binary) {
-  if (path == nullptr || mode == nullptr || mode[0] == '\0') {
-    errno = EINVAL;
-    return nullptr;
-  }
-  if (!binary) return fopen(path, mode);
-  std::string binary_mode(1, mode[0]);
-  binary_mode += 'b';
-  binary_mode += mode + 1;
-  return fopen(path, binary_mode.c_str());
-}
-
 FILE* OpenRegularFile(const char* path, bool binary, uint64_t limit, std::string& error) {
   // Opened without waiting, so that a FIFO cannot block the open; the kind is then checked on
   // what was opened, not on the name, which could change in between.
@@ -59,10 +47,6 @@ FILE* OpenRegularFile(const char* path, bool binary, uint64_t limit, std::string
     errno = reason;
   }
   return stream;
-}
-
-void FileClose(FILE* stream) {
-  if (stream != nullptr) fclose(stream);
 }
 
 // Straight to the descriptor: the stream's buffer would only add a copy and a second call.

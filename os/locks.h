@@ -35,9 +35,9 @@ FileLock* FileLockAcquire(const char* file_name);
 // Releases and closes a lock returned by FileLockAcquire for the same name; null does nothing.
 void FileLockRelease(const char* file_name, FileLock* lock);
 
-// The file that carries the lock "mute_<file_name>" between processes: a file of the lock
+// What carries the lock "mute_<file_name>" between processes. On POSIX hosts a file of the lock
 // directory ($TARROW_LOCK_DIR, else the machine's shared lock directory) whose name encodes
-// `file_name` into one path component.
+// `file_name` into one path component; on Windows the name of the kernel mutex.
 std::string FileLockPath(const char* file_name);
 
 }  // namespace os

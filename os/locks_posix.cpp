@@ -2,12 +2,10 @@
 // one thread at a time and recursive for it; a name that must exclude other processes also holds
 // an flock on its lock file while a thread of this process owns it.
 #include <fcntl.h>
-#include <pthread.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <condition_variable>
 #include <cstdio>
@@ -17,8 +15,8 @@
 #include <new>
 #include <thread>
 
-#include "os/clock.h"
 #include "os/locks.h"
+#include "os/named_mutex.h"
 
 namespace os {
 namespace {
@@ -188,59 +186,26 @@ std::string LockFileName(const char* file_name) {
   return out;
 }
 
-// ---- Process lock slots
-
-struct SlotMutex {
-  pthread_mutex_t mutex;
-};
-
-constexpr int kSlotCount = 2;
-std::atomic<SlotMutex*> g_slots[kSlotCount];
-
-SlotMutex* CreateSlotMutex() {
-  auto* created = new (std::nothrow) SlotMutex;
-  if (created == nullptr) return nullptr;
-  pthread_mutexattr_t attributes;
-  pthread_mutexattr_init(&attributes);
-  pthread_mutexattr_settype(&attributes, PTHREAD_MUTEX_RECURSIVE);
-  int rc = pthread_mutex_init(&created->mutex, &attributes);
-  pthread_mutexattr_destroy(&attributes);
-  if (rc == 0) return created;
-  delete created;
-  return nullptr;
-}
-
 }  // namespace
 
-struct ProcessLock : SlotMutex {};
-struct FileLock {
+struct NamedHold {
   NamedMutex* mutex;
 };
 
-ProcessLock* ProcessLockAcquire(ProcessLockSlot slot) {
-  std::atomic<SlotMutex*>& cell = g_slots[static_cast<int>(slot)];
-  SlotMutex* lock = cell.load(std::memory_order_acquire);
-  if (lock == nullptr) {
-    char name[32];
-    snprintf(name, sizeof name, "proc_%X_mute", ProcessId());
-    NamedMutex* creation = AcquireName(name, nullptr);
-    if (creation == nullptr) return nullptr;
-    lock = cell.load(std::memory_order_acquire);
-    if (lock == nullptr) {
-      lock = CreateSlotMutex();
-      if (lock != nullptr) cell.store(lock, std::memory_order_release);
-    }
-    ReleaseName(creation);
-    CloseName(creation);
-    if (lock == nullptr) return nullptr;
-  }
-  pthread_mutex_lock(&lock->mutex);
-  return static_cast<ProcessLock*>(lock);
+NamedHold* AcquireNamedMutex(const std::string& name) {
+  NamedMutex* mutex = AcquireName(name, nullptr);
+  return mutex ? new (std::nothrow) NamedHold{mutex} : nullptr;
 }
 
-void ProcessLockRelease(ProcessLock* lock) {
-  if (lock != nullptr) pthread_mutex_unlock(&lock->mutex);
+void ReleaseNamedMutex(NamedHold* hold) {
+  ReleaseName(hold->mutex);
+  CloseName(hold->mutex);
+  delete hold;
 }
+
+struct FileLock {
+  NamedMutex* mutex;
+};
 
 std::string FileLockPath(const char* file_name) {
   return LockDirectory() + "/" + LockFileName(file_name);

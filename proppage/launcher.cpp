@@ -6,8 +6,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "proppage/resource.h"
-
 namespace proppage {
 namespace {
 

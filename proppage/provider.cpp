@@ -35,7 +35,7 @@ void ShowFeatures(HWND dialog, int module) {
   char* text = static_cast<char*>(std::calloc(kFeatureTextSize, 1));
   if (!text) return;
   proppage::ListFeatures(module, text, kFeatureTextSize);
-  SetDlgItemTextA(dialog, proppage::kFeatureBox, text);
+  SetDlgItemTextA(dialog, IDC_FEATURE_BOX, text);
   std::free(text);
 }
 
@@ -47,8 +47,7 @@ void SetFixedFont(HWND dialog, PageRecord& page) {
                               font.lfWeight, font.lfItalic, font.lfUnderline, font.lfStrikeOut,
                               font.lfCharSet, font.lfOutPrecision, font.lfClipPrecision,
                               font.lfQuality, font.lfPitchAndFamily, font.lfFaceName);
-  SendDlgItemMessageA(dialog, proppage::kFeatureBox, WM_SETFONT, reinterpret_cast<WPARAM>(created),
-                      TRUE);
+  SendDlgItemMessageA(dialog, IDC_FEATURE_BOX, WM_SETFONT, reinterpret_cast<WPARAM>(created), TRUE);
   if (page.feature_font) DeleteObject(page.feature_font);
   page.feature_font = created;
 }
@@ -87,14 +86,14 @@ BOOL InitDialog(HWND dialog, PageRecord& page) {
 
   char title[256];
   std::snprintf(title, sizeof title, "%s - Module 0x%X", name, static_cast<unsigned>(module));
-  SetDlgItemTextA(dialog, proppage::kHardwareNameText, title);
+  SetDlgItemTextA(dialog, IDC_HARDWARE_NAME, title);
 
   ShowFeatures(dialog, module);
   SetFixedFont(dialog, page);
 
   const int show = ConfigureWanted() ? SW_SHOW : SW_HIDE;
-  ShowWindow(GetDlgItem(dialog, proppage::kConfigureButton), show);
-  ShowWindow(GetDlgItem(dialog, proppage::kConfigureHint), show);
+  ShowWindow(GetDlgItem(dialog, IDC_CONFIGURE), show);
+  ShowWindow(GetDlgItem(dialog, IDC_CONFIGURE_HINT), show);
   return TRUE;
 }
 
@@ -106,7 +105,7 @@ INT_PTR CALLBACK PageDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM
       return page ? InitDialog(dialog, *page) : FALSE;
     }
     case WM_COMMAND:
-      if (LOWORD(wparam) != proppage::kConfigureButton) return FALSE;
+      if (LOWORD(wparam) != IDC_CONFIGURE) return FALSE;
       proppage::LaunchConfigTool(dialog);
       return TRUE;
     default:
@@ -134,10 +133,11 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD, LPVOID) {
 extern "C" BOOL WINAPI EnumPropPages(PSP_PROPSHEETPAGE_REQUEST request,
                                      LPFNADDPROPSHEETPAGE add_page, LPARAM add_page_parameter) {
   PROPSHEETPAGEA description{};
-  description.dwSize = sizeof description;
+  // The version-2 size: the system's own description has grown beyond the fields filled here.
+  description.dwSize = PROPSHEETPAGEA_V2_SIZE;
   description.dwFlags = PSP_USECALLBACK;
   description.hInstance = module_instance;
-  description.pszTemplate = MAKEINTRESOURCEA(proppage::kDeviceDetailsDialog);
+  description.pszTemplate = MAKEINTRESOURCEA(IDD_DEVICE_DETAILS);
   description.pfnDlgProc = PageDialogProc;
   description.lParam = reinterpret_cast<LPARAM>(
       new PageRecord{request->DeviceInfoSet, request->DeviceInfoData, nullptr});

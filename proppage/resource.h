@@ -1,18 +1,11 @@
-// The page's resources and registry key.
+/* The page's resource and control numbers, shared by the resource script and the code. */
 #pragma once
 
-namespace proppage {
+#define IDD_DEVICE_DETAILS 109 /* the page template */
+#define IDB_BOARD 110          /* the board picture beside the name */
 
-constexpr int kDeviceDetailsDialog = 109;  // the page template
-constexpr int kBoardBitmap = 110;
-
-// Controls of the page template.
-constexpr int kHardwareNameText = 1001;
-constexpr int kConfigureButton = 1021;
-constexpr int kConfigureHint = 1022;
-constexpr int kFeatureBox = 1023;
-
-// The page's own key under HKEY_LOCAL_MACHINE.
-constexpr const char* kPageKey = "SOFTWARE\\Corvane Technology\\DevicePropertyPage\\crvnTdevpp";
-
-}  // namespace proppage
+/* Controls of the page template. */
+#define IDC_HARDWARE_NAME 1001
+#define IDC_CONFIGURE 1021
+#define IDC_CONFIGURE_HINT 1022
+#define IDC_FEATURE_BOX 1023

@@ -1,15 +1,14 @@
 #include "callctrl/hostlib/host_module_library.h"
 
-#include <ace/DLL.h>
-
+#include "os/library.h"
 #include "os/program.h"
 
 namespace vtx::callctrl {
 namespace {
 
 template <typename Fn>
-void LookUp(ACE_DLL& dll, const char* name, Fn& entry, bool& failed) {
-  void* symbol = dll.symbol(name);
+void LookUp(os::Library* library, const char* name, Fn& entry, bool& failed) {
+  void* symbol = os::LibrarySymbol(library, name);
   failed = symbol == nullptr;
   entry = reinterpret_cast<Fn>(symbol);
 }
@@ -29,12 +28,12 @@ bool HostModuleLibrary::Load(const char* path) {
   if (!Open(path_)) {
     std::string reason = load_error_;
     const std::string beside = os::LibraryDirectory();
-    if (path_.find('/') != std::string::npos || beside.empty() || !Open(beside + "/" + path_)) {
+    if (os::PathHasFolder(path_) || beside.empty() || !Open(beside + "/" + path_)) {
       load_error_ = reason;
       return false;
     }
   }
-  ACE_DLL& dll = *dll_;
+  os::Library* dll = library_;
   bool& failed = last_lookup_failed_;
   LookUp(dll, "CIPI_CloseLibrary", entries_.CIPI_CloseLibrary, failed);
   LookUp(dll, "CIPI_GetErrorString", entries_.CIPI_GetErrorString, failed);
@@ -51,18 +50,14 @@ bool HostModuleLibrary::Load(const char* path) {
 }
 
 bool HostModuleLibrary::Open(const std::string& path) {
-  dll_ = std::make_unique<ACE_DLL>();
-  if (dll_->open(path.c_str(), ACE_DEFAULT_SHLIB_MODE, true) == 0) return true;
-  const ACE_TCHAR* reason = dll_->error();
-  load_error_ = reason && *reason ? reason : "the library does not open";
-  dll_.reset();
-  return false;
+  library_ = os::LibraryOpen(path.c_str(), load_error_);
+  return library_ != nullptr;
 }
 
 void HostModuleLibrary::Unload() {
   entries_ = CipiEntryPoints();
-  if (dll_) dll_->close();
-  dll_.reset();
+  os::LibraryClose(library_);
+  library_ = nullptr;
 }
 
 int32_t HostModuleLibrary::CloseLibrary(int32_t reserved) {

@@ -1,14 +1,15 @@
-// HostModuleLibrary: a host module's CIPI library opened by path through ACE, with its eleven
+// HostModuleLibrary: a host module's CIPI library opened by path, with its eleven
 // entry points looked up by name. A missing entry point is null, and its wrapper answers -1 (the
 // information query: empty texts) instead of failing the load.
 #pragma once
 
-#include <memory>
 #include <string>
 
 #include "callctrl/hostlib/cipi.h"
 
-class ACE_DLL;
+namespace os {
+struct Library;
+}
 
 namespace vtx::callctrl {
 
@@ -59,7 +60,7 @@ class HostModuleLibrary {
  private:
   bool Open(const std::string& path);
 
-  std::unique_ptr<ACE_DLL> dll_;
+  os::Library* library_ = nullptr;
   bool last_lookup_failed_ = false;
   std::string path_;
   std::string load_error_;

@@ -1,10 +1,7 @@
-// Starting programs as Windows starts a detached process: the program runs in a session of its
-// own, inherits no descriptors (its standard streams are /dev/null), gets the caller's or the
+// Starting programs as Windows starts a detached process, through the library's detached start:
+// the program runs in a session of its own, inherits no descriptors, gets the caller's or the
 // given environment and directory, and is nobody's child to wait for. A failure to start it
 // comes back as the Windows error number of the errno that the start met.
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,20 +10,11 @@
 #include <vector>
 
 #include "compat/win32/kernel_object.h"
-
-extern char** environ;
+#include "os/process_start.h"
 
 namespace {
 
 struct ProcessObject : win32compat::KernelObject {};
-
-// What the starting processes tell the caller through the report pipe.
-struct Report {
-  int kind;  // kStarted with the program's process id, or kFailed with an errno
-  int value;
-};
-constexpr int kStarted = 1;
-constexpr int kFailed = 2;
 
 DWORD ErrorFromErrno(int error) {
   switch (error) {
@@ -79,34 +67,6 @@ std::vector<std::string> SplitCommandLine(const char* command_line) {
   return words;
 }
 
-void WriteReport(int fd, int kind, int value) {
-  const Report report{kind, value};
-  ssize_t ignored = write(fd, &report, sizeof report);
-  (void)ignored;
-}
-
-// In the program's process, between fork and exec: only async-signal-safe calls.
-[[noreturn]] void StartProgram(const char* path, char* const* argv, char* const* envp,
-                               const char* directory, int report_fd, int max_fd) {
-  setsid();
-  if (directory && chdir(directory) != 0) {
-    WriteReport(report_fd, kFailed, errno);
-    _exit(127);
-  }
-  const int null_fd = open("/dev/null", O_RDWR);
-  if (null_fd >= 0) {
-    dup2(null_fd, 0);
-    dup2(null_fd, 1);
-    dup2(null_fd, 2);
-  }
-  for (int fd = 3; fd < max_fd; ++fd) {
-    if (fd != report_fd) close(fd);
-  }
-  execve(path, argv, envp);
-  WriteReport(report_fd, kFailed, errno);
-  _exit(127);
-}
-
 }  // namespace
 
 void WINAPI GetStartupInfoA(LPSTARTUPINFOA info) {
@@ -148,47 +108,11 @@ BOOL WINAPI CreateProcessA(LPCSTR application_name, LPSTR command_line, LPSECURI
     envp.push_back(entry);
   }
   envp.push_back(nullptr);
-  rlimit limit{};
-  const int max_fd = getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < 65536
-                         ? static_cast<int>(limit.rlim_cur)
-                         : 65536;
-
-  int pipe_fds[2];
-  if (pipe2(pipe_fds, O_CLOEXEC) != 0) {
+  const int program =
+      os::StartDetached(path.c_str(), argv.data(), environment ? envp.data() : nullptr,
+                        current_directory ? directory.c_str() : nullptr);
+  if (program < 0) {
     SetLastError(ErrorFromErrno(errno));
-    return FALSE;
-  }
-  // The intermediate process starts the program and leaves at once, so the program is adopted
-  // by init and never waits as our zombie.
-  const pid_t intermediate = fork();
-  if (intermediate == 0) {
-    close(pipe_fds[0]);
-    const pid_t program = fork();
-    if (program == 0) {
-      StartProgram(path.c_str(), argv.data(), environment ? envp.data() : environ,
-                   current_directory ? directory.c_str() : nullptr, pipe_fds[1], max_fd);
-    }
-    WriteReport(pipe_fds[1], program > 0 ? kStarted : kFailed, program > 0 ? program : errno);
-    _exit(0);
-  }
-  const int fork_error = intermediate < 0 ? errno : 0;
-  close(pipe_fds[1]);
-  if (intermediate > 0) {
-    int status = 0;
-    while (waitpid(intermediate, &status, 0) < 0 && errno == EINTR) {
-    }
-  }
-  // The pipe reaches end of file when both processes are gone or the program has been executed.
-  Report report{};
-  pid_t program = 0;
-  int error = intermediate > 0 ? 0 : fork_error;
-  while (read(pipe_fds[0], &report, sizeof report) == static_cast<ssize_t>(sizeof report)) {
-    if (report.kind == kStarted) program = report.value;
-    if (report.kind == kFailed) error = report.value;
-  }
-  close(pipe_fds[0]);
-  if (error != 0 || program == 0) {
-    SetLastError(ErrorFromErrno(error != 0 ? error : ECHILD));
     return FALSE;
   }
   if (process_information) {

@@ -183,6 +183,8 @@ typedef struct _PROPSHEETPAGEA {
   LPCSTR pszHeaderSubTitle;
 } PROPSHEETPAGEA, *LPPROPSHEETPAGEA;
 static_assert(sizeof(void*) != 4 || sizeof(PROPSHEETPAGEA) == 48, "PROPSHEETPAGEA is 48 bytes");
+// The size of the version-2 description, the one the page fills: up to the header subtitle.
+#define PROPSHEETPAGEA_V2_SIZE (offsetof(PROPSHEETPAGEA, pszHeaderSubTitle) + sizeof(LPCSTR))
 typedef const PROPSHEETPAGEA* LPCPROPSHEETPAGEA;
 
 typedef struct _SP_PROPSHEETPAGE_REQUEST {

@@ -1,6 +1,7 @@
 #include <cstdlib>
 
 #include "cfg_fixture.h"
+#include "tests/support/environment.h"
 
 namespace vtx::cfg::testing {
 namespace {
@@ -79,8 +80,8 @@ TEST_F(CfgTest, ExtraDotDotAboveTheRootIsDroppedWithAWarning) {
 }
 
 TEST_F(CfgTest, EnvironmentVariablesExpandWhenSetAndStayWhenUnsetOrEscaped) {
-  setenv("CFG_TEST_DIR", "/opt/x", 1);
-  unsetenv("CFG_TEST_UNSET");
+  vtx::testing::SetVariable("CFG_TEST_DIR", "/opt/x");
+  vtx::testing::UnsetVariable("CFG_TEST_UNSET");
   Parse(
       "set = %CFG_TEST_DIR%/bin\n"
       "unset = %CFG_TEST_UNSET%/bin\n"

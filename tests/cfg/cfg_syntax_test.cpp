@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "tests/support/environment.h"
+
 namespace vtx::cfg::syntax {
 namespace {
 
@@ -37,8 +39,8 @@ TEST(CfgSyntax, WrittenItemsReadBackAsTheyWere) {
 }
 
 TEST(CfgSyntax, EnvironmentExpansionForms) {
-  setenv("CFG_SYNTAX_V", "val", 1);
-  unsetenv("CFG_SYNTAX_NONE");
+  vtx::testing::SetVariable("CFG_SYNTAX_V", "val");
+  vtx::testing::UnsetVariable("CFG_SYNTAX_NONE");
   std::string out;
   expandEnvironment("%CFG_SYNTAX_V%|$CFG_SYNTAX_V|${CFG_SYNTAX_V}|$(CFG_SYNTAX_V)", out);
   EXPECT_EQ(out, "val|val|val|val");

@@ -4,7 +4,6 @@
 
 #include <cctype>
 #include <cstdio>
-#include <fstream>
 #include <sstream>
 
 namespace vtx::testing {
@@ -40,13 +39,6 @@ std::map<std::string, std::string> TarrowCommandHelp() {
     if (!command.empty()) commands[command] += line + "\n";
   }
   return commands;
-}
-
-std::string ReadFileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
 }
 
 }  // namespace vtx::testing

@@ -1,4 +1,4 @@
-// Running a program of the build from a test, through the shell.
+// Running a program of the build from a test, through the shell, and reading the files it wrote.
 #pragma once
 
 #include <map>
@@ -17,7 +17,8 @@ int RunTarrow(const std::string& arguments, std::string* output);
 // Each command that `tarrow --help` lists, with the lines it gives the command.
 std::map<std::string, std::string> TarrowCommandHelp();
 
-// The whole content of a file, empty when it cannot be read.
+// The whole content of a file, empty when it cannot be read. Built on every platform
+// (read_file.cpp), where the rest runs only on POSIX systems.
 std::string ReadFileBytes(const std::string& path);
 
 }  // namespace vtx::testing

@@ -1,11 +1,10 @@
 // A directory of the test's own under the test temporary directory, removed with its contents.
 #pragma once
 
-#include <stdlib.h>
-
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -13,10 +12,15 @@ namespace vtx::testing {
 
 class TempDir {
  public:
+  // A new directory of a random name: one that exists already is never taken over.
   explicit TempDir(const std::string& prefix = "vtx") {
-    std::string pattern =
-        std::filesystem::temp_directory_path().string() + "/" + prefix + "_XXXXXX";
-    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+    std::error_code error;
+    const std::string base = std::filesystem::temp_directory_path(error).string();
+    std::random_device entropy;
+    for (int attempt = 0; attempt < 100 && path_.empty() && !error; ++attempt) {
+      const std::string candidate = base + "/" + prefix + "_" + std::to_string(entropy());
+      if (std::filesystem::create_directory(candidate, error)) path_ = candidate;
+    }
   }
   ~TempDir() {
     std::error_code ignored;
