@@ -1,7 +1,6 @@
 #include "cfg/cfg_lines.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -14,8 +13,10 @@ const cfgItem* cfgLine::item() const {
   return isItem() ? static_cast<const cfgItem*>(this) : nullptr;
 }
 
+// Regions come from the aligned operator new, which every C++17 runtime has (the C library's
+// aligned_alloc is missing from the Windows one).
 void cfgLineList::RegionFree::operator()(void* region) const {
-  std::free(region);
+  ::operator delete (region, std::align_val_t{kBlockBytes});
 }
 
 uint32_t cfgLineList::indexOf(const cfgLine* line) {
@@ -29,7 +30,8 @@ cfgLine* cfgLineList::make() {
     if (blocks_.size() >= UINT32_MAX / kPerBlock) throw cfgError("out of memory in cfgLineList");
     if (spare_ == 0) {
       const size_t count = regions_.empty() ? 1 : std::min(blocks_.size(), kMaxRegion);
-      void* region = std::aligned_alloc(kBlockBytes, count * kBlockBytes);
+      void* region =
+          ::operator new (count* kBlockBytes, std::align_val_t{kBlockBytes}, std::nothrow);
       if (!region) throw cfgError("out of memory in cfgLineList");
       regions_.emplace_back(region);
       carve_ = static_cast<cfgLine*>(region);
