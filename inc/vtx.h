@@ -85,11 +85,11 @@ extern uint32_t VtxAppApiVersion;
 extern uint32_t VtxAppBuild;
 extern uint32_t VtxAppANumber;
 
-#define CV_API_SET_VER()                 \
-  do {                                   \
-    VtxAppApiVersion = CV_API_VERSION;   \
-    VtxAppBuild = CV_API_BUILD;          \
-    VtxAppANumber = CV_API_ANUMBER;      \
+#define CV_API_SET_VER()               \
+  do {                                 \
+    VtxAppApiVersion = CV_API_VERSION; \
+    VtxAppBuild = CV_API_BUILD;        \
+    VtxAppANumber = CV_API_ANUMBER;    \
   } while (0)
 
 /* ---- Call frame and status texts ---------------------------------------------------------- */
@@ -208,23 +208,23 @@ typedef struct VtxRtpOptions49 {
 } VtxRtpOptions49;
 
 /* The fields that every layout of the telephony and switching record begins with. */
-#define VTX_TELEPH_ARGS_FIELDS                                                 \
-  uint32_t status, line_status; /* out */                                      \
-  uint32_t port_type;           /* out: port-type word of the reported port */ \
-  uint32_t src_port_class;                                                     \
-  uint32_t src_port_unit;                                                      \
-  uint32_t src_stream;                                                         \
-  uint32_t src_slot;                                                           \
-  uint32_t dest_port_class;                                                    \
-  uint32_t dest_port_unit;                                                     \
-  uint32_t dest_stream;                                                        \
-  uint32_t dest_slot;                                                          \
-  uint32_t conn_mode;                                                          \
-  void* iter_context; /* null before the first call of a port list walk */     \
-  uint32_t async_lp;  /* 0: these operations are synchronous */                \
-  uint32_t src_port_type;  /* out: VtxCallSWGetConns */                        \
-  uint32_t dest_port_type; /* out: VtxCallSWGetConns */                        \
-  VtxSrcIpAddrs src_ip;    /* out: VtxCallSWGetConns, an IP source side */     \
+#define VTX_TELEPH_ARGS_FIELDS                                                  \
+  uint32_t status, line_status; /* out */                                       \
+  uint32_t port_type;           /* out: port-type word of the reported port */  \
+  uint32_t src_port_class;                                                      \
+  uint32_t src_port_unit;                                                       \
+  uint32_t src_stream;                                                          \
+  uint32_t src_slot;                                                            \
+  uint32_t dest_port_class;                                                     \
+  uint32_t dest_port_unit;                                                      \
+  uint32_t dest_stream;                                                         \
+  uint32_t dest_slot;                                                           \
+  uint32_t conn_mode;                                                           \
+  void* iter_context;      /* null before the first call of a port list walk */ \
+  uint32_t async_lp;       /* 0: these operations are synchronous */            \
+  uint32_t src_port_type;  /* out: VtxCallSWGetConns */                         \
+  uint32_t dest_port_type; /* out: VtxCallSWGetConns */                         \
+  VtxSrcIpAddrs src_ip;    /* out: VtxCallSWGetConns, an IP source side */      \
   uint8_t reserved[36]
 
 /* Argument of the telephony and switching operations. */
@@ -311,23 +311,23 @@ int VtxLineDetach(VtxLine* line, VtxLineArgs* args);
 #define VTX_IOCTL_CODE 0x80E82000u
 
 /* Driver sub-commands; each one's parameter block is given beside it or in its operation. */
-#define VTX_DRV_GET_VERSION 0         /* VtxDriverVersion */
-#define VTX_DRV_SESSION_CREATE 10     /* VtxDrvSessionBlock */
-#define VTX_DRV_SESSION_DESTROY 11    /* VtxDrvSessionBlock */
-#define VTX_DRV_MSG_SEND 12           /* VtxDrvMsgBlock */
-#define VTX_DRV_MSG_RECEIVE 13        /* VtxDrvMsgBlock */
-#define VTX_DRV_ADDRESS_ASSOC 14      /* VtxDrvAssocBlock */
-#define VTX_DRV_CLEAR_OUTPUT 15       /* VtxDrvClearBlock */
-#define VTX_DRV_MODULE_INFO 18        /* VtxDrvModuleInfoBlock */
-#define VTX_DRV_MODULE_RECONFIG 19    /* VtxDrvModuleCtlBlock */
-#define VTX_DRV_ADDRESS_CHECK 20      /* VtxDrvAddressCheckBlock */
-#define VTX_DRV_MODULE_RESET 21       /* VtxDrvModuleCtlBlock */
-#define VTX_DRV_MODULE_DEACTIVATE 22  /* VtxDrvDeactivateBlock */
+#define VTX_DRV_GET_VERSION 0          /* VtxDriverVersion */
+#define VTX_DRV_SESSION_CREATE 10      /* VtxDrvSessionBlock */
+#define VTX_DRV_SESSION_DESTROY 11     /* VtxDrvSessionBlock */
+#define VTX_DRV_MSG_SEND 12            /* VtxDrvMsgBlock */
+#define VTX_DRV_MSG_RECEIVE 13         /* VtxDrvMsgBlock */
+#define VTX_DRV_ADDRESS_ASSOC 14       /* VtxDrvAssocBlock */
+#define VTX_DRV_CLEAR_OUTPUT 15        /* VtxDrvClearBlock */
+#define VTX_DRV_MODULE_INFO 18         /* VtxDrvModuleInfoBlock */
+#define VTX_DRV_MODULE_RECONFIG 19     /* VtxDrvModuleCtlBlock */
+#define VTX_DRV_ADDRESS_CHECK 20       /* VtxDrvAddressCheckBlock */
+#define VTX_DRV_MODULE_RESET 21        /* VtxDrvModuleCtlBlock */
+#define VTX_DRV_MODULE_DEACTIVATE 22   /* VtxDrvDeactivateBlock */
 #define VTX_DRV_MODULE_CONFIG_SPECS 23 /* VtxDrvConfigSpecsBlock */
-#define VTX_DRV_MSG_SEND_ASYNC 25     /* VtxDrvMsgBlock */
-#define VTX_DRV_MSG_RECEIVE_ASYNC 26  /* VtxDrvMsgBlock */
-#define VTX_DRV_ASYNC_CANCEL 27       /* VtxDrvModuleCtlBlock, word 0 the session handle */
-#define VTX_DRV_CLEAR_INPUT 28        /* VtxDrvClearBlock */
+#define VTX_DRV_MSG_SEND_ASYNC 25      /* VtxDrvMsgBlock */
+#define VTX_DRV_MSG_RECEIVE_ASYNC 26   /* VtxDrvMsgBlock */
+#define VTX_DRV_ASYNC_CANCEL 27        /* VtxDrvModuleCtlBlock, word 0 the session handle */
+#define VTX_DRV_CLEAR_INPUT 28         /* VtxDrvClearBlock */
 
 /* The I/O control request: one record in and out. */
 typedef struct VtxDrvIoRequest {
@@ -350,19 +350,19 @@ typedef struct VtxDriverVersion {
 #define VTX_SESSION_UNIQUE 0x2u
 #define VTX_SESSION_ATTACH50 0x4u
 typedef struct VtxDrvSessionBlock {
-  uint32_t session;      /* out on create, in on destroy */
-  uint8_t address[4];    /* in: requested local address; out: the session's own address */
-  uint32_t flags;        /* in: VTX_SESSION_ */
-  uint32_t drv_status;   /* out: GDI_STS code */
-  uint32_t buffer_size;  /* in */
+  uint32_t session;       /* out on create, in on destroy */
+  uint8_t address[4];     /* in: requested local address; out: the session's own address */
+  uint32_t flags;         /* in: VTX_SESSION_ */
+  uint32_t drv_status;    /* out: GDI_STS code */
+  uint32_t buffer_size;   /* in */
   uint32_t session_parm2; /* in */
   uint32_t session_parm1; /* in */
 } VtxDrvSessionBlock;
 
 /* ADDRESS_ASSOC. */
 typedef struct VtxDrvAssocBlock {
-  uint32_t session;   /* in */
-  uint8_t address[4]; /* in: the address to associate; out: the one associated */
+  uint32_t session;    /* in */
+  uint8_t address[4];  /* in: the address to associate; out: the one associated */
   uint32_t drv_status; /* out */
 } VtxDrvAssocBlock;
 
@@ -372,12 +372,12 @@ typedef struct VtxDrvAssocBlock {
 #define VTX_MSG_RAW 0x4u
 #define VTX_MSG_OPTION8 0x8u
 typedef struct VtxDrvMsgBlock {
-  uint32_t session;     /* in */
-  uint8_t* buffer;      /* in: the packet to send, or the buffer to receive into */
-  uint32_t length;      /* in: packet length or buffer size; out: accepted or received bytes */
-  uint32_t timeout_ms;  /* in */
-  uint32_t options;     /* in/out: VTX_MSG_ */
-  uint32_t drv_status;  /* out */
+  uint32_t session;        /* in */
+  uint8_t* buffer;         /* in: the packet to send, or the buffer to receive into */
+  uint32_t length;         /* in: packet length or buffer size; out: accepted or received bytes */
+  uint32_t timeout_ms;     /* in */
+  uint32_t options;        /* in/out: VTX_MSG_ */
+  uint32_t drv_status;     /* out */
   uint32_t notify_address; /* in: asynchronous forms only */
   uint32_t dest_address;   /* raw data: in on send, out on receive */
   uint32_t src_address;    /* raw data */
@@ -409,11 +409,11 @@ typedef struct VtxDrvModuleInfoBlock {
   uint16_t pci_dev_id;
   uint16_t pci_sub_vend_id;
   uint16_t pci_sub_id;
-  uint32_t pci_interf_type;  /* low byte used */
-  uint32_t boot_ver_major;   /* low byte used */
-  uint32_t boot_ver_middle;  /* low byte used */
-  uint32_t boot_ver_minor;   /* low byte used */
-  uint32_t boot_ver_build;   /* low byte used */
+  uint32_t pci_interf_type;   /* low byte used */
+  uint32_t boot_ver_major;    /* low byte used */
+  uint32_t boot_ver_middle;   /* low byte used */
+  uint32_t boot_ver_minor;    /* low byte used */
+  uint32_t boot_ver_build;    /* low byte used */
   uint32_t boot_ver_auto_num; /* low 16 bits used */
   char boot_ver_date[20];
   char boot_ver_comment[52]; /* first 50 bytes used */
@@ -426,11 +426,11 @@ typedef struct VtxDrvModuleInfoBlock {
 
 /* MODULE_CONFIG_SPECS. */
 typedef struct VtxDrvConfigSpecsBlock {
-  uint32_t mod_num;   /* in */
-  uint32_t result;    /* out: 0 when the configuration spec exists */
-  uint32_t spec_num;  /* in */
-  uint32_t value;     /* out */
-  char desc[52];      /* out: terminated */
+  uint32_t mod_num;  /* in */
+  uint32_t result;   /* out: 0 when the configuration spec exists */
+  uint32_t spec_num; /* in */
+  uint32_t value;    /* out */
+  char desc[52];     /* out: terminated */
 } VtxDrvConfigSpecsBlock;
 
 /* ADDRESS_CHECK. */
@@ -446,7 +446,8 @@ typedef struct VtxDrvDeactivateBlock {
 } VtxDrvDeactivateBlock;
 
 /* MODULE_RESET, MODULE_RECONFIG and ASYNC_CANCEL: word 0 the module number (the session handle
- * for ASYNC_CANCEL), word 1 the configuration value of MODULE_RECONFIG, word 2 the driver status. */
+ * for ASYNC_CANCEL), word 1 the configuration value of MODULE_RECONFIG, word 2 the driver status.
+ */
 typedef struct VtxDrvModuleCtlBlock {
   uint32_t word0;
   uint32_t config_value;
@@ -641,51 +642,51 @@ typedef struct MillTagItem {
 
 /* The packet argument record. A caller clears it to zeros, then sets what the operation needs. */
 typedef struct MillArgs {
-  uint32_t status;        /* out: result class */
-  uint32_t line_status;   /* out: result detail */
-  uint32_t facility;      /* facility to send to; after parsing, the current command's */
-  uint32_t verb;          /* verb of the command formed or parsed */
-  uint32_t code;          /* mode, event or request; for DATA the stream number */
-  int32_t prio;           /* > 0: send with the priority flag */
-  int32_t incoming_flag;  /* 0 to 3: how a send treats packets waiting to be received */
-  uint32_t no_hangup;     /* passed to the hangup check after processing */
-  uint32_t timeout;       /* milliseconds; 0xFFFFFFFF waits for ever */
-  uint8_t* cmd_buf;       /* the command being formed or parsed */
-  uint32_t tag_id;        /* tag being formed or just parsed */
-  uint32_t tag_type;      /* its type byte */
-  uint32_t tag_len;       /* total length of the tag just formed or parsed */
-  uint8_t* tag_ptr;       /* where the next tag is written; when parsing, the next to read */
-  uint32_t tag_data_len;  /* data length of the tag */
-  uint8_t* tag_data_ptr;  /* data of the tag; or the value itself (MILL_TAG_VALUE) */
-  uint32_t tags_left;     /* bytes of tags not yet read */
-  uint32_t var_value;     /* value for the value encoders; in raw data mode the stream */
-  uint32_t pkt_flags;     /* header flags byte */
-  uint8_t dest_addr[4];   /* destination address */
-  uint8_t src_addr[4];    /* source address */
-  uint32_t cmd_len;       /* length of the command at cmd_buf, its length field included */
-  uint32_t pkt_len;       /* packet length (buffer size on receive) */
-  uint8_t* pkt_buf;       /* packet buffer */
-  uint32_t pkt_len_field; /* header length field as read; after a send, the driver's length */
-  uint32_t outgoing;      /* 1 when the packet being parsed was formed by the host */
-  uint32_t no_drain;      /* no draining after a wait matched */
-  uint8_t* value_ptr;     /* cursor of the value encoders and decoders */
-  uint32_t value_len;     /* byte count of the value encoders and decoders */
-  uint32_t data_bits;     /* bit count of a DATA command */
-  uint32_t value_used;    /* bytes consumed by the last integer read */
-  uint32_t ignore_data;   /* DATA commands met during processing are skipped */
-  uint32_t pkt_saved;     /* forming a header: sets flag 0x20; reading: saved packet valid */
-  uint8_t* saved_pkt_buf; /* packet start kept while its commands are read */
-  uint32_t saved_pkt_len; /* its length */
-  uint32_t clear_option;  /* option word of CLEAR_INPUT and CLEAR_OUTPUT */
-  uint32_t cmd_parsed;    /* the verb fields of the current command are already parsed */
-  uint32_t trace_rcv;     /* each processed received command is decoded into the trace */
+  uint32_t status;             /* out: result class */
+  uint32_t line_status;        /* out: result detail */
+  uint32_t facility;           /* facility to send to; after parsing, the current command's */
+  uint32_t verb;               /* verb of the command formed or parsed */
+  uint32_t code;               /* mode, event or request; for DATA the stream number */
+  int32_t prio;                /* > 0: send with the priority flag */
+  int32_t incoming_flag;       /* 0 to 3: how a send treats packets waiting to be received */
+  uint32_t no_hangup;          /* passed to the hangup check after processing */
+  uint32_t timeout;            /* milliseconds; 0xFFFFFFFF waits for ever */
+  uint8_t* cmd_buf;            /* the command being formed or parsed */
+  uint32_t tag_id;             /* tag being formed or just parsed */
+  uint32_t tag_type;           /* its type byte */
+  uint32_t tag_len;            /* total length of the tag just formed or parsed */
+  uint8_t* tag_ptr;            /* where the next tag is written; when parsing, the next to read */
+  uint32_t tag_data_len;       /* data length of the tag */
+  uint8_t* tag_data_ptr;       /* data of the tag; or the value itself (MILL_TAG_VALUE) */
+  uint32_t tags_left;          /* bytes of tags not yet read */
+  uint32_t var_value;          /* value for the value encoders; in raw data mode the stream */
+  uint32_t pkt_flags;          /* header flags byte */
+  uint8_t dest_addr[4];        /* destination address */
+  uint8_t src_addr[4];         /* source address */
+  uint32_t cmd_len;            /* length of the command at cmd_buf, its length field included */
+  uint32_t pkt_len;            /* packet length (buffer size on receive) */
+  uint8_t* pkt_buf;            /* packet buffer */
+  uint32_t pkt_len_field;      /* header length field as read; after a send, the driver's length */
+  uint32_t outgoing;           /* 1 when the packet being parsed was formed by the host */
+  uint32_t no_drain;           /* no draining after a wait matched */
+  uint8_t* value_ptr;          /* cursor of the value encoders and decoders */
+  uint32_t value_len;          /* byte count of the value encoders and decoders */
+  uint32_t data_bits;          /* bit count of a DATA command */
+  uint32_t value_used;         /* bytes consumed by the last integer read */
+  uint32_t ignore_data;        /* DATA commands met during processing are skipped */
+  uint32_t pkt_saved;          /* forming a header: sets flag 0x20; reading: saved packet valid */
+  uint8_t* saved_pkt_buf;      /* packet start kept while its commands are read */
+  uint32_t saved_pkt_len;      /* its length */
+  uint32_t clear_option;       /* option word of CLEAR_INPUT and CLEAR_OUTPUT */
+  uint32_t cmd_parsed;         /* the verb fields of the current command are already parsed */
+  uint32_t trace_rcv;          /* each processed received command is decoded into the trace */
   const MillTagItem* tag_list; /* cursor into a tag list */
-  uint32_t tag_count;     /* count of tags appended to the current command */
-  uint32_t use_alt_chan;  /* non-zero: byte 1 of the destination is its low byte */
-  uint32_t async_lp;      /* asynchronous context (0 = synchronous) */
-  uint32_t raw_data;      /* DATA payload exchanged without header */
-  uint32_t send_option8;  /* passed to MSG_SEND as option bit 8 */
-  uint32_t no_process;    /* command-by-command reading returns commands unprocessed */
+  uint32_t tag_count;          /* count of tags appended to the current command */
+  uint32_t use_alt_chan;       /* non-zero: byte 1 of the destination is its low byte */
+  uint32_t async_lp;           /* asynchronous context (0 = synchronous) */
+  uint32_t raw_data;           /* DATA payload exchanged without header */
+  uint32_t send_option8;       /* passed to MSG_SEND as option bit 8 */
+  uint32_t no_process;         /* command-by-command reading returns commands unprocessed */
 } MillArgs;
 
 /* Application hooks of a line, called from inside receive processing on the caller's thread.
@@ -752,8 +753,8 @@ void MillClearOutputFacility(VtxLine* line, MillArgs* args);
 /* Forming. Each returns a length, or -1 with `status` 2 and `line_status` 5 (missing buffer or
  * pointer, bad verb) or 20 (size rules, too long). Output buffers are the caller's: a command
  * never exceeds MILL_MAX_CMD_LEN + 2 bytes, nothing is written past that. */
-int MillFormTag(MillArgs* args);     /* one tag at tag_ptr; sets and returns tag_len */
-int MillFormAddTag(MillArgs* args);  /* appends one tag to the command at cmd_buf; cmd_len */
+int MillFormTag(MillArgs* args);    /* one tag at tag_ptr; sets and returns tag_len */
+int MillFormAddTag(MillArgs* args); /* appends one tag to the command at cmd_buf; cmd_len */
 int MillFormCmd(MillArgs* args, const MillTagItem* tags); /* command at cmd_buf; cmd_len */
 int MillFormTagList(MillArgs* args); /* appends the tags at tag_list; cmd_len */
 /* As MillFormTagList with the list as arguments: (uint32_t id, uint32_t type, uint32_t data_len,
@@ -878,13 +879,13 @@ int VtxLineReset(VtxLine* line, VtxLineArgs* args);
 #pragma pack(push, 1)
 /* Argument of VtxFeatureSetQuery. */
 typedef struct VtxFeatureArgs {
-  uint32_t status, line_status;     /* out */
-  uint8_t reserved[12];             /* neither read nor written */
-  char key[9];                      /* out: at most 8 characters; empty at the end of the list */
-  int32_t type;                     /* out: VTX_FEATURE_ */
-  int32_t value_int;                /* out: boolean (0 or 1) or integer value */
-  char output_value_string[128];    /* out: text value */
-  uint32_t async_lp;                /* in: must be 0 */
+  uint32_t status, line_status;  /* out */
+  uint8_t reserved[12];          /* neither read nor written */
+  char key[9];                   /* out: at most 8 characters; empty at the end of the list */
+  int32_t type;                  /* out: VTX_FEATURE_ */
+  int32_t value_int;             /* out: boolean (0 or 1) or integer value */
+  char output_value_string[128]; /* out: text value */
+  uint32_t async_lp;             /* in: must be 0 */
 } VtxFeatureArgs;
 #pragma pack(pop)
 
@@ -1073,18 +1074,18 @@ void VtxBoardTest(VtxLine* line, VtxBoardTestArgs* args);
 #define VTX_FUNC_DBG_DETAIL 0x2u /* with the call's arguments and results */
 
 /* `debug_options` bits: which settings VtxDebugControl applies. */
-#define VTX_DEBUG_DISTRIBUTE 0x1u      /* send the record to other trace users instead */
-#define VTX_DEBUG_SET_MODE 0x2u        /* exchange the level mask with `debug_mode` */
-#define VTX_DEBUG_SET_FUNCTION 0x4u    /* install `trace_func` (null: standard output) */
-#define VTX_DEBUG_SET_FUNC_OPTS 0x8u   /* function-debug options from `debug_func_dbg_opts` */
-#define VTX_DEBUG_CC_API 0x10u         /* call-control trace kinds 0 to 5 get */
-#define VTX_DEBUG_CC_L3L4 0x20u        /*   the level `debug_cc_trace_level` */
+#define VTX_DEBUG_DISTRIBUTE 0x1u    /* send the record to other trace users instead */
+#define VTX_DEBUG_SET_MODE 0x2u      /* exchange the level mask with `debug_mode` */
+#define VTX_DEBUG_SET_FUNCTION 0x4u  /* install `trace_func` (null: standard output) */
+#define VTX_DEBUG_SET_FUNC_OPTS 0x8u /* function-debug options from `debug_func_dbg_opts` */
+#define VTX_DEBUG_CC_API 0x10u       /* call-control trace kinds 0 to 5 get */
+#define VTX_DEBUG_CC_L3L4 0x20u      /*   the level `debug_cc_trace_level` */
 #define VTX_DEBUG_CC_L4L3 0x40u
 #define VTX_DEBUG_CC_INTERNAL 0x80u
 #define VTX_DEBUG_CC_HOST_MODULE 0x100u
 #define VTX_DEBUG_CC_IP_STACK 0x200u
-#define VTX_DEBUG_CC_FILE 0x400u       /* call-control trace file from `debug_cc_trace_file` */
-#define VTX_DEBUG_SET_FILES 0x800u     /* trace files from the two names and the limit */
+#define VTX_DEBUG_CC_FILE 0x400u   /* call-control trace file from `debug_cc_trace_file` */
+#define VTX_DEBUG_SET_FILES 0x800u /* trace files from the two names and the limit */
 
 /* Receives the text of every trace line (without a line end). */
 typedef int (*VtxTraceFunc)(const char* line);
@@ -1176,8 +1177,8 @@ void VtxTonePlay(VtxLine* line, VtxTonePlayArgs* args);
  * VtxToneGet then returns 2 when the call must be continued. */
 typedef struct VtxToneArgs {
   uint32_t status, line_status; /* out */
-  int32_t digit;        /* VtxIntToneUnget: the character to push back; VtxTonePeek: out */
-  uint32_t millisecs;   /* VtxToneGet: time limit in ms; below 1 as a signed value, none */
+  int32_t digit;                /* VtxIntToneUnget: the character to push back; VtxTonePeek: out */
+  uint32_t millisecs;           /* VtxToneGet: time limit in ms; below 1 as a signed value, none */
   uint32_t decode_flag; /* VtxToneDetectEnable: detection type (bits 0-4), 0x80 tone ends too */
   int32_t tone_cp;      /* non-zero: VtxToneGet and VtxTonePeek return 1 for a call-progress
                            result that is waiting */

@@ -1,14 +1,14 @@
 // Arbitrary bytes as a protocol or coefficient file, read by both ports' rules. The file is
 // written where the reader opens it: in memory-backed /dev/shm when there is one, as rewriting a
 // disk file every run is slow.
+#include "portcc/protocol_file.h"
+
 #include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
-
-#include "portcc/protocol_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const std::string path = std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") +

@@ -1,10 +1,10 @@
 // The registry file reader over arbitrary text: it must never read outside the text, and what it
 // keeps must be consistent (every key it reports can be found again).
+#include "compat/win32/reg_file.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
-
-#include "compat/win32/reg_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   win32compat::RegistryFile file;

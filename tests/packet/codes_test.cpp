@@ -1,11 +1,11 @@
 // The definition headers in inc/ are compared with these tables through the trace name loader
 // (tests/trace/header_names_test.cpp).
+#include "packet/codes.h"
+
 #include <gtest/gtest.h>
 
 #include <set>
 #include <string>
-
-#include "packet/codes.h"
 
 namespace codes = vtx::codes;
 

@@ -1,7 +1,8 @@
+#include "packet/command_reader.h"
+
 #include <gtest/gtest.h>
 
 #include "bytes.h"
-#include "packet/command_reader.h"
 #include "tests/support/capture.h"
 
 using vtx::packet::Command;
