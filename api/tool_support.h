@@ -17,6 +17,7 @@
 #include "os/driver.h"
 #include "os/file.h"
 #include "os/program.h"
+#include "os/status_signal.h"
 #include "os/terminal.h"
 #include "trace/api_log.h"
 #include "trace/decoder.h"
@@ -45,6 +46,9 @@ inline bool DriverVersionOf(VtxDriverVersion& version) {
 // terminal (progress is drawn only there).
 using ::os::IsTerminal;
 using ::os::ProgramDirectory;
+
+// The signal that asks a running tool for its status (`tarrow callctrl --status`).
+using ::os::StatusSignal;
 
 // Where the installed configuration files are looked for (/etc/corvane, the registry file's
 // folder), so that the tools say where they looked for a file that is missing.

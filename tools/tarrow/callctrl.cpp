@@ -2,10 +2,10 @@
 // with its defaults), shows each module's role and then the call-control trace as it grows until
 // interrupted; Ctrl-C stops every module and ends with status 0. It is also the application on
 // the IP channels, answering their calls, unless --no-answer leaves them to another.
-#include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -58,8 +58,10 @@ class PrivatePreferences {
     if (!path_.empty()) unlink(path_.c_str());
   }
   bool Make(const std::string& preferences, const std::string& config) {
-    char pattern[] = "/tmp/tarrow-cvcall-XXXXXX";
-    const int fd = mkstemp(pattern);
+    std::error_code error;
+    std::string pattern =
+        (std::filesystem::temp_directory_path(error) / "tarrow-cvcall-XXXXXX").string();
+    const int fd = error ? -1 : mkstemp(pattern.data());
     if (fd < 0) return false;
     close(fd);
     path_ = pattern;
@@ -158,7 +160,9 @@ int Run(const Args& arguments) {
   std::string user_preferences = FindPreferenceFile(preferences);
   if (!config.empty()) {
     if (!own.Make(user_preferences, config)) {
-      fprintf(stderr, "tarrow callctrl: cannot write a user preference file in /tmp\n");
+      fprintf(stderr,
+              "tarrow callctrl: cannot write a user preference file in the temporary "
+              "folder\n");
       return 1;
     }
     user_preferences = own.path();
@@ -190,14 +194,10 @@ int Run(const Args& arguments) {
   PrintModules();
   auto answerer = std::make_unique<IpAnswerer>();
   if (answer) answerer->Attach();
-  struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+  std::signal(SIGINT, OnInterrupt);
+  std::signal(SIGTERM, OnInterrupt);
   if (status) {
-    struct sigaction on_status {};
-    on_status.sa_handler = OnStatusSignal;
-    sigaction(SIGUSR1, &on_status, nullptr);
+    std::signal(vtx::tool::StatusSignal(), OnStatusSignal);
     PrintStatus();
   }
   std::streamoff offset = 0;
@@ -235,7 +235,8 @@ constexpr char kHelp[] =
     "  --preferences CVCALL.CFG the user preference file\n"
     "  --trace FILE       trace into FILE unless the configuration names its own\n"
     "  --defaults         the built-in line settings, without a preference file\n"
-    "  --status           the host modules' queues, pools and timers, at start and on SIGUSR1\n"
+    "  --status           the host modules' queues, pools and timers, at start and on\n"
+    "                     SIGUSR1 (Ctrl-Break on Windows)\n"
     "  --no-answer        leave the calls offered on the IP channels to another application\n"
     "\n"
     "Example:\n"
