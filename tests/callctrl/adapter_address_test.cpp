@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/loopback_adapter.h"
+
 namespace vtx::callctrl {
 namespace {
 
@@ -32,7 +34,9 @@ TEST(AdapterAddress, ValidAddresses) {
 
 TEST(AdapterAddress, RealLoopbackAdapter) {
   char out[32] = "";
-  ASSERT_EQ(0, ConvertAdapterNameToIpAddress("lo", out, sizeof out));
+  const std::string loopback = vtx::testing::LoopbackAdapterName();
+  ASSERT_FALSE(loopback.empty());
+  ASSERT_EQ(0, ConvertAdapterNameToIpAddress(loopback.c_str(), out, sizeof out));
   EXPECT_STREQ("127.0.0.1", out);
 }
 

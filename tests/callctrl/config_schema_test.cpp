@@ -1,4 +1,5 @@
 #include "config_fixture.h"
+#include "tests/support/loopback_adapter.h"
 
 namespace vtx::callctrl::testing {
 namespace {
@@ -150,9 +151,12 @@ TEST_F(SchemaTest, ClockStyles) {
 }
 
 TEST_F(SchemaTest, EthernetStaticAndAdapterAddresses) {
+  const std::string loopback = vtx::testing::LoopbackAdapterName();
   ASSERT_TRUE(
       Open("[module.2/ethernet.1]\nip_address = 10.0.0.2\nmedia_port_min = x\n"
-           "[module.2/ethernet.2]\nip_interface = lo\nip_netmask = 255.0.0.0\n"
+           "[module.2/ethernet.2]\nip_interface = " +
+           loopback +
+           "\nip_netmask = 255.0.0.0\n"
            "dhcp = yes\n[module.2/host_cc.9]\nhost_module = 10\n"));
   const ModuleConfigRecord* module = GetModuleRecord(config_, 2, false);
   EXPECT_STREQ("10.0.0.2", module->ethernet[0].ip_address);
@@ -163,7 +167,7 @@ TEST_F(SchemaTest, EthernetStaticAndAdapterAddresses) {
   EXPECT_STREQ("127.0.0.1", module->ethernet[1].ip_address);
   EXPECT_STREQ("", module->ethernet[1].ip_netmask);
   EXPECT_EQ(0, module->ethernet[1].dhcp);
-  EXPECT_EQ(1u, Find(kWarning, "Invalid IP address for adapter lo\n").size());
+  EXPECT_EQ(1u, Find(kWarning, "Invalid IP address for adapter " + loopback + "\n").size());
   EXPECT_EQ(1, module->host_cc[8].host_module);
   EXPECT_EQ(1, module->host_cc[8].number_of_channels);
 }

@@ -3,10 +3,11 @@
 #pragma once
 
 #include <stdlib.h>
-#include <unistd.h>
 
-#include <climits>
+#include <filesystem>
 #include <string>
+
+#include "tests/support/environment.h"
 
 namespace vtx::testing {
 
@@ -16,13 +17,13 @@ class ScopedEnv {
     const char* old = getenv(name);
     had_ = old != nullptr;
     if (had_) old_ = old;
-    setenv(name, value.c_str(), 1);
+    SetVariable(name, value.c_str());
   }
   ~ScopedEnv() {
     if (had_) {
-      setenv(name_, old_.c_str(), 1);
+      SetVariable(name_, old_.c_str());
     } else {
-      unsetenv(name_);
+      UnsetVariable(name_);
     }
   }
   ScopedEnv(const ScopedEnv&) = delete;
@@ -37,19 +38,23 @@ class ScopedEnv {
 class ScopedFolder {
  public:
   explicit ScopedFolder(const std::string& folder) {
-    char old[PATH_MAX];
-    if (getcwd(old, sizeof old) != nullptr) old_ = old;
-    moved_ = chdir(folder.c_str()) == 0;
+    std::error_code error;
+    old_ = std::filesystem::current_path(error);
+    if (error) return;
+    std::filesystem::current_path(folder, error);
+    moved_ = !error;
   }
   ~ScopedFolder() {
-    if (moved_ && !old_.empty() && chdir(old_.c_str()) != 0) abort();
+    std::error_code error;
+    if (moved_) std::filesystem::current_path(old_, error);
+    if (error) abort();
   }
   bool moved() const { return moved_; }
   ScopedFolder(const ScopedFolder&) = delete;
   ScopedFolder& operator=(const ScopedFolder&) = delete;
 
  private:
-  std::string old_;
+  std::filesystem::path old_;
   bool moved_ = false;
 };
 

@@ -1,6 +1,5 @@
 #include "callctrl/hostmod/host_module.h"
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -11,6 +10,7 @@
 #include "callctrl/hostmod/library_run.h"
 #include "callctrl/module_tables.h"
 #include "hostctrl.h"
+#include "os/library.h"
 #include "tests/callctrl/hostmod/cipi_probe.h"
 #include "tests/callctrl/start/start_fixture.h"
 
@@ -22,16 +22,14 @@ using namespace std::chrono_literals;
 // The probe library, opened by the test beside the framework so that both see one instance.
 class Probe {
  public:
-  Probe() : handle_(dlopen(CIPI_PROBE_PATH, RTLD_NOW)) {
+  Probe() : handle_(::os::LibraryOpen(CIPI_PROBE_PATH, error_)) {
     if (handle_ == nullptr) return;
-    state_ = reinterpret_cast<ProbeStateFn>(dlsym(handle_, "probe_state"))();
-    lock_ = reinterpret_cast<ProbeLockFn>(dlsym(handle_, "probe_lock"))();
-    notify_ = reinterpret_cast<ProbeNotifyFn>(dlsym(handle_, "probe_notify"));
+    state_ = reinterpret_cast<ProbeStateFn>(::os::LibrarySymbol(handle_, "probe_state"))();
+    lock_ = reinterpret_cast<ProbeLockFn>(::os::LibrarySymbol(handle_, "probe_lock"))();
+    notify_ = reinterpret_cast<ProbeNotifyFn>(::os::LibrarySymbol(handle_, "probe_notify"));
     *state_ = ProbeState{};
   }
-  ~Probe() {
-    if (handle_ != nullptr) dlclose(handle_);
-  }
+  ~Probe() { ::os::LibraryClose(handle_); }
   template <typename Change>
   void Set(Change change) {
     {
@@ -47,7 +45,8 @@ class Probe {
   bool loaded() const { return state_ != nullptr; }
 
  private:
-  void* handle_;
+  std::string error_;  // why the probe did not open
+  ::os::Library* handle_;
   ProbeState* state_ = nullptr;
   std::mutex* lock_ = nullptr;
   ProbeNotifyFn notify_ = nullptr;

@@ -1,5 +1,4 @@
-#include <sys/stat.h>
-#include <unistd.h>
+#include <filesystem>
 
 #include "callctrl/config_lookup.h"
 #include "tests/callctrl/start/start_fixture.h"
@@ -50,7 +49,7 @@ TEST_F(StartTest, TheUserPreferenceFileNamesTheConfigurationOrDefaultsToCallctrl
 // the folder of the installed configuration files; as named when neither holds it.
 TEST_F(StartTest, ARelativeNameIsFoundBesideThePreferencesOrInTheConfigurationFolder) {
   for (const char* folder : {"prefs", "etc"}) {
-    ASSERT_EQ(mkdir(dir_.Path(folder).c_str(), 0700), 0);
+    ASSERT_TRUE(std::filesystem::create_directory(dir_.Path(folder)));
   }
   vtx::testing::ScopedEnv registry("CRVN_REGISTRY", dir_.Path("etc/registry.reg"));
   const std::string module = std::string(kVerboseTrace) + "[module.3]\n";
