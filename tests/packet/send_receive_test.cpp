@@ -277,22 +277,6 @@ TEST_F(SendReceiveTest, AContinueCallWithNothingPendingIsRefused) {
   EXPECT_EQ(VtxRcvProcessPkt(line_, &args), 1) << "the waiting packet is still there";
 }
 
-TEST_F(SendReceiveTest, NoHangupHoldsOnlyLowCodes) {
-  line_->pending_hangup = 11;
-  Inject(FromBoard(kResetDone));
-  MillArgs args = Receiving(0);
-  args.no_hangup = 1;
-  EXPECT_EQ(VtxRcvProcessPkt(line_, &args), 1);
-  EXPECT_EQ(line_->pending_hangup, 11u);
-  line_->pending_hangup = 505;
-  Inject(FromBoard(kResetDone));
-  args = Receiving(0);
-  args.no_hangup = 1;
-  EXPECT_EQ(VtxRcvProcessPkt(line_, &args), 2);
-  EXPECT_EQ(args.status, CV_STATUS_ERROR_HANGUP);
-  EXPECT_EQ(args.line_status, 505u);
-}
-
 TEST_F(SendReceiveTest, AlertsStandOrAreCancelled) {
   // HOST_CTRL EVENT ALERT with ALERT_VALUE 3, from the host controller.
   const std::vector<uint8_t> alert = {0x06, 0x00, 0x08, 0x02, 0x03, 0x02, 0x00, 0x03};
