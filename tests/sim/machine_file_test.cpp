@@ -135,7 +135,7 @@ TEST_F(MachineFileText, TelephonyKindsReplaceTheirDefaultsInIndexOrder) {
 
   EXPECT_FALSE(
       Load("[module.2]\nname=T\nnum_channels=2\n"
-           "[module.2/ethernet.1]\naddress=10.1.2\nmac=00:1C:7A:00:02\n"
+           "[module.2/ethernet.1]\naddress=10.1.2\nmac=00:1C:7A:00:02\nduplex=256\n"
            "[module.2/switch_port.0]\nslot=1\nclass_=1\n"
            "[module.2/media]\nport_first=30010\nport_last=30000\n"
            "[module.2/ports]\n"));
@@ -144,13 +144,14 @@ TEST_F(MachineFileText, TelephonyKindsReplaceTheirDefaultsInIndexOrder) {
                       {6,
                        "expected six hexadecimal bytes as 00:1C:7A:00:02:01 for mac, got "
                        "'00:1C:7A:00:02'"},
-                      {9,
+                      {7, "expected a number from 0 to 255 for duplex, got '256'"},
+                      {10,
                        "expected class, unit, stream, slot, port_type in "
                        "[module.2/switch_port.0], got 'class_'"},
-                      {10,
+                      {11,
                        "expected port_first at most port_last in [module.2/media], got 30010 "
                        "and 30000"},
-                      {13,
+                      {14,
                        "expected [module.2/config_spec.N], [.../control_proc_ver], "
                        "[.../dsp_ver.N], [.../feature.N], [.../capabilities.F], "
                        "[.../maintenance], [.../tones.C] or a telephony subsection, got "
@@ -254,13 +255,14 @@ TEST_F(MachineFileText, MaintenanceSectionSetsImagesTemperatureAndState) {
 
   EXPECT_FALSE(
       Load("[module.2]\nname=M\nnum_channels=1\n[module.2/maintenance]\n"
-           "image_check=md5\ncontrol_proc_reset=2\ntemperature=40000\n"
+           "image_check=md5\ncontrol_proc_reset=2\ntemperature=40000\nboard_state=x\n"
            "fan=1\n"));
   EXPECT_EQ(error_,
             Problems({{5, "expected none or crc32 for image_check, got 'md5'"},
                       {6, "expected 0 or 1 for control_proc_reset, got '2'"},
                       {7, "expected degrees from -32768 to 32767 for temperature, got '40000'"},
-                      {8,
+                      {8, "expected a number from 0 to 255 for board_state, got 'x'"},
+                      {9,
                        "expected image_check, control_proc_reset, temperature or "
                        "board_state, got 'fan'"}}));
 }
@@ -280,10 +282,11 @@ TEST_F(MachineFileText, TonesSectionsGiveWhatEachChannelHears) {
 
   EXPECT_FALSE(
       Load("[module.2]\nname=M\nnum_channels=4\n"
-           "[module.2/tones.1]\ndigits=12x\ntone_length=0\npitch=3\n"));
+           "[module.2/tones.1]\ndigits=12x\ntone_length=0\ngap=70000\npitch=3\n"));
   EXPECT_EQ(error_, Problems({{5, "expected DTMF characters (0-9 * # A-D) for digits, got '12x'"},
                               {6, "expected milliseconds from 1 to 60000 for tone_length, got '0'"},
-                              {7, "expected digits, tone_length or gap, got 'pitch'"}}));
+                              {7, "expected milliseconds from 0 to 60000 for gap, got '70000'"},
+                              {8, "expected digits, tone_length or gap, got 'pitch'"}}));
 }
 
 }  // namespace

@@ -110,8 +110,14 @@ TEST_F(BoardCommands, SignalingSetsAndWatchesATimeSlot) {
   WhileStopped([](sim::Module& m) { m.maintenance().signaling.report_on_start = false; });
   EXPECT_EQ(Run("signaling 2 1 1 5 --monitor --once", &out), 1);
   EXPECT_THAT(err_, HasSubstr("no state reported within a second"));
+  WhileStopped([](sim::Module& m) { m.maintenance().signaling.set_result = 1; });
+  EXPECT_EQ(Run("signaling 2 1 1 5 --set 1", &out), 1);
+  EXPECT_THAT(err_, HasSubstr("refused with result 1: Port disabled"));
   EXPECT_EQ(Run("signaling 2 1 1 5 --set 1 --duration 5", &out), 2);
   EXPECT_EQ(Run("signaling 2 1 1 5", &out), 2);
+  WhileStopped([](sim::Module& m) { m.telephony().hardware[1].port_types = 0x1; });
+  EXPECT_EQ(Run("signaling 2 1 1 5 --set 1", &out), 1);
+  EXPECT_THAT(err_, HasSubstr("does not have a required capability"));
 }
 
 }  // namespace

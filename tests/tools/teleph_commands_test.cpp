@@ -88,6 +88,8 @@ TEST_F(TelephCommands, ConnectListRefuseClearAndSetTheInterface) {
 
   EXPECT_EQ(Run("connect 2 0:4:0:4 1:2:1:2", &out), 1);
   EXPECT_THAT(err_, HasSubstr("tarrow connect: refused with result 9: Slot already assigned\n"));
+  EXPECT_EQ(Run("connect 2 3 --ip udptl --t38-udp-ec 5", &out), 1);
+  EXPECT_THAT(err_, HasSubstr("tarrow connect: "));
 
   ASSERT_EQ(Run("disconnect-all 2", &out), 0) << err_;
   ASSERT_EQ(Run("connections 2", &out), 0) << err_;

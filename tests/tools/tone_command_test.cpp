@@ -35,8 +35,10 @@ TEST_F(ToneCommandTest, ListenPrintsWhatTheChannelHearsAndPlaySendsEachDigit) {
   EXPECT_EQ(played, 2u);
 }
 
-TEST_F(ToneCommandTest, BadArgumentsAndAnAbsentChannel) {
+TEST_F(ToneCommandTest, RefusalsAndBadArguments) {
   std::string out;
+  EXPECT_EQ(Run("tone 2 2 play 4 --type 13", &out), 1);
+  EXPECT_NE(err_.find("tarrow tone: "), std::string::npos) << err_;
   EXPECT_EQ(Run("tone 2 2 hum", &out), 2);
   EXPECT_NE(err_.find("usage: tarrow tone"), std::string::npos);
   EXPECT_EQ(Run("tone 2 x listen", &out), 2);
