@@ -27,6 +27,7 @@ using trace::cc::kLevelVerbose;
 using trace::cc::kLevelWarning;
 
 constexpr uint32_t kCauseNoAnswer = 19;
+constexpr uint32_t kCauseNoChannel = 34;    // no IP channel of the host module is free
 constexpr uint32_t kCauseNoResource = 47;   // the board cannot carry the call's media
 constexpr uint32_t kCauseHostStopped = 41;  // the call's host module stopped under it
 constexpr uint8_t kModuleKind = 1;          // address kind of a module itself
@@ -77,14 +78,14 @@ void SendCommand(callctrl::HostModule& host, uint32_t command, uint32_t call, co
   }
 }
 
-// A new call takes the first free channel of the host module's IP objects; a host module that
-// has none takes no call at all (false).
+// A new call takes the first free channel of the host module's IP objects. A call that finds
+// none is released at once, so that the library does not hold it: also when the host module has
+// no IP channels at all because no board module that serves it started.
 bool Offered(callctrl::HostModule& host, const LibraryEvent& event) {
   const uint32_t call = event.header.call;
   CIPI_CallParties parties{};
   EventParties(event, parties);
   const std::vector<IpChannels*> objects = ObjectsOf(static_cast<int32_t>(host.number));
-  if (objects.empty()) return false;
   for (IpChannels* object : objects) {
     const int32_t index = object->Free();
     if (index < 0) continue;
@@ -115,8 +116,13 @@ bool Offered(callctrl::HostModule& host, const LibraryEvent& event) {
     return true;
   }
   trace::cc::Trace(kHostModuleTrace, kLevelError,
-                   "No free IP channel for the call: hm=0x%x, hcr=0x%x", host.id, call);
-  SendCommand(host, Command_CIPI_Release, call, &kCauseNoAnswer, sizeof kCauseNoAnswer);
+                   objects.empty() ? "No IP channel serves the host module (no board module with "
+                                     "its host_cc entries started), call released: hm=0x%x, "
+                                     "hcr=0x%x, cause=%u"
+                                   : "No free IP channel for the call, call released: hm=0x%x, "
+                                     "hcr=0x%x, cause=%u",
+                   host.id, call, kCauseNoChannel);
+  SendCommand(host, Command_CIPI_Release, call, &kCauseNoChannel, sizeof kCauseNoChannel);
   return true;
 }
 

@@ -121,7 +121,8 @@ class IpChannels : public callctrl::CallControlObject {
 };
 
 // The library event of a host module for its IP channels (registered as the framework's sink):
-// false when it belongs to no call of the host module's channels, or the host module has none.
+// false when it belongs to no call of the host module's channels. A call offered is always
+// taken: placed on a free channel, or released at once when there is none.
 bool ProcessHostEvent(callctrl::HostModule& host, const void* event, uint32_t length);
 
 }  // namespace vtx::ipcc

@@ -260,8 +260,9 @@ TEST_F(IpCallTest, SeveralHostCcEntriesOfAModuleEachServeChannelsOfTheirOwn) {
     if (c.dest.port.port_class == VTX_PORT_CLASS_UDPTL) units.push_back(c.source.port.unit);
   }
   EXPECT_EQ(units, (std::vector<uint32_t>{0, 1}));
-  // With both channels taken the next call is released at once.
+  // With both channels taken the next call is released at once, and the library told why.
   EXPECT_TRUE(Eventually("tarrowhm: command 2 for call 7 carried out")) << Trace();
+  EXPECT_TRUE(Traced("hcr=0x7, cause=34"));
 
   // Each channel's application hears its own call, and a release ends that call alone.
   std::string calling;
@@ -272,6 +273,25 @@ TEST_F(IpCallTest, SeveralHostCcEntriesOfAModuleEachServeChannelsOfTheirOwn) {
   EXPECT_EQ(UdptlConnections(), 1) << "call 5 keeps its connection";
   ASSERT_EQ(first.Next(&calling), static_cast<uint32_t>(IP_CC_SETUP_IND_EVENT));
   EXPECT_EQ(calling, "1000");
+}
+
+TEST_F(IpCallTest, CallsOfAHostModuleWhoseBoardModuleDidNotStartAreReleasedAtOnce) {
+  // Module 3 is not on the machine: no IP channel serves host module 1.
+  const std::string script = Write("events.txt",
+                                   "0 call_offered 5 1000 2000\n"
+                                   "0 call_offered 6 1001 2000\n");
+  Configure(std::string("host_module_trace = verbose\nip_stack_trace = verbose\n") +
+            "[module.3]\nset_api = vtx\n" +
+            "[module.3/host_cc.1]\nhost_module = 1\nnumber_of_channels = 2\n" +
+            "[host_module.1]\nenabled = true\nmodule_library = " + TARROWHM_PATH +
+            "\n[host_module.1/parameters]\nevent_script = " + script + "\n");
+  Init();
+  ASSERT_TRUE(Traced("Host module 0x1 Initialised OK")) << Trace();
+  // The library is told to release each call, so that it does not hold them.
+  ASSERT_TRUE(Eventually("tarrowhm: command 2 for call 6 carried out")) << Trace();
+  EXPECT_TRUE(Traced("tarrowhm: command 2 for call 5 carried out"));
+  EXPECT_TRUE(Traced("hcr=0x5, cause=34")) << Trace();
+  EXPECT_FALSE(Traced("event=Event_CIPI_CallOffered")) << Trace();
 }
 
 }  // namespace
