@@ -39,6 +39,14 @@ class IpCallTest : public StartTest {
     }
     return count;
   }
+  // Host module 1 runs the project's library on the event script `events` with the host module
+  // keys `keys`, beside the board modules of `modules`; every step is traced.
+  void ConfigureHost(const std::string& modules, const std::string& keys,
+                     const std::string& events) {
+    Configure("host_module_trace = verbose\nip_stack_trace = verbose\n" + modules +
+              "[host_module.1]\nenabled = true\n" + keys + "module_library = " + TARROWHM_PATH +
+              "\n[host_module.1/parameters]\nevent_script = " + Write("events.txt", events) + "\n");
+  }
   bool Eventually(const std::string& text) {
     for (int i = 0; i < 1000; ++i) {
       if (Traced(text)) return true;
@@ -184,16 +192,14 @@ TEST_F(IpCallTest, ApplicationsOnTheChannelsHearTheirCallsAndAnswerOrReleaseThem
   // The applications are there before the framework starts: they hear every call.
   ChannelApplication first(0), second(1);
   ASSERT_TRUE(first.attached() && second.attached());
-  const std::string script = Write("events.txt",
-                                   "0 call_offered 5 1000 2000\n"
-                                   "0 call_offered 6 1001 2000\n"
-                                   "1000 call_connected 5\n"
-                                   "0 call_released 5 16\n");
-  Configure(std::string("host_module_trace = verbose\nip_stack_trace = verbose\n") +
-            "[module.2]\nset_api = vtx\n" +
-            "[module.2/host_cc.1]\nhost_module = 1\nnumber_of_channels = 2\n" +
-            "[host_module.1]\nenabled = true\ninbound_call_timeout = 0\nmodule_library = " +
-            TARROWHM_PATH + "\n[host_module.1/parameters]\nevent_script = " + script + "\n");
+  ConfigureHost(
+      "[module.2]\nset_api = vtx\n[module.2/host_cc.1]\nhost_module = 1\n"
+      "number_of_channels = 2\n",
+      "inbound_call_timeout = 0\n",
+      "0 call_offered 5 1000 2000\n"
+      "0 call_offered 6 1001 2000\n"
+      "1000 call_connected 5\n"
+      "0 call_released 5 16\n");
   ASSERT_EQ(Init(), 1) << Trace();
   std::string calling;
   ASSERT_EQ(first.Next(&calling), static_cast<uint32_t>(IP_CC_SETUP_IND_EVENT)) << Trace();
@@ -239,18 +245,16 @@ TEST_F(IpCallTest, AStoppingHostModuleReleasesItsCallsUdptlConnections) {
 TEST_F(IpCallTest, SeveralHostCcEntriesOfAModuleEachServeChannelsOfTheirOwn) {
   ChannelApplication first(0), second(1);
   ASSERT_TRUE(first.attached() && second.attached());
-  const std::string script = Write("events.txt",
-                                   "0 call_offered 5 1000 2000\n"
-                                   "0 media_offer 5 @198.51.100.7:40000 T38MaxBitRate:9600\n"
-                                   "0 call_offered 6 1001 2000\n"
-                                   "0 media_offer 6 @198.51.100.8:40002 T38MaxBitRate:9600\n"
-                                   "0 call_offered 7 1002 2000\n");
-  Configure(std::string("host_module_trace = verbose\nip_stack_trace = verbose\n") +
-            "[module.2]\nset_api = vtx\n" +
-            "[module.2/host_cc.1]\nhost_module = 1\nnumber_of_channels = 1\n" +
-            "[module.2/host_cc.2]\nhost_module = 1\nnumber_of_channels = 1\n" +
-            "[host_module.1]\nenabled = true\ninbound_call_timeout = 0\nmodule_library = " +
-            TARROWHM_PATH + "\n[host_module.1/parameters]\nevent_script = " + script + "\n");
+  ConfigureHost(
+      "[module.2]\nset_api = vtx\n"
+      "[module.2/host_cc.1]\nhost_module = 1\nnumber_of_channels = 1\n"
+      "[module.2/host_cc.2]\nhost_module = 1\nnumber_of_channels = 1\n",
+      "inbound_call_timeout = 0\n",
+      "0 call_offered 5 1000 2000\n"
+      "0 media_offer 5 @198.51.100.7:40000 T38MaxBitRate:9600\n"
+      "0 call_offered 6 1001 2000\n"
+      "0 media_offer 6 @198.51.100.8:40002 T38MaxBitRate:9600\n"
+      "0 call_offered 7 1002 2000\n");
   ASSERT_EQ(Init(), 1) << Trace();
   // The second entry's channel follows the first entry's on the module, on the board as well.
   ASSERT_TRUE(Eventually("[2,1] UDPTL connection made: hm=0x81, hcr=0x6")) << Trace();
@@ -277,14 +281,12 @@ TEST_F(IpCallTest, SeveralHostCcEntriesOfAModuleEachServeChannelsOfTheirOwn) {
 
 TEST_F(IpCallTest, CallsOfAHostModuleWhoseBoardModuleDidNotStartAreReleasedAtOnce) {
   // Module 3 is not on the machine: no IP channel serves host module 1.
-  const std::string script = Write("events.txt",
-                                   "0 call_offered 5 1000 2000\n"
-                                   "0 call_offered 6 1001 2000\n");
-  Configure(std::string("host_module_trace = verbose\nip_stack_trace = verbose\n") +
-            "[module.3]\nset_api = vtx\n" +
-            "[module.3/host_cc.1]\nhost_module = 1\nnumber_of_channels = 2\n" +
-            "[host_module.1]\nenabled = true\nmodule_library = " + TARROWHM_PATH +
-            "\n[host_module.1/parameters]\nevent_script = " + script + "\n");
+  ConfigureHost(
+      "[module.3]\nset_api = vtx\n[module.3/host_cc.1]\nhost_module = 1\n"
+      "number_of_channels = 2\n",
+      "",
+      "0 call_offered 5 1000 2000\n"
+      "0 call_offered 6 1001 2000\n");
   Init();
   ASSERT_TRUE(Traced("Host module 0x1 Initialised OK")) << Trace();
   // The library is told to release each call, so that it does not hold them.
