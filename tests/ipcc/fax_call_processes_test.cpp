@@ -108,7 +108,8 @@ TEST_F(FaxCallProcesses, TheExampleCallIsAnsweredConnectedOnTheBoardAndReleased)
 }
 
 TEST_F(FaxCallProcesses, TheChannelsOfEveryHostCcEntryOfTheModuleAreAnswered) {
-  std::ofstream(dir_.Path("calls.txt")) << "0 call_offered 1 1000 2000\n"
+  // The calls come once tarrow callctrl has its lines on the channels, as in the example.
+  std::ofstream(dir_.Path("calls.txt")) << "1000 call_offered 1 1000 2000\n"
                                            "0 call_offered 2 1001 2000\n";
   std::ofstream(dir_.Path("two_entries.cfg"))
       << "host_module_trace = basic\ntrace_file = callctrl.log\n[module.2]\nset_api = vtx\n"
