@@ -186,6 +186,10 @@ TEST_F(CfgTest, ADestroyedConfigurationRaisesNamingTheOperation) {
   EXPECT_EQ(Raised([&] { config.destroy(); }), "\t\tcfgConfiguration.destroy()" + tail);
   EXPECT_EQ(Raised([&] { config.expandEV(value); }),
             "\t\tcfgConfiguration.expandEV('svalue')" + tail);
+  EXPECT_EQ(Raised([&] { config.separator(); }), "\t\tcfgConfiguration.separator()" + tail);
+  EXPECT_EQ(Raised([&] { config.escapeCC(); }), "\t\tcfgConfiguration.escapeCC()" + tail);
+  EXPECT_EQ(Raised([&] { config.evarsAreExpanded(); }),
+            "\t\tcfgConfiguration.evarsAreExpanded()" + tail);
 }
 
 }  // namespace

@@ -54,11 +54,18 @@ TEST_F(CparmTool, ReportsWhereADescriptionIsWrong) {
   for (const Case& c : {
            Case{"usa\n", ":1: expected country before usa, got \"usa\""},
            Case{"country 1\n\nat 202 1\n", ":3: expected a position below 202, got \"202\""},
+           Case{"country 1\nat 200 1 2 3\n", ":2: expected at most 2 bytes from 200, got 3"},
            Case{"country 1\nat 0 1g\n", ":2: expected a byte in hexadecimal, got \"1g\""},
+           Case{"record_length 201\n",
+                ":1: expected one record length of 202 to 65535, got \"201\""},
            Case{"country 1\ncountry 01\n",
                 ":2: expected a country code not given before, got \"01\""},
+           Case{"country 10000\n",
+                ":1: expected one country code of 0 to ffff in hexadecimal, got \"10000\""},
            Case{"country 1\nrecord_length 300\n",
                 ":2: expected record_length before the first country, got \"record_length\""},
+           Case{"countries 1\n",
+                ":1: expected record_length, country, usa or at, got \"countries\""},
        }) {
     std::string description = dir_.Write("bad.txt", c.text);
     std::string output;

@@ -34,4 +34,19 @@ TEST(PacketCodes, TablesAreOrderedAndUnique) {
   EXPECT_EQ(numbers.size(), 16u);  // NULL and 15 assigned facilities
 }
 
+TEST(PacketCodes, LookupFallsBackToTheGenericCodes) {
+  EXPECT_STREQ(codes::Name(1, codes::Kind::kTag, 0x1C), "BOOT_ROM_VER");
+  EXPECT_STREQ(codes::Name(1, codes::Kind::kTag, 0x78), "RESULT_CODE");
+  EXPECT_STREQ(codes::Name(5, codes::Kind::kEvent, 0x0B), "ERROR_REPORT");
+  EXPECT_STREQ(codes::Name(5, codes::Kind::kEvent, 0x7F), "ERROR_REPORT");
+  EXPECT_STREQ(codes::Name(0x0C, codes::Kind::kRequest, 0x7F), "GET_CAPABILITIES");
+  EXPECT_STREQ(codes::Name(0x12, codes::Kind::kMode, 1), "EVENT_MONITOR");
+  EXPECT_EQ(codes::Name(1, codes::Kind::kMode, 4), nullptr);
+  EXPECT_EQ(codes::FindFacility(0x0C), nullptr);
+  EXPECT_STREQ(codes::FindFacility(0x0B)->name, "HOST_CTRL");
+  EXPECT_STREQ(codes::VerbName(10), "REQUEST");
+  EXPECT_EQ(codes::VerbName(11), nullptr);
+  EXPECT_STREQ(codes::UnitName(7), "cBm");
+}
+
 }  // namespace

@@ -277,6 +277,16 @@ TEST_F(SendReceiveTest, AContinueCallWithNothingPendingIsRefused) {
   EXPECT_EQ(VtxRcvProcessPkt(line_, &args), 1) << "the waiting packet is still there";
 }
 
+// Which codes a no-hangup receive holds is the hangup check's own test; the receive hands it on.
+TEST_F(SendReceiveTest, ANoHangupReceiveHoldsAFaxHangup) {
+  line_->pending_hangup = 11;
+  Inject(FromBoard(kResetDone));
+  MillArgs args = Receiving(0);
+  args.no_hangup = 1;
+  EXPECT_EQ(VtxRcvProcessPkt(line_, &args), 1);
+  EXPECT_EQ(line_->pending_hangup, 11u);
+}
+
 TEST_F(SendReceiveTest, AlertsStandOrAreCancelled) {
   // HOST_CTRL EVENT ALERT with ALERT_VALUE 3, from the host controller.
   const std::vector<uint8_t> alert = {0x06, 0x00, 0x08, 0x02, 0x03, 0x02, 0x00, 0x03};

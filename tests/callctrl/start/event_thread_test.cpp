@@ -31,6 +31,13 @@ class EventThreadTest : public StartTest {
   BoardModule module_;
 };
 
+TEST_F(EventThreadTest, TheExpectedIsdnVersionPasses) {
+  EXPECT_TRUE(CheckIsdnVersion(module_));
+  EXPECT_TRUE(Traced("Module 0x2, ISDN Firmware Version 7.0.64")) << Trace();
+  EXPECT_TRUE(firmware().control_started);
+  EXPECT_TRUE(module_.version_checked);
+}
+
 TEST_F(EventThreadTest, AnIsdnVersionMismatchStopsTheControlChannelAndTheThread) {
   firmware().isdn_version[0] = 63;
   module_.port_cc = true;
