@@ -259,6 +259,7 @@ TEST_F(IpCallTest, SeveralHostCcEntriesOfAModuleEachServeChannelsOfTheirOwn) {
   // The second entry's channel follows the first entry's on the module, on the board as well.
   ASSERT_TRUE(Eventually("[2,1] UDPTL connection made: hm=0x81, hcr=0x6")) << Trace();
   EXPECT_TRUE(Traced("[2,0] UDPTL connection made: hm=0x81, hcr=0x5"));
+  EXPECT_FALSE(Traced("has no IP channels"));
   std::vector<uint32_t> units;
   for (const sim::SwitchConnection& c : machine().FindModule(2)->telephony().connections) {
     if (c.dest.port.port_class == VTX_PORT_CLASS_UDPTL) units.push_back(c.source.port.unit);
@@ -289,6 +290,7 @@ TEST_F(IpCallTest, CallsOfAHostModuleWhoseBoardModuleDidNotStartAreReleasedAtOnc
       "0 call_offered 6 1001 2000\n");
   Init();
   ASSERT_TRUE(Traced("Host module 0x1 Initialised OK")) << Trace();
+  EXPECT_TRUE(Traced("Host module 0x1 has no IP channels")) << "the administrator is warned";
   // The library is told to release each call, so that it does not hold them.
   ASSERT_TRUE(Eventually("tarrowhm: command 2 for call 6 carried out")) << Trace();
   EXPECT_TRUE(Traced("tarrowhm: command 2 for call 5 carried out"));
