@@ -47,6 +47,10 @@ struct IpInit {
   int32_t host_module = 0;
   int32_t number_of_channels = 0;
   int32_t reserved = 0;  // always 0
+  // The unit of the object's first channel on the module: the IP channels of a module are
+  // numbered on from 0 across its host_cc entries in host_cc order, so that no two entries
+  // share a channel.
+  uint32_t first_unit = 0;
   const EthernetConfig* ethernet = nullptr;
   BoardModule* module = nullptr;
 };

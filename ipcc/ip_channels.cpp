@@ -27,6 +27,7 @@ using trace::cc::kLevelVerbose;
 using trace::cc::kLevelWarning;
 
 constexpr uint32_t kCauseNoAnswer = 19;
+constexpr uint32_t kCauseNoChannel = 34;    // no IP channel of the host module is free
 constexpr uint32_t kCauseNoResource = 47;   // the board cannot carry the call's media
 constexpr uint32_t kCauseHostStopped = 41;  // the call's host module stopped under it
 constexpr uint8_t kModuleKind = 1;          // address kind of a module itself
@@ -77,14 +78,14 @@ void SendCommand(callctrl::HostModule& host, uint32_t command, uint32_t call, co
   }
 }
 
-// A new call takes the first free channel of the host module's IP objects; a host module that
-// has none takes no call at all (false).
+// A new call takes the first free channel of the host module's IP objects. A call that finds
+// none is released at once, so that the library does not hold it: also when the host module has
+// no IP channels at all because no board module that serves it started.
 bool Offered(callctrl::HostModule& host, const LibraryEvent& event) {
   const uint32_t call = event.header.call;
   CIPI_CallParties parties{};
   EventParties(event, parties);
   const std::vector<IpChannels*> objects = ObjectsOf(static_cast<int32_t>(host.number));
-  if (objects.empty()) return false;
   for (IpChannels* object : objects) {
     const int32_t index = object->Free();
     if (index < 0) continue;
@@ -96,7 +97,7 @@ bool Offered(callctrl::HostModule& host, const LibraryEvent& event) {
     record.media = MediaRecord{true, ++g_media_handles, {}};
     trace::cc::Trace(kHostModuleTrace, kLevelBasic,
                      "[%X,%X] Call offered: hm=0x%x, hcr=0x%x, calling=%s, called=%s",
-                     object->module_number(), channel, host.id, call, parties.calling,
+                     object->module_number(), object->Unit(channel), host.id, call, parties.calling,
                      parties.called);
     // Where the timer and the applications' requests arrive: a channel that cannot hear the
     // applications cannot have its call answered.
@@ -106,17 +107,22 @@ bool Offered(callctrl::HostModule& host, const LibraryEvent& event) {
       return true;
     }
     if (host.inbound_call_timeout > 0) {
-      record.timer =
-          callctrl::CreateHostTimer(host.timers, static_cast<uint32_t>(host.inbound_call_timeout),
-                                    object->module_number(), channel, &host.queue, call);
+      record.timer = callctrl::CreateHostTimer(
+          host.timers, static_cast<uint32_t>(host.inbound_call_timeout), object->module_number(),
+          object->Unit(channel), &host.queue, call);
     }
     // The applications on the channel answer it, or the timer releases it.
     object->TellOffered(channel, parties);
     return true;
   }
   trace::cc::Trace(kHostModuleTrace, kLevelError,
-                   "No free IP channel for the call: hm=0x%x, hcr=0x%x", host.id, call);
-  SendCommand(host, Command_CIPI_Release, call, &kCauseNoAnswer, sizeof kCauseNoAnswer);
+                   objects.empty() ? "No IP channel serves the host module (no board module with "
+                                     "its host_cc entries started), call released: hm=0x%x, "
+                                     "hcr=0x%x, cause=%u"
+                                   : "No free IP channel for the call, call released: hm=0x%x, "
+                                     "hcr=0x%x, cause=%u",
+                   host.id, call, kCauseNoChannel);
+  SendCommand(host, Command_CIPI_Release, call, &kCauseNoChannel, sizeof kCauseNoChannel);
   return true;
 }
 
@@ -125,7 +131,7 @@ bool Offered(callctrl::HostModule& host, const LibraryEvent& event) {
 void Media(callctrl::HostModule& host, IpChannels& object, uint32_t channel,
            const LibraryEvent& event) {
   CallRecord& record = object.call(channel);
-  const CallPlace place{object.module_number(), channel};
+  const CallPlace place{object.module_number(), object.Unit(channel)};
   CIPI_MediaDescription media{};
   if (!EventMedia(event, media) || !IsT38Description(media)) {
     trace::cc::Trace(kHostModuleTrace, kLevelBasic,
@@ -196,8 +202,9 @@ VtxLine* IpChannels::Line(uint32_t index) {
   if (line_ == nullptr) {
     const CallRecord& record = calls_[index];
     trace::cc::Trace(kHostModuleTrace, kLevelError,
-                     "[%X,%X] No line on module 0x%X: hm=0x%x, hcr=0x%x", module_number_, index,
-                     module_number_, record.host != nullptr ? record.host->id : 0, record.call);
+                     "[%X,%X] No line on module 0x%X: hm=0x%x, hcr=0x%x", module_number_,
+                     Unit(index), module_number_, record.host != nullptr ? record.host->id : 0,
+                     record.call);
   }
   return line_;
 }
@@ -218,9 +225,10 @@ bool IpChannels::ConnectT38(uint32_t index, const CIPI_MediaDescription& far_end
   trace::cc::Trace(kHostModuleTrace, kLevelBasic,
                    "[%X,%X] UDPTL connection made: hm=0x%x, hcr=0x%x, local %u.%u.%u.%u:%u, "
                    "remote %u.%u.%u.%u:%u",
-                   module_number_, index, id, record.call, local.sin_addr[0], local.sin_addr[1],
-                   local.sin_addr[2], local.sin_addr[3], local.sin_port, remote.sin_addr[0],
-                   remote.sin_addr[1], remote.sin_addr[2], remote.sin_addr[3], remote.sin_port);
+                   module_number_, Unit(index), id, record.call, local.sin_addr[0],
+                   local.sin_addr[1], local.sin_addr[2], local.sin_addr[3], local.sin_port,
+                   remote.sin_addr[0], remote.sin_addr[1], remote.sin_addr[2], remote.sin_addr[3],
+                   remote.sin_port);
   record.connected = true;
   memcpy(record.local_address, local.sin_addr, sizeof record.local_address);
   record.local_port = local.sin_port;
@@ -229,14 +237,14 @@ bool IpChannels::ConnectT38(uint32_t index, const CIPI_MediaDescription& far_end
 
 bool IpChannels::SwitchUdptl(uint32_t index, VtxTelephArgs& args, const char* refusal) {
   const CallRecord& record = calls_[index];
-  args.src_port_unit = index;
+  args.src_port_unit = Unit(index);
   args.dest_port_class = VTX_PORT_CLASS_UDPTL;
   args.udptl_opts.localAddr.sin_family = kFamilyInet;
   const int result = VtxCallSWConnectIP(line_, &args);
   if (result == 0) return true;
   trace::cc::Trace(kHostModuleTrace, kLevelError,
                    "[%X,%X] UDPTL connection %s (result %d, status %u/%u): hm=0x%x, hcr=0x%x",
-                   module_number_, index, refusal, result, args.status, args.line_status,
+                   module_number_, Unit(index), refusal, result, args.status, args.line_status,
                    record.host != nullptr ? record.host->id : 0, record.call);
   return false;
 }
@@ -248,8 +256,8 @@ void IpChannels::ReleaseT38(uint32_t index) {
   args.udptl_opts.localAddr.sin_port = record.local_port;
   if (!SwitchUdptl(index, args, "not released")) return;
   trace::cc::Trace(kHostModuleTrace, kLevelBasic,
-                   "[%X,%X] UDPTL connection released: hm=0x%x, hcr=0x%x", module_number_, index,
-                   record.host != nullptr ? record.host->id : 0, record.call);
+                   "[%X,%X] UDPTL connection released: hm=0x%x, hcr=0x%x", module_number_,
+                   Unit(index), record.host != nullptr ? record.host->id : 0, record.call);
 }
 
 void IpChannels::StopTimer(uint32_t index) {
@@ -262,18 +270,18 @@ void IpChannels::StopTimer(uint32_t index) {
 
 void IpChannels::Connected(uint32_t index) {
   StopTimer(index);
-  TellConnected(Line(index), module_number_, index);
+  TellConnected(Line(index), module_number_, Unit(index));
 }
 
 void IpChannels::TellOffered(uint32_t index, const CIPI_CallParties& parties) {
-  TellSetup(Line(index), module_number_, index, parties);
+  TellSetup(Line(index), module_number_, Unit(index), parties);
 }
 
 void IpChannels::EndCall(uint32_t index, uint32_t cause) {
   CallRecord& record = calls_[index];
   StopTimer(index);
   if (record.connected) ReleaseT38(index);
-  TellReleased(Line(index), module_number_, index, cause);
+  TellReleased(Line(index), module_number_, Unit(index), cause);
   record = CallRecord{};
 }
 
@@ -293,7 +301,7 @@ void IpChannels::ApplicationRequest(uint32_t index, callctrl::HostModule& host, 
     case IP_CC_CONNECT_REQUEST:
       trace::cc::Trace(kHostModuleTrace, kLevelBasic,
                        "[%X,%X] Call answered by the application: hm=0x%x, hcr=0x%x",
-                       module_number_, index, host.id, call);
+                       module_number_, Unit(index), host.id, call);
       SendCommand(host, Command_CIPI_Answer, call, nullptr, 0);
       break;
     case IP_CC_RELEASE_REQUEST:
@@ -301,7 +309,7 @@ void IpChannels::ApplicationRequest(uint32_t index, callctrl::HostModule& host, 
       const uint32_t cause = RequestCause(message);
       trace::cc::Trace(kHostModuleTrace, kLevelBasic,
                        "[%X,%X] Call released by the application: hm=0x%x, hcr=0x%x, cause=%u",
-                       module_number_, index, host.id, call, cause);
+                       module_number_, Unit(index), host.id, call, cause);
       SendCommand(host, Command_CIPI_Release, call, &cause, sizeof cause);
       EndCall(index, cause);
       break;
@@ -309,7 +317,7 @@ void IpChannels::ApplicationRequest(uint32_t index, callctrl::HostModule& host, 
     default:
       trace::cc::Trace(kHostModuleTrace, kLevelWarning,
                        "[%X,%X] Request %s(%d) not carried out on an IP channel: hm=0x%x, hcr=0x%x",
-                       module_number_, index, name, static_cast<int>(code), host.id, call);
+                       module_number_, Unit(index), name, static_cast<int>(code), host.id, call);
       break;
   }
 }
@@ -322,6 +330,7 @@ bool IpChannels::Initialise(const callctrl::CcInit& init) {
   }
   module_number_ = ip->module_number;
   host_module_ = ip->host_module;
+  first_unit_ = ip->first_unit;
   calls_.assign(static_cast<size_t>(ip->number_of_channels), CallRecord{});
   handlers_.resize(calls_.size());
   return true;
@@ -340,7 +349,7 @@ void IpChannels::Shutdown() {
 void IpChannels::Forget(callctrl::HostModule& host) {
   for (size_t index = 0; index < calls_.size(); ++index) {
     if (handlers_[index] != nullptr && handlers_[index]->host() == &host) {
-      host.queue.SetHandler(module_number_, static_cast<uint32_t>(index), nullptr);
+      host.queue.SetHandler(module_number_, Unit(static_cast<uint32_t>(index)), nullptr);
       handlers_[index].reset();
     }
     if (calls_[index].host == &host) EndCall(static_cast<uint32_t>(index), kCauseHostStopped);
@@ -366,9 +375,9 @@ bool IpChannels::PlaceHandler(uint32_t index) {
   callctrl::HostModule* host = calls_[index].host;
   if (handler == nullptr) {
     handler = std::make_unique<ChannelHandler>(*this, index, host);
-    host->queue.SetHandler(module_number_, index, handler.get());
+    host->queue.SetHandler(module_number_, Unit(index), handler.get());
   }
-  return ServeChannel(*host, module_number_, index);
+  return ServeChannel(*host, module_number_, Unit(index));
 }
 
 void IpChannels::CallTimedOut(uint32_t index, uint32_t handle, uint32_t call) {
@@ -383,7 +392,7 @@ void IpChannels::CallTimedOut(uint32_t index, uint32_t handle, uint32_t call) {
   record.timer = 0;
   trace::cc::Trace(kHostModuleTrace, kLevelBasic,
                    "[%X,%X] Call not answered in %d ms, released: hm=0x%x, hcr=0x%x",
-                   module_number_, index, host.inbound_call_timeout, host.id, call);
+                   module_number_, Unit(index), host.inbound_call_timeout, host.id, call);
   SendCommand(host, Command_CIPI_Release, call, &kCauseNoAnswer, sizeof kCauseNoAnswer);
   EndCall(index, kCauseNoAnswer);
 }
@@ -404,15 +413,15 @@ bool ProcessHostEvent(callctrl::HostModule& host, const void* buffer, uint32_t l
         break;
       case Event_CIPI_CallConnected:
         trace::cc::Trace(kHostModuleTrace, kLevelBasic, "[%X,%X] Call connected: hm=0x%x, hcr=0x%x",
-                         object->module_number(), channel, host.id, record.call);
+                         object->module_number(), object->Unit(channel), host.id, record.call);
         object->Connected(channel);
         break;
       case Event_CIPI_CallReleased: {
         uint32_t cause = 0;
         EventCause(event, cause);
-        trace::cc::Trace(kHostModuleTrace, kLevelBasic,
-                         "[%X,%X] Call released: hm=0x%x, hcr=0x%x, cause=%u",
-                         object->module_number(), channel, host.id, record.call, cause);
+        trace::cc::Trace(
+            kHostModuleTrace, kLevelBasic, "[%X,%X] Call released: hm=0x%x, hcr=0x%x, cause=%u",
+            object->module_number(), object->Unit(channel), host.id, record.call, cause);
         object->EndCall(channel, cause);
         break;
       }
@@ -421,14 +430,15 @@ bool ProcessHostEvent(callctrl::HostModule& host, const void* buffer, uint32_t l
         EventCommandResult(event, done);
         trace::cc::Trace(kHostModuleTrace, kLevelVerbose,
                          "[%X,%X] Command %u carried out: hm=0x%x, hcr=0x%x, result=%d",
-                         object->module_number(), channel, done.command, host.id, record.call,
-                         static_cast<int>(done.result));
+                         object->module_number(), object->Unit(channel), done.command, host.id,
+                         record.call, static_cast<int>(done.result));
         break;
       }
       default:
         trace::cc::Trace(kHostModuleTrace, kLevelVerbose, "[%X,%X] Event %s(%d): hm=0x%x, hcr=0x%x",
-                         object->module_number(), channel, CIPI_EventName(event.header.event),
-                         static_cast<int>(event.header.event), host.id, record.call);
+                         object->module_number(), object->Unit(channel),
+                         CIPI_EventName(event.header.event), static_cast<int>(event.header.event),
+                         host.id, record.call);
         break;
     }
     return true;

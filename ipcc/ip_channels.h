@@ -67,6 +67,9 @@ class IpChannels : public callctrl::CallControlObject {
   bool OnLibraryEvent(const callctrl::CcLibraryEvent&) override { return true; }
 
   uint32_t module_number() const { return module_number_; }
+  // The unit on the module of the object's channel `index`: what the board, the applications,
+  // the host module's handler table and the traces know the channel by.
+  uint32_t Unit(uint32_t index) const { return first_unit_ + index; }
   int32_t host_module() const { return host_module_; }
   CallRecord& call(uint32_t index) { return calls_[index]; }
   // The channel of `call`, or -1.
@@ -98,6 +101,7 @@ class IpChannels : public callctrl::CallControlObject {
 
  private:
   uint32_t module_number_ = 0;
+  uint32_t first_unit_ = 0;
   void StopTimer(uint32_t index);
   // The object's own line on the module, opened at its first use; null, traced, when it cannot
   // be opened.
@@ -117,7 +121,8 @@ class IpChannels : public callctrl::CallControlObject {
 };
 
 // The library event of a host module for its IP channels (registered as the framework's sink):
-// false when it belongs to no call of the host module's channels, or the host module has none.
+// false when it belongs to no call of the host module's channels. A call offered is always
+// taken: placed on a free channel, or released at once when there is none.
 bool ProcessHostEvent(callctrl::HostModule& host, const void* event, uint32_t length);
 
 }  // namespace vtx::ipcc

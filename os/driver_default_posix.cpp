@@ -1,13 +1,11 @@
 // Which transport a process gets when TARROW_DRIVER is not set, on a POSIX host.
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 
 #include "os/driver.h"
+#include "os/local_socket.h"
 #include "os/private_folder.h"
 #include "vtx.h"
 
@@ -15,18 +13,10 @@ namespace os {
 namespace {
 
 bool DaemonListens(const std::string& path) {
-  int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const int fd = LocalConnect(path);
   if (fd < 0) return false;
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  if (path.size() >= sizeof address.sun_path) {
-    close(fd);
-    return false;
-  }
-  memcpy(address.sun_path, path.c_str(), path.size() + 1);
-  bool listens = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-  close(fd);
-  return listens;
+  SocketClose(fd);
+  return true;
 }
 
 }  // namespace

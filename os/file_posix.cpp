@@ -7,6 +7,7 @@
 #include <string>
 
 #include "os/file.h"
+#include "os/regular_file.h"
 
 namespace os {
 
@@ -15,32 +16,23 @@ FILE* OpenRegularFile(const char* path, bool binary, uint64_t limit, std::string
   // what was opened, not on the name, which could change in between.
   const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) {
-    const int reason = errno;
-    error = std::string(path) + ": " + strerror(reason);
-    errno = reason;
+    errno = FileSystemError(path, errno, error);
     return nullptr;
   }
   struct stat info {};
-  int reason = 0;
-  if (fstat(fd, &info) != 0) {
-    reason = errno;
-    error = std::string(path) + ": " + strerror(reason);
-  } else if (!S_ISREG(info.st_mode)) {
-    reason = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
-    error = std::string(path) + ": not a regular file";
-  } else if (static_cast<uint64_t>(info.st_size) > limit) {
-    reason = EFBIG;
-    error = std::string(path) + ": larger than " + std::to_string(limit) + " bytes";
-  }
+  int reason = fstat(fd, &info) != 0
+                   ? FileSystemError(path, errno, error)
+                   : RefusedFile(path,
+                                 S_ISREG(info.st_mode)   ? FileKind::kRegular
+                                 : S_ISDIR(info.st_mode) ? FileKind::kDirectory
+                                                         : FileKind::kOther,
+                                 static_cast<uint64_t>(info.st_size), limit, error);
   FILE* stream = nullptr;
   if (reason == 0) {
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     (void)binary;  // text and binary files are read alike here
     stream = fdopen(fd, "r");
-    if (stream == nullptr) {
-      reason = errno;
-      error = std::string(path) + ": " + strerror(reason);
-    }
+    if (stream == nullptr) reason = FileSystemError(path, errno, error);
   }
   if (stream == nullptr) {
     close(fd);

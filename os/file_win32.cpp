@@ -9,6 +9,7 @@
 #include <string>
 
 #include "os/file.h"
+#include "os/regular_file.h"
 
 namespace os {
 namespace {
@@ -44,28 +45,19 @@ bool WriteAll(FILE* stream, const char* data, size_t size, const long* offset) {
 FILE* OpenRegularFile(const char* path, bool binary, uint64_t limit, std::string& error) {
   const int fd = _open(path, _O_RDONLY | (binary ? _O_BINARY : _O_TEXT));
   if (fd < 0) {
-    const int reason = errno;
-    error = std::string(path) + ": " + strerror(reason);
-    errno = reason;
+    errno = FileSystemError(path, errno, error);
     return nullptr;
   }
   struct _stat64 info {};
-  int reason = 0;
-  if (_fstat64(fd, &info) != 0) {
-    reason = errno;
-    error = std::string(path) + ": " + strerror(reason);
-  } else if ((info.st_mode & _S_IFMT) != _S_IFREG) {
-    reason = (info.st_mode & _S_IFMT) == _S_IFDIR ? EISDIR : EINVAL;
-    error = std::string(path) + ": not a regular file";
-  } else if (static_cast<uint64_t>(info.st_size) > limit) {
-    reason = EFBIG;
-    error = std::string(path) + ": larger than " + std::to_string(limit) + " bytes";
-  }
+  int reason = _fstat64(fd, &info) != 0
+                   ? FileSystemError(path, errno, error)
+                   : RefusedFile(path,
+                                 (info.st_mode & _S_IFMT) == _S_IFREG   ? FileKind::kRegular
+                                 : (info.st_mode & _S_IFMT) == _S_IFDIR ? FileKind::kDirectory
+                                                                        : FileKind::kOther,
+                                 static_cast<uint64_t>(info.st_size), limit, error);
   FILE* stream = reason == 0 ? _fdopen(fd, binary ? "rb" : "r") : nullptr;
-  if (reason == 0 && stream == nullptr) {
-    reason = errno;
-    error = std::string(path) + ": " + strerror(reason);
-  }
+  if (reason == 0 && stream == nullptr) reason = FileSystemError(path, errno, error);
   if (stream == nullptr) {
     _close(fd);
     errno = reason;

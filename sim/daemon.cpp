@@ -1,18 +1,12 @@
 #include "sim/daemon.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/epoll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <vector>
 
+#include "os/readiness_wait.h"
 #include "sim/daemon_client.h"
-#include "sim/daemon_socket.h"
 
 namespace sim {
 namespace {
@@ -21,37 +15,24 @@ constexpr size_t kMostLoops = 4;
 constexpr int kAcceptsPerRound = 16;
 constexpr int kEventsPerRound = 64;
 
-// A connection's events as poll names them: epoll's have the same values.
-static_assert(EPOLLIN == POLLIN && EPOLLOUT == POLLOUT && EPOLLERR == POLLERR &&
-              EPOLLHUP == POLLHUP);
-constexpr uint32_t kClientEvents = EPOLLIN | EPOLLOUT | EPOLLERR | EPOLLHUP;
-
-bool Watch(int epoll_fd, int op, int fd, uint32_t events, void* tag) {
-  epoll_event event{};
-  event.events = events;
-  event.data.ptr = tag;
-  return epoll_ctl(epoll_fd, op, fd, &event) == 0;
-}
-
 std::string Who(const Peer& peer) {
   return "pid " + std::to_string(peer.pid) + " (uid " + std::to_string(peer.uid) + ")";
 }
 
 }  // namespace
 
-// One event loop thread and the connections it owns, watched with epoll so that a round costs
-// the same however many connections sit idle. Its clients are touched by its thread only; the
-// inbox (connections the first loop accepted for it), the wake pipe and `owned` by any.
+// One event loop thread and the connections it owns, watched so that a round costs the same
+// however many connections sit idle. Its clients are touched by its thread only; the inbox
+// (connections the first loop accepted for it), the wait's wake and `owned` by any.
 struct Daemon::Loop {
   Daemon& daemon;
-  int epoll_fd = -1;
-  int wake[2] = {-1, -1};  // written to stop the loop, to hand it a connection, or when one of
-                           // its parked receives may complete
-  std::atomic<bool> woken{false};
-  const std::function<void()> wake_up = [this] { Wake(); };
+  // Woken to stop the loop, to hand it a connection, or when one of its parked receives may
+  // complete.
+  os::ReadinessWait wait;
+  const std::function<void()> wake_up = [this] { wait.Wake(); };
   struct Owned {
     std::unique_ptr<DaemonClient> client;
-    short watched;  // the events epoll waits for on it
+    uint32_t watched;  // the events waited for on it
   };
   std::vector<Owned> clients;
   std::mutex inbox_lock;
@@ -59,23 +40,6 @@ struct Daemon::Loop {
   std::atomic<size_t> owned{0};  // clients and inbox, for choosing the loop of a new connection
 
   explicit Loop(Daemon& d) : daemon(d) {}
-  ~Loop() {
-    for (int fd : {wake[0], wake[1], epoll_fd}) {
-      if (fd >= 0) close(fd);
-    }
-  }
-  // Its epoll set and wake pipe; false with errno set.
-  bool Open() {
-    epoll_fd = epoll_create1(EPOLL_CLOEXEC);
-    return epoll_fd >= 0 && pipe2(wake, O_CLOEXEC | O_NONBLOCK) == 0 &&
-           Watch(epoll_fd, EPOLL_CTL_ADD, wake[0], EPOLLIN, this);
-  }
-
-  void Wake() {
-    if (woken.exchange(true)) return;
-    const char byte = 1;
-    [[maybe_unused]] ssize_t n = write(wake[1], &byte, 1);
-  }
 
   void Hand(std::unique_ptr<DaemonClient> client) {
     ++owned;
@@ -110,22 +74,15 @@ bool Daemon::Start(std::string& error) {
   std::vector<std::unique_ptr<Loop>> loops;
   for (size_t i = 0; i < count; ++i) {
     loops.push_back(std::make_unique<Loop>(*this));
-    if (!loops.back()->Open()) {
-      error = std::string("epoll: ") + strerror(errno);
-      return false;
-    }
+    if (!loops.back()->wait.Open(error)) return false;
   }
-  listen_fd_ = ListenOn(options_.socket_path, options_.group, inode_, error);
-  if (listen_fd_ < 0) return false;
+  if (!listener_.Listen(options_.socket_path, options_.group, error)) return false;
   // The first loop accepts.
-  if (!Watch(loops[0]->epoll_fd, EPOLL_CTL_ADD, listen_fd_, EPOLLIN, this)) {
-    error = std::string("epoll: ") + strerror(errno);
-    RemoveSocket(options_.socket_path, inode_);
-    close(listen_fd_);
-    listen_fd_ = -1;
+  if (!loops[0]->wait.Watch(listener_.fd(), os::kReadable, this)) {
+    error = std::string("cannot wait on the socket: ") + strerror(errno);
+    listener_.Close();
     return false;
   }
-  reserve_fd_ = open("/dev/null", O_RDONLY | O_CLOEXEC);
   stopping_ = false;
   loops_ = std::move(loops);
   for (auto& loop : loops_) threads_.emplace_back(&Loop::Run, loop.get());
@@ -135,18 +92,11 @@ bool Daemon::Start(std::string& error) {
 void Daemon::Stop() {
   if (loops_.empty()) return;
   stopping_ = true;
-  for (auto& loop : loops_) {
-    const char byte = 0;
-    [[maybe_unused]] ssize_t n = write(loop->wake[1], &byte, 1);
-  }
+  for (auto& loop : loops_) loop->wait.Wake();
   for (auto& thread : threads_) thread.join();
   threads_.clear();
   loops_.clear();
-  RemoveSocket(options_.socket_path, inode_);
-  for (int* fd : {&listen_fd_, &reserve_fd_}) {
-    if (*fd >= 0) close(*fd);
-    *fd = -1;
-  }
+  listener_.Close();
 }
 
 void Daemon::Tell(const std::string& text) {
@@ -156,28 +106,22 @@ void Daemon::Tell(const std::string& text) {
 }
 
 void Daemon::Loop::Run() {
-  epoll_event events[kEventsPerRound];
+  os::Readiness events[kEventsPerRound];
   while (!daemon.stopping_) {
-    const int ready = epoll_wait(epoll_fd, events, kEventsPerRound, Timeout(SimClock::now()));
-    if (ready < 0 && errno != EINTR) break;
+    const int ready = wait.Wait(events, kEventsPerRound, Timeout(SimClock::now()));
+    if (ready < 0) break;
     if (daemon.stopping_) break;
     const auto now = SimClock::now();
     bool accept = false;
     std::string why;
     for (int i = 0; i < ready; ++i) {
-      void* tag = events[i].data.ptr;
-      if (tag == this) {
-        char drained[64];
-        woken = false;
-        while (read(wake[0], drained, sizeof drained) > 0) {
-        }
-      } else if (tag == &daemon) {
+      void* tag = events[i].tag;
+      if (tag == &daemon) {
         accept = true;
       } else {
         // Each connection comes once per round, so dropping one leaves the others' tags valid.
         auto* client = static_cast<DaemonClient*>(tag);
-        const auto revents = static_cast<short>(events[i].events & kClientEvents);
-        if (!client->Ready(revents, daemon.max_frame_, now, why)) Drop(client, why);
+        if (!client->Ready(events[i].events, daemon.max_frame_, now, why)) Drop(client, why);
       }
     }
     // A parked receive completes when a packet arrived, its session went or it timed out.
@@ -201,10 +145,9 @@ void Daemon::Loop::Run() {
 
 void Daemon::Loop::Rearm() {
   for (auto& owned : clients) {
-    const short events = owned.client->Events();
+    const uint32_t events = owned.client->Events();
     if (events == owned.watched) continue;
-    Watch(epoll_fd, EPOLL_CTL_MOD, owned.client->fd(), static_cast<uint16_t>(events),
-          owned.client.get());
+    wait.Rewatch(owned.client->fd(), events, owned.client.get());
     owned.watched = events;
   }
 }
@@ -212,11 +155,11 @@ void Daemon::Loop::Rearm() {
 void Daemon::Loop::TakeInbox() {
   std::lock_guard<std::mutex> hold(inbox_lock);
   for (auto& client : inbox) {
-    const short events = client->Events();
+    const uint32_t events = client->Events();
     DaemonClient* tag = client.get();
     clients.push_back({std::move(client), events});
-    if (!Watch(epoll_fd, EPOLL_CTL_ADD, tag->fd(), static_cast<uint16_t>(events), tag)) {
-      Drop(clients.size() - 1, std::string("epoll: ") + strerror(errno));
+    if (!wait.Watch(tag->fd(), events, tag)) {
+      Drop(clients.size() - 1, std::string("cannot wait on the socket: ") + strerror(errno));
     }
   }
   inbox.clear();
@@ -239,24 +182,25 @@ int Daemon::Loop::Timeout(SimClock::time_point now) const {
 void Daemon::Accept(Loop& accepting, SimClock::time_point now) {
   // A bounded number per round, so that a flood of connections cannot starve the clients.
   for (int round = 0; round < kAcceptsPerRound; ++round) {
-    int fd = accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    bool at_file_limit = false;
+    const int fd = listener_.Accept(at_file_limit);
     if (fd < 0) {
-      if (errno == EMFILE || errno == ENFILE) AcceptAtFileLimit();
+      if (at_file_limit) Tell("out of file descriptors: a connection was refused");
       return;
     }
     Peer peer;
-    const bool known = PeerOf(fd, peer);
+    const bool known = os::SocketPeer(fd, peer);
     const bool full = connected_ >= options_.max_clients;
-    const char* refusal = !known                               ? "credentials unknown"
-                          : !PeerAllowed(peer, options_.group) ? "not permitted"
-                          : full                               ? "too many connections"
-                                                               : nullptr;
+    const char* refusal = !known                                   ? "credentials unknown"
+                          : !os::PeerAllowed(peer, options_.group) ? "not permitted"
+                          : full                                   ? "too many connections"
+                                                                   : nullptr;
     if (refusal != nullptr) {
       // The refused client reads why as the answer to its open.
       const int error = full && known ? EAGAIN : EACCES;
       const uint8_t answer[8] = {4, 0, 0, 0, static_cast<uint8_t>(error), 0, 0, 0};
-      [[maybe_unused]] ssize_t n = send(fd, answer, sizeof answer, MSG_DONTWAIT | MSG_NOSIGNAL);
-      close(fd);
+      os::SocketWriteSome(fd, answer, sizeof answer);
+      os::SocketClose(fd);
       Tell("refused " + Who(peer) + ": " + refusal);
       continue;
     }
@@ -267,24 +211,15 @@ void Daemon::Accept(Loop& accepting, SimClock::time_point now) {
     }
     const size_t now_connected = ++connected_;
     owner->Hand(std::make_unique<DaemonClient>(machine_, fd, peer, now, owner->wake_up));
-    if (owner != &accepting) owner->Wake();
+    if (owner != &accepting) owner->wait.Wake();
     if (options_.verbose) {
       Tell("client " + Who(peer) + " connected (" + std::to_string(now_connected) + " connected)");
     }
   }
 }
 
-void Daemon::AcceptAtFileLimit() {
-  Tell("out of file descriptors: a connection was refused");
-  if (reserve_fd_ < 0) return;
-  close(reserve_fd_);
-  int fd = accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC);
-  if (fd >= 0) close(fd);
-  reserve_fd_ = open("/dev/null", O_RDONLY | O_CLOEXEC);
-}
-
 void Daemon::Loop::Drop(size_t index, const std::string& why) {
-  // Closing its socket takes the connection out of the epoll set.
+  // Closing its socket takes the connection out of the loop's wait.
   const Peer peer = clients[index].client->peer();
   clients[index] = std::move(clients.back());
   clients.pop_back();

@@ -18,7 +18,8 @@
 #include <thread>
 #include <vector>
 
-#include "sim/daemon_socket.h"
+#include "os/local_socket.h"
+#include "sim/daemon_client.h"
 #include "sim/machine.h"
 
 namespace sim {
@@ -62,18 +63,13 @@ class Daemon {
   struct Loop;
 
   void Accept(Loop& accepting, SimClock::time_point now);
-  void AcceptAtFileLimit();
   void Tell(const std::string& text);
   void Dropped(const Peer& peer, const std::string& why);
 
   Machine& machine_;
   DaemonOptions options_;
   size_t max_frame_ = 0;
-  int listen_fd_ = -1;  // watched by the first loop, which hands each connection to a loop
-  uint64_t inode_ = 0;
-  // Kept open to give back at the file limit, so that one connection can be accepted and
-  // closed instead of leaving the listening socket readable forever.
-  int reserve_fd_ = -1;
+  os::LocalListener listener_;  // watched by the first loop, which hands each connection to a loop
   std::atomic<bool> stopping_{false};
   std::atomic<size_t> connected_{0};
   std::mutex log_lock_;

@@ -1,13 +1,9 @@
 #include "sim/daemon_client.h"
 
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
+#include "os/readiness_wait.h"
 #include "sim/frame_io.h"
 
 namespace sim {
@@ -29,26 +25,27 @@ DaemonClient::DaemonClient(Machine& machine, int fd, const Peer& peer, SimClock:
 
 DaemonClient::~DaemonClient() {
   if (handle_ >= 0) machine_.Close(handle_);
-  close(fd_);
+  os::SocketClose(fd_);
 }
 
-short DaemonClient::Events() const {
-  return sent_ < out_.size() ? POLLOUT : POLLIN;
+uint32_t DaemonClient::Events() const {
+  return sent_ < out_.size() ? os::kWritable : os::kReadable;
 }
 
-bool DaemonClient::Ready(short revents, size_t max_frame, SimClock::time_point now,
+bool DaemonClient::Ready(uint32_t events, size_t max_frame, SimClock::time_point now,
                          std::string& why) {
-  if ((revents & POLLOUT) != 0) {
+  if ((events & os::kWritable) != 0) {
     last_progress_ = now;
     return Flush(why) && ServeBuffered(max_frame, why);
   }
-  if ((revents & (POLLIN | POLLHUP | POLLERR)) == 0) return true;
+  if ((events & (os::kReadable | os::kHungUp | os::kSocketError)) == 0) return true;
   if (parked_.waiting) {
     // A client waiting for its receive sends nothing; end of file means it went away.
     uint8_t byte;
-    const ssize_t n = recv(fd_, &byte, 1, MSG_DONTWAIT);
-    if (n < 0 && (errno == EAGAIN || errno == EINTR)) return true;
-    why = n > 0 ? "a frame out of turn while its receive waits" : "";
+    const os::SocketTransfer read = os::SocketReadSome(fd_, &byte, 1);
+    if (read.outcome == os::SocketTransfer::kWouldBlock) return true;
+    why = read.outcome == os::SocketTransfer::kMoved ? "a frame out of turn while its receive waits"
+                                                     : "";
     return false;
   }
   return ReadSome(max_frame, now, why);
@@ -59,14 +56,16 @@ bool DaemonClient::ReadSome(size_t max_frame, SimClock::time_point now, std::str
   // costs one read; after it, only the rest of the frame.
   const size_t wanted = in_.size() < kHeader ? kReadChunk : kHeader + frame_size_ - in_.size();
   uint8_t chunk[kReadChunk];
-  const ssize_t n = recv(fd_, chunk, std::min(wanted, sizeof chunk), MSG_DONTWAIT);
-  if (n < 0 && (errno == EAGAIN || errno == EINTR)) return true;
-  if (n <= 0) {
-    why = n < 0 ? strerror(errno) : in_.empty() ? "" : "the connection ended inside a frame";
+  const os::SocketTransfer read = os::SocketReadSome(fd_, chunk, std::min(wanted, sizeof chunk));
+  if (read.outcome == os::SocketTransfer::kWouldBlock) return true;
+  if (read.outcome != os::SocketTransfer::kMoved) {
+    why = read.outcome == os::SocketTransfer::kFailed ? strerror(read.error)
+          : in_.empty()                               ? ""
+                                                      : "the connection ended inside a frame";
     return false;
   }
   last_progress_ = now;
-  in_.insert(in_.end(), chunk, chunk + n);
+  in_.insert(in_.end(), chunk, chunk + read.count);
   return ServeBuffered(max_frame, why);
 }
 
@@ -133,15 +132,14 @@ void DaemonClient::QueueReply(const wire::Bytes& response) {
 
 bool DaemonClient::Flush(std::string& why) {
   while (sent_ < out_.size()) {
-    const ssize_t n =
-        send(fd_, out_.data() + sent_, out_.size() - sent_, MSG_DONTWAIT | MSG_NOSIGNAL);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return true;
-    if (n <= 0) {
-      why = errno == EPIPE || errno == ECONNRESET ? "" : strerror(errno);
+    const os::SocketTransfer written =
+        os::SocketWriteSome(fd_, out_.data() + sent_, out_.size() - sent_);
+    if (written.outcome == os::SocketTransfer::kWouldBlock) return true;
+    if (written.outcome != os::SocketTransfer::kMoved) {
+      why = written.outcome == os::SocketTransfer::kFailed ? strerror(written.error) : "";
       return false;
     }
-    sent_ += static_cast<size_t>(n);
+    sent_ += written.count;
   }
   out_.clear();
   if (out_.capacity() > kKeptCapacity) wire::Bytes().swap(out_);

@@ -8,11 +8,13 @@
 #include <functional>
 #include <string>
 
-#include "sim/daemon_socket.h"
+#include "os/local_socket.h"
 #include "sim/machine.h"
 #include "sim/wire.h"
 
 namespace sim {
+
+using Peer = os::PeerCredentials;
 
 class DaemonClient {
  public:
@@ -26,12 +28,13 @@ class DaemonClient {
 
   int fd() const { return fd_; }
   const Peer& peer() const { return peer_; }
-  // What the loop waits for on this connection: POLLOUT while a reply is unsent, else POLLIN
-  // (also while a receive is parked, so that a client that goes away is seen at once).
-  short Events() const;
-  // Handles what the loop saw on the connection (poll's event bits). False when the connection is
-  // to be closed, with the reason in `why` ("" for a client that simply hung up).
-  bool Ready(short revents, size_t max_frame, SimClock::time_point now, std::string& why);
+  // What the loop waits for on this connection (os/readiness_wait.h's bits): writable while a reply
+  // is unsent, else readable (also while a receive is parked, so that a client that goes away is
+  // seen at once).
+  uint32_t Events() const;
+  // Handles what the loop saw on the connection. False when the connection is to be closed, with
+  // the reason in `why` ("" for a client that simply hung up).
+  bool Ready(uint32_t events, size_t max_frame, SimClock::time_point now, std::string& why);
   // Tries a parked receive again; false when the connection is to be closed.
   bool Resume(std::string& why);
   bool Parked() const { return parked_.waiting; }

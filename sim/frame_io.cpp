@@ -1,10 +1,6 @@
 #include "sim/frame_io.h"
 
-#include <sys/socket.h>
-#include <sys/uio.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include "os/local_socket.h"
 
 namespace sim {
 namespace {
@@ -12,21 +8,9 @@ namespace {
 // The body bytes that the first read of a frame takes along with its header.
 constexpr size_t kFirstRead = 4096;
 
-bool WriteAll(int fd, const uint8_t* bytes, size_t size) {
-  while (size > 0) {
-    ssize_t n = send(fd, bytes, size, MSG_NOSIGNAL);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    bytes += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
 bool ReadAll(int fd, uint8_t* bytes, size_t size) {
   while (size > 0) {
-    ssize_t n = read(fd, bytes, size);
-    if (n < 0 && errno == EINTR) continue;
+    const ptrdiff_t n = os::SocketRead(fd, bytes, size);
     if (n <= 0) return false;
     bytes += n;
     size -= static_cast<size_t>(n);
@@ -39,19 +23,7 @@ bool ReadAll(int fd, uint8_t* bytes, size_t size) {
 bool WriteFrame(int fd, const uint8_t* bytes, size_t size) {
   uint8_t header[4];
   for (int i = 0; i < 4; ++i) header[i] = static_cast<uint8_t>(size >> (8 * i));
-  // Header and body in one call, so that the peer wakes once per frame.
-  iovec parts[2] = {{header, 4}, {const_cast<uint8_t*>(bytes), size}};
-  msghdr message{};
-  message.msg_iov = parts;
-  message.msg_iovlen = 2;
-  ssize_t sent;
-  do {
-    sent = sendmsg(fd, &message, MSG_NOSIGNAL);
-  } while (sent < 0 && errno == EINTR);
-  if (sent < 0) return false;
-  size_t done = static_cast<size_t>(sent);
-  if (done < 4) return WriteAll(fd, header + done, 4 - done) && WriteAll(fd, bytes, size);
-  return WriteAll(fd, bytes + (done - 4), size - (done - 4));
+  return os::SocketWriteAll(fd, header, sizeof header, bytes, size);
 }
 
 bool ReadFrame(int fd, wire::Bytes& out) {
@@ -61,8 +33,7 @@ bool ReadFrame(int fd, wire::Bytes& out) {
   uint8_t first[4 + kFirstRead];
   size_t got = 0;
   while (got < 4) {
-    const ssize_t n = read(fd, first + got, sizeof first - got);
-    if (n < 0 && errno == EINTR) continue;
+    const ptrdiff_t n = os::SocketRead(fd, first + got, sizeof first - got);
     if (n <= 0) return false;
     got += static_cast<size_t>(n);
   }

@@ -5,11 +5,6 @@
 // parked, and the next open of the same device takes it without asking the daemon, so that a
 // run of queries (a module lookup opens the driver once per module) pays one connection and one
 // open between them.
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <map>
@@ -18,6 +13,7 @@
 #include <vector>
 
 #include "os/driver.h"
+#include "os/local_socket.h"
 #include "sim/frame_io.h"
 #include "sim/wire.h"
 #include "vtx.h"
@@ -31,14 +27,16 @@ class DaemonTransport : public DriverTransport {
  public:
   explicit DaemonTransport(std::string path) : path_(std::move(path)) {}
   ~DaemonTransport() override {
-    for (int fd : idle_) close(fd);
-    for (const Parked& parked : parked_) close(parked.fd);
+    for (int fd : idle_) os::SocketClose(fd);
+    for (const Parked& parked : parked_) os::SocketClose(parked.fd);
   }
 
   int Open(const char* device_name) override {
     for (int fd = TakeParked(device_name); fd >= 0; fd = TakeParked(device_name)) {
-      if (StillOpen(fd)) return Opened(fd, device_name);
-      close(fd);  // the daemon ended it (it restarted): the next one, or a new open
+      // The daemon never sends anything unasked: a parked connection that it closed (it
+      // restarted) reads as ready at once.
+      if (os::SocketQuiet(fd)) return Opened(fd, device_name);
+      os::SocketClose(fd);  // the daemon ended it (it restarted): the next one, or a new open
     }
     sim::wire::Bytes frame{sim::kFrameOpen};
     frame.insert(frame.end(), device_name, device_name + strlen(device_name));
@@ -47,7 +45,7 @@ class DaemonTransport : public DriverTransport {
       int result = OpenOn(fd, frame);
       if (result != kConnectionLost) return result < 0 ? result : Opened(result, device_name);
     }
-    int fd = Connect();
+    int fd = os::LocalConnect(path_);
     if (fd < 0) return -1;
     int result = OpenOn(fd, frame);
     if (result == kConnectionLost) errno = EIO;
@@ -69,14 +67,14 @@ class DaemonTransport : public DriverTransport {
     const uint8_t frame[] = {sim::kFrameClose};
     sim::wire::Bytes answer;
     if (!sim::WriteFrame(handle, frame, sizeof frame) || !sim::ReadFrame(handle, answer)) {
-      close(handle);
+      os::SocketClose(handle);
       return 0;  // the daemon is gone, and the handle with it
     }
     std::lock_guard<std::mutex> hold(lock_);
     if (idle_.size() < kIdleConnections) {
       idle_.push_back(handle);
     } else {
-      close(handle);
+      os::SocketClose(handle);
     }
     return 0;
   }
@@ -134,37 +132,11 @@ class DaemonTransport : public DriverTransport {
     return -1;
   }
 
-  // A parked connection that the daemon closed reads as ready (end of file) at once; the daemon
-  // never sends anything unasked.
-  static bool StillOpen(int fd) {
-    pollfd state{fd, POLLIN | POLLRDHUP, 0};
-    return poll(&state, 1, 0) == 0;
-  }
-
   int TakeIdle() {
     std::lock_guard<std::mutex> hold(lock_);
     if (idle_.empty()) return -1;
     int fd = idle_.back();
     idle_.pop_back();
-    return fd;
-  }
-
-  int Connect() {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (path_.size() >= sizeof address.sun_path) {
-      errno = ENAMETOOLONG;
-      return -1;
-    }
-    memcpy(address.sun_path, path_.c_str(), path_.size() + 1);
-    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return -1;
-    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-      int error = errno;
-      close(fd);
-      errno = error;
-      return -1;
-    }
     return fd;
   }
 
@@ -176,12 +148,12 @@ class DaemonTransport : public DriverTransport {
     // write may fail while its answer waits to be read; a daemon that is gone answers nothing.
     sim::WriteFrame(fd, frame.data(), frame.size());
     if (!sim::ReadFrame(fd, answer) || answer.size() != 4) {
-      close(fd);
+      os::SocketClose(fd);
       return kConnectionLost;
     }
     int error = static_cast<int>(sim::wire::Word(answer, 0));
     if (error != 0) {
-      close(fd);
+      os::SocketClose(fd);
       errno = error;
       return -1;
     }

@@ -24,6 +24,7 @@ bool AnyHostCc(const ModuleConfigRecord& record) {
 }
 
 bool CreateIpObjects(BoardModule& module) {
+  uint32_t next_unit = 0;
   for (uint32_t host_cc = 1; host_cc <= kLastIpHostCc; ++host_cc) {
     const HostCcConfig& entry = module.record.host_cc[host_cc - 1];
     if (entry.number_of_channels <= 0) continue;
@@ -35,9 +36,11 @@ bool CreateIpObjects(BoardModule& module) {
     init.slot = module.ip_base + host_cc;
     init.host_module = entry.host_module;
     init.number_of_channels = entry.number_of_channels;
+    init.first_unit = next_unit;
     init.ethernet = module.record.ethernet;
     init.module = &module;
     if (!object->Initialise(init)) return false;  // destroyed as it goes
+    next_unit += object->ChannelCount();
     module.objects[init.slot] = std::move(object);
     module.ip_cc = true;
   }

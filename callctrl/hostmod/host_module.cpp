@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "callctrl/board/board_module.h"
 #include "callctrl/board/master_election.h"
 #include "callctrl/cc_registry.h"
 #include "callctrl/config/callctrl_config.h"
@@ -131,6 +132,26 @@ void StopHostModule(HostModule& host) {
   host.session = nullptr;
 }
 
+namespace {
+
+// Whether a board module this process started has IP channels for the host module: without
+// them every call of its library is released as it is offered.
+bool HasIpChannels(uint32_t host_module) {
+  for (uint32_t number = kFirstBoardModule; number < kBoardModuleSlots; ++number) {
+    const BoardModule* module = BoardModuleAt(number).module;
+    if (module == nullptr) continue;
+    for (uint32_t host_cc = 1; host_cc <= kMaxHostCc; ++host_cc) {
+      if (module->record.host_cc[host_cc - 1].host_module == static_cast<int32_t>(host_module) &&
+          module->objects[module->ip_base + host_cc] != nullptr) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
 int StartHostModules(CallCtrlConfig* config) {
   int32_t ip_stack_trace = 0;
   GetIpStackTrace(config, &ip_stack_trace);
@@ -143,6 +164,12 @@ int StartHostModules(CallCtrlConfig* config) {
     entry = new HostModule(number);
     if (StartHostModule(*entry, *record)) {
       trace::cc::Trace(kInternalTrace, kLevelBasic, "Host module 0x%X Initialised OK", number);
+      if (!HasIpChannels(number)) {
+        trace::cc::Trace(kInternalTrace, kLevelWarning,
+                         "Host module 0x%X has no IP channels: no board module with its host_cc "
+                         "entries started here, its calls are released",
+                         number);
+      }
       ++started;
     } else {
       delete entry;  // stops it

@@ -78,8 +78,12 @@ class FrameTest : public ::testing::Test {
 TEST_F(FrameTest, TheLibrarysOwnVersionHandsTheCallersRecordToTheWorker) {
   AppVersion version(CV_API_VERSION);
   VtxLineArgs args{};
+  args.status = CV_STATUS_ERROR;  // left by an earlier failure
+  args.line_status = APIERR_BUSY;
   EXPECT_EQ(TestLineOp(nullptr, &args), 3);
   EXPECT_EQ(g_record, &args);
+  EXPECT_EQ(std::vector<uint8_t>(g_bytes.begin(), g_bytes.begin() + 8), std::vector<uint8_t>(8, 0))
+      << "the worker starts from clean result words";
   EXPECT_EQ(args.reset_status, 0xA5A5A5A5u);
 }
 

@@ -1,6 +1,9 @@
 // Every public operation that succeeds leaves `status` 0 and `line_status` 0, whatever the record
 // held before: an application that reuses a record after a failure must not see the old failure
-// on a call that worked.
+// on a call that worked. The frame around every operation starts the words at success (its own
+// test shows it); here, the operations whose work passes through steps that could leave a
+// failure of their own behind (searches, waits, retries, list walks, the reset) and the variadic
+// one that cannot pass through the frame.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -48,7 +51,6 @@ class ResultWordsTest : public AttachedLineTest {
   void SetUp() override {
     AttachedLineTest::SetUp();
     SetCapability(line_, 87);  // the switching operations
-    SetCapability(line_, 83);  // the telephony save
     SetCapability(line_, 89);  // a telephony controller whose ADMIN resets critical sections
     SetCapability(line_, 77);
   }
@@ -56,12 +58,6 @@ class ResultWordsTest : public AttachedLineTest {
   static MillArgs Admin(uint32_t verb) {
     MillArgs args = AdminArgs(verb);
     MakeStale(args);
-    return args;
-  }
-  // A SET of kVar, formed in `command`.
-  static MillArgs SetCommand(uint8_t* command) {
-    MillArgs args = Admin(MILL_VERB_SET);
-    args.cmd_buf = command;
     return args;
   }
   // kVar on the line's channel, holding `value` for a set.
@@ -107,7 +103,7 @@ class ResultWordsTest : public AttachedLineTest {
 
 const MillTagItem kValue[] = {{kVar, MILL_TYPE_SHORT, 0, MILL_TAG_VALUE(0x1234)}, {0, 0, 0, 0}};
 
-TEST_F(ResultWordsTest, EverySuccessfulOperationClearsAStaleFailure) {
+TEST_F(ResultWordsTest, OperationsOfManyStepsClearAStaleFailure) {
   using Operation = std::function<Outcome()>;
   const std::vector<std::pair<std::string, Operation>> operations = {
       {"VtxModuleInfo",
@@ -115,25 +111,6 @@ TEST_F(ResultWordsTest, EverySuccessfulOperationClearsAStaleFailure) {
          auto args = Stale<VtxModuleInfoArgs>();
          args.mod_num = 2;
          return Of(VtxModuleInfo(nullptr, &args) == 0 && args.exists == 1, args);
-       }},
-      {"VtxModuleConfigSpecsGet",
-       [] {
-         auto args = Stale<VtxModuleArgs>();
-         args.mod_num = 2;
-         return Of(VtxModuleConfigSpecsGet(nullptr, &args) == 1, args);
-       }},
-      {"VtxCheckAddress",
-       [] {
-         auto args = Stale<VtxModuleArgs>();
-         const uint8_t channel[4] = {0x09, 2, 2, 1};
-         memcpy(args.m_addr, channel, 4);
-         return Of(VtxCheckAddress(nullptr, &args) == 0 && args.exists == 1, args);
-       }},
-      {"VtxCheckFacility",
-       [this] {
-         auto args = Stale<VtxModuleArgs>();
-         args.facility = MILL_FACILITY_ADMIN;
-         return Of(VtxCheckFacility(line_, &args) == 0, args);
        }},
       {"VtxSessionAttach",
        [this] {
@@ -152,12 +129,6 @@ TEST_F(ResultWordsTest, EverySuccessfulOperationClearsAStaleFailure) {
          if (line != nullptr) Detach(line);
          return Of(line != nullptr, args);
        }},
-      {"VtxLineDetach",
-       [this] {
-         VtxLine* line = Attach(2);
-         auto args = Stale<VtxLineArgs>();
-         return Of(line != nullptr && VtxLineDetach(line, &args) == 0, args);
-       }},
       {"VtxLineReset",
        [this] {
          auto args = Stale<VtxLineArgs>();
@@ -171,11 +142,6 @@ TEST_F(ResultWordsTest, EverySuccessfulOperationClearsAStaleFailure) {
          args.config_file_line = text;
          return Of(VtxLineConfig(line_, &args) == 0, args);
        }},
-      {"VtxSetSingleVar",
-       [this] {
-         MillArgs args = VariableOfChannel(7);
-         return Of(VtxSetSingleVar(line_, &args) == MILL_SEND_SENT, args);
-       }},
       {"VtxGetVar",
        [this] {
          MillArgs set = VariableOfChannel(9);
@@ -184,33 +150,15 @@ TEST_F(ResultWordsTest, EverySuccessfulOperationClearsAStaleFailure) {
          VtxGetVar(line_, &args);
          return Of(args.var_value == 9, args);
        }},
-      {"MillFormCmd",
-       [] {
-         uint8_t command[64];
-         MillArgs args = SetCommand(command);
-         return Of(MillFormCmd(&args, kValue) > 0, args);
-       }},
       {"MillFormTagListArgs",
        [] {
          uint8_t command[64];
-         MillArgs args = SetCommand(command);
+         MillArgs args = Admin(MILL_VERB_SET);
+         args.cmd_buf = command;
          MillFormCmd(&args, kValue);
          const uint32_t length = args.cmd_len;
          MakeStale(args);
          return Of(MillFormTagListArgs(&args, 0u) == static_cast<int>(length), args);
-       }},
-      {"MillSendCmd",
-       [this] {
-         uint8_t command[64];
-         MillArgs args = SetCommand(command);
-         MillFormCmd(&args, kValue);
-         MakeStale(args);
-         return Of(MillSendCmd(line_, &args) == MILL_SEND_SENT, args);
-       }},
-      {"MillFormSendCmd",
-       [this] {
-         MillArgs args = SetCommand(nullptr);
-         return Of(MillFormSendCmd(line_, &args, kValue) == MILL_SEND_SENT, args);
        }},
       {"MillReceivePkt", [this] { return AnswerReceived(MillReceivePkt); }},
       {"VtxRcvProcessPkt", [this] { return AnswerReceived(VtxRcvProcessPkt); }},
@@ -221,24 +169,8 @@ TEST_F(ResultWordsTest, EverySuccessfulOperationClearsAStaleFailure) {
          args.code = COMMON_GET_RSP_EVENT;
          return Of(MillWaitCmd(line_, &args) == 1, args);
        }},
-      {"MillClearInput",
-       [this] {
-         auto args = Stale<MillArgs>();
-         MillClearInput(line_, &args);
-         return Of(true, args);
-       }},
-      {"VtxDebugControl",
-       [] {
-         auto args = Stale<VtxDebugControlArgs>();
-         return Of(VtxDebugControl(&args) == 0, args);
-       }},
       {"VtxTelephGetInfo", [this] { return FirstOfList(VtxTelephGetInfo); }},
       {"VtxCallSWGetInfo", [this] { return FirstOfList(VtxCallSWGetInfo); }},
-      {"VtxCallSWConnect",
-       [this] {
-         VtxTelephArgs args = Tdm(3);
-         return Of(VtxCallSWConnect(line_, &args) == 0, args);
-       }},
       {"VtxCallSWGetConns",
        [this] {
          VtxTelephArgs connect = Tdm(4);
@@ -246,27 +178,11 @@ TEST_F(ResultWordsTest, EverySuccessfulOperationClearsAStaleFailure) {
          auto args = Stale<VtxTelephArgs>();
          return Of(VtxCallSWGetConns(line_, &args) == 1, args);
        }},
-      {"VtxCallSWClearConns",
-       [this] {
-         auto args = Stale<VtxTelephArgs>();
-         return Of(VtxCallSWClearConns(line_, &args) == 0, args);
-       }},
       {"VtxTelephReset",
        [this] {
          auto args = Stale<VtxTelephArgs>();
          VtxTelephReset(line_, &args);
          return Of(true, args);
-       }},
-      {"VtxTelephSave",
-       [this] {
-         auto args = Stale<VtxTelephArgs>();
-         return Of(VtxTelephSave(line_, &args) == 0, args);
-       }},
-      {"VtxFaxSetLocalId",
-       [this] {
-         auto args = Stale<VtxFaxLocalIdArgs>();
-         args.local_id = "+1 555 0100";
-         return Of(VtxFaxSetLocalId(line_, &args) == 0, args);
        }},
   };
   for (const auto& [name, operation] : operations) {

@@ -46,6 +46,8 @@ class ConfigTest : public ::testing::Test {
     }
     return found;
   }
+  // Whether exactly one message of `kind` contains `part`.
+  bool Once(int kind, const std::string& part) const { return Find(kind, part).size() == 1; }
   int Count(int kind) const {
     int n = 0;
     for (const Message& m : messages_) n += m.kind == kind;

@@ -26,37 +26,32 @@ TEST_F(ReadersTest, EnumeratedReaderMatchesCaseFreeAndReportsEveryFallback) {
   EXPECT_EQ(-2, ReadEnumerated(config_, "level", tables::kTraceLevel, &value, 0, false, &raw));
   EXPECT_EQ(7, value);
   EXPECT_EQ(7, raw);
-  ASSERT_EQ(1u, Find(kWarning,
-                     "A non-enumerated setting '7' for the optional parameter "
-                     "'level'")
-                    .size());
+  ASSERT_EQ(
+      1u, Find(kWarning, "A non-enumerated setting '7' for the optional parameter 'level'").size());
   EXPECT_EQ(3, messages_[0].line);
   EXPECT_NE(std::string::npos, messages_[0].text.find("section [/s/] in '"));
 
   EXPECT_EQ(1, ReadEnumerated(config_, "word", tables::kTraceLevel, &value, 1, true, &raw));
   EXPECT_EQ(1, value);
-  EXPECT_EQ(1u, Find(kError,
-                     "The setting 'bogus' for the enumerated mandatory parameter 'word' "
-                     "is incorrect. The default setting 'error'")
-                    .size());
+  EXPECT_TRUE(Once(kError,
+                   "The setting 'bogus' for the enumerated mandatory parameter 'word' is "
+                   "incorrect. The default setting 'error'"));
 
   raw = 42;
   EXPECT_EQ(-1, ReadEnumerated(config_, "word", tables::kTraceLevel, &value, -1, false, &raw));
-  EXPECT_EQ(1u, Find(kError, "Unable to select a default setting").size());
+  EXPECT_TRUE(Once(kError, "Unable to select a default setting"));
 
   EXPECT_EQ(-1, ReadEnumerated(config_, "absent", tables::kTraceLevel, &value, -1, true, &raw));
   EXPECT_EQ(42, value);
-  EXPECT_EQ(1u, Find(kError,
-                     "A mandatory setting for parameter 'absent' is missing and no "
-                     "default value can be applied.")
-                    .size());
+  EXPECT_TRUE(Once(kError,
+                   "A mandatory setting for parameter 'absent' is missing and no default value can "
+                   "be applied."));
 
   EXPECT_EQ(3, ReadEnumerated(config_, "absent", tables::kTraceLevel, &value, 3, false, &raw));
   EXPECT_EQ(3, value);
-  EXPECT_EQ(1u, Find(kWarning,
-                     "The setting for the enumerated optional parameter 'absent' is "
-                     "missing. The default setting 'basic'")
-                    .size());
+  EXPECT_TRUE(Once(kWarning,
+                   "The setting for the enumerated optional parameter 'absent' is missing. The "
+                   "default setting 'basic'"));
 }
 
 TEST_F(ReadersTest, IntegerReadersApplyRangeAndMandatoryDefaults) {
@@ -66,10 +61,9 @@ TEST_F(ReadersTest, IntegerReadersApplyRangeAndMandatoryDefaults) {
   EXPECT_TRUE(messages_.empty());
   EXPECT_EQ(1, ReadSigned(config_, "num", 1, 5, 3, false, &value));
   EXPECT_EQ(3, value);
-  EXPECT_EQ(1u, Find(kWarning,
-                     "The setting 'abc' for the optional parameter 'num' is incorrect. "
-                     "It should be between 1 and 5.")
-                    .size());
+  EXPECT_TRUE(Once(kWarning,
+                   "The setting 'abc' for the optional parameter 'num' is incorrect. It should be "
+                   "between 1 and 5."));
   EXPECT_EQ(1, ReadSigned(config_, "big", 0, 20, 4, false, &value));
   EXPECT_EQ(4, value);
   messages_.clear();
@@ -77,17 +71,16 @@ TEST_F(ReadersTest, IntegerReadersApplyRangeAndMandatoryDefaults) {
   EXPECT_TRUE(messages_.empty());
   EXPECT_EQ(1, ReadSigned(config_, "absent", 0, 20, 6, true, &value));
   EXPECT_EQ(6, value);
-  EXPECT_EQ(1u, Find(kWarning,
-                     "A mandatory setting for 'absent' parameter is missing in the "
-                     "configuration file. The default setting '6'")
-                    .size());
+  EXPECT_TRUE(Once(kWarning,
+                   "A mandatory setting for 'absent' parameter is missing in the configuration "
+                   "file. The default setting '6'"));
 
   uint32_t unsigned_value = 0;
   EXPECT_EQ(0, ReadUnsigned(config_, "big", 0, 4000000000u, 1, false, &unsigned_value));
   EXPECT_EQ(99u, unsigned_value);
   EXPECT_EQ(1, ReadUnsigned(config_, "big", 100, 4000000000u, 150, false, &unsigned_value));
   EXPECT_EQ(150u, unsigned_value);
-  EXPECT_EQ(1u, Find(kWarning, "between 100 and 4000000000").size());
+  EXPECT_TRUE(Once(kWarning, "between 100 and 4000000000"));
 }
 
 TEST_F(ReadersTest, StringReaderResults) {
@@ -103,7 +96,7 @@ TEST_F(ReadersTest, StringReaderResults) {
   EXPECT_STREQ("", buffer);
   EXPECT_EQ(-3, ReadString(config_, "absent", "dflt", buffer, sizeof buffer, false));
   EXPECT_STREQ("dflt", buffer);
-  EXPECT_EQ(1u, Find(kWarning, "The default setting 'dflt' for this parameter").size());
+  EXPECT_TRUE(Once(kWarning, "The default setting 'dflt' for this parameter"));
 }
 
 TEST_F(ReadersTest, InvalidHandlesAreRefused) {

@@ -12,7 +12,7 @@ TEST_F(SchemaTest, MissingFileFailsUnlessCreated) {
   ASSERT_EQ(1u, Find(kInfo, "The file '" + path + "' does not exist.").size());
   CallCtrlConfig* created = OpenCallCtrlConfig(path.c_str(), true, Keep, &messages_);
   ASSERT_NE(nullptr, created);
-  EXPECT_EQ(1u, Find(kInfo, "Will be created during shutdown.").size());
+  EXPECT_TRUE(Once(kInfo, "Will be created during shutdown."));
   EXPECT_EQ(0, ModuleRecordCount(created));
   CloseCallCtrlConfig(created);
 }
@@ -31,7 +31,7 @@ TEST_F(SchemaTest, RootTraceKeysWithDefaults) {
   char file[260];
   GetTraceFile(config_, file, sizeof file);
   EXPECT_STREQ("cc.log", file);
-  EXPECT_EQ(1u, Find(kWarning, "It should be between 0 and 999.").size());
+  EXPECT_TRUE(Once(kWarning, "It should be between 0 and 999."));
 }
 
 TEST_F(SchemaTest, ModuleZeroIsTheTemplateOnlyForLaterSections) {
@@ -59,42 +59,31 @@ TEST_F(SchemaTest, SectionWalkRefusesBadNumbers) {
            "[module.2/ethernet.3]\n[module.2/host_cc.a]\n[module.2/other]\n"
            "[module.q]\n[host_module.0]\n[host_module.a]\n[misc]\n"));
   auto port = Find(kWarning,
-                   "port.a in module.2 is not configurable. Port number should be "
-                   "less than 9.\n  Skipping invalid [port.a] configuration section.");
+                   "port.a in module.2 is not configurable. Port number should be less than 9.\n  "
+                   "Skipping invalid [port.a] configuration section.");
   ASSERT_EQ(1u, port.size());
   EXPECT_EQ(1, port[0].line);
-  EXPECT_EQ(1u, Find(kWarning,
-                     "port.0 in module.2 is not configurable. Use the clock_config "
-                     "section.")
-                    .size());
-  EXPECT_EQ(1u, Find(kWarning,
-                     "expected number after '.' in 'port.x': skipping invalid "
-                     "[port.<id>]")
-                    .size());
-  EXPECT_EQ(1u, Find(kWarning, "Ethernet port number should be less or equal to 2.").size());
-  EXPECT_EQ(1u, Find(kWarning, "Host call control number should be less or equal to 9.").size());
-  EXPECT_EQ(1u, Find(kWarning, "skipping invalid [module.<id>]").size());
-  EXPECT_EQ(1u, Find(kWarning,
-                     "host_module.0 is not configurable.\n  Skipping invalid "
-                     "[host_module.0] configuration section.")
-                    .size());
-  EXPECT_EQ(1u, Find(kWarning,
-                     "host_module.a is not configurable. host_module number should be "
-                     "less or equal to 9.")
-                    .size());
-  EXPECT_EQ(1u, Find(kWarning, "unrecognized top level element 'misc': skipped.").size());
+  for (const char* text :
+       {"port.0 in module.2 is not configurable. Use the clock_config section.",
+        "expected number after '.' in 'port.x': skipping invalid [port.<id>]",
+        "Ethernet port number should be less or equal to 2.",
+        "Host call control number should be less or equal to 9.", "skipping invalid [module.<id>]",
+        "host_module.0 is not configurable.\n  Skipping invalid [host_module.0] configuration "
+        "section.",
+        "host_module.a is not configurable. host_module number should be less or equal to 9.",
+        "unrecognized top level element 'misc': skipped."}) {
+    EXPECT_TRUE(Once(kWarning, text)) << text;
+  }
   EXPECT_EQ(0, HostModuleRecordCount(config_));
 }
 
 TEST_F(SchemaTest, RawPortConfigIsReportedThenRefused) {
   ASSERT_TRUE(Open("[module.2/port.1]\nport_config = 12\n"));
-  EXPECT_EQ(1u, Find(kWarning,
-                     "A non-enumerated setting '12' for the optional parameter "
-                     "'port_config'")
-                    .size());
+  EXPECT_TRUE(
+      Once(kWarning, "A non-enumerated setting '12' for the optional parameter 'port_config'"));
   auto invalid = Find(kError,
-                      "invalid port configuration encountered for module.2/port.1.\n "
-                      "This port configuration may not be stable.");
+                      "invalid port configuration encountered for module.2/port.1.\n This port "
+                      "configuration may not be stable.");
   ASSERT_EQ(1u, invalid.size());
   EXPECT_EQ(2, invalid[0].line);
   EXPECT_EQ(1, Count(kError));
@@ -110,17 +99,13 @@ TEST_F(SchemaTest, PortKeysAndTheirDependentDefaults) {
   const PortConfigRecord& port = GetModuleRecord(config_, 2, false)->ports[0];
   EXPECT_EQ(kPortT1Isdn, port.port_config);
   EXPECT_EQ(-1, port.fractional_channel_count);
-  EXPECT_EQ(1u, Find(kWarning,
-                     "A mandatory setting for 'fractional_channel_count' parameter is "
-                     "missing")
-                    .size());
+  EXPECT_TRUE(
+      Once(kWarning, "A mandatory setting for 'fractional_channel_count' parameter is missing"));
   EXPECT_STREQ("0123456789abcd", port.protocol.t1_isdn.default_caller_id);
   EXPECT_EQ(1, port.protocol.t1_isdn.reject_incomplete_did);
   EXPECT_EQ(1, port.protocol.t1_isdn.wait_for_bchannel_status);
-  EXPECT_EQ(1u, Find(kWarning,
-                     "parameter 'wait_for_bchannel_status' is missing. The default "
-                     "setting 'true'")
-                    .size());
+  EXPECT_TRUE(Once(kWarning,
+                   "parameter 'wait_for_bchannel_status' is missing. The default setting 'true'"));
   EXPECT_EQ(6, port.protocol.t1_isdn.transfer_variant);
   EXPECT_EQ(0, Count(kError));
   // pcm_law follows port 1: mulaw for T1 ISDN.
@@ -130,7 +115,7 @@ TEST_F(SchemaTest, PortKeysAndTheirDependentDefaults) {
   const ModuleConfigRecord* module = GetModuleRecord(config_, 2, false);
   EXPECT_EQ(0, module->ports[0].protocol.e1_isdn.sabme);
   EXPECT_EQ(0, module->pcm_law);
-  EXPECT_EQ(1u, Find(kError, "A mandatory setting for parameter 'default_caller_id'").size());
+  EXPECT_TRUE(Once(kError, "A mandatory setting for parameter 'default_caller_id'"));
   EXPECT_EQ(-1, module->ports[0].fractional_channel_count);
   EXPECT_TRUE(Find(kWarning, "'fractional_channel_count'").empty());
 }
@@ -160,14 +145,14 @@ TEST_F(SchemaTest, EthernetStaticAndAdapterAddresses) {
            "dhcp = yes\n[module.2/host_cc.9]\nhost_module = 10\n"));
   const ModuleConfigRecord* module = GetModuleRecord(config_, 2, false);
   EXPECT_STREQ("10.0.0.2", module->ethernet[0].ip_address);
-  EXPECT_EQ(1u, Find(kError, "parameter 'ip_netmask' is missing").size());
+  EXPECT_TRUE(Once(kError, "parameter 'ip_netmask' is missing"));
   EXPECT_EQ(56000, module->ethernet[0].media_port_min);
-  EXPECT_EQ(1u,
-            Find(kWarning, "The setting 'x' for the mandatory parameter 'media_port_min'").size());
+  EXPECT_TRUE(Once(kWarning, "The setting 'x' for the mandatory parameter 'media_port_min'"));
   EXPECT_STREQ("127.0.0.1", module->ethernet[1].ip_address);
   EXPECT_STREQ("", module->ethernet[1].ip_netmask);
   EXPECT_EQ(0, module->ethernet[1].dhcp);
-  EXPECT_EQ(1u, Find(kWarning, "Invalid IP address for adapter " + loopback + "\n").size());
+  EXPECT_TRUE(Once(kWarning, "Invalid IP address for adapter " + loopback + "
+"));
   EXPECT_EQ(1, module->host_cc[8].host_module);
   EXPECT_EQ(1, module->host_cc[8].number_of_channels);
 }

@@ -23,43 +23,34 @@ TEST_F(HostModuleKeysTest, LibraryKeysAreReadUnderParameters) {
   EXPECT_EQ(0, record->enabled);
   EXPECT_EQ(5000, record->inbound_call_timeout);
   ASSERT_EQ(6u, record->key_count);
-  EXPECT_EQ(1u, Find(kInfo, "host_module.1 path " TARROWHM_PATH " loaded successfully.").size());
-  EXPECT_EQ(1u, Find(kInfo, "reported 6 configuration keys.").size());
+  EXPECT_TRUE(Once(kInfo, "host_module.1 path " TARROWHM_PATH " loaded successfully."));
+  EXPECT_TRUE(Once(kInfo, "reported 6 configuration keys."));
   // The validation function refuses the address: the default replaces it.
-  EXPECT_EQ(1u, Find(kWarning,
-                     "string key local_address value \"300.1.1.1\" failed validation, "
-                     "using default \"\"")
-                    .size());
+  EXPECT_TRUE(
+      Once(kWarning,
+           "string key local_address value \"300.1.1.1\" failed validation, using default \"\""));
   EXPECT_STREQ("", Key(record, "local_address")->value.text);
   EXPECT_EQ(kHostKeyString, Key(record, "user_agent")->type);
   EXPECT_EQ(5060, Key(record, "sip_port")->value.signed_value);
-  EXPECT_EQ(1u, Find(kInfo,
-                     "host_module.1 int key sip_port min 1 max 65535 default 5060 "
-                     "returned 5060")
-                    .size());
+  EXPECT_TRUE(
+      Once(kInfo, "host_module.1 int key sip_port min 1 max 65535 default 5060 returned 5060"));
   EXPECT_EQ(12u, Key(record, "max_calls")->value.unsigned_value);
-  EXPECT_EQ(1u, Find(kInfo, "unloading host_module.1, path").size());
+  EXPECT_TRUE(Once(kInfo, "unloading host_module.1, path"));
   // T.38: a given key is taken, a missing one gives the mandatory warning and its default.
   EXPECT_EQ(3, record->t38.t38_max_bit_rate);
   EXPECT_EQ(512, record->t38.t38_fax_max_buffer);
-  EXPECT_EQ(1u, Find(kWarning,
-                     "A mandatory setting for 't38_fax_max_buffer' parameter is "
-                     "missing")
-                    .size());
-  EXPECT_EQ(1u, Find(kWarning,
-                     "The setting for the enumerated mandatory parameter "
-                     "'t38_fax_udp_EC' is missing. The default setting "
-                     "'t38udpredundancy'")
-                    .size());
+  EXPECT_TRUE(Once(kWarning, "A mandatory setting for 't38_fax_max_buffer' parameter is missing"));
+  EXPECT_TRUE(Once(kWarning,
+                   "The setting for the enumerated mandatory parameter 't38_fax_udp_EC' is "
+                   "missing. The default setting 't38udpredundancy'"));
   EXPECT_EQ(6, record->t38.t38_fax_udp_EC);
   EXPECT_EQ(-1, record->t38.media_renegotiate_delay_outbound);
 }
 
 TEST_F(HostModuleKeysTest, SmallLibraryLoadsWithoutKeys) {
   ASSERT_TRUE(Open(std::string("[host_module.2]\nmodule_library = ") + CIPI_MINIMAL_PATH + "\n"));
-  EXPECT_EQ(1u,
-            Find(kError, "host_module.2 path " CIPI_MINIMAL_PATH " reported 0 configuration keys.")
-                .size());
+  EXPECT_TRUE(
+      Once(kError, "host_module.2 path " CIPI_MINIMAL_PATH " reported 0 configuration keys."));
   EXPECT_EQ(0u, GetHostModuleRecord(config_, 2, false)->key_count);
 
   HostModuleLibrary library;
@@ -77,9 +68,8 @@ TEST_F(HostModuleKeysTest, SmallLibraryLoadsWithoutKeys) {
 
 TEST_F(HostModuleKeysTest, MissingLibraryAndMissingPath) {
   ASSERT_TRUE(Open("[host_module.3]\nmodule_library = /nonexistent/lib.so\n[host_module.4]\n"));
-  EXPECT_EQ(1u, Find(kError, "host_module.3 path /nonexistent/lib.so failed to load.").size());
-  EXPECT_EQ(1u,
-            Find(kError, "A mandatory setting for parameter 'module_library' is missing").size());
+  EXPECT_TRUE(Once(kError, "host_module.3 path /nonexistent/lib.so failed to load."));
+  EXPECT_TRUE(Once(kError, "A mandatory setting for parameter 'module_library' is missing"));
   EXPECT_EQ(2, HostModuleRecordCount(config_));
 }
 

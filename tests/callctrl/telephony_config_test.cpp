@@ -63,11 +63,7 @@ class TelephonyConfigTest : public vtx::testing::SimulatedBoardTest {
                               static_cast<uint32_t>(port_types.size()), board_type);
   }
   std::vector<sim::FwCommand> Sent(uint32_t facility, uint32_t verb, uint32_t code) {
-    std::vector<sim::FwCommand> found;
-    for (const auto& cmd : board().CommandLog()) {
-      if (cmd.facility == facility && cmd.verb == verb && cmd.code == code) found.push_back(cmd);
-    }
-    return found;
+    return vtx::testing::Received(board(), facility, verb, code);
   }
   std::vector<sim::FwCommand> PortCommands() {
     return Sent(MILL_FACILITY_TELE_CTRL, MILL_VERB_SET, 0);

@@ -27,12 +27,10 @@ TEST_F(CfgTest, StoreKeepsTheFileByteForByteWhenOneValueChanged) {
   std::string expected = kWrittenFile;
   expected.replace(expected.find("euro"), 4, "q931");
   EXPECT_EQ(Store(), expected);
-}
 
-TEST_F(CfgTest, WritingTheSameValueChangesNothing) {
   Parse(kWrittenFile);
   EXPECT_TRUE(config_->write("/module.2/set_api", "vtx"));
-  EXPECT_FALSE(config_->root().modified());
+  EXPECT_FALSE(config_->root().modified()) << "the same value again is no change";
   EXPECT_EQ(Store(), "<absent>");
 }
 
@@ -116,7 +114,7 @@ TEST_F(CfgTest, SubsectionsEnumerateInNameOrder) {
                                              "module.3"}));
 }
 
-TEST_F(CfgTest, PathsResolveRelativeToTheCurrentSection) {
+TEST_F(CfgTest, PathsResolveRelativeToTheCurrentSectionAndReadsFoldOnRequest) {
   Parse("[a/b]\nk = 1\n[a/c]\nk = 2\n");
   config_->setCurrentSection("/a/b");
   EXPECT_EQ(config_->currentPath(), "/a/b");
@@ -130,11 +128,9 @@ TEST_F(CfgTest, PathsResolveRelativeToTheCurrentSection) {
   EXPECT_EQ(config_->currentPath(), "/a/b/d/e");
   config_->setCurrentSection("");
   EXPECT_EQ(config_->currentPath(), "");
-}
 
-TEST_F(CfgTest, ReadFoldsToLowerCaseOnRequest) {
   Parse("[s]\nmode = Master\n");
-  EXPECT_EQ(Read("/s/mode", true), "master");
+  EXPECT_EQ(Read("/s/mode", true), "master") << "folded on request";
   EXPECT_EQ(Read("/s/mode"), "Master");
 }
 
@@ -154,7 +150,7 @@ TEST_F(CfgTest, DeletingASectionRemovesItsLinesAndSubsections) {
             "# ports follow\r\n");
 }
 
-TEST_F(CfgTest, DumpLeavesOutCommentsAndEmptyLines) {
+TEST_F(CfgTest, DumpLeavesOutCommentsAndEmptyLinesAndBothNeedAFileOpenForWriting) {
   Parse(kWrittenFile);
   cfgTextFile out(Path("dump.cfg").c_str());
   out.open(cfgTextFile::kWrite);
@@ -163,10 +159,8 @@ TEST_F(CfgTest, DumpLeavesOutCommentsAndEmptyLines) {
   EXPECT_EQ(ReadFile(Path("dump.cfg")),
             "  api_trace=error\r\n[module.2]\r\n  auto_connect=true\r\n  set_api=vtx\r\n"
             "[module.2/port.1]\r\n  port_config=e1_isdn\r\n  protocol=euro\r\n");
-}
 
-TEST_F(CfgTest, StoreAndDumpNeedAFileOpenForWriting) {
-  Parse(kWrittenFile);
+  // Both need a file open for writing.
   cfgTextFile in(Path("in.cfg").c_str());
   EXPECT_FALSE(config_->store(in, true));
   EXPECT_FALSE(config_->dump(in));

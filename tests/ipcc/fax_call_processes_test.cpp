@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "tests/support/program.h"
@@ -38,7 +39,7 @@ class FaxCallProcesses : public ::testing::Test {
     }
   }
   std::string Driver() const { return "TARROW_DRIVER=sim:" + simd_.socket(); }
-  void StartCallCtrl() {
+  void StartCallCtrl(const std::string& config = "callctrl/examples/t38call.cfg") {
     callctrl_ = fork();
     if (callctrl_ == 0) {
       if (chdir(dir_.path().c_str()) != 0) _exit(127);
@@ -47,7 +48,7 @@ class FaxCallProcesses : public ::testing::Test {
       dup2(out, 1);
       dup2(out, 2);
       const std::string tarrow = std::string(TARROW_BINARY_DIR) + "/bin/tarrow";
-      execl(tarrow.c_str(), "tarrow", "callctrl", "--config", "callctrl/examples/t38call.cfg",
+      execl(tarrow.c_str(), "tarrow", "callctrl", "--config", config.c_str(),
             static_cast<char*>(nullptr));
       _exit(127);
     }
@@ -104,6 +105,26 @@ TEST_F(FaxCallProcesses, TheExampleCallIsAnsweredConnectedOnTheBoardAndReleased)
     EXPECT_NE(output.find(step), std::string::npos) << step << "\n" << output;
   }
   EXPECT_EQ(simd_.Stop(), 0) << simd_.Log();
+}
+
+TEST_F(FaxCallProcesses, TheChannelsOfEveryHostCcEntryOfTheModuleAreAnswered) {
+  // The calls come once tarrow callctrl has its lines on the channels, as in the example.
+  std::ofstream(dir_.Path("calls.txt")) << "1000 call_offered 1 1000 2000\n"
+                                           "0 call_offered 2 1001 2000\n";
+  std::ofstream(dir_.Path("two_entries.cfg"))
+      << "host_module_trace = basic\ntrace_file = callctrl.log\n[module.2]\nset_api = vtx\n"
+         "[module.2/host_cc.1]\nhost_module = 1\nnumber_of_channels = 1\n"
+         "[module.2/host_cc.2]\nhost_module = 1\nnumber_of_channels = 1\n"
+         "[host_module.1]\nenabled = true\nmodule_library = libtarrowhm.so\n"
+         "[host_module.1/parameters]\nsip_port = 5060\nevent_script = calls.txt\n";
+  StartCallCtrl("two_entries.cfg");
+  ASSERT_TRUE(Shows("[2,1] Call answered by the application: hm=0x81, hcr=0x2")) << Output();
+  const std::string output = Output();
+  EXPECT_NE(output.find("IP channel 1 of module 0x2: call from 1001 to 2000 offered, answering"),
+            std::string::npos)
+      << output;
+  EXPECT_NE(output.find("[2,0] Call answered by the application: hm=0x81, hcr=0x1"),
+            std::string::npos);
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "call_sw.h"
 #include "ip_cc.h"
@@ -36,6 +38,14 @@ class IpCallTest : public StartTest {
       if (c.dest.port.port_class == VTX_PORT_CLASS_UDPTL) ++count;
     }
     return count;
+  }
+  // Host module 1 runs the project's library on the event script `events` with the host module
+  // keys `keys`, beside the board modules of `modules`; every step is traced.
+  void ConfigureHost(const std::string& modules, const std::string& keys,
+                     const std::string& events) {
+    Configure("host_module_trace = verbose\nip_stack_trace = verbose\n" + modules +
+              "[host_module.1]\nenabled = true\n" + keys + "module_library = " + TARROWHM_PATH +
+              "\n[host_module.1/parameters]\nevent_script = " + Write("events.txt", events) + "\n");
   }
   bool Eventually(const std::string& text) {
     for (int i = 0; i < 1000; ++i) {
@@ -182,16 +192,14 @@ TEST_F(IpCallTest, ApplicationsOnTheChannelsHearTheirCallsAndAnswerOrReleaseThem
   // The applications are there before the framework starts: they hear every call.
   ChannelApplication first(0), second(1);
   ASSERT_TRUE(first.attached() && second.attached());
-  const std::string script = Write("events.txt",
-                                   "0 call_offered 5 1000 2000\n"
-                                   "0 call_offered 6 1001 2000\n"
-                                   "1000 call_connected 5\n"
-                                   "0 call_released 5 16\n");
-  Configure(std::string("host_module_trace = verbose\nip_stack_trace = verbose\n") +
-            "[module.2]\nset_api = vtx\n" +
-            "[module.2/host_cc.1]\nhost_module = 1\nnumber_of_channels = 2\n" +
-            "[host_module.1]\nenabled = true\ninbound_call_timeout = 0\nmodule_library = " +
-            TARROWHM_PATH + "\n[host_module.1/parameters]\nevent_script = " + script + "\n");
+  ConfigureHost(
+      "[module.2]\nset_api = vtx\n[module.2/host_cc.1]\nhost_module = 1\n"
+      "number_of_channels = 2\n",
+      "inbound_call_timeout = 0\n",
+      "0 call_offered 5 1000 2000\n"
+      "0 call_offered 6 1001 2000\n"
+      "1000 call_connected 5\n"
+      "0 call_released 5 16\n");
   ASSERT_EQ(Init(), 1) << Trace();
   std::string calling;
   ASSERT_EQ(first.Next(&calling), static_cast<uint32_t>(IP_CC_SETUP_IND_EVENT)) << Trace();
@@ -232,6 +240,62 @@ TEST_F(IpCallTest, AStoppingHostModuleReleasesItsCallsUdptlConnections) {
   CallCtrlShutdown();
   EXPECT_TRUE(Traced("[2,0] UDPTL connection released: hm=0x81, hcr=0x5")) << Trace();
   EXPECT_EQ(UdptlConnections(), 0);
+}
+
+TEST_F(IpCallTest, SeveralHostCcEntriesOfAModuleEachServeChannelsOfTheirOwn) {
+  ChannelApplication first(0), second(1);
+  ASSERT_TRUE(first.attached() && second.attached());
+  ConfigureHost(
+      "[module.2]\nset_api = vtx\n"
+      "[module.2/host_cc.1]\nhost_module = 1\nnumber_of_channels = 1\n"
+      "[module.2/host_cc.2]\nhost_module = 1\nnumber_of_channels = 1\n",
+      "inbound_call_timeout = 0\n",
+      "0 call_offered 5 1000 2000\n"
+      "0 media_offer 5 @198.51.100.7:40000 T38MaxBitRate:9600\n"
+      "0 call_offered 6 1001 2000\n"
+      "0 media_offer 6 @198.51.100.8:40002 T38MaxBitRate:9600\n"
+      "0 call_offered 7 1002 2000\n");
+  ASSERT_EQ(Init(), 1) << Trace();
+  // The second entry's channel follows the first entry's on the module, on the board as well.
+  ASSERT_TRUE(Eventually("[2,1] UDPTL connection made: hm=0x81, hcr=0x6")) << Trace();
+  EXPECT_TRUE(Traced("[2,0] UDPTL connection made: hm=0x81, hcr=0x5"));
+  EXPECT_FALSE(Traced("has no IP channels"));
+  std::vector<uint32_t> units;
+  for (const sim::SwitchConnection& c : machine().FindModule(2)->telephony().connections) {
+    if (c.dest.port.port_class == VTX_PORT_CLASS_UDPTL) units.push_back(c.source.port.unit);
+  }
+  EXPECT_EQ(units, (std::vector<uint32_t>{0, 1}));
+  // With both channels taken the next call is released at once, and the library told why.
+  EXPECT_TRUE(Eventually("tarrowhm: command 2 for call 7 carried out")) << Trace();
+  EXPECT_TRUE(Traced("hcr=0x7, cause=34"));
+
+  // Each channel's application hears its own call, and a release ends that call alone.
+  std::string calling;
+  ASSERT_EQ(second.Next(&calling), static_cast<uint32_t>(IP_CC_SETUP_IND_EVENT)) << Trace();
+  EXPECT_EQ(calling, "1001");
+  ASSERT_TRUE(second.Request(IP_CC_RELEASE_REQUEST));
+  EXPECT_TRUE(Eventually("[2,1] UDPTL connection released: hm=0x81, hcr=0x6")) << Trace();
+  EXPECT_EQ(UdptlConnections(), 1) << "call 5 keeps its connection";
+  ASSERT_EQ(first.Next(&calling), static_cast<uint32_t>(IP_CC_SETUP_IND_EVENT));
+  EXPECT_EQ(calling, "1000");
+}
+
+TEST_F(IpCallTest, CallsOfAHostModuleWhoseBoardModuleDidNotStartAreReleasedAtOnce) {
+  // Module 3 is not on the machine: no IP channel serves host module 1.
+  ConfigureHost(
+      "[module.3]\nset_api = vtx\n[module.3/host_cc.1]\nhost_module = 1\n"
+      "number_of_channels = 2\n",
+      "",
+      "0 call_offered 5 1000 2000\n"
+      "0 call_offered 6 1001 2000\n");
+  Init();
+  ASSERT_TRUE(Traced("Host module 0x1 Initialised OK")) << Trace();
+  EXPECT_TRUE(Traced("Host module 0x1 has no IP channels")) << "the administrator is warned";
+  // The library is told to release each call, so that it does not hold them.
+  ASSERT_TRUE(Eventually("tarrowhm: command 2 for call 6 carried out")) << Trace();
+  EXPECT_TRUE(Traced("tarrowhm: command 2 for call 5 carried out"));
+  EXPECT_TRUE(Traced("hcr=0x5, cause=34")) << Trace();
+  EXPECT_FALSE(Traced("event=Event_CIPI_CallOffered")) << Trace();
 }
 
 }  // namespace

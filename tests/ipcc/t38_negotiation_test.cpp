@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -68,100 +69,58 @@ struct Case {
   const char* what;
   std::vector<std::pair<const char*, const char*>> attributes;
   // The offer settles at: bit rate, fill bit removal, rate management, buffer, EC.
-  uint32_t bit_rate, fill_bit_removal, rate_management, max_buffer, udp_ec;
+  std::array<uint32_t, 5> settled;
   const char* refusal;  // the selection's message, or null when it is accepted
 };
+// Where an offer settles that asks for no less than the host's limits.
+constexpr std::array<uint32_t, 5> kAtLimits = {3, 0, 9, 512, 6};
 
 TEST_F(T38Test, OffersSettleDownToTheLimitsAndSelectionsAreCheckedStrictly) {
   const Case cases[] = {
       {"14400 to a 9600 host",
        {{"T38MaxBitRate", "14400"}},
-       3,
-       0,
-       9,
-       512,
-       6,
+       kAtLimits,
        "[2,5] Invalid T38 fax max bit rate: 14400(5)"},
       {"within every limit",
        {{"T38MaxBitRate", "4800"}, {"T38FaxMaxBuffer", "300"}},
-       1,
-       0,
-       9,
-       300,
-       6,
+       {1, 0, 9, 300, 6},
        nullptr},
       {"localTCF",
        {{"T38FaxRateManagement", "localTCF"}},
-       3,
-       0,
-       9,
-       512,
-       6,
+       kAtLimits,
        "[2,5] Invalid T38 fax rate management: localTCF(8)"},
       {"a flag present with the value false",
        {{"T38FaxFillBitRemoval", "false"}},
-       3,
-       0,
-       9,
-       512,
-       6,
+       kAtLimits,
        nullptr},
       {"t38UDPFEC",
        {{"T38FaxUdpEC", "t38UDPFEC"}},
-       3,
-       0,
-       9,
-       512,
-       6,
+       kAtLimits,
        "[2,5] Invalid T38 fax UDP EC: t38UDPFEC(7)"},
       {"a buffer of 32",
        {{"T38FaxMaxBuffer", "32"}},
-       3,
-       0,
-       9,
-       512,
-       6,
+       kAtLimits,
        "[2,5] Invalid T38 fax max buffer: min=64, max=512, recv=32"},
       {"names of any case",
        {{"t38maxbitrate", "9600"}, {"T38FAXUDPEC", "T38udpREDUNDANCY"}},
-       3,
-       0,
-       9,
-       512,
-       6,
+       kAtLimits,
        nullptr},
       {"an unknown bit rate",
        {{"T38MaxBitRate", "fast"}},
-       3,
-       0,
-       9,
-       512,
-       6,
+       kAtLimits,
        "[2,5] Invalid T38 fax max bit rate: Unknown(-1)"},
-      {"version 1", {{"T38FaxVersion", "1"}}, 3, 0, 9, 512, 6, "[2,5] Invalid T38 fax version: 1"},
+      {"version 1", {{"T38FaxVersion", "1"}}, kAtLimits, "[2,5] Invalid T38 fax version: 1"},
       {"a datagram over the limit",
        {{"T38FaxMaxDatagram", "300"}},
-       3,
-       0,
-       9,
-       512,
-       6,
+       kAtLimits,
        "[2,5] Invalid T38 fax max datagram send: min=1, max=256, recv=300"},
       {"an empty buffer value",
        {{"T38FaxMaxBuffer", ""}},
-       3,
-       0,
-       9,
-       512,
-       6,
+       kAtLimits,
        "[2,5] Invalid T38 fax max buffer: min=64, max=512, recv=-1"},
       {"a non-numeric buffer",
        {{"T38FaxMaxBuffer", "lots"}},
-       3,
-       0,
-       9,
-       512,
-       6,
+       kAtLimits,
        "[2,5] Invalid T38 fax max buffer: min=64, max=512, recv=-1"},
   };
   const CallPlace place{2, 5};
@@ -170,11 +129,11 @@ TEST_F(T38Test, OffersSettleDownToTheLimitsAndSelectionsAreCheckedStrictly) {
     const CIPI_MediaDescription media = T38Media(c.attributes);
     MediaRecord offered{true, 0x10, {}};
     EXPECT_TRUE(ProcessMediaT38Params(place, 7, Event_CIPI_MediaOffer, media, Limits(), offered));
-    EXPECT_EQ(offered.t38.t38_max_bit_rate, c.bit_rate);
-    EXPECT_EQ(offered.t38.t38_fax_fill_bit_removal, c.fill_bit_removal);
-    EXPECT_EQ(offered.t38.t38_fax_rate_management, c.rate_management);
-    EXPECT_EQ(offered.t38.t38_fax_max_buffer, c.max_buffer);
-    EXPECT_EQ(offered.t38.t38_fax_udp_EC, c.udp_ec);
+    const std::array<uint32_t, 5> settled = {
+        offered.t38.t38_max_bit_rate, offered.t38.t38_fax_fill_bit_removal,
+        offered.t38.t38_fax_rate_management, offered.t38.t38_fax_max_buffer,
+        offered.t38.t38_fax_udp_EC};
+    EXPECT_EQ(settled, c.settled);
 
     trace::cc::SetTraceFile(nullptr);
     trace::cc::SetTraceFile(trace_.c_str());

@@ -142,19 +142,6 @@ TEST_F(CountryParams, ReadFailures) {
   }
 }
 
-TEST_F(CountryParams, MissingFileKeepsUsa) {
-  TraceCapture trace;
-  std::string path = dir_.Path("none.cfg");
-  Feed("country_code 44");
-  EXPECT_EQ(Close(path), 0);
-  ExpectUsa();
-  EXPECT_EQ(line_.reset_status, kResetCountryFile);
-  EXPECT_EQ(last_.reset_status, kResetCountryFile);
-  EXPECT_THAT(trace.messages(), Contains("Warning: Failed to open country parameter file \"" +
-                                         path + "\", using USA (10)."));
-  EXPECT_EQ(settings().country_code, 0x44u) << "the line's own code stays";
-}
-
 // The default name, relative: the current folder first, then beside the user preference file that
 // the closing call names, then the folder of the installed configuration files. An absolute name
 // is looked for only where it says, and the warning names it as given.
@@ -186,11 +173,16 @@ TEST_F(CountryParams, ARelativeNameIsFoundBesideThePreferencesOrInTheConfigurati
                 Contains("Reading country parameter file \"" + place.read_as + "\""));
   }
 
+  // Not there at all: the USA parameters, with the line's own code kept.
   TraceCapture trace;
   const std::string absent = dir_.Path("none/CV_CPARM.CFG");
+  line_.reset_status = 0;
   Feed("country_code 44");
-  Close(absent);
+  EXPECT_EQ(Close(absent), 0);
   ExpectUsa();
+  EXPECT_EQ(line_.reset_status, kResetCountryFile);
+  EXPECT_EQ(last_.reset_status, kResetCountryFile);
+  EXPECT_EQ(settings().country_code, 0x44u);
   EXPECT_THAT(trace.messages(), Contains("Warning: Failed to open country parameter file \"" +
                                          absent + "\", using USA (10)."));
 }

@@ -44,22 +44,14 @@ class FinalConfigTest : public AttachedLineTest {
   // The commands of `verb` (SET by default) that the firmware received, of one facility or all.
   std::vector<sim::FwCommand> Received(uint32_t facility = sim::kAnyFacility,
                                        uint32_t verb = MILL_VERB_SET) {
-    std::vector<sim::FwCommand> found;
-    for (const auto& command : board().CommandLog()) {
-      if (command.verb == verb && (facility == sim::kAnyFacility || command.facility == facility)) {
-        found.push_back(command);
-      }
-    }
-    return found;
+    return testing::Received(board(), facility, verb);
   }
 
   // How often the module's clock was set.
   size_t TimeSets() {
-    size_t count = 0;
-    for (const auto& r : Received(MILL_FACILITY_ADMIN, MILL_VERB_REQUEST)) {
-      count += r.code == ADMIN_TIME_SET_REQUEST;
-    }
-    return count;
+    return testing::Received(board(), MILL_FACILITY_ADMIN, MILL_VERB_REQUEST,
+                             ADMIN_TIME_SET_REQUEST)
+        .size();
   }
 
   static void ExpectTags(const sim::FwCommand& command, const std::vector<SentTag>& expected) {

@@ -63,16 +63,6 @@ TEST_F(UserConfig, LongLinesArriveInPieces) {
               Contains(HasSubstr("VtxLineConfig: Called (config_file_line=(NULL),")));
 }
 
-TEST_F(UserConfig, MissingFileUsesTheDefaults) {
-  TraceCapture trace;
-  std::string path = dir_.Path("absent.cfg");
-  ASSERT_EQ(Read(path.c_str()), 0);
-  EXPECT_THAT(trace.messages(),
-              Contains("Warning: User configuration file \"" + path + "\" not found"));
-  EXPECT_EQ(line_.reset_status & kResetNoUserConfig, kResetNoUserConfig);
-  EXPECT_EQ(line_.config.sequence_open, 0u);
-}
-
 // A relative name that the current folder does not hold comes from the folder of the installed
 // configuration files; when that has none either, the warning names the file as it was given.
 TEST_F(UserConfig, ARelativeNameIsFoundInTheConfigurationFolder) {
@@ -83,6 +73,8 @@ TEST_F(UserConfig, ARelativeNameIsFoundInTheConfigurationFolder) {
   ASSERT_EQ(Read("cvcall.cfg"), 0);
   EXPECT_THAT(trace.messages(),
               Contains("Warning: User configuration file \"cvcall.cfg\" not found"));
+  EXPECT_EQ(line_.reset_status & kResetNoUserConfig, kResetNoUserConfig);
+  EXPECT_EQ(line_.config.sequence_open, 0u) << "the defaults were closed";
 
   const std::string path = Write("nrings 7\n" + NoCountry());
   line_.reset_status = 0;
@@ -92,7 +84,7 @@ TEST_F(UserConfig, ARelativeNameIsFoundInTheConfigurationFolder) {
   EXPECT_THAT(trace.messages(), Contains("Reading user configuration file \"" + path + "\""));
 }
 
-TEST_F(UserConfig, WithoutAFileName) {
+TEST_F(UserConfig, WithoutAFileNameOrWithConfigLinesTheCallerFinishesTheSequence) {
   EXPECT_EQ(Read(nullptr, 1), 0);
   EXPECT_EQ(line_.config.sequence_open, 0u) << "nothing happens: the caller feeds lines";
 
@@ -101,9 +93,7 @@ TEST_F(UserConfig, WithoutAFileName) {
   ASSERT_EQ(Read(nullptr), 0);
   EXPECT_THAT(trace.messages(), Contains("No config information specified. Using defaults."));
   EXPECT_EQ(line_.config.sequence_open, 0u);
-}
 
-TEST_F(UserConfig, CallerFinishesTheSequence) {
   std::string path = Write("nrings 4\n");
   ASSERT_EQ(Read(path.c_str(), 1), 0);
   EXPECT_EQ(settings().nrings, 4);

@@ -28,9 +28,7 @@ class FeatureQueryTest : public AttachedLineTest {
     return args;
   }
   size_t Queries() {
-    size_t n = 0;
-    for (const auto& c : board().CommandLog()) n += c.code == ADMIN_FTRL_QUERY_REQUEST;
-    return n;
+    return Received(board(), sim::kAnyFacility, kAnyVerb, ADMIN_FTRL_QUERY_REQUEST).size();
   }
 };
 

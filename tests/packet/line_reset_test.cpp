@@ -23,11 +23,7 @@ class LineResetTest : public AttachedLineTest {
     return VtxLineReset(line_, &args_);
   }
   size_t Count(uint32_t code) {
-    size_t n = 0;
-    for (const auto& c : board().CommandLog()) {
-      if (c.facility == MILL_FACILITY_ADMIN && c.verb == MILL_VERB_REQUEST && c.code == code) ++n;
-    }
-    return n;
+    return Received(board(), MILL_FACILITY_ADMIN, MILL_VERB_REQUEST, code).size();
   }
   // CHANNEL_RESET answered by one CHANNEL_RESET_DONE with these tags.
   void AnswerReset(std::vector<sim::FwTag> tags) {

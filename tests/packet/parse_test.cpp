@@ -112,31 +112,6 @@ TEST(MillParse, SevenBitAddresses) {
   EXPECT_EQ(longest.args.pkt_len, 0u);
 }
 
-TEST(MillParse, CommandsAreSteppedByTheirLength) {
-  TraceCapture trace;
-  const Bytes a = FormCommand(MILL_VERB_REQUEST, 6, nullptr);
-  const Bytes b = FormCommand(MILL_VERB_SET, 0, nullptr);
-  Reader r(FormPacket({a, b}, kDest, kSrc));
-  ASSERT_EQ(MillGetCmd(&r.args), 1);
-  ASSERT_EQ(MillParseCmd(&r.args), 1);
-  EXPECT_EQ(r.args.verb, 10u);
-  EXPECT_EQ(r.args.code, 6u);
-  ASSERT_EQ(MillGetCmd(&r.args), 1);
-  ASSERT_EQ(MillParseCmd(&r.args), 1);
-  EXPECT_EQ(r.args.verb, 4u);
-  EXPECT_EQ(r.args.tags_left, 0u);
-  EXPECT_EQ(MillGetCmd(&r.args), 0);
-  EXPECT_EQ(MillGetCmd(&r.args), 0);
-
-  // The last command's length runs one byte past the received bytes.
-  Bytes cut = r.bytes;
-  cut.pop_back();
-  Reader s(cut);
-  ASSERT_EQ(MillGetCmd(&s.args), 1);
-  EXPECT_EQ(MillGetCmd(&s.args), -1);
-  EXPECT_TRUE(trace.Contains("Parse error on: getting command from packet"));
-}
-
 TEST(MillParse, VerbFieldsOfACommand) {
   TraceCapture trace;
   struct Case {

@@ -20,9 +20,7 @@ class FeatureListingTest : public SimulatedBoardTest {
   }
   sim::Module& board() { return *machine().FindModule(2); }
   size_t ChannelResets() {
-    size_t n = 0;
-    for (const auto& c : board().CommandLog()) n += c.code == ADMIN_CHANNEL_RESET_REQUEST;
-    return n;
+    return Received(board(), sim::kAnyFacility, kAnyVerb, ADMIN_CHANNEL_RESET_REQUEST).size();
   }
 };
 

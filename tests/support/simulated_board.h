@@ -4,12 +4,32 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 #include "os/driver.h"
 #include "sim/embedded.h"
 #include "sim/machine.h"
+#include "sim/module.h"
 
 namespace vtx::testing {
+
+constexpr uint32_t kAnyVerb = 0xFFFFFFFF;
+
+// The commands `module` received of `facility`, `verb` and `code`, oldest first; the kAny values
+// match every one.
+inline std::vector<sim::FwCommand> Received(const sim::Module& module, uint32_t facility,
+                                            uint32_t verb = kAnyVerb,
+                                            uint32_t code = sim::kAnyCode) {
+  std::vector<sim::FwCommand> found;
+  for (const sim::FwCommand& command : module.CommandLog()) {
+    if ((facility == sim::kAnyFacility || command.facility == facility) &&
+        (verb == kAnyVerb || command.verb == verb) &&
+        (code == sim::kAnyCode || command.code == code)) {
+      found.push_back(command);
+    }
+  }
+  return found;
+}
 
 class SimulatedBoardTest : public ::testing::Test {
  protected:

@@ -26,14 +26,7 @@ class BoardLineTest : public AttachedLineTest {
   // Commands of `facility` with `verb` (and `code`, unless any) the module received.
   std::vector<sim::FwCommand> Sent(uint32_t facility, uint32_t verb,
                                    uint32_t code = sim::kAnyCode) {
-    std::vector<sim::FwCommand> found;
-    for (const auto& cmd : board().CommandLog()) {
-      if (cmd.facility == facility && cmd.verb == verb &&
-          (code == sim::kAnyCode || cmd.code == code)) {
-        found.push_back(cmd);
-      }
-    }
-    return found;
+    return Received(board(), facility, verb, code);
   }
   // Hands the ADMIN event `tags` of `code` to the module line as its module sends it, and lets
   // the line process it.

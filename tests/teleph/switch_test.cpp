@@ -63,25 +63,8 @@ TEST_F(SwitchTest, HardwareListIsWalkedOnePortPerCallAndStartsAgainAfterTheEnd) 
   EXPECT_EQ(summary, 0u);
 }
 
-TEST_F(SwitchTest, HardwareDescriptionWithOneMemberIsSkipped) {
-  AnswerRequest(MILL_FACILITY_TELE_CTRL, TELE_CTRL_RESOURCE_LIST_REQUEST,
-                TELE_CTRL_HARDWARE_LIST_EVENT,
-                {sim::ListTag(TELE_CTRL_HARDWARE_DESC_VAR, {Int(TELE_CTRL_PORT_UNIT_VAR, 3)})});
-  TraceCapture trace;
-  VtxTelephArgs args{};
-  EXPECT_EQ(VtxTelephGetInfo(line_, &args), 0);
-  EXPECT_EQ(args.status, CV_STATUS_OK);
-  EXPECT_TRUE(trace.Contains("Hardware telephony response contained no port info."));
-
-  AnswerRequest(MILL_FACILITY_TELE_CTRL, TELE_CTRL_RESOURCE_LIST_REQUEST,
-                TELE_CTRL_HARDWARE_LIST_EVENT, {Int(TELE_CTRL_HARDWARE_DESC_VAR, 3)});
-  EXPECT_EQ(VtxTelephGetInfo(line_, &args), -1);
-  EXPECT_EQ(args.line_status, APIERR_INVALID_BOARD_PARAM);
-  EXPECT_EQ(args.iter_context, nullptr);
-  EXPECT_NE(line_->reset_status & vtx::kResetTelephony, 0u);
-}
-
-TEST_F(SwitchTest, PortUnitSixtyIsRefused) {
+TEST_F(SwitchTest, MalformedHardwareDescriptionsAreSkippedOrRefused) {
+  // A port unit past the port type table.
   board().telephony().hardware = {{60, 0x1}};
   TraceCapture trace;
   VtxTelephArgs args{};
@@ -91,6 +74,22 @@ TEST_F(SwitchTest, PortUnitSixtyIsRefused) {
   EXPECT_EQ(args.iter_context, nullptr);
   EXPECT_NE(line_->reset_status & vtx::kResetTelephony, 0u);
   EXPECT_TRUE(trace.Contains("Hardware port_unit 60 too large."));
+
+  AnswerRequest(MILL_FACILITY_TELE_CTRL, TELE_CTRL_RESOURCE_LIST_REQUEST,
+                TELE_CTRL_HARDWARE_LIST_EVENT,
+                {sim::ListTag(TELE_CTRL_HARDWARE_DESC_VAR, {Int(TELE_CTRL_PORT_UNIT_VAR, 3)})});
+  args = VtxTelephArgs{};
+  EXPECT_EQ(VtxTelephGetInfo(line_, &args), 0);
+  EXPECT_EQ(args.status, CV_STATUS_OK);
+  EXPECT_TRUE(trace.Contains("Hardware telephony response contained no port info."));
+
+  line_->reset_status = 0;
+  AnswerRequest(MILL_FACILITY_TELE_CTRL, TELE_CTRL_RESOURCE_LIST_REQUEST,
+                TELE_CTRL_HARDWARE_LIST_EVENT, {Int(TELE_CTRL_HARDWARE_DESC_VAR, 3)});
+  EXPECT_EQ(VtxTelephGetInfo(line_, &args), -1);
+  EXPECT_EQ(args.line_status, APIERR_INVALID_BOARD_PARAM);
+  EXPECT_EQ(args.iter_context, nullptr);
+  EXPECT_NE(line_->reset_status & vtx::kResetTelephony, 0u);
 }
 
 TEST_F(SwitchTest, UnansweredTelephonyListTimesOutWhileTheSwitchListJustEnds) {
@@ -127,7 +126,12 @@ TEST_F(SwitchTest, SwitchResourcesAreReportedWithAllFiveMembers) {
   EXPECT_EQ(args.iter_context, nullptr);
 }
 
-TEST_F(SwitchTest, SwitchingNeedsTheCallSwitchCapability) {
+TEST_F(SwitchTest, RefusedSwitchingSendsNothing) {
+  VtxTelephArgs ip = Tdm(0, 0);
+  ip.dest_port_class = 19;
+  EXPECT_EQ(VtxCallSWConnect(line_, &ip), -1) << "an IP class needs the IP connect";
+  EXPECT_EQ(ip.line_status, APIERR_BADPARAMETER);
+
   ClearCapability(87);
   VtxTelephArgs args = Tdm(0, 0);
   EXPECT_EQ(VtxCallSWConnect(line_, &args), -1);
@@ -162,14 +166,6 @@ TEST_F(SwitchTest, RefusedConnectionQueriesStartTheListAgain) {
   const auto log = board().CommandLog();
   ASSERT_EQ(log.size(), 1u);
   EXPECT_EQ(log[0].Find(CALL_SW_CONN_NUMBER_VAR)->Value(), 1u) << "the next query asks for 1";
-}
-
-TEST_F(SwitchTest, PlainConnectRefusesIpClassesBeforeSending) {
-  VtxTelephArgs args = Tdm(0, 0);
-  args.dest_port_class = 19;
-  EXPECT_EQ(VtxCallSWConnect(line_, &args), -1);
-  EXPECT_EQ(args.line_status, APIERR_BADPARAMETER);
-  EXPECT_TRUE(board().CommandLog().empty());
 }
 
 TEST_F(SwitchTest, ConnectSendsTheModeAndSourceListTagsAndASecondUseOfASlotIsRefused) {

@@ -19,11 +19,7 @@ class TelephLineTest : public AttachedLineTest {
   }
   // Commands of `facility` and request `code` the module received.
   size_t Requests(uint32_t facility, uint32_t code) {
-    size_t count = 0;
-    for (const auto& cmd : board().CommandLog()) {
-      count += cmd.facility == facility && cmd.verb == MILL_VERB_REQUEST && cmd.code == code;
-    }
-    return count;
+    return Received(board(), facility, MILL_VERB_REQUEST, code).size();
   }
 };
 

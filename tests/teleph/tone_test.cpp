@@ -34,11 +34,7 @@ class ToneTest : public vtx::testing::TelephLineTest {
     return args;
   }
   std::vector<sim::FwCommand> Commands(uint32_t facility) {
-    std::vector<sim::FwCommand> found;
-    for (const auto& command : board().CommandLog()) {
-      if (command.facility == facility) found.push_back(command);
-    }
-    return found;
+    return vtx::testing::Received(board(), facility);
   }
   // The channel of the line reports `digits` in one SIGNAL_DETECTION event.
   void Hear(const std::string& digits) {

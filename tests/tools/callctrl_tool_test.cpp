@@ -113,10 +113,11 @@ TEST_F(CallCtrlTool, AHostModuleStartsThroughItsLibraryAndItsScriptedEventsShow)
   dir_.Write("host.cfg", "host_module_trace = basic\ntrace_file = " + dir_.Path("host.log") +
                              "\n[host_module.1]\nenabled = true\nmodule_library = libtarrowhm.so\n"
                              "[host_module.1/parameters]\nevent_script = " +
-                             dir_.Write("events.txt", "0 call_offered 9 100 200\n") + "\n");
+                             dir_.Write("events.txt", "0 call_released 9 16\n") + "\n");
   const std::string output = dir_.Path("host.out");
   const pid_t pid = Start(output, dir_.Path("host.cfg"), true);
-  ASSERT_TRUE(WaitFor(output, "event=Event_CIPI_CallOffered(1), hcr=0x9")) << ReadFileBytes(output);
+  ASSERT_TRUE(WaitFor(output, "event=Event_CIPI_CallReleased(3), hcr=0x9"))
+      << ReadFileBytes(output);
   EXPECT_THAT(ReadFileBytes(output),
               HasSubstr("Host module 0x1 started: CIPI version 1.0, Stack vendor "
                         "Corvane Technology, Stack name Tarrow host module, Stack "

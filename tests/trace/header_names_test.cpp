@@ -57,7 +57,6 @@ TEST_F(HeaderNames, DefinesAreTakenByTheirEndingsOutsideComments) {
   EXPECT_EQ(names.facilities[0x30].tables[static_cast<int>(Kind::kTag)].size(), 0x2Bu);
   EXPECT_EQ(names.Name(0x30, Kind::kRequest, 3), nullptr);
   EXPECT_STREQ(names.Name(0x30, Kind::kRequest, 4), "STOP");
-  EXPECT_EQ(names.Name(0x30, Kind::kEvent, 5), nullptr);
 
   // The common header fills the generic tables from its COMMON_ names alone.
   EXPECT_TRUE(Parse("x/COMMON.H",

@@ -42,10 +42,12 @@ size_t IpAnswerer::Attach() {
   for (uint32_t number = cc::kFirstBoardModule; number < cc::kBoardModuleSlots; ++number) {
     const cc::BoardModule* module = cc::BoardModuleAt(number).module;
     if (module == nullptr || module->in_other_process) continue;
+    // The module's IP channels are numbered on across its host_cc entries.
+    uint32_t first = 0;
     for (uint32_t slot = cc::kIpBaseSlot; slot < cc::kCcSlots; ++slot) {
       const cc::CallControlObject* object = module->objects[slot].get();
       const uint32_t count = object != nullptr ? object->ChannelCount() : 0;
-      for (uint32_t channel = 0; channel < count; ++channel) {
+      for (uint32_t channel = first; channel < first + count; ++channel) {
         VtxLineArgs attach{};
         const uint8_t address[4] = {MILL_FACILITY_IP_CC, kChannelKind, static_cast<uint8_t>(number),
                                     static_cast<uint8_t>(channel)};
@@ -60,8 +62,10 @@ size_t IpAnswerer::Attach() {
         channels_.push_back({number, channel, line});
       }
       if (count > 0) {
-        printf("Answering the IP calls of module 0x%X, channels 0 to %u\n", number, count - 1);
+        printf("Answering the IP calls of module 0x%X, channels %u to %u\n", number, first,
+               first + count - 1);
       }
+      first += count;
     }
   }
   fflush(stdout);

@@ -82,7 +82,7 @@ PROBE_EXPORT int32_t CIPI_GetEvent(int32_t timeout_ms, void* event) {
   if (g_state.closed) return 5;
   if (g_state.events_to_send > 0) {
     --g_state.events_to_send;
-    const uint32_t header[3] = {1, g_state.next_call++, 0};
+    const uint32_t header[3] = {3, g_state.next_call++, 0};
     memcpy(event, header, sizeof header);
     return 0;
   }

@@ -11,7 +11,7 @@ struct ProbeState {
   // Set by the test before the start.
   int32_t open_result = 0;
   int32_t get_event_result = 3;  // what CIPI_GetEvent answers when it has no event to send
-  int events_to_send = 0;        // events of kind call offered, calls numbered from 1
+  int events_to_send = 0;        // events of kind call released, calls numbered from 1
   uint32_t next_call = 1;
   // Recorded by the library.
   int32_t trace_level = -1;
