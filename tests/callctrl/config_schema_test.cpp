@@ -151,8 +151,7 @@ TEST_F(SchemaTest, EthernetStaticAndAdapterAddresses) {
   EXPECT_STREQ("127.0.0.1", module->ethernet[1].ip_address);
   EXPECT_STREQ("", module->ethernet[1].ip_netmask);
   EXPECT_EQ(0, module->ethernet[1].dhcp);
-  EXPECT_TRUE(Once(kWarning, "Invalid IP address for adapter " + loopback + "
-"));
+  EXPECT_TRUE(Once(kWarning, "Invalid IP address for adapter " + loopback + "\n"));
   EXPECT_EQ(1, module->host_cc[8].host_module);
   EXPECT_EQ(1, module->host_cc[8].number_of_channels);
 }
