@@ -10,9 +10,10 @@ RUN_PACKAGES := cmake g++ libace-dev zlib1g-dev libre-dev pkg-config nlohmann-js
 TEST_PACKAGES := libgtest-dev libgmock-dev python3 g++-multilib dpkg-dev pkg-config man-db sip-tester
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 BENCH_PACKAGES := libbenchmark-dev libinih-dev libspdlog-dev
-# The Windows build (make windows) cross-compiles with mingw-w64 and its zlib; its tests (in make
-# test) run under wine64 on an Xvfb screen.
-WINDOWS_PACKAGES := g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
+# The Windows build (make windows) cross-compiles with mingw-w64 and its zlib, and ACE from
+# Debian's source package (dpkg-source unpacks it); its tests (in make test) run under wine64 on
+# an Xvfb screen.
+WINDOWS_PACKAGES := g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev dpkg-dev
 WINDOWS_TEST_PACKAGES := $(WINDOWS_PACKAGES) wine64 xvfb
 PACKAGES := $(RUN_PACKAGES) $(TEST_PACKAGES) $(FUZZ_PACKAGES) $(BENCH_PACKAGES) $(WINDOWS_TEST_PACKAGES)
 
@@ -80,25 +81,30 @@ test-m32: deps
 	g++ -m32 -std=c++17 -fsyntax-only -Wall -Wextra -Werror -I. -Iinc tests/support/layout_sizes_32.cpp
 
 # Windows, cross-built: the provider crvnTdevpp.dll, vtx.dll, tarrowhm.dll and tarrow.exe for 32-
-# and 64-bit Windows in build-windows/i686/bin and build-windows/x86_64/bin.
+# and 64-bit Windows in build-windows/i686/bin and build-windows/x86_64/bin. ACE's library for each
+# comes first, built once into build-windows/ace-ARCH.
 WINDOWS_ARCHS := i686 x86_64
 windows:
 	$(call install-missing,$(WINDOWS_PACKAGES))
 	for arch in $(WINDOWS_ARCHS); do \
+	  JOBS=$(JOBS) tools/windows/build_ace $$arch build-windows/ace-$$arch || exit 1; \
+	done
+	for arch in $(WINDOWS_ARCHS); do \
 	  cmake -S . -B build-windows/$$arch -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-$$arch.cmake \
-	    $(CMAKE_FLAGS) -DVTX_TESTS=OFF >/dev/null && \
+	    $(CMAKE_FLAGS) -DVTX_TESTS=OFF -DACE_ROOT=$(CURDIR)/build-windows/ace-$$arch >/dev/null && \
 	  cmake --build build-windows/$$arch -j $(JOBS) || exit 1; \
 	done
 
-# The 64-bit Windows build with its tests under wine64 (the page on an Xvfb screen leaves its
+# ACE for 64-bit Windows, then the 64-bit Windows build with its tests under wine64 (the page on an Xvfb screen leaves its
 # picture in build-windows/x86_64-tests/device_details_page.png), and the 32-bit record layouts
 # compiled by the 32-bit Windows compiler.
 test-windows:
 	$(call install-missing,$(WINDOWS_TEST_PACKAGES))
 	i686-w64-mingw32-g++-posix -std=c++17 -fsyntax-only -Wall -Wextra -Werror -I. -Iinc \
 	  tests/support/layout_sizes_32.cpp
+	JOBS=$(JOBS) tools/windows/build_ace x86_64 build-windows/ace-x86_64
 	cmake -S . -B build-windows/x86_64-tests -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-x86_64.cmake \
-	  $(CMAKE_FLAGS) -DVTX_TESTS=ON >/dev/null
+	  $(CMAKE_FLAGS) -DVTX_TESTS=ON -DACE_ROOT=$(CURDIR)/build-windows/ace-x86_64 >/dev/null
 	cmake --build build-windows/x86_64-tests -j $(JOBS)
 	cd build-windows/x86_64-tests && ctest --output-on-failure -j $(JOBS)
 

@@ -84,7 +84,8 @@ class cfgLineList {
   static constexpr size_t kBlockBytes = 16 * 1024;
   static constexpr uint32_t kPerBlock = kBlockBytes / sizeof(cfgLine);
   static constexpr size_t kMaxRegion = 64;
-  static_assert(sizeof(cfgLine) <= 32, "lines pack at least 512 to a block");
+  static_assert(sizeof(cfgLine) <= 32,
+                "lines pack at least 512 to a block (682 with 32-bit pointers)");
   struct RegionFree {
     void operator()(void* region) const;
   };
