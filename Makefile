@@ -95,9 +95,9 @@ windows:
 	  cmake --build build-windows/$$arch -j $(JOBS) || exit 1; \
 	done
 
-# ACE for 64-bit Windows, then the 64-bit Windows build with its tests under wine64 (the page on an Xvfb screen leaves its
-# picture in build-windows/x86_64-tests/device_details_page.png), and the 32-bit record layouts
-# compiled by the 32-bit Windows compiler.
+# The 32-bit record layouts compiled by the 32-bit Windows compiler, then ACE for 64-bit Windows
+# and the 64-bit Windows build with its tests under wine64 (the page on an Xvfb screen leaves its
+# picture in build-windows/x86_64-tests/device_details_page.png).
 test-windows:
 	$(call install-missing,$(WINDOWS_TEST_PACKAGES))
 	i686-w64-mingw32-g++-posix -std=c++17 -fsyntax-only -Wall -Wextra -Werror -I. -Iinc \
