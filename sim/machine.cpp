@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "api/address_mode.h"
+#include "os/thread_scratch.h"
 #include "sim/default_machine.h"
 #include "sim/machine_session.h"
 
@@ -195,8 +196,8 @@ bool Machine::ServeWithoutWaiting(int connection, const uint8_t* request, size_t
 void Machine::ServeRequest(int connection, const uint8_t* request, size_t size,
                            wire::Bytes& response, ParkedReceive* parked) {
   // Per thread, so that requests reuse their buffers instead of allocating.
-  thread_local wire::Request decoded;
-  thread_local wire::Bytes data_out;
+  OS_THREAD_SCRATCH(wire::Request, decoded);
+  OS_THREAD_SCRATCH(wire::Bytes, data_out);
   data_out.clear();
   if (!wire::DecodeRequest(request, size, decoded)) {
     wire::EncodeResponse(EINVAL, {}, {}, response);
@@ -219,7 +220,7 @@ void Machine::ServeRequest(int connection, const uint8_t* request, size_t size,
 }
 
 bool Machine::Resume(int connection, ParkedReceive& parked, wire::Bytes& response) {
-  thread_local wire::Bytes data_out;
+  OS_THREAD_SCRATCH(wire::Bytes, data_out);
   data_out.clear();
   int result = EBADF;
   {

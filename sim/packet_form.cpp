@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "os/thread_scratch.h"
 #include "packet/command_reader.h"
 #include "vtx.h"
 
@@ -16,8 +17,8 @@ void FormPacket(const FwPacket& packet, const uint8_t dest[4], const uint8_t src
   }
   // Room for the largest command, kept per thread: clearing 32 KiB per reply would cost more
   // than the reply.
-  thread_local std::vector<uint8_t> scratch(MILL_MAX_CMD_LEN + 2);
-  thread_local std::vector<MillTagItem> items;
+  OS_THREAD_SCRATCH(std::vector<uint8_t>, scratch, (MILL_MAX_CMD_LEN + 2));
+  OS_THREAD_SCRATCH(std::vector<MillTagItem>, items);
   out.resize(MILL_HEADER_LEN);
   uint32_t packet_facility = facility;
   for (size_t i = 0; i < packet.commands.size(); ++i) {

@@ -8,6 +8,7 @@
 
 #include "hostctrl.h"
 #include "ip_cc.h"
+#include "os/thread_scratch.h"
 #include "sim/machine.h"
 #include "sim/machine_session.h"
 #include "sim/packet_form.h"
@@ -112,7 +113,7 @@ void Machine::RunFirmware(Module& module, Session& from, const FwCommand& comman
   // Per thread and cleared, not destroyed: a handler that answers alike each time reuses the
   // buffers of its last answer. No handler reaches back into the machine, so one per thread is
   // enough.
-  thread_local FwAnswer answer;
+  OS_THREAD_SCRATCH(FwAnswer, answer);
   answer.Clear();
   (*handler)(command, answer);
   const uint8_t src[4] = {0, command.address[1], command.address[2], command.address[3]};
@@ -215,7 +216,7 @@ uint32_t Machine::Route(Session& from, const uint8_t* packet, size_t size) {
   const uint8_t mask = Mask();
   uint8_t dest[4];
   // Per thread, so that the commands of each packet reuse the buffers of the last one's.
-  thread_local std::vector<FwCommand> commands;
+  OS_THREAD_SCRATCH(std::vector<FwCommand>, commands);
   if (!ReadCommands(packet, size, dest, commands)) return GDI_STS_INVALID_MSG;
   Masked(dest, mask, dest);
   for (auto& [handle, session] : sessions_) {

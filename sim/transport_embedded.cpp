@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "os/driver.h"
+#include "os/thread_scratch.h"
 #include "sim/embedded.h"
 #include "sim/wire.h"
 
@@ -32,8 +33,8 @@ class EmbeddedTransport : public DriverTransport {
   }
   int Request(int handle, uint32_t subcommand, void* block) override {
     // Buffers per thread: the send and receive paths allocate nothing once warmed up.
-    thread_local sim::wire::Bytes request;
-    thread_local sim::wire::Bytes response;
+    OS_THREAD_SCRATCH(sim::wire::Bytes, request);
+    OS_THREAD_SCRATCH(sim::wire::Bytes, response);
     sim::wire::EncodeRequest(subcommand, block, request);
     sim::EmbeddedMachine().Serve(handle, request.data(), request.size(), response);
     int result = sim::wire::DecodeResponse(subcommand, response, block);

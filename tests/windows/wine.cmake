@@ -2,12 +2,12 @@
 # test that runs its program under wine64. Only the suites that need nothing of POSIX are built
 # for Windows; the others (processes started by fork, pipes by popen, Unix sockets, the simulator
 # daemon, renaming an open file, the call-control framework) run in the native build only.
-set(VTX_WINDOWS_TEST_DIRS cfg packet trace api callctrl)
+set(VTX_WINDOWS_TEST_DIRS cfg packet trace api callctrl ipcc)
 set(VTX_WINDOWS_TESTS test_cfg test_packet test_packet_variables test_packet_line_reset
     test_packet_send_receive test_trace test_trace_distribution test_trace_decode test_trace_cc
     test_api_status_text test_api_result_words test_api_convert test_api_hangup_check
     test_api_module_queries test_api_frame test_api_memory test_api_frame_threads
-    test_api_line_attach test_callctrl test_callctrl_start test_callctrl_hostmod)
+    test_api_line_attach test_callctrl test_callctrl_start test_callctrl_hostmod test_ipcc)
 
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
